@@ -1,0 +1,86 @@
+#pragma once
+// The camera of one view: seven parameters, the two rotations built from them, the
+// image plane in the scene, the view's image points and their triangulation against
+// the other view. No UI here: a view panel owns one and is told of changes through
+// onViewsChanged.
+
+#include <functional>
+#include <vector>
+
+namespace velmora {
+
+struct Vec3 {
+  double x = 0, y = 0, z = 0;
+};
+
+// Change masks of UpdateCamera.
+enum : int { VIEW_AZALT = 1, VIEW_PANTILT = 2, VIEW_LENS = 4, VIEW_ALL = 7 };
+
+struct CameraParams {
+  double azimuth = 0, altitude = 0, rotation = 0;
+  double focalLength = 10, distance = 50;
+  double pan = 0, tilt = 0;
+};
+
+class CameraModel {
+ public:
+  CameraModel() = default;
+  CameraModel(const CameraModel&) = delete;
+  CameraModel& operator=(const CameraModel&) = delete;
+
+  void UpdateCamera(int mask);
+  void ComputeRotations();
+  void ComputePositionAndCorners(int mask);
+  void PlaneToWorld(double x, double y, Vec3& out) const;
+  void Triangulate();
+  double ReconstructionError() const;
+  void GetMidpoint(int i, Vec3& out) const;
+  int GetPointCount() const { return imagePointCount; }
+
+  // Replaces the five point arrays with zero-filled ones of n entries and clears the
+  // means; the caller fills imageX/imageY and the means, then runs UpdateCamera.
+  void AllocatePoints(int n);
+
+  void GetAzAlt(double& az, double& alt) const { az = azimuth, alt = altitude; }
+  void SetAzAlt(double az, double alt) { azimuth = az, altitude = alt; }
+  void GetPanTilt(double& p, double& t) const { p = pan, t = tilt; }
+  void SetPanTilt(double p, double t) { pan = p, tilt = t; }
+  double GetRotation() const { return rotation; }
+  void SetRotation(double r) { rotation = r; }
+  double GetFocalLength() const { return focalLength; }
+  void SetFocalLength(double f);
+  double GetDistance() const { return distance; }
+  void SetDistance(double d);
+  void GetCameraPosition(double& x, double& y, double& z) const;
+  float GetScale() const { return scale; }
+  void SetScale(float s) { scale = s; }
+
+  CameraParams GetParams() const;
+  // Stores all seven through the setters (no recomputation).
+  void SetParams(const CameraParams& p);
+
+  // Increment rules of the panel controls; they do not recompute the camera.
+  static void AddToAngle(double& angle, double delta);
+  void AddToLength(double& length, double delta);
+
+  // Rows first.
+  double orbitMatrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  double lookMatrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  double orbitRadius = 60;
+  double altitude = 0, azimuth = 0, rotation = 0, focalLength = 10, distance = 50, pan = 0,
+         tilt = 0;
+  Vec3 cameraPosition;
+  Vec3 planeCorners[4];
+  int imagePointCount = 0;
+  std::vector<double> imageX, imageY;
+  std::vector<Vec3> planePoints, pointColors, rayPoints;
+  CameraModel* otherView = nullptr;
+  float scale = 1.0f;
+  double meanX = 0, meanY = 0;
+  bool skipNegativeST = false;
+
+  // Called by UpdateCamera with a non-zero mask (the view posts UWM_VIEWS_CHANGED).
+  std::function<void(int mask)> onViewsChanged;
+};
+
+}  // namespace velmora
