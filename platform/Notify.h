@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
