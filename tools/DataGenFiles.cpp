@@ -1,0 +1,49 @@
+// Writes the whole data set into one folder.
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "tools/DataGen.h"
+
+namespace velmora::datagen {
+
+namespace {
+
+void WriteFile(const std::filesystem::path& path, const std::string& content) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) throw std::runtime_error("cannot create " + path.string());
+  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+  if (std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path.string());
+}
+
+}  // namespace
+
+std::vector<std::string> OutputFileNames() {
+  std::vector<std::string> names;
+  for (const SphereFile& s : kSphereFiles) names.emplace_back(s.fileName);
+  for (const char* name : {"cols.fcd", "plane.png", "demo.fsd", "demo.dtx", "position.txt"})
+    names.emplace_back(name);
+  return names;
+}
+
+void WriteAll(const std::filesystem::path& outDir) {
+  std::error_code ec;
+  std::filesystem::create_directories(outDir, ec);
+  if (ec) throw std::runtime_error("cannot create " + outDir.string() + ": " + ec.message());
+
+  for (const SphereFile& s : kSphereFiles)
+    WriteFile(outDir / s.fileName,
+              FormatFst(SphereMesh(s.vertexCount, kSphereRadius, kSphereColorIndex)));
+  WriteFile(outDir / "cols.fcd", FormatColourTable(Palette()));
+  WriteFile(outDir / "plane.png", EncodePng(PlanePicture()));
+
+  const Mesh demo = DemoModel();
+  const CameraParams first, second = DemoSecondView();
+  WriteFile(outDir / "demo.fsd", FormatFst(demo));
+  WriteFile(outDir / "demo.dtx", FormatVectorData(demo.vertices, first, second));
+  // The first view's distance and the scale stay at their defaults.
+  WriteFile(outDir / "position.txt", FormatPositionFile(first, second, 1.0));
+}
+
+}  // namespace velmora::datagen
