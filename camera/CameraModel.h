@@ -3,6 +3,14 @@
 // image plane in the scene, the view's image points and their triangulation against
 // the other view. No UI here: a view panel owns one and is told of changes through
 // onViewsChanged.
+//
+// Choices where the plain formulas would fail:
+// - Parallel rays (the closest-point denominator is exactly 0 or not finite): t = 0 and s
+//   is the foot of P1 on ray 2 (0 when ray 2 has no direction), so the stored gap is the
+//   distance between the two lines. With skipNegativeST the pair is rejected (t is not > 0).
+// - Nothing reads past an array: a null otherView, differing counts or arrays shorter than
+//   imagePointCount give no pairs (Triangulate writes nothing, GetMidpoint leaves its
+//   output alone, ReconstructionError sums only the pairs both views hold).
 
 #include <functional>
 #include <vector>
@@ -37,8 +45,14 @@ class CameraModel {
   void GetMidpoint(int i, Vec3& out) const;
   int GetPointCount() const { return imagePointCount; }
 
+  // The image-plane point whose PlaneToWorld lies on the line from cameraPosition through
+  // scenePoint. False (x, y untouched) when the point is not in front of the camera.
+  // Uses the matrices of the last ComputeRotations.
+  bool ProjectToImage(const Vec3& scenePoint, double& x, double& y) const;
+
   // Replaces the five point arrays with zero-filled ones of n entries and clears the
-  // means; the caller fills imageX/imageY and the means, then runs UpdateCamera.
+  // means; the caller fills imageX/imageY and the means, then runs UpdateCamera. A
+  // negative n counts as 0.
   void AllocatePoints(int n);
 
   void GetAzAlt(double& az, double& alt) const { az = azimuth, alt = altitude; }

@@ -1,0 +1,228 @@
+#include "camera/CameraModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "platform/Notify.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+constexpr double kSnapToZero = 1e-8;
+constexpr double kPlaneHalfWidth = 4.096;
+constexpr double kPlaneHalfHeight = 3.072;
+
+inline Vec3 Sub(const Vec3& a, const Vec3& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline double Dot(const Vec3& a, const Vec3& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+inline Vec3 Along(const Vec3& p, double t, const Vec3& d) {
+  return {p.x + t * d.x, p.y + t * d.y, p.z + t * d.z};
+}
+
+inline Vec3 Mul(const double m[3][3], const Vec3& v) {
+  return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
+          m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
+          m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
+}
+
+inline Vec3 MulTransposed(const double m[3][3], const Vec3& v) {
+  return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z,
+          m[0][1] * v.x + m[1][1] * v.y + m[2][1] * v.z,
+          m[0][2] * v.x + m[1][2] * v.y + m[2][2] * v.z};
+}
+
+// How many entries every point array of the view really holds, capped by its count, so a
+// count that disagrees with the arrays never leads outside them.
+std::size_t UsablePoints(const CameraModel& view) {
+  if (view.imagePointCount <= 0) return 0;
+  std::size_t n = static_cast<std::size_t>(view.imagePointCount);
+  n = std::min(
+      {n, view.imageX.size(), view.imageY.size(), view.planePoints.size(), view.rayPoints.size()});
+  return n;
+}
+
+}  // namespace
+
+void CameraModel::ComputeRotations() {
+  const double sa = std::sin(azimuth), ca = std::cos(azimuth);
+  const double se = std::sin(altitude), ce = std::cos(altitude);
+  orbitMatrix[0][0] = ca, orbitMatrix[0][1] = se * sa, orbitMatrix[0][2] = ce * sa;
+  orbitMatrix[1][0] = 0, orbitMatrix[1][1] = ce, orbitMatrix[1][2] = -se;
+  orbitMatrix[2][0] = -sa, orbitMatrix[2][1] = se * ca, orbitMatrix[2][2] = ce * ca;
+
+  const double sp = std::sin(pan), cp = std::cos(pan);
+  const double st = std::sin(tilt), ct = std::cos(tilt);
+  const double sr = std::sin(rotation), cr = std::cos(rotation);
+  lookMatrix[0][0] = cr * cp + sr * st * sp;
+  lookMatrix[0][1] = cr * st * sp - sr * cp;
+  lookMatrix[0][2] = ct * sp;
+  lookMatrix[1][0] = sr * ct;
+  lookMatrix[1][1] = cr * ct;
+  lookMatrix[1][2] = -st;
+  lookMatrix[2][0] = sr * st * cp - cr * sp;
+  lookMatrix[2][1] = cr * st * cp + sr * sp;
+  lookMatrix[2][2] = ct * cp;
+}
+
+void CameraModel::PlaneToWorld(double x, double y, Vec3& out) const {
+  Vec3 v = Mul(lookMatrix, Vec3{x, y, -focalLength});
+  v.z += orbitRadius;
+  out = Mul(orbitMatrix, v);
+}
+
+bool CameraModel::ProjectToImage(const Vec3& scenePoint, double& x, double& y) const {
+  Vec3 v = MulTransposed(orbitMatrix, scenePoint);
+  v.z -= orbitRadius;
+  const Vec3 c = MulTransposed(lookMatrix, v);
+  // The camera looks along -z; z >= 0 is beside or behind the centre of projection.
+  if (!(c.z < 0)) return false;
+  const double k = -focalLength / c.z;
+  x = c.x * k;
+  y = c.y * k;
+  return true;
+}
+
+void CameraModel::ComputePositionAndCorners(int mask) {
+  cameraPosition = Mul(orbitMatrix, Vec3{0, 0, orbitRadius});
+  if (mask == 0) return;
+  const double k = 1.0 / scale;
+  const double w = kPlaneHalfWidth * k, h = kPlaneHalfHeight * k;
+  PlaneToWorld(-w, h, planeCorners[0]);
+  PlaneToWorld(w, h, planeCorners[1]);
+  PlaneToWorld(w, -h, planeCorners[2]);
+  PlaneToWorld(-w, -h, planeCorners[3]);
+}
+
+void CameraModel::UpdateCamera(int mask) {
+  ComputeRotations();
+  ComputePositionAndCorners(mask);
+  const std::size_t n = UsablePoints(*this);
+  for (std::size_t i = 0; i < n; ++i) PlaneToWorld(imageX[i], imageY[i], planePoints[i]);
+  Triangulate();
+  if (mask != 0 && onViewsChanged) onViewsChanged(mask);
+}
+
+void CameraModel::Triangulate() {
+  if (otherView == nullptr) return;
+  CameraModel& a = *this;
+  CameraModel& b = *otherView;
+  if (a.imagePointCount == 0 || b.imagePointCount == 0 || a.imagePointCount != b.imagePointCount)
+    return;
+  const std::size_t n = std::min(UsablePoints(a), UsablePoints(b));
+
+  const Vec3 c1 = a.cameraPosition, c2 = b.cameraPosition;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3 p1 = a.planePoints[i], p2 = b.planePoints[i];
+    const Vec3 d1 = Sub(p1, c1), d2 = Sub(p2, c2);
+    const Vec3 w = Sub(p1, p2);
+    const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = Dot(d2, d2);
+    const double e1 = Dot(d1, w), e2 = Dot(d2, w);
+    const double den = aa * cc - bb * bb;
+    double t, s;
+    if (den != 0 && std::isfinite(den)) {
+      t = (bb * e2 - cc * e1) / den;
+      s = (aa * e2 - bb * e1) / den;
+    } else {
+      // Parallel lines: any point of ray 1 will do; take P1 and its foot on ray 2, so
+      // the gap is the distance between the lines.
+      t = 0;
+      s = cc != 0 ? e2 / cc : 0;
+    }
+    if (a.skipNegativeST && !(s > 0 && t > 0)) {
+      a.rayPoints[i] = Vec3{std::exp(50.0), 0, 0};
+      b.rayPoints[i] = Vec3{0, 0, 0};
+      return;
+    }
+    a.rayPoints[i] = Along(p1, t, d1);
+    b.rayPoints[i] = Along(p2, s, d2);
+  }
+}
+
+double CameraModel::ReconstructionError() const {
+  double sum = 0;
+  if (otherView != nullptr) {
+    const std::size_t n =
+        std::min({static_cast<std::size_t>(std::max(imagePointCount, 0)),
+                  static_cast<std::size_t>(std::max(otherView->imagePointCount, 0)),
+                  rayPoints.size(), otherView->rayPoints.size()});
+    for (std::size_t i = 0; i < n; ++i) {
+      const Vec3 d = Sub(rayPoints[i], otherView->rayPoints[i]);
+      sum += Dot(d, d);
+    }
+  }
+  return std::log(std::sqrt(sum));
+}
+
+void CameraModel::GetMidpoint(int i, Vec3& out) const {
+  if (i < 0 || i >= imagePointCount || otherView == nullptr ||
+      otherView->imagePointCount != imagePointCount)
+    return;
+  const std::size_t k = static_cast<std::size_t>(i);
+  if (k >= rayPoints.size() || k >= otherView->rayPoints.size()) return;
+  const Vec3& p = rayPoints[k];
+  const Vec3& q = otherView->rayPoints[k];
+  out = Vec3{0.5 * (p.x + q.x), 0.5 * (p.y + q.y), 0.5 * (p.z + q.z)};
+}
+
+void CameraModel::AllocatePoints(int n) {
+  const std::size_t count = n > 0 ? static_cast<std::size_t>(n) : 0;
+  ResizeOrDie(imageX, count);
+  ResizeOrDie(imageY, count);
+  ResizeOrDie(planePoints, count);
+  ResizeOrDie(pointColors, count);
+  ResizeOrDie(rayPoints, count);
+  imagePointCount = static_cast<int>(count);
+  meanX = meanY = 0;
+}
+
+void CameraModel::SetFocalLength(double f) {
+  focalLength = f;
+  orbitRadius = f + distance;
+}
+
+void CameraModel::SetDistance(double d) {
+  distance = d;
+  orbitRadius = focalLength + d;
+}
+
+void CameraModel::GetCameraPosition(double& x, double& y, double& z) const {
+  x = cameraPosition.x, y = cameraPosition.y, z = cameraPosition.z;
+}
+
+CameraParams CameraModel::GetParams() const {
+  CameraParams p;
+  p.azimuth = azimuth, p.altitude = altitude, p.rotation = rotation;
+  p.focalLength = focalLength, p.distance = distance;
+  p.pan = pan, p.tilt = tilt;
+  return p;
+}
+
+void CameraModel::SetParams(const CameraParams& p) {
+  SetAzAlt(p.azimuth, p.altitude);
+  SetRotation(p.rotation);
+  SetFocalLength(p.focalLength);
+  SetDistance(p.distance);
+  SetPanTilt(p.pan, p.tilt);
+}
+
+void CameraModel::AddToAngle(double& angle, double delta) {
+  double v = angle + delta;
+  // One wrap is enough: the increments are small.
+  if (std::fabs(v) >= kTwoPi) v -= (v >= 0 ? 1.0 : -1.0) * kTwoPi;
+  angle = v;
+  if (std::fabs(angle) < kSnapToZero) angle = 0;
+}
+
+void CameraModel::AddToLength(double& length, double delta) {
+  length += delta;
+  if (length < 0) length = 0;
+  orbitRadius = distance + focalLength;
+}
+
+}  // namespace velmora
