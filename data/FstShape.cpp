@@ -1,0 +1,299 @@
+#include "data/FstShape.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "data/NumberParse.h"
+#include "data/TextBuffer.h"
+#include "platform/Notify.h"
+
+namespace velmora {
+namespace {
+
+constexpr char kHeader[] = "1 FSTShape";
+constexpr std::size_t kHeaderLength = sizeof(kHeader) - 1;
+constexpr char kColourFile[] = "cols.fcd";
+
+// Shows the progress display for the whole load and removes it on every return path.
+class ProgressScope {
+ public:
+  explicit ProgressScope(LoadProgress* progress) : progress_(progress) {
+    if (!progress_) return;
+    progress_->Show();
+    progress_->SetRange(0, 200);
+    progress_->SetPos(0);
+    progress_->SetStep(1);
+  }
+  ~ProgressScope() {
+    if (progress_) progress_->Hide();
+  }
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+
+ private:
+  LoadProgress* progress_;
+};
+
+// Steps the bar about once per percent of a phase: the step size is count / 100 and the
+// bar steps after item i whenever i exceeds the threshold, which then rises by the step.
+class PhaseStepper {
+ public:
+  PhaseStepper(LoadProgress* progress, std::int64_t count)
+      : progress_(progress), stepSize_(count / 100), threshold_(stepSize_) {}
+  void After(std::int64_t i) {
+    if (progress_ && i > threshold_) {
+      progress_->Step();
+      threshold_ += stepSize_;
+    }
+  }
+
+ private:
+  LoadProgress* progress_;
+  std::int64_t stepSize_;
+  std::int64_t threshold_;
+};
+
+// The colour table as one load sees it; it replaces the shape's only when the load ends
+// well.
+struct Palette {
+  int red[256], green[256], blue[256];
+  std::bitset<256> named;
+};
+
+// Reads "cols.fcd". Entry lines past the end of the file are simply absent (nothing is
+// set from them); a missing blank or comma leaves the fields after it 0.
+void ReadColourTable(TextBuffer& text, Palette& palette) {
+  const char* first = text.NextLine();
+  if (!first) return;
+  const int count = std::min(ParseAtoi(first), 256);
+  for (int i = 0; i < count; ++i) {
+    char* line = text.NextLine();
+    if (!line) return;
+    const int index = ParseAtoi(line);
+    if (index < 0 || index >= count) continue;
+    long component[3] = {0, 0, 0};
+    if (char* blank = std::strchr(line, ' ')) {
+      char* field = blank + 1;
+      for (int c = 0; c < 3; ++c) {
+        char* comma = c < 2 ? std::strchr(field, ',') : nullptr;
+        if (comma) *comma = '\0';
+        component[c] = ParseHex(field);
+        if (!comma) break;
+        field = comma + 1;
+      }
+    }
+    palette.red[index] = static_cast<int>(component[0]);
+    palette.green[index] = static_cast<int>(component[1]);
+    palette.blue[index] = static_cast<int>(component[2]);
+    palette.named.set(static_cast<std::size_t>(index));
+  }
+}
+
+// The geometry of the last object block read so far.
+struct Block {
+  int pointCount = 0;
+  int faceCount = 0;
+  std::vector<double> coordinates;
+  std::vector<FstFace> faces;
+};
+
+class FstReader {
+ public:
+  FstReader(TextBuffer& text, const std::string& path, LoadProgress* progress)
+      : text_(text), path_(path), progress_(progress) {}
+
+  // Reads the blocks after the header; the last one ends in block. False after a message.
+  bool ReadObjects(int& objectCount, Block& block) {
+    const char* line = Line();
+    if (!line) return false;
+    objectCount = ParseAtoi(line);
+    for (int n = 0; n < objectCount; ++n) {
+      if (!Line()) return false;  // the object header is read and ignored
+      if (!ReadPoints(block) || !ReadFaces(block)) return false;
+    }
+    return true;
+  }
+
+ private:
+  char* Line() {
+    char* line = text_.NextLine();
+    if (!line)
+      Reject(" ends too early: line " + std::to_string(text_.LineNumber() + 1) + " is missing!");
+    return line;
+  }
+
+  void Reject(const std::string& what) { ShowMessage("File " + path_ + what); }
+  std::string AtLine() const { return " at line " + std::to_string(text_.LineNumber()) + "!"; }
+
+  // A count of things each of which needs at least one byte of the file from here on.
+  bool ReadCount(const char* line, int& count) {
+    count = ParseAtoi(line);
+    if (count < 0) {
+      Reject(" has a negative count" + AtLine());
+      return false;
+    }
+    if (static_cast<std::size_t>(count) > text_.BytesFromLastLine()) {
+      Reject(" has a count larger than the file can hold" + AtLine());
+      return false;
+    }
+    return true;
+  }
+
+  bool ReadPoints(Block& block) {
+    const char* countLine = Line();
+    if (!countLine || !ReadCount(countLine, block.pointCount)) return false;
+    const std::int64_t values = std::int64_t{3} * block.pointCount;
+    ResizeOrDie(block.coordinates, static_cast<std::size_t>(values));
+    if (progress_) progress_->SetCaption("Caching points..");
+    const char* p = Line();
+    if (!p) return false;
+    if (progress_) progress_->SetCaption("Loading points..");
+
+    // A single blank is the only separator: each value is read from where the text after
+    // the previous blank starts (atof skips further white space, so a double blank reads
+    // the next value twice). Once no blank is left, every remaining value repeats the
+    // last one.
+    PhaseStepper stepper(progress_, values);
+    double* out = block.coordinates.data();
+    std::int64_t i = 0;
+    for (; i < values; ++i) {
+      out[i] = ParseAtof(p);
+      stepper.After(i);
+      const char* blank = std::strchr(p, ' ');
+      if (!blank) break;
+      p = blank + 1;
+    }
+    if (i < values) {
+      std::fill(out + i + 1, out + values, out[i]);
+      for (++i; i < values; ++i) stepper.After(i);
+    }
+    if (progress_) progress_->SetPos(100);
+    return true;
+  }
+
+  bool ReadFaces(Block& block) {
+    const char* countLine = Line();
+    if (!countLine || !ReadCount(countLine, block.faceCount)) return false;
+    block.faces.clear();
+    ResizeOrDie(block.faces, static_cast<std::size_t>(block.faceCount));
+    PhaseStepper stepper(progress_, block.faceCount);
+    for (int j = 0; j < block.faceCount; ++j) {
+      char* line = Line();
+      if (!line || !ReadFace(line, block.pointCount, block.faces[j])) return false;
+      stepper.After(j);
+    }
+    return true;
+  }
+
+  bool ReadFace(char* line, int pointCount, FstFace& face) {
+    char* blank = std::strchr(line, ' ');
+    if (!blank) {
+      Reject(" has a face line without a blank" + AtLine());
+      return false;
+    }
+    *blank = '\0';  // the colour index is the text before the first blank only
+    const long colour = ParseHex(line);
+    if (colour < 0 || colour > 255) {
+      Reject(" has a colour index outside 0..255" + AtLine());
+      return false;
+    }
+    const char* p = blank + 1;
+    int k = 0;
+    if (!ReadCount(p, k)) return false;
+    face.colorIndex = static_cast<int>(colour);
+    face.vertexCount = k;
+    ResizeOrDie(face.vertexIndices, static_cast<std::size_t>(k));
+    for (int m = 0; m < k; ++m) {
+      // Dropping through the next blank comes first: it is the one after k, then the
+      // one after each index.
+      if (const char* next = std::strchr(p, ' ')) p = next + 1;
+      const int index = ParseAtoi(p);
+      if (index < 0 || index >= pointCount) {
+        Reject(" has a vertex index outside the points" + AtLine());
+        return false;
+      }
+      face.vertexIndices[m] = index;
+    }
+    return true;
+  }
+
+  TextBuffer& text_;
+  const std::string& path_;
+  LoadProgress* progress_;
+};
+
+}  // namespace
+
+int FstShape::Load(const std::string& path, LoadProgress* progress) {
+  ProgressScope scope(progress);
+
+  TextBuffer fst;
+  if (!fst.Read(path)) return 0;
+  TextBuffer colours;
+  if (!colours.Read(kColourFile)) {
+    ShowMessage("Cannot load cols.fcd file!");
+    return 0;
+  }
+
+  // Entries that no line names keep their values.
+  Palette palette;
+  std::copy(std::begin(paletteRed), std::end(paletteRed), palette.red);
+  std::copy(std::begin(paletteGreen), std::end(paletteGreen), palette.green);
+  std::copy(std::begin(paletteBlue), std::end(paletteBlue), palette.blue);
+  palette.named = namedEntries_;
+  ReadColourTable(colours, palette);
+
+  std::size_t length = 0;
+  const char* header = fst.NextLine(&length);
+  if (!header || length != kHeaderLength || std::memcmp(header, kHeader, length) != 0) {
+    ShowMessage("File " + path + " is not FST file!");
+    return 0;
+  }
+
+  int objectCount = 0;
+  Block block;
+  FstReader reader(fst, path, progress);
+  if (!reader.ReadObjects(objectCount, block)) return 0;
+
+  // Everything is read and checked: only now does the shape change.
+  std::copy(std::begin(palette.red), std::end(palette.red), paletteRed);
+  std::copy(std::begin(palette.green), std::end(palette.green), paletteGreen);
+  std::copy(std::begin(palette.blue), std::end(palette.blue), paletteBlue);
+  namedEntries_ = palette.named;
+  if (objectCount > 0) {
+    pointCount = block.pointCount;
+    faceCount = block.faceCount;
+    ResizeOrDie(vertices, block.coordinates.size());
+    std::copy(block.coordinates.begin(), block.coordinates.end(), vertices.begin());
+    sourceVertices = std::move(block.coordinates);
+    faces = std::move(block.faces);
+  }
+  ResizeOrDie(faceDistance, static_cast<std::size_t>(faceCount));
+  ResizeOrDie(faceOrder, static_cast<std::size_t>(faceCount));
+  return pointCount;
+}
+
+std::vector<int> FstShape::NamedPaletteEntries() const {
+  std::vector<int> entries;
+  for (int i = 0; i < 256; ++i)
+    if (namedEntries_.test(static_cast<std::size_t>(i))) entries.push_back(i);
+  return entries;
+}
+
+bool FstShape::GetBoundingBox(Vec3& lo, Vec3& hi) const {
+  const std::size_t n =
+      std::min(sourceVertices.size() / 3, static_cast<std::size_t>(std::max(pointCount, 0)));
+  if (n == 0) return false;
+  lo = hi = Vec3{sourceVertices[0], sourceVertices[1], sourceVertices[2]};
+  for (std::size_t v = 1; v < n; ++v) {
+    const double* c = &sourceVertices[3 * v];
+    lo.x = std::min(lo.x, c[0]), hi.x = std::max(hi.x, c[0]);
+    lo.y = std::min(lo.y, c[1]), hi.y = std::max(hi.y, c[1]);
+    lo.z = std::min(lo.z, c[2]), hi.z = std::max(hi.z, c[2]);
+  }
+  return true;
+}
+
+}  // namespace velmora

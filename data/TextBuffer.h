@@ -1,0 +1,34 @@
+#pragma once
+// A whole text file in memory, walked line by line. Each line is ended in place (its line
+// feed, and a carriage return before it, become NUL), so the C-string number parsers can
+// read it without copies. A last line without a line feed counts when it holds any text.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+class TextBuffer {
+ public:
+  // Reads the file; false (and an empty buffer) when it cannot be opened or read.
+  bool Read(const std::string& path);
+
+  // The next line, or nullptr at the end of the file. length, when given, receives the
+  // line's byte count without its terminator.
+  char* NextLine(std::size_t* length = nullptr);
+
+  // Number of the line NextLine returned last (1 for the first line).
+  int LineNumber() const { return lineNumber_; }
+  // Bytes from the start of the line NextLine returned last to the end of the file.
+  std::size_t BytesFromLastLine() const { return end_ - lastLine_; }
+
+ private:
+  std::vector<char> bytes_;  // the file plus one NUL
+  char* next_ = nullptr;
+  char* end_ = nullptr;  // the NUL after the file's last byte
+  char* lastLine_ = nullptr;
+  int lineNumber_ = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,35 @@
+#pragma once
+// Vector data files: 2n lines of "x y" image coordinates, the first n lines for the first
+// view and the next n for the second. The reading half of the control panel's data load;
+// the panel shows the messages and the views' panels show the counts.
+
+#include <string>
+#include <vector>
+
+#include "camera/CameraModel.h"
+
+namespace velmora {
+
+struct VectorData {
+  int count = 0;  // n, points per view
+  std::vector<double> firstX, firstY, secondX, secondY;
+};
+
+// Reads path. L counts every line (empty ones too; a last line without a line feed when
+// it holds any text; a carriage return before a line feed is dropped) and n = L / 2; an
+// odd last line is ignored. x is atof of the line, y atof of the text after its first
+// blank. A tab is not a separator, and a line without a blank gives y equal to x, since
+// y is then read from the whole line. False when the file cannot be read; out is then
+// unchanged.
+bool ReadVectorData(const std::string& path, VectorData& out);
+
+// The model half of a view's point load: replaces the view's point arrays with n points
+// from x and y, sets the means (0 when n is 0) and runs UpdateCamera(VIEW_ALL). A
+// negative n counts as 0.
+void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n);
+
+// The colour of the next point pair: three successive rand() values as red, green and
+// blue, each scaled into 0..1.
+Vec3 NextPairColor();
+
+}  // namespace velmora

@@ -1,0 +1,183 @@
+#include "data/NumberParse.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace velmora {
+namespace {
+
+// Bit identity, so that -0.0 against 0.0 and the payload of a nan count as differences.
+bool SameBits(double a, double b) {
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+void ExpectLikeLibrary(const std::string& text) {
+  const char* s = text.c_str();
+  const double expected = std::atof(s);
+  const double got = ParseAtof(s);
+  EXPECT_TRUE(SameBits(got, expected))
+      << "atof(\"" << text << "\"): " << got << " instead of " << expected;
+  EXPECT_EQ(ParseHex(s), std::strtol(s, nullptr, 16)) << "strtol(\"" << text << "\", 16)";
+  EXPECT_EQ(ParseAtoi(s), std::atoi(s)) << "atoi(\"" << text << "\")";
+}
+
+TEST(NumberParse, TrickyInputsMatchTheCLibrary) {
+  const char* cases[] = {"",
+                         " ",
+                         "\t",
+                         "  \t\n\v\f\r 12",
+                         "+",
+                         "-",
+                         ".",
+                         "+.",
+                         "-.",
+                         "+.5",
+                         "-.5",
+                         ".5",
+                         "5.",
+                         "1e",
+                         "1e+",
+                         "1e-",
+                         "1E5",
+                         "1e+5x",
+                         "1.e3",
+                         ".e3",
+                         "e3",
+                         "1e-0",
+                         "-0",
+                         "+0",
+                         "-0.0",
+                         "0x",
+                         "0X",
+                         "0x1",
+                         "0x1p3",
+                         "  0x1p3",
+                         "-0x1.8p1",
+                         "0xg",
+                         "0x.8",
+                         "0x1P-1074",
+                         "0xfF",
+                         "-0xff",
+                         "+0x7f",
+                         "0x-1",
+                         "ff",
+                         "FF,80",
+                         "inf",
+                         "-inf",
+                         "INFINITY",
+                         "infinit",
+                         "nan",
+                         "-nan",
+                         "NaN(123)",
+                         "nan(",
+                         "in",
+                         "na",
+                         "1,5",
+                         "1 5",
+                         "1\t5",
+                         "--5",
+                         "+-5",
+                         "-+5",
+                         "1.5.5",
+                         "007",
+                         "08",
+                         "1..2",
+                         "12abc",
+                         "abc",
+                         "0.000000000000000000000000000001",
+                         "123456789012345678901234567890",
+                         "3.14159265358979323846264338327950288419716939937510",
+                         "9007199254740993",
+                         "9007199254740992.5000000000000000000000000000001",
+                         "2.2250738585072011e-308",
+                         "2.2250738585072014e-308",
+                         "4.9406564584124654e-324",
+                         "2.4703282292062327e-324",
+                         "2.4703282292062328e-324",
+                         "1e-400",
+                         "-1e-400",
+                         "1.7976931348623157e308",
+                         "1.7976931348623158e308",
+                         "1.7976931348623159e308",
+                         "1e309",
+                         "-1e309",
+                         "1e99999999999999999999",
+                         "1e-99999999999999999999",
+                         "0e999999",
+                         "2147483647",
+                         "2147483648",
+                         "-2147483648",
+                         "-2147483649",
+                         "4294967296",
+                         "9223372036854775807",
+                         "9223372036854775808",
+                         "-9223372036854775808",
+                         "-9223372036854775809",
+                         "18446744073709551615",
+                         "18446744073709551616",
+                         "7fffffffffffffff",
+                         "8000000000000000",
+                         "-8000000000000000",
+                         "-8000000000000001",
+                         "ffffffffffffffff",
+                         "10000000000000000",
+                         "0x7FFFFFFFFFFFFFFF0",
+                         "  -0x10 ",
+                         "\xff"
+                         "1",
+                         "1\xff"};
+  for (const char* text : cases) ExpectLikeLibrary(text);
+}
+
+TEST(NumberParse, VeryLongMantissasMatchTheCLibrary) {
+  // Past the fast parser's digit limit and around exact halfway points.
+  std::string halfway = "9007199254740993";  // 2^53 + 1: exactly halfway between doubles
+  ExpectLikeLibrary(halfway + "." + std::string(800, '0'));
+  ExpectLikeLibrary(halfway + "." + std::string(800, '0') + "1");
+  ExpectLikeLibrary("0." + std::string(1000, '0') + "1e1000");
+  ExpectLikeLibrary(std::string(1000, '9'));
+  ExpectLikeLibrary("-" + std::string(310, '1') + ".5e-300");
+}
+
+TEST(NumberParse, RandomTextMatchesTheCLibrary) {
+  std::mt19937 random(20240611);
+  const std::string alphabet = " \t+-.0123456789eExXpPabcdfinINFa,\n";
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(0, 24);
+  for (int n = 0; n < 200000; ++n) {
+    std::string text;
+    for (int i = length(random); i > 0; --i) text += alphabet[pick(random)];
+    ExpectLikeLibrary(text);
+    if (HasFailure()) return;  // one failing text is enough to read
+  }
+}
+
+TEST(NumberParse, RandomNumbersMatchTheCLibrary) {
+  std::mt19937_64 random(7);
+  char text[64];
+  for (int n = 0; n < 200000; ++n) {
+    // Random bit patterns cover denormals, huge and tiny values evenly by exponent.
+    std::uint64_t bits = random();
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    const char* formats[] = {"%.17g", "%.15g", "%.6e", "%.25e", "%a", "%.3f"};
+    std::snprintf(text, sizeof text, formats[n % 6], value);
+    ExpectLikeLibrary(text);
+    // Integers of every width, with and without a sign.
+    long long integer = static_cast<long long>(bits >> (n % 64));
+    if (n % 3 == 0 && integer != LLONG_MIN) integer = -integer;
+    std::snprintf(text, sizeof text, n % 2 ? "%lld" : "%llx", integer);
+    ExpectLikeLibrary(text);
+    if (HasFailure()) return;
+  }
+}
+
+}  // namespace
+}  // namespace velmora
