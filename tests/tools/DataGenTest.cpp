@@ -208,22 +208,6 @@ TEST(SphereMesh, SmallCountsAreStillClosedHulls) {
   EXPECT_THROW(SphereMesh(3, 1.0, 0), std::runtime_error);
 }
 
-TEST(FibonacciSphere, SpreadsPointsEvenly) {
-  // Nearest-neighbour distances of an even spread stay within a small factor of each other.
-  const std::vector<Vec3> points = FibonacciSphere(400, 1.0);
-  double lo = 1e9, hi = 0;
-  for (size_t i = 0; i < points.size(); ++i) {
-    double nearest = 1e9;
-    for (size_t j = 0; j < points.size(); ++j)
-      if (i != j)
-        nearest =
-            std::min(nearest, std::sqrt(Dot(Sub(points[i], points[j]), Sub(points[i], points[j]))));
-    lo = std::min(lo, nearest);
-    hi = std::max(hi, nearest);
-  }
-  EXPECT_GT(lo, 0.5 * hi);
-}
-
 TEST(AppendNumber, PrintsPlainDecimalsThatReadBackExactly) {
   const double values[] = {0.0,
                            1.0,
