@@ -4,10 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -69,8 +69,7 @@ class ScopedCurrentDir {
 MATCHER_P2(Vec3Near, expected, tolerance, "") {
   const double dx = arg.x - expected.x, dy = arg.y - expected.y, dz = arg.z - expected.z;
   const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
-  *result_listener << "(" << arg.x << ", " << arg.y << ", " << arg.z << ") is " << d
-                   << " away";
+  *result_listener << "(" << arg.x << ", " << arg.y << ", " << arg.z << ") is " << d << " away";
   return d <= tolerance;
 }
 

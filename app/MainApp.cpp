@@ -1,0 +1,37 @@
+#include "app/MainApp.h"
+
+#include <QApplication>
+#include <QEventLoop>
+
+#include "app/MainDlg.h"
+#include "data/ControlDlg.h"
+#include "resources/AppIcon.h"
+
+namespace velmora {
+
+MainApp theApp;
+
+bool MainApp::InitInstance(const QStringList& arguments) {
+  QApplication::setWindowIcon(AppIcon());
+  {
+    ControlDlg control;
+    controlPanel = &control;
+    control.Create();
+    control.move(670, 0);
+    control.show();
+    {
+      MainDlg main(&control, arguments.mid(1));
+      mainWindow = &main;
+      // Modal run: the loop ends when the main window closes, whatever else is open.
+      QEventLoop loop;
+      QObject::connect(&main, &MainDlg::closed, &loop, &QEventLoop::quit);
+      main.show();
+      loop.exec();
+      mainWindow = nullptr;
+    }
+    controlPanel = nullptr;
+  }
+  return false;
+}
+
+}  // namespace velmora

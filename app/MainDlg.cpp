@@ -1,0 +1,164 @@
+#include "app/MainDlg.h"
+
+#include <GL/gl.h>
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <cmath>
+
+#include "app/AboutDlg.h"
+#include "camera/ViewDlg.h"
+#include "data/ControlDlg.h"
+#include "platform/DialogBuilder.h"
+#include "resources/AppIcon.h"
+
+namespace velmora {
+
+namespace {
+
+// Sets a flag for the length of a scope.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
+    : QOpenGLWidget(nullptr), controlPanel_(controlPanel), arguments_(std::move(arguments)) {
+  BuildDialog(this, FindDialogTemplate(IDD_MAIN));
+  // The transition step profile: each step 1.07 times longer than the one before.
+  double value = 0.02, increment = 0.02;
+  for (double& step : stepTable) {
+    step = value;
+    increment *= 1.07;
+    value += increment;
+  }
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+}
+
+MainDlg::~MainDlg() = default;
+
+bool MainDlg::MakeCurrent() {
+  if (context() == nullptr || !context()->isValid()) return false;
+  if (!inGlCallback_) makeCurrent();
+  return true;
+}
+
+void MainDlg::DoneCurrent() {
+  if (!inGlCallback_) doneCurrent();
+}
+
+// QOpenGLWidget presents its framebuffer itself once paintGL returns.
+void MainDlg::SwapBuffers() {}
+
+void MainDlg::initializeGL() {
+  FlagScope scope(inGlCallback_);
+  OnInitDialog();
+}
+
+void MainDlg::OnInitDialog() {
+  setWindowIcon(AppIcon());
+  scene.Init(this);
+  scene.SetClearColor(0.5f, 0.5f, 0.5f);
+  initialized_ = true;
+  scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
+  g_hMainWnd = this;
+  setWindowTitle(QStringLiteral("Left: move around, Right: zoom in/out"));
+  controlPanel_->firstView.SetVectorsTitle(QStringLiteral("Left view"));
+  controlPanel_->secondView.SetVectorsTitle(QStringLiteral("Right view"));
+}
+
+void MainDlg::resizeGL(int w, int h) {
+  FlagScope scope(inGlCallback_);
+  OnSize(w, h);
+}
+
+void MainDlg::OnSize(int cx, int cy) {
+  if (!initialized_) return;
+  // The viewport is in device pixels while Qt reports logical ones.
+  scene.Resize(static_cast<int>(cx * devicePixelRatio()),
+               static_cast<int>(cy * devicePixelRatio()));
+  update();
+}
+
+void MainDlg::paintGL() {
+  FlagScope scope(inGlCallback_);
+  OnPaint();
+}
+
+void MainDlg::OnPaint() {
+  scene.Draw();
+  DrawErrorText();
+}
+
+QString MainDlg::ErrorText(double error) {
+  if (!std::isfinite(error)) return {};
+  return QString::asprintf("%.6f", error);
+}
+
+void MainDlg::DrawErrorText() {
+  const ViewDlg* second = g_pSecondView.load();
+  if (second == nullptr) return;
+  const QString text = ErrorText(second->ReconstructionError());
+  if (text.isEmpty()) return;
+  // The text painter resets OpenGL state that the scene sets once per resize; keep it.
+  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  {
+    QPainter painter(this);
+    painter.setPen(Qt::black);
+    painter.drawText(QRect(8, 8, width() - 8, height() - 8), Qt::AlignLeft | Qt::AlignTop, text);
+  }
+  glPopAttrib();
+}
+
+bool MainDlg::event(QEvent* e) {
+  return DispatchAppMessage(e, *this) || QOpenGLWidget::event(e);
+}
+
+void MainDlg::WindowProc(unsigned, WPARAM, LPARAM) {}
+
+void MainDlg::OnSysCommand(int id) {
+  if ((id & 0xFFF0) == IDM_ABOUTBOX) {
+    AboutDlg about(this);
+    about.exec();
+  }
+}
+
+void MainDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->isAutoRepeat()) return;
+  switch (event->key()) {
+    case Qt::Key_Escape:  // the standard dialog ending
+      close();
+      return;
+    case Qt::Key_F1:  // there is no system menu to extend: F1 opens the About box
+      OnSysCommand(IDM_ABOUTBOX);
+      return;
+    default:
+      QOpenGLWidget::keyPressEvent(event);
+  }
+}
+
+// The menu key stands in for the system menu; the right mouse button belongs to navigation.
+void MainDlg::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() != QContextMenuEvent::Keyboard) return;
+  QMenu menu(this);
+  menu.addAction(QString::fromUtf8(kAboutMenuText), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+  menu.exec(mapToGlobal(QPoint(8, 8)));
+}
+
+void MainDlg::closeEvent(QCloseEvent* event) {
+  event->accept();
+  emit closed();
+}
+
+}  // namespace velmora

@@ -1,0 +1,20 @@
+#include "camera/ViewDlg.h"
+
+#include "platform/MessageQueue.h"
+
+namespace velmora {
+
+ViewDlg::ViewDlg(int index) : QWidget(nullptr), index(index) {
+  vectorsWindow.ownerPanel = this;
+  // Camera changes reach the main window as messages; before it is published they are lost.
+  camera.onViewsChanged = [](int mask) {
+    PostAppMessage(g_hMainWnd.load(), UWM_VIEWS_CHANGED, 0, mask);
+  };
+}
+
+void ViewDlg::InitView(ViewDlg* other) {
+  camera.otherView = &other->camera;
+  UpdateCamera(VIEW_ALL);
+}
+
+}  // namespace velmora

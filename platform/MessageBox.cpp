@@ -1,0 +1,31 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QSurfaceFormat>
+
+#include "platform/Notify.h"
+
+namespace velmora {
+
+void InstallMessageBoxSink() {
+  SetMessageSink([](const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Velmora"), QString::fromStdString(text),
+                    QMessageBox::Ok, QApplication::activeWindow());
+    box.exec();
+  });
+}
+
+void InitOpenGLFormat() {
+  // A 2.x request with no profile gives the compatibility context that fixed-function
+  // drawing needs; asking for 3.x yields a core context on GLX.
+  QSurfaceFormat format;
+  format.setRenderableType(QSurfaceFormat::OpenGL);
+  format.setVersion(2, 1);
+  format.setProfile(QSurfaceFormat::NoProfile);
+  format.setDepthBufferSize(24);
+  QSurfaceFormat::setDefaultFormat(format);
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+}  // namespace velmora
