@@ -1,0 +1,36 @@
+#pragma once
+// Sample spheres as score maps: every vertex direction is tried as a camera setting and
+// coloured by the reconstruction error it gives. Core code: no OpenGL.
+
+#include <functional>
+
+#include "camera/CameraModel.h"
+#include "data/FstShape.h"
+
+namespace velmora {
+
+constexpr const char* kSampleSphereFiles[5] = {"sphere100.fsd", "sphere1K.fsd", "sphere5K.fsd",
+                                               "sphere10K.fsd", "sphere100K.fsd"};
+constexpr int kSampleSphereSizes[5] = {100, 1000, 5000, 10000, 100000};
+
+// (azimuth, altitude) in radians of the camera direction through (x, y, z).
+void DirectionToAngles(double x, double y, double z, double& azimuth, double& altitude);
+
+// Blue (0) to red (1) over a saturated hue scale.
+Vec3 ScoreToColour(double v);
+
+void AllocateVertexColours(FstShape& shape);
+void RestoreVertices(FstShape& shape);
+// The second view's camera moves to every vertex direction (azimuth, altitude).
+void MapScoreOverPositions(FstShape& shape, CameraModel& second);
+// view turns toward every vertex direction (pan, tilt); the score is the second view's.
+void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second);
+void SetRadialScore(FstShape& shape, bool on, CameraModel& second);
+
+// Reads the five sample spheres into spheres[] and packs the loaded ones into loaded[],
+// announcing each with its nominal size, allocating colours and mapping positions.
+// Returns the number loaded.
+int LoadSampleSpheres(FstShape (&spheres)[5], FstShape* (&loaded)[5], CameraModel& second,
+                      const std::function<void(int size)>& announce);
+
+}  // namespace velmora
