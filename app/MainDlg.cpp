@@ -13,6 +13,7 @@
 #include "app/AboutDlg.h"
 #include "camera/ViewDlg.h"
 #include "data/ControlDlg.h"
+#include "data/ProgDlg.h"
 #include "platform/DialogBuilder.h"
 #include "resources/AppIcon.h"
 
@@ -33,7 +34,11 @@ class FlagScope {
 }  // namespace
 
 MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
-    : QOpenGLWidget(nullptr), controlPanel_(controlPanel), arguments_(std::move(arguments)) {
+    : QOpenGLWidget(nullptr),
+      scene(controlPanel->firstView.AsSceneView(), controlPanel->secondView.AsSceneView(),
+            [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); }),
+      controlPanel_(controlPanel),
+      arguments_(std::move(arguments)) {
   BuildDialog(this, FindDialogTemplate(IDD_MAIN));
   // The transition step profile: each step 1.07 times longer than the one before.
   double value = 0.02, increment = 0.02;
@@ -74,8 +79,29 @@ void MainDlg::OnInitDialog() {
   scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
   g_hMainWnd = this;
   setWindowTitle(QStringLiteral("Left: move around, Right: zoom in/out"));
+  // The files named on the command line load right after this initialisation, outside
+  // the OpenGL callback, so that the progress dialog can paint.
+  QMetaObject::invokeMethod(this, &MainDlg::ProcessCommandLine, Qt::QueuedConnection);
   controlPanel_->firstView.SetVectorsTitle(QStringLiteral("Left view"));
   controlPanel_->secondView.SetVectorsTitle(QStringLiteral("Right view"));
+}
+
+void MainDlg::ProcessCommandLine() {
+  for (const QString& argument : arguments_) {
+    const QString ending = argument.right(3);
+    if (ending.compare(QLatin1String("fsd"), Qt::CaseInsensitive) == 0) {
+      controlPanel_->fstPath = argument;
+      PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(argument));
+    } else if (ending.compare(QLatin1String("dtx"), Qt::CaseInsensitive) == 0) {
+      controlPanel_->dataPath = argument;
+      controlPanel_->LoadDataFile();
+    }
+  }
+}
+
+int MainDlg::LoadFstObject(const QString& path) {
+  ProgDlg progress;
+  return scene.fstObject.Load(path.toStdString(), &progress);
 }
 
 void MainDlg::resizeGL(int w, int h) {

@@ -37,6 +37,10 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   // when it is not a finite number.
   static QString ErrorText(double error);
 
+  // Loads an FST file into the scene's FST object behind the progress dialog; returns
+  // the loader's result.
+  int LoadFstObject(const QString& path);
+
   Scene scene;
   int lastX = -1, lastY = -1;
   int keyFlags = 0;
@@ -64,6 +68,7 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
 
  private:
   void OnInitDialog();
+  void ProcessCommandLine();
   void OnSize(int cx, int cy);
   void OnPaint();
   void DrawErrorText();

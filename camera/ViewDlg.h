@@ -6,6 +6,9 @@
 
 #include "app/VectorsDlg.h"
 #include "camera/CameraModel.h"
+#include "data/FstShape.h"
+#include "render/CameraOverlays.h"
+#include "render/Scene.h"
 
 namespace velmora {
 
@@ -24,8 +27,14 @@ class ViewDlg : public QWidget {
   int GetPointCount() const { return camera.GetPointCount(); }
   void SetVectorsTitle(const QString& text) { vectorsWindow.setWindowTitle(text); }
 
+  // What the main scene reads of this view.
+  SceneView AsSceneView();
+
   const int index;
   CameraModel camera;
+  OverlayOptions options;
+  FstShape panTiltSphere;
+  bool sphereLoaded = false;
   VectorsDlg vectorsWindow;
 };
 

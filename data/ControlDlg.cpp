@@ -1,6 +1,8 @@
 #include "data/ControlDlg.h"
 
+#include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
+#include "platform/Notify.h"
 
 namespace velmora {
 
@@ -27,5 +29,13 @@ bool ControlDlg::event(QEvent* e) {
 }
 
 void ControlDlg::WindowProc(unsigned, WPARAM, LPARAM) {}
+
+void ControlDlg::LoadDataFile() {
+  VectorData data;
+  if (!ReadVectorData(dataPath.toStdString(), data)) {
+    ShowMessage("Cannot open file to read!");
+    return;
+  }
+}
 
 }  // namespace velmora

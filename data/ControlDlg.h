@@ -19,6 +19,9 @@ class ControlDlg : public QWidget, public MessageReceiver {
 
   void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
 
+  // Reads dataPath: its first half into the first view, its second half into the second.
+  void LoadDataFile();
+
   ViewDlg firstView{0};
   ViewDlg secondView{1};
   QString fstPath;

@@ -1,6 +1,8 @@
 #include "platform/MessageQueue.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <vector>
 
 namespace velmora {
 
@@ -20,9 +22,43 @@ bool PostAppMessage(WindowHandle target, unsigned msg, WPARAM wParam, LPARAM lPa
   return true;
 }
 
+namespace {
+
+struct HeldMessage {
+  QPointer<QObject> target;
+  unsigned msg;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+// Only the user-interface thread handles messages, so these need no lock.
+int deferDepth = 0;
+std::vector<HeldMessage> heldMessages;
+
+}  // namespace
+
+DeferAppMessages::DeferAppMessages() {
+  ++deferDepth;
+}
+
+DeferAppMessages::~DeferAppMessages() {
+  // Whatever is still queued joins the held ones first, so the order stays whole.
+  QCoreApplication::sendPostedEvents(nullptr, AppMessageEvent::EventType());
+  if (--deferDepth > 0) return;
+  std::vector<HeldMessage> held;
+  held.swap(heldMessages);
+  for (const auto& m : held)
+    if (m.target) PostAppMessage(m.target, m.msg, m.wParam, m.lParam);
+}
+
 bool DispatchAppMessage(QEvent* event, MessageReceiver& receiver) {
   if (event->type() != AppMessageEvent::EventType()) return false;
   const auto* message = static_cast<AppMessageEvent*>(event);
+  if (deferDepth > 0) {
+    heldMessages.push_back(
+        {dynamic_cast<QObject*>(&receiver), message->msg, message->wParam, message->lParam});
+    return true;
+  }
   receiver.WindowProc(message->msg, message->wParam, message->lParam);
   return true;
 }

@@ -46,6 +46,17 @@ bool PostAppMessage(WindowHandle target, unsigned msg, WPARAM wParam = 0, LPARAM
 // the receiver's WindowProc.
 bool DispatchAppMessage(QEvent* event, MessageReceiver& receiver);
 
+// While one lives, application messages are held back instead of handled, so that a long
+// operation may let its own window paint without running other handlers in the middle of
+// it. At its end they are posted again in their order, ahead of anything posted later.
+class DeferAppMessages {
+ public:
+  DeferAppMessages();
+  ~DeferAppMessages();
+  DeferAppMessages(const DeferAppMessages&) = delete;
+  DeferAppMessages& operator=(const DeferAppMessages&) = delete;
+};
+
 // Handles every message waiting for the calling thread, then returns.
 void PumpPendingMessages();
 
