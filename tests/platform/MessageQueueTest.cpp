@@ -69,6 +69,21 @@ TEST(PostAppMessage, KeepsOrderFromAnotherThread) {
     EXPECT_EQ(LParamToFloat(std::get<2>(receiver.received[i])), i * 0.5f);
 }
 
+TEST(DeferAppMessages, HoldsMessagesBackAndReleasesThemInOrder) {
+  Recorder receiver;
+  PostAppMessage(&receiver, UWM_REDRAW, 0, 1);
+  {
+    DeferAppMessages hold;
+    PumpPendingMessages();
+    EXPECT_TRUE(receiver.received.empty());
+    PostAppMessage(&receiver, UWM_REDRAW, 0, 2);
+  }
+  PostAppMessage(&receiver, UWM_REDRAW, 0, 3);
+  PumpPendingMessages();
+  ASSERT_EQ(receiver.received.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::get<2>(receiver.received[i]), i + 1);
+}
+
 TEST(MessageSink, ReplacedSinkSeesTheTexts) {
   {
     test::MessageRecorder recorder;
