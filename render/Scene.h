@@ -13,6 +13,13 @@ namespace velmora {
 
 constexpr int kSampleSphereCount = 5;
 
+// The plane through the reconstructed point 1 (o) and both camera centres: e and h are its
+// two half-diagonals, 100 observer units long at any scale. False when there is no such
+// plane: either view holds fewer than two points, the point cannot be reconstructed, or
+// the three points do not span a plane.
+bool PlaneGeometry(const CameraModel& first, const CameraModel& second, float scale, Vec3& o,
+                   Vec3& e, Vec3& h);
+
 // What the scene reads of one view camera and its panel.
 struct SceneView {
   CameraModel* camera = nullptr;
@@ -63,6 +70,8 @@ class Scene : public GlContext {
 
  private:
   void DrawPlane();
+  // The wait notice pumps messages; a second switch-on arriving meanwhile must not load again.
+  bool loadingPlane_ = false;
 };
 
 }  // namespace velmora

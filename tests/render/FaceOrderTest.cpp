@@ -1,0 +1,123 @@
+#include "render/FaceOrder.h"
+
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+using testing::Each;
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+
+std::vector<int> Literal(std::vector<double> d) {
+  std::vector<int> order(d.size());
+  OrderFacesBySelection(d.data(), order.data(), static_cast<int>(d.size()));
+  return order;
+}
+
+std::vector<int> Fast(std::vector<double> d) {
+  std::vector<int> order(d.size(), -1);
+  OrderFacesByDistance(d.data(), order.data(), static_cast<int>(d.size()));
+  return order;
+}
+
+TEST(FaceOrder, TiesFollowTheSelectionRule) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    std::vector<double> distances;
+    std::vector<int> order;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{}, {}},
+           {{7}, {0}},
+           // Face 1 keeps position 1 although face 0 is as near.
+           {{5, 5, 0}, {2, 1, 0}},
+           {{3, 1, 2}, {1, 2, 0}},
+           {{1, 1, 1, 1}, {0, 1, 2, 3}},
+           // Position 0: lowest of the nearest run {1, 2}; position 1: face 1 is spent, so
+           // the lowest live one; then 2 is gone and 0 fills position 2.
+           {{9, 4, 4}, {1, 2, 0}},
+           // Position 2: face 2 is live and as near as the rest of its run, so it stays.
+           {{2, 0, 2, 0, 2}, {1, 3, 2, 0, 4}},
+           // Values the spent mark does not beat: the selection's own outcome stands.
+           {{kInf, 1, kInf}, {1, 1, 1}},
+           {{kNan, 3, 1}, {0, 2, 1}},
+       }) {
+    EXPECT_THAT(Literal(c.distances), ElementsAreArray(c.order));
+    EXPECT_THAT(Fast(c.distances), ElementsAreArray(c.order));
+  }
+}
+
+TEST(FaceOrder, MatchesTheSelectionOnRandomDistancesWithManyTies) {
+  std::mt19937 rng(20240611);
+  for (int trial = 0; trial < 400; ++trial) {
+    const int n = std::uniform_int_distribution<int>(0, 60)(rng);
+    const int levels = std::uniform_int_distribution<int>(1, 8)(rng);
+    std::vector<double> d(n);
+    for (double& v : d) v = std::uniform_int_distribution<int>(0, levels - 1)(rng) * 0.75;
+    std::vector<double> literalD = d, fastD = d;
+    std::vector<int> literalOrder(n), fastOrder(n, -1);
+    OrderFacesBySelection(literalD.data(), literalOrder.data(), n);
+    OrderFacesByDistance(fastD.data(), fastOrder.data(), n);
+    ASSERT_EQ(fastOrder, literalOrder) << "trial " << trial;
+    EXPECT_THAT(fastD, Each(kSpentDistance));
+  }
+}
+
+TEST(FaceOrder, LargeInputMatchesAndIsAPermutation) {
+  std::mt19937 rng(7);
+  const int n = 3000;
+  std::vector<double> d(n);
+  for (double& v : d) v = std::uniform_int_distribution<int>(0, 40)(rng);
+  const std::vector<int> fast = Fast(d);
+  EXPECT_EQ(fast, Literal(d));
+  std::vector<bool> seen(n);
+  for (int f : fast) seen[f] = true;
+  EXPECT_THAT(seen, Each(true));
+}
+
+class FaceDistances : public testing::Test {
+ protected:
+  FaceDistances() {
+    // A triangle and a quadrilateral in the plane z = 3.
+    shape.vertices = {0, 0, 3, 3, 0, 3, 0, 3, 3, 3, 3, 3};
+    shape.pointCount = 4;
+    shape.faces = {{1, 3, {0, 1, 2}}, {2, 4, {0, 1, 3, 2}}};
+    shape.faceCount = 2;
+  }
+  FstShape shape;
+};
+
+TEST_F(FaceDistances, OneThirdOfTheVertexSumWhateverTheCount) {
+  ComputeFaceDistances(shape, Vec3{0, 0, 0});
+  ASSERT_EQ(shape.faceDistance.size(), 2u);
+  EXPECT_EQ(shape.faceOrder.size(), 2u);
+  EXPECT_DOUBLE_EQ(shape.faceDistance[0], 1 + 1 + 9);   // the centroid (1, 1, 3)
+  EXPECT_DOUBLE_EQ(shape.faceDistance[1], 4 + 4 + 16);  // 4/3 of the centroid: (2, 2, 4)
+  ComputeFaceDistances(shape, Vec3{2, 2, 4});
+  EXPECT_DOUBLE_EQ(shape.faceDistance[0], 1 + 1 + 1);
+  EXPECT_NEAR(shape.faceDistance[1], 0, 1e-28);
+}
+
+TEST_F(FaceDistances, MalformedFacesAreNotDrawableAndDoNotReadOutside) {
+  EXPECT_TRUE(FaceIsDrawable(shape, shape.faces[0]));
+  EXPECT_TRUE(FaceIsDrawable(shape, shape.faces[1]));
+  const std::vector<FstFace> bad = {
+      {256, 3, {0, 1, 2}}, {-1, 3, {0, 1, 2}}, {0, 3, {0, 1, 4}},
+      {0, 3, {-1, 1, 2}},  {0, 4, {0, 1, 2}},  // more vertices claimed than listed
+  };
+  for (const FstFace& face : bad) EXPECT_FALSE(FaceIsDrawable(shape, face));
+  shape.faces.insert(shape.faces.end(), bad.begin(), bad.end());
+  ComputeFaceDistances(shape, Vec3{0, 0, 0});
+  EXPECT_EQ(shape.faceDistance.size(), shape.faces.size());
+  // Face 2 sums only its three listed vertices (index 4 does not exist).
+  EXPECT_DOUBLE_EQ(shape.faceDistance[4], 1 + 0 + 4);
+}
+
+}  // namespace
+}  // namespace velmora
