@@ -55,6 +55,13 @@ class PhaseStepper {
   std::int64_t threshold_;
 };
 
+// The first blank in text, where a number was just read from text up to end. The
+// characters read hold a blank only when they start with white space, so most of the
+// time the search can start where the number ended.
+inline const char* NextBlank(const char* text, const char* end) {
+  return FindInLine(number_detail::IsSpace(*text) ? text : end, ' ');
+}
+
 // The colour table as one load sees it; it replaces the shape's only when the load ends
 // well.
 struct Palette {
@@ -74,10 +81,10 @@ void ReadColourTable(TextBuffer& text, Palette& palette) {
     const int index = ParseAtoi(line);
     if (index < 0 || index >= count) continue;
     long component[3] = {0, 0, 0};
-    if (char* blank = std::strchr(line, ' ')) {
+    if (char* blank = FindInLine(line, ' ')) {
       char* field = blank + 1;
       for (int c = 0; c < 3; ++c) {
-        char* comma = c < 2 ? std::strchr(field, ',') : nullptr;
+        char* comma = c < 2 ? FindInLine(field, ',') : nullptr;
         if (comma) *comma = '\0';
         component[c] = ParseHex(field);
         if (!comma) break;
@@ -128,8 +135,10 @@ class FstReader {
   std::string AtLine() const { return " at line " + std::to_string(text_.LineNumber()) + "!"; }
 
   // A count of things each of which needs at least one byte of the file from here on.
-  bool ReadCount(const char* line, int& count) {
-    count = ParseAtoi(line);
+  bool ReadCount(const char* line, int& count, const char** end = nullptr) {
+    const char* stop;
+    count = ParseAtoi(line, &stop);
+    if (end) *end = stop;
     if (count < 0) {
       Reject(" has a negative count" + AtLine());
       return false;
@@ -159,9 +168,10 @@ class FstReader {
     double* out = block.coordinates.data();
     std::int64_t i = 0;
     for (; i < values; ++i) {
-      out[i] = ParseAtof(p);
+      const char* end;
+      out[i] = ParseAtof(p, &end);
       stepper.After(i);
-      const char* blank = std::strchr(p, ' ');
+      const char* blank = NextBlank(p, end);
       if (!blank) break;
       p = blank + 1;
     }
@@ -188,7 +198,7 @@ class FstReader {
   }
 
   bool ReadFace(char* line, int pointCount, FstFace& face) {
-    char* blank = std::strchr(line, ' ');
+    char* blank = FindInLine(line, ' ');
     if (!blank) {
       Reject(" has a face line without a blank" + AtLine());
       return false;
@@ -201,15 +211,16 @@ class FstReader {
     }
     const char* p = blank + 1;
     int k = 0;
-    if (!ReadCount(p, k)) return false;
+    const char* end;
+    if (!ReadCount(p, k, &end)) return false;
     face.colorIndex = static_cast<int>(colour);
     face.vertexCount = k;
     ResizeOrDie(face.vertexIndices, static_cast<std::size_t>(k));
     for (int m = 0; m < k; ++m) {
       // Dropping through the next blank comes first: it is the one after k, then the
       // one after each index.
-      if (const char* next = std::strchr(p, ' ')) p = next + 1;
-      const int index = ParseAtoi(p);
+      if (const char* next = NextBlank(p, end)) p = next + 1;
+      const int index = ParseAtoi(p, &end);
       if (index < 0 || index >= pointCount) {
         Reject(" has a vertex index outside the points" + AtLine());
         return false;

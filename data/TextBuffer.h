@@ -4,10 +4,19 @@
 // read it without copies. A last line without a line feed counts when it holds any text.
 
 #include <cstddef>
+#include <memory>
 #include <string>
-#include <vector>
 
 namespace velmora {
+
+// The first c in the NUL-terminated text, or null. Lines hold blanks every few
+// characters, where a plain loop beats a library call.
+template <typename Char>
+inline Char* FindInLine(Char* text, char c) {
+  for (; *text != c; ++text)
+    if (*text == '\0') return nullptr;
+  return text;
+}
 
 class TextBuffer {
  public:
@@ -24,7 +33,7 @@ class TextBuffer {
   std::size_t BytesFromLastLine() const { return end_ - lastLine_; }
 
  private:
-  std::vector<char> bytes_;  // the file plus one NUL
+  std::unique_ptr<char[]> bytes_;  // the file plus one NUL
   char* next_ = nullptr;
   char* end_ = nullptr;  // the NUL after the file's last byte
   char* lastLine_ = nullptr;

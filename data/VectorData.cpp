@@ -26,7 +26,7 @@ bool ReadVectorData(const std::string& path, VectorData& out) {
   ResizeOrDie(data.secondY, static_cast<std::size_t>(n));
   auto readPoint = [](const char* line, double& x, double& y) {
     x = ParseAtof(line);
-    const char* blank = std::strchr(line, ' ');
+    const char* blank = FindInLine(line, ' ');
     y = ParseAtof(blank ? blank + 1 : line);
   };
   for (int i = 0; i < n; ++i) {

@@ -18,14 +18,28 @@ bool SameBits(double a, double b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// Value and end pointer as the C library gives them.
 void ExpectLikeLibrary(const std::string& text) {
   const char* s = text.c_str();
-  const double expected = std::atof(s);
-  const double got = ParseAtof(s);
+  char* libraryEnd = nullptr;
+  const char* end = nullptr;
+
+  const double expected = std::strtod(s, &libraryEnd);
+  EXPECT_TRUE(SameBits(ParseAtof(s), std::atof(s))) << "atof(\"" << text << "\")";
+  const double got = ParseAtof(s, &end);
   EXPECT_TRUE(SameBits(got, expected))
-      << "atof(\"" << text << "\"): " << got << " instead of " << expected;
-  EXPECT_EQ(ParseHex(s), std::strtol(s, nullptr, 16)) << "strtol(\"" << text << "\", 16)";
+      << "strtod(\"" << text << "\"): " << got << " instead of " << expected;
+  EXPECT_EQ(end - s, libraryEnd - s) << "end of strtod(\"" << text << "\")";
+
+  const long hex = std::strtol(s, &libraryEnd, 16);
+  EXPECT_EQ(ParseHex(s), hex) << "strtol(\"" << text << "\", 16)";
+  EXPECT_EQ(ParseHex(s, &end), hex);
+  EXPECT_EQ(end - s, libraryEnd - s) << "end of strtol(\"" << text << "\", 16)";
+
+  const long decimal = std::strtol(s, &libraryEnd, 10);
   EXPECT_EQ(ParseAtoi(s), std::atoi(s)) << "atoi(\"" << text << "\")";
+  EXPECT_EQ(ParseAtoi(s, &end), static_cast<int>(decimal));
+  EXPECT_EQ(end - s, libraryEnd - s) << "end of strtol(\"" << text << "\", 10)";
 }
 
 TEST(NumberParse, TrickyInputsMatchTheCLibrary) {
