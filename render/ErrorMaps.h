@@ -19,8 +19,14 @@ void DirectionToAngles(double x, double y, double z, double& azimuth, double& al
 // Blue (0) to red (1) over a saturated hue scale.
 Vec3 ScoreToColour(double v);
 
+// Zero-filled (black) colours for pointCount vertices; nothing for a pointCount of 0.
 void AllocateVertexColours(FstShape& shape);
 void RestoreVertices(FstShape& shape);
+// The maps colour by score from blue (best) to red (worst). When the scores give no range
+// (all equal, none ordinary, or not finite) every vertex gets ScoreToColour(0) and, in
+// radial mode, keeps its position as read. NaN scores count as outliers (red). Only the
+// vertices that sourceVertices holds are mapped, and colours and vertices are written
+// only where their arrays have room.
 // The second view's camera moves to every vertex direction (azimuth, altitude).
 void MapScoreOverPositions(FstShape& shape, CameraModel& second);
 // view turns toward every vertex direction (pan, tilt); the score is the second view's.
@@ -32,5 +38,10 @@ void SetRadialScore(FstShape& shape, bool on, CameraModel& second);
 // Returns the number loaded.
 int LoadSampleSpheres(FstShape (&spheres)[5], FstShape* (&loaded)[5], CameraModel& second,
                       const std::function<void(int size)>& announce);
+
+// Worker threads for the maps: 0 (the default) takes one per hardware thread, fewer for
+// small spheres; n > 0 uses n (at most one per vertex). Results do not depend on it.
+// Returns the previous setting.
+int SetErrorMapThreads(int count);
 
 }  // namespace velmora

@@ -1,0 +1,469 @@
+#include "render/ErrorMaps.h"
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "data/VectorData.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+using test::ScopedCurrentDir;
+using test::TempDir;
+
+constexpr double kPi = 3.141592653589793;
+
+// Two linked views as the panels set them up.
+struct ViewPair {
+  CameraModel first, second;
+  int notifications = 0;
+  ViewPair() {
+    first.otherView = &second;
+    second.otherView = &first;
+    first.onViewsChanged = second.onViewsChanged = [this](int) { ++notifications; };
+  }
+  // The demo's points at the demo's true poses.
+  void LoadDemo(bool skipNegativeST = false) {
+    VectorData data;
+    ASSERT_TRUE(ReadVectorData("demo.dtx", data));
+    ASSERT_EQ(data.count, 154);
+    first.skipNegativeST = second.skipNegativeST = skipNegativeST;
+    LoadImagePoints(first, data.firstX.data(), data.firstY.data(), data.count);
+    LoadImagePoints(second, data.secondX.data(), data.secondY.data(), data.count);
+    second.SetAzAlt(0.6, -0.2);
+    second.UpdateCamera(VIEW_ALL);
+    notifications = 0;
+  }
+};
+
+FstShape LoadedSphere(const char* file) {
+  FstShape shape;
+  EXPECT_GT(shape.Load(file, nullptr), 0) << file;
+  AllocateVertexColours(shape);
+  return shape;
+}
+
+FstShape ShapeOf(const std::vector<double>& points) {
+  FstShape shape;
+  shape.pointCount = static_cast<int>(points.size() / 3);
+  shape.sourceVertices = shape.vertices = points;
+  AllocateVertexColours(shape);
+  return shape;
+}
+
+// The maps as first described: every trial on the real camera, one vertex after the other,
+// with the fixed colour for a missing range and NaN taken as an outlier.
+void ReferenceMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool positions) {
+  double a0, b0;
+  positions ? moving.GetAzAlt(a0, b0) : moving.GetPanTilt(a0, b0);
+  double min = 1.0e308, max = -1.0e308;
+  const int n = shape.pointCount;
+  for (int i = 0; i < n; ++i) {
+    double a, b;
+    const double* p = &shape.sourceVertices[3 * i];
+    DirectionToAngles(p[0], p[1], p[2], a, b);
+    positions ? moving.SetAzAlt(a, b) : moving.SetPanTilt(a, b);
+    moving.UpdateCamera(0);
+    const double s = second.ReconstructionError();
+    shape.vertexColours[3 * i] = s;
+    if (s < min) min = s;
+    if ((!positions || s < 50.0) && s > max) max = s;
+  }
+  const double range = max - min;
+  const bool flat = !(range > 0) || !std::isfinite(range);
+  for (int i = 0; i < n; ++i) {
+    double s = shape.vertexColours[3 * i];
+    if (std::isnan(s) || (positions && s >= 50.0)) s = min + range;
+    double v = flat ? 1.0 : (s - min) / range;
+    const Vec3 c = flat ? ScoreToColour(0) : ScoreToColour(positions ? v * v : v);
+    shape.vertexColours[3 * i] = c.x, shape.vertexColours[3 * i + 1] = c.y;
+    shape.vertexColours[3 * i + 2] = c.z;
+    if (positions && shape.radialScore)
+      for (int k = 3 * i; k < 3 * i + 3; ++k) shape.vertices[k] = v * shape.sourceVertices[k];
+  }
+  positions ? moving.SetAzAlt(a0, b0) : moving.SetPanTilt(a0, b0);
+  moving.UpdateCamera(0);
+}
+
+void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,
+                double tolerance, const char* what) {
+  ASSERT_EQ(actual.size(), expected.size()) << what;
+  int bad = 0;
+  for (size_t i = 0; i < actual.size(); ++i)
+    if (!(std::fabs(actual[i] - expected[i]) <= tolerance) && ++bad <= 3)
+      ADD_FAILURE() << what << "[" << i << "] = " << actual[i] << ", expected " << expected[i];
+  EXPECT_EQ(bad, 0) << what;
+}
+
+bool SameVec(const Vec3& a, const Vec3& b) {
+  return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+void ExpectSameCamera(const CameraModel& a, const CameraModel& b) {
+  EXPECT_EQ(a.azimuth, b.azimuth);
+  EXPECT_EQ(a.altitude, b.altitude);
+  EXPECT_EQ(a.pan, b.pan);
+  EXPECT_EQ(a.tilt, b.tilt);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_EQ(a.orbitMatrix[r][c], b.orbitMatrix[r][c]);
+      EXPECT_EQ(a.lookMatrix[r][c], b.lookMatrix[r][c]);
+    }
+  EXPECT_TRUE(SameVec(a.cameraPosition, b.cameraPosition));
+  for (int k = 0; k < 4; ++k) EXPECT_TRUE(SameVec(a.planeCorners[k], b.planeCorners[k]));
+  ASSERT_EQ(a.planePoints.size(), b.planePoints.size());
+  ASSERT_EQ(a.rayPoints.size(), b.rayPoints.size());
+  int bad = 0;
+  for (size_t i = 0; i < a.rayPoints.size(); ++i)
+    bad += !SameVec(a.planePoints[i], b.planePoints[i]) + !SameVec(a.rayPoints[i], b.rayPoints[i]);
+  EXPECT_EQ(bad, 0) << "point entries that differ";
+}
+
+TEST(ErrorMapScale, ScoreToColourWorkedValues) {
+  const struct {
+    double v;
+    Vec3 colour;
+  } cases[] = {{0, {4.0 / 17, 0, 1}},
+               {0.25, {0, 14.0 / 17, 1}},
+               {0.5, {0, 1, 2.0 / 17}},
+               {0.75, {16.0 / 17, 1, 0}},
+               {1, {1, 0, 0}}};
+  for (const auto& c : cases)
+    EXPECT_THAT(ScoreToColour(c.v), test::Vec3Near(c.colour, 1e-12)) << "v = " << c.v;
+}
+
+TEST(ErrorMapScale, DirectionToAnglesInvertsTheCameraDirection) {
+  double az, alt;
+  DirectionToAngles(0, 1, 0, az, alt);
+  EXPECT_NEAR(az, 0, 1e-15);
+  EXPECT_NEAR(alt, -kPi / 2, 1e-15);
+  DirectionToAngles(1, 0, 0, az, alt);
+  EXPECT_NEAR(az, kPi / 2, 1e-15);
+  EXPECT_NEAR(alt, 0, 1e-15);
+  for (double a : {-3.0, -1.2, 0.0, 0.4, 2.9})
+    for (double e : {-1.5, -0.3, 0.0, 0.7, 1.5}) {
+      const double r = 7.5;
+      DirectionToAngles(r * std::cos(e) * std::sin(a), -r * std::sin(e),
+                        r * std::cos(e) * std::cos(a), az, alt);
+      EXPECT_NEAR(az, a, 1e-12) << a << " " << e;
+      EXPECT_NEAR(alt, e, 1e-12) << a << " " << e;
+    }
+}
+
+TEST(ErrorMapArrays, AllocateClearsAndRestoreCopies) {
+  FstShape shape;
+  shape.vertexColours = {0.5, 0.5, 0.5};
+  AllocateVertexColours(shape);  // no points: left alone
+  EXPECT_EQ(shape.vertexColours, (std::vector<double>{0.5, 0.5, 0.5}));
+  shape.pointCount = 2;
+  shape.sourceVertices = {1, 2, 3, 4, 5, 6};
+  shape.vertices = {0, 0, 0};
+  AllocateVertexColours(shape);
+  EXPECT_EQ(shape.vertexColours, std::vector<double>(6, 0.0));
+  RestoreVertices(shape);
+  EXPECT_EQ(shape.vertices, shape.sourceVertices);
+}
+
+// Fast maps against the reference: colours and vertices, and the cameras bit for bit,
+// twice in a row so that the second map starts from what the first left behind.
+TEST(ErrorMapResults, FastMapsEqualTheReference) {
+  enum Kind { kPositions, kRadial, kDirectionsFirst, kDirectionsSecond };
+  const struct {
+    const char* sphere;
+    Kind kind;
+    bool skip;
+    bool unsynced;   // parameters changed without a recomputation before the map
+    bool rejecting;  // the second view's own pose rejects a pair halfway (skip rows)
+    int threads;
+  } cases[] = {
+      {"sphere100.fsd", kPositions, false, false, false, 1},
+      {"sphere1K.fsd", kPositions, false, true, false, 3},
+      {"sphere1K.fsd", kRadial, true, false, false, 2},
+      {"sphere1K.fsd", kRadial, true, true, true, 7},
+      {"sphere1K.fsd", kPositions, true, false, true, 2},
+      {"sphere100.fsd", kRadial, true, false, false, 0},
+      {"sphere1K.fsd", kDirectionsFirst, false, false, false, 4},
+      {"sphere1K.fsd", kDirectionsFirst, true, true, true, 4},
+      {"sphere1K.fsd", kDirectionsSecond, true, false, true, 2},
+      {"sphere1K.fsd", kDirectionsSecond, false, true, false, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.sphere) + " kind " + std::to_string(c.kind) + " threads " +
+                 std::to_string(c.threads) + (c.skip ? " skip" : "") +
+                 (c.unsynced ? " unsynced" : "") + (c.rejecting ? " rejecting" : ""));
+    ViewPair fast, slow;
+    fast.LoadDemo(c.skip);
+    slow.LoadDemo(c.skip);
+    for (ViewPair* p : {&fast, &slow}) {
+      if (c.rejecting) p->second.SetAzAlt(-2.75, -0.25), p->second.UpdateCamera(VIEW_ALL);
+      if (c.unsynced) p->second.SetPanTilt(0.02, -0.01), p->first.SetAzAlt(-0.1, 0.05);
+      p->notifications = 0;
+    }
+    FstShape mapped = LoadedSphere(c.sphere), expected = LoadedSphere(c.sphere);
+    mapped.radialScore = expected.radialScore = c.kind == kRadial;
+    const int previous = SetErrorMapThreads(c.threads);
+    for (int round = 0; round < 2; ++round) {
+      switch (c.kind) {
+        case kPositions:
+        case kRadial:
+          MapScoreOverPositions(mapped, fast.second);
+          ReferenceMap(expected, slow.second, slow.second, true);
+          break;
+        case kDirectionsFirst:
+          MapScoreOverDirections(mapped, fast.first, fast.second);
+          ReferenceMap(expected, slow.first, slow.second, false);
+          break;
+        case kDirectionsSecond:
+          MapScoreOverDirections(mapped, fast.second, fast.second);
+          ReferenceMap(expected, slow.second, slow.second, false);
+          break;
+      }
+      ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-12, "colours");
+      ExpectNear(mapped.vertices, expected.vertices, 1e-12, "vertices");
+      ExpectSameCamera(fast.first, slow.first);
+      ExpectSameCamera(fast.second, slow.second);
+    }
+    SetErrorMapThreads(previous);
+    EXPECT_EQ(fast.notifications, 0);
+  }
+}
+
+// Rejected pairs leave later pairs as earlier poses wrote them; the real cameras must end
+// with what the last pose to reach each pair wrote, even when that pose was another
+// worker's.
+TEST(ErrorMapResults, RaysLeftBehindFollowThePoseOrder) {
+  // Two good poses, then two that reject at pair 32, with the view's own pose rejecting at
+  // pair 127: pairs 33 to 126 keep what the second good pose wrote.
+  const double angles[][2] = {{0.6, -0.2}, {0.5, -0.1}, {-2.75, -0.25}, {2.75, -0.25}};
+  std::vector<double> points;
+  for (const auto& a : angles)
+    for (double c :
+         {std::cos(a[1]) * std::sin(a[0]), -std::sin(a[1]), std::cos(a[1]) * std::cos(a[0])})
+      points.push_back(10 * c);
+  ViewPair fast, slow;
+  for (ViewPair* p : {&fast, &slow}) {
+    p->LoadDemo(true);
+    p->second.SetAzAlt(-3, -0.5);
+    p->second.UpdateCamera(VIEW_ALL);
+  }
+  FstShape mapped = ShapeOf(points), expected = ShapeOf(points);
+  const int previous = SetErrorMapThreads(2);
+  MapScoreOverPositions(mapped, fast.second);
+  SetErrorMapThreads(previous);
+  ReferenceMap(expected, slow.second, slow.second, true);
+  ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-12, "colours");
+  ExpectSameCamera(fast.first, slow.first);
+  ExpectSameCamera(fast.second, slow.second);
+}
+
+TEST(ErrorMapResults, CamerasAreLeftAsFound) {
+  ViewPair views, untouched;
+  views.LoadDemo();
+  untouched.LoadDemo();
+  views.second.SetPanTilt(0.1, 0.2);
+  untouched.second.SetPanTilt(0.1, 0.2);
+  views.second.UpdateCamera(VIEW_ALL);
+  untouched.second.UpdateCamera(VIEW_ALL);
+  views.notifications = 0;
+  FstShape sphere = LoadedSphere("sphere1K.fsd");
+  const std::function<void()> maps[] = {
+      [&] { MapScoreOverPositions(sphere, views.second); },
+      [&] { MapScoreOverDirections(sphere, views.first, views.second); },
+      [&] { MapScoreOverDirections(sphere, views.second, views.second); },
+      [&] { SetRadialScore(sphere, true, views.second); },
+  };
+  for (const auto& map : maps) {
+    map();
+    ExpectSameCamera(views.first, untouched.first);
+    ExpectSameCamera(views.second, untouched.second);
+  }
+  EXPECT_EQ(views.notifications, 0);
+}
+
+TEST(ErrorMapResults, OutliersTakeTheTopColourAndStayPut) {
+  ViewPair views, trial;
+  views.LoadDemo(true);
+  trial.LoadDemo(true);
+  FstShape sphere = LoadedSphere("sphere1K.fsd");
+  sphere.radialScore = true;
+  MapScoreOverPositions(sphere, views.second);
+
+  int outliers = 0, lowest = -1, highest = -1;
+  double min = 1e308, max = -1e308;
+  const Vec3 red = ScoreToColour(1);
+  for (int i = 0; i < sphere.pointCount; ++i) {
+    double az, alt;
+    const double* p = &sphere.sourceVertices[3 * i];
+    DirectionToAngles(p[0], p[1], p[2], az, alt);
+    trial.second.SetAzAlt(az, alt);
+    trial.second.UpdateCamera(0);
+    const double s = trial.second.ReconstructionError();
+    if (s >= 50.0) {
+      ++outliers;
+      EXPECT_EQ(sphere.vertexColours[3 * i], red.x);
+      EXPECT_EQ(sphere.vertexColours[3 * i + 1], red.y);
+      EXPECT_EQ(sphere.vertexColours[3 * i + 2], red.z);
+      for (int k = 0; k < 3; ++k) EXPECT_EQ(sphere.vertices[3 * i + k], p[k]) << i;
+      continue;
+    }
+    if (s < min) min = s, lowest = i;
+    if (s > max) max = s, highest = i;
+  }
+  ASSERT_GT(outliers, 0);
+  ASSERT_LT(outliers, sphere.pointCount);
+  // The best pose sits at the centre in blue; the worst ordinary one is red, on the sphere.
+  EXPECT_THAT((Vec3{sphere.vertexColours[3 * lowest], sphere.vertexColours[3 * lowest + 1],
+                    sphere.vertexColours[3 * lowest + 2]}),
+              test::Vec3Near(ScoreToColour(0), 1e-15));
+  for (int k = 0; k < 3; ++k) EXPECT_EQ(sphere.vertices[3 * lowest + k], 0.0);
+  EXPECT_EQ(sphere.vertexColours[3 * highest], red.x);
+  for (int k = 0; k < 3; ++k)
+    EXPECT_EQ(sphere.vertices[3 * highest + k], sphere.sourceVertices[3 * highest + k]);
+}
+
+TEST(ErrorMapResults, RadialOffRestoresTheSphereBeforeRecolouring) {
+  ViewPair views;
+  views.LoadDemo();
+  FstShape sphere = LoadedSphere("sphere1K.fsd"), plain = LoadedSphere("sphere1K.fsd");
+  MapScoreOverPositions(plain, views.second);
+  SetRadialScore(sphere, true, views.second);
+  EXPECT_TRUE(sphere.radialScore);
+  EXPECT_NE(sphere.vertices, sphere.sourceVertices);
+  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
+  SetRadialScore(sphere, false, views.second);
+  EXPECT_FALSE(sphere.radialScore);
+  EXPECT_EQ(sphere.vertices, sphere.sourceVertices);
+  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
+}
+
+// Scores without a range: one colour for all, and every vertex where the file put it.
+TEST(ErrorMapResults, NoRangeGivesOneColour) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    const char* name;
+    std::vector<double> imagePoints;  // x1 y1 x2 y2 of one pair; empty: no points
+    bool skip;
+    std::vector<double> vertices;
+    bool positions;
+  } cases[] = {
+      {"no points: every score is -inf", {}, false, {0, 0, 10, 3, 4, 0, 0, -2, 0}, true},
+      {"one direction", {1, 2, 0.5, 0.3}, false, {0, 0, 10, 0, 0, 3}, true},
+      {"one direction, turning", {1, 2, 0.5, 0.3}, false, {1, 1, 1, 2, 2, 2}, false},
+      // The second camera at azimuth 90 degrees sees the pair behind the first image plane.
+      {"only outliers", {1, 2, -1100.0 / 119, 20.0 / 119}, true, {5, 0, 0, 9, 0, 0}, true},
+      {"NaN scores", {nan, 2, 1, 1}, false, {0, 0, 10, 3, 4, 0}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ViewPair views;
+    views.first.skipNegativeST = views.second.skipNegativeST = c.skip;
+    if (!c.imagePoints.empty()) {
+      const std::vector<double>& p = c.imagePoints;
+      LoadImagePoints(views.first, &p[0], &p[1], 1);
+      LoadImagePoints(views.second, &p[2], &p[3], 1);
+    }
+    FstShape shape = ShapeOf(c.vertices);
+    shape.radialScore = true;
+    if (c.positions)
+      MapScoreOverPositions(shape, views.second);
+    else
+      MapScoreOverDirections(shape, views.second, views.second);
+    const Vec3 blue = ScoreToColour(0);
+    for (int i = 0; i < shape.pointCount; ++i)
+      EXPECT_THAT((Vec3{shape.vertexColours[3 * i], shape.vertexColours[3 * i + 1],
+                        shape.vertexColours[3 * i + 2]}),
+                  test::Vec3Near(blue, 0));
+    EXPECT_EQ(shape.vertices, shape.sourceVertices);
+  }
+}
+
+// Arrays shorter than pointCount: what fits is mapped as in a whole shape, nothing else.
+TEST(ErrorMapResults, ShortArraysAreMappedAsFarAsTheyGo) {
+  const std::vector<double> points = {0, 0, 10, 3, 4, 0, -1, 2, 5, 0, -6, 1};
+  const struct {
+    int pointCount;
+    size_t sources, vertices, colours;  // vertices each array holds
+  } cases[] = {{6, 4, 4, 4}, {4, 4, 2, 4}, {4, 4, 4, 1}, {4, 3, 4, 4}, {4, 4, 0, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pointCount);
+    ViewPair views;
+    views.LoadDemo();
+    FstShape whole = ShapeOf(points);
+    whole.radialScore = true;
+    MapScoreOverPositions(whole, views.second);
+
+    FstShape shape = ShapeOf(points);
+    shape.pointCount = c.pointCount;
+    shape.radialScore = true;
+    shape.sourceVertices.resize(3 * c.sources);
+    shape.vertices.resize(3 * c.vertices);
+    shape.vertexColours.resize(3 * c.colours);
+    MapScoreOverPositions(shape, views.second);
+    ASSERT_EQ(shape.vertices.size(), 3 * c.vertices);
+    ASSERT_EQ(shape.vertexColours.size(), 3 * c.colours);
+    if (c.sources == 4) {  // the same scores as the whole shape
+      for (size_t k = 0; k < shape.vertexColours.size(); ++k)
+        EXPECT_EQ(shape.vertexColours[k], whole.vertexColours[k]);
+      for (size_t k = 0; k < shape.vertices.size(); ++k)
+        EXPECT_EQ(shape.vertices[k], whole.vertices[k]);
+    } else {  // vertices beyond the sources are not touched
+      for (size_t k = 3 * c.sources; k < shape.vertices.size(); ++k) {
+        EXPECT_EQ(shape.vertices[k], points[k]);
+        EXPECT_EQ(shape.vertexColours[k], 0.0);
+      }
+    }
+  }
+}
+
+class SampleSpheres : public testing::Test {
+ protected:
+  int Load(std::vector<int>& announced) {
+    return LoadSampleSpheres(spheres, loaded, views.second,
+                             [&](int size) { announced.push_back(size); });
+  }
+  ViewPair views;
+  FstShape spheres[5];
+  FstShape* loaded[5] = {};
+};
+
+TEST_F(SampleSpheres, AllFiveAreAnnouncedInOrderAndMapped) {
+  std::vector<int> announced;
+  EXPECT_EQ(Load(announced), 5);
+  EXPECT_EQ(announced, (std::vector<int>{100, 1000, 5000, 10000, 100000}));
+  const Vec3 blue = ScoreToColour(0);  // no points yet: every score is the same
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(loaded[k], &spheres[k]);
+    ASSERT_EQ(spheres[k].vertexColours.size(), 3u * spheres[k].pointCount);
+    EXPECT_EQ(spheres[k].vertexColours[0], blue.x);
+    EXPECT_EQ(spheres[k].vertexColours.back(), blue.z);
+  }
+}
+
+TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPacked) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  for (const char* name :
+       {"cols.fcd", "sphere100.fsd", "sphere1K.fsd", "sphere10K.fsd", "sphere100K.fsd"})
+    fs::copy_file(name, dir.path() / name);
+  ScopedCurrentDir here(dir.path());
+  loaded[4] = &spheres[0];  // stale entries must not survive
+  std::vector<int> announced;
+  EXPECT_EQ(Load(announced), 4);
+  EXPECT_EQ(announced, (std::vector<int>{100, 1000, 10000, 100000}));
+  EXPECT_EQ(loaded[0], &spheres[0]);
+  EXPECT_EQ(loaded[1], &spheres[1]);
+  EXPECT_EQ(loaded[2], &spheres[3]);
+  EXPECT_EQ(loaded[3], &spheres[4]);
+  EXPECT_EQ(loaded[4], nullptr);
+  EXPECT_EQ(spheres[2].pointCount, 0);
+  EXPECT_TRUE(spheres[2].vertexColours.empty());
+  EXPECT_EQ(spheres[3].GetPointCount(), 10000);
+}
+
+}  // namespace
+}  // namespace velmora
