@@ -1,0 +1,459 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <numbers>
+#include <thread>
+#include <vector>
+
+#include "camera/CameraTransitions.h"
+#include "camera/PositionFile.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+using test::Vec3Near;
+using namespace std::chrono_literals;
+
+struct Table {
+  double steps[kStepTableSize];
+  Table() { FillStepTable(steps); }
+};
+
+// Every step of one transition, in order.
+std::vector<double> RunProfile(int budget) {
+  static const Table table;
+  StepProfile profile;
+  profile.table = table.steps;
+  profile.budget = budget;
+  profile.Begin();
+  std::vector<double> steps;
+  do {
+    steps.push_back(profile.TakeStep());
+    profile.AdvanceAnimationStep();
+  } while (!profile.Finished() && steps.size() < 10000);
+  return steps;
+}
+
+TEST(StepProfile, TwentyFiveTakesSixtyTwoFramesEasingInCruisingAndOut) {
+  const Table table;
+  const std::vector<double> steps = RunProfile(25);
+  ASSERT_EQ(steps.size(), 62u);
+
+  double sum = 0;
+  for (double s : steps) sum += s;
+  EXPECT_DOUBLE_EQ(sum, 25.0);
+
+  // Ease-in: the whole table.
+  double easeIn = 0;
+  for (int i = 0; i < kStepTableSize; ++i) {
+    EXPECT_DOUBLE_EQ(steps[i], table.steps[i]) << "frame " << i;
+    easeIn += table.steps[i];
+  }
+  // Cruise: seven equal steps covering what the ease-out leaves over.
+  const double cruise = 25.0 - 2 * easeIn - 0.12;
+  ASSERT_EQ(static_cast<int>(cruise), 7);
+  for (int i = 22; i < 29; ++i) EXPECT_DOUBLE_EQ(steps[i], cruise / 7) << "frame " << i;
+  // Ease-out: the table backwards down to entry 1, then the small constant steps.
+  for (int i = 29; i < 50; ++i) EXPECT_DOUBLE_EQ(steps[i], table.steps[50 - i]) << "frame " << i;
+  for (int i = 50; i < 54; ++i) EXPECT_DOUBLE_EQ(steps[i], 0.02) << "frame " << i;
+  for (int i = 54; i < 58; ++i) EXPECT_DOUBLE_EQ(steps[i], 0.01) << "frame " << i;
+  for (int i = 58; i < 62; ++i) EXPECT_NEAR(steps[i], 0.005, 1e-12) << "frame " << i;
+}
+
+TEST(StepProfile, EveryBudgetEndsExactlyOnItWithFinitePositiveSteps) {
+  // 18 leaves less than one cruise step; 1 and 3 end during the ease-in.
+  for (int budget : {1, 3, 18, 25, 40, 100}) {
+    const std::vector<double> steps = RunProfile(budget);
+    double progress = 0;
+    for (double s : steps) {
+      EXPECT_TRUE(std::isfinite(s) && s > 0) << "budget " << budget << " step " << s;
+      progress += s;
+    }
+    EXPECT_LT(steps.size(), 10000u) << "budget " << budget;
+    EXPECT_NEAR(progress, budget, 1e-9) << "budget " << budget;
+  }
+}
+
+TEST(NormalizeAngle, TurnsTheShortWayAndKeepsTheEnds) {
+  const struct {
+    double in, out;
+  } cases[] = {
+      {-170.0 - 170.0, 20},  // from 170 to -170: +20, not -340
+      {170.0 - -170.0, -20}, {180, 180}, {-180, -180}, {181, -179}, {-181, 179}, {540, 180},
+      {-540, -180},          {725, 5},   {0, 0},
+  };
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(NormalizeAngle(c.in), c.out) << c.in;
+}
+
+TEST(FlyOutGeometry, CentreNegatesZAndTheAnglesLookAtIt) {
+  EXPECT_THAT(FlyOutCentre({{1, 2, 3}, {3, 4, 5}}), Vec3Near(Vec3{2, 3, -4}, 1e-12));
+  EXPECT_THAT(FlyOutCentre({}), Vec3Near(Vec3{0, 0, 0}, 0)) << "no points: the origin, not NaN";
+  EXPECT_DOUBLE_EQ(LookDistance({4, 6, 3}, {1, 2, 3}), 5.0);
+
+  const struct {
+    Vec3 camera, centre;
+    double azimuth, altitude;
+  } cases[] = {
+      {{0, 0, 60}, {0, 0, 0}, 0, 0},      // direction (0, 0, -60)
+      {{-1, 0, -1}, {0, 0, 0}, 135, 0},   // direction (1, 0, 1)
+      {{0, 1, 1}, {0, 0, 0}, 0, 45},      // direction (0, -1, -1)
+      {{-2, -2, -3}, {1, 2, 3}, 90, 0},   // direction (1, 0, 0)
+      {{0, -1, -1}, {0, 0, 0}, 180, -45}  // direction (0, 1, 1)
+  };
+  for (const auto& c : cases) {
+    double azimuth = -1, altitude = -1;
+    LookAngles(c.camera, c.centre, azimuth, altitude);
+    // Whole turns do not matter (a -0 direction gives 360 for 0): the flight turns the
+    // short way.
+    EXPECT_NEAR(NormalizeAngle(azimuth - c.azimuth), 0, 1e-12) << azimuth;
+    EXPECT_NEAR(altitude, c.altitude, 1e-12);
+  }
+}
+
+TEST(ViewScale, OnlyZeroAndNonNumbersBecomeOne) {
+  EXPECT_EQ(ViewScale(0.0f), 1.0f);
+  EXPECT_EQ(ViewScale(-0.0f), 1.0f);
+  EXPECT_EQ(ViewScale(NAN), 1.0f);
+  EXPECT_EQ(ViewScale(INFINITY), 1.0f);
+  EXPECT_EQ(ViewScale(-2.0f), -2.0f);
+  EXPECT_EQ(ViewScale(1e-6f), 1e-6f);
+}
+
+// Two linked views; optionally the triangulation example whose one scene point is
+// (2, 4, 40), seen by the first view at its default pose and the second at azimuth pi/2.
+struct Views {
+  CameraModel first, second;
+  explicit Views(bool withPoint) {
+    first.otherView = &second;
+    second.otherView = &first;
+    second.SetAzAlt(std::numbers::pi / 2, 0);
+    if (withPoint) {
+      Load(first, 1, 2);
+      Load(second, -200.0 / 29, 20.0 / 29);
+    }
+    first.UpdateCamera(VIEW_ALL);
+    second.UpdateCamera(VIEW_ALL);
+  }
+  static void Load(CameraModel& view, double x, double y) {
+    view.AllocatePoints(1);
+    view.imageX[0] = x;
+    view.imageY[0] = y;
+  }
+};
+
+constexpr double kHome[kObserverPoseSize] = {400, 0, 0, 0, 1, -1, 0};
+
+struct Planner {
+  Views views{true};
+  Table table;
+  TransitionState state;
+  double pose[kObserverPoseSize];
+  double positionTargets[kMaxAnimatedValues] = {};
+  Planner() { std::copy(std::begin(kHome), std::end(kHome), pose); }
+  // Plans a transition and, when there is one, lets the observer arrive at its targets.
+  bool Run(int kind, TransitionPlan& plan) {
+    const bool any = PlanTransition(kind, pose, views.first, views.second, positionTargets,
+                                    table.steps, kDefaultFrameBudget, state, plan);
+    if (any && plan.ObserverKind())
+      for (int i = 0; i < kObserverPoseSize; ++i) pose[i] += plan.increments[i] * 25;
+    return any;
+  }
+};
+
+// The observer part of a pose or of a plan's values.
+std::vector<double> Pose(const double* p) {
+  return {p, p + kObserverPoseSize};
+}
+
+MATCHER_P(PoseNear, expected, "") {
+  for (size_t i = 0; i < expected.size(); ++i)
+    if (std::abs(arg[i] - expected[i]) > 1e-9) {
+      *result_listener << "field " << i << " is " << arg[i];
+      return false;
+    }
+  return true;
+}
+
+TEST(PlanTransition, FlyOutTargetsOfEachKind) {
+  Planner p;
+  TransitionPlan plan;
+  // First view: centre (2, 4, -40), looked at from the first camera at (0, 0, 60).
+  ASSERT_TRUE(p.Run(TRANSITION_FIRST_VIEW, plan));
+  const double lookAtCentre = std::sqrt(2.0 * 2 + 4 * 4 + 100 * 100);
+  EXPECT_EQ(plan.count, kObserverPoseSize);
+  EXPECT_NEAR(plan.targets[POSE_DISTANCE], lookAtCentre * 0.84, 1e-9);
+  EXPECT_NEAR(plan.targets[POSE_OFFSET_X], 2, 1e-9);
+  EXPECT_NEAR(plan.targets[POSE_OFFSET_Y], 4, 1e-9);
+  EXPECT_NEAR(plan.targets[POSE_OFFSET_Z], -40, 1e-9);
+  EXPECT_DOUBLE_EQ(plan.targets[POSE_ANGLE_Z], 0);
+  for (int i = 0; i < kObserverPoseSize; ++i)
+    EXPECT_NEAR(plan.increments[i], (plan.targets[i] - kHome[i]) / 25, 1e-12) << i;
+
+  // Overview: distance 5 at the negated first midpoint, fixed angles.
+  Planner q;
+  ASSERT_TRUE(q.Run(TRANSITION_OVERVIEW, plan));
+  EXPECT_THAT(Pose(plan.targets), PoseNear(std::vector<double>{5, -2, -4, -40, -20, 135, 0}));
+
+  // Second view without points: the centre is the origin; the distance is measured from
+  // the first camera, the direction from the second at (60, 0, 0), which is azimuth 270:
+  // from -1 the short way is -89 degrees, ending at -90.
+  Planner r;
+  r.views.first.AllocatePoints(0);
+  r.views.second.AllocatePoints(0);
+  ASSERT_TRUE(r.Run(TRANSITION_SECOND_VIEW, plan));
+  EXPECT_NEAR(plan.targets[POSE_DISTANCE], 60 * 0.84, 1e-9);
+  EXPECT_NEAR(plan.targets[POSE_ANGLE_Y], -90, 1e-9);
+  EXPECT_NEAR(plan.increments[POSE_ANGLE_Y] * 25, -89, 1e-9);
+  EXPECT_NEAR(plan.targets[POSE_ANGLE_X], 0, 1e-9);
+  for (double t : plan.targets) EXPECT_TRUE(std::isfinite(t));
+}
+
+TEST(PlanTransition, SavedPoseStateMachine) {
+  const struct {
+    const char* name;
+    std::vector<int> kinds;
+    std::vector<bool> started;
+    std::vector<int> owners;
+    bool endsAtHome;
+  } cases[] = {
+      {"out and back", {1, 1}, {true, true}, {1, 0}, true},
+      {"first then second, back from second", {1, 2, 2}, {true, true, true}, {1, 2, 0}, true},
+      {"overview then first view, back", {5, 1, 1}, {true, true, true}, {3, 1, 0}, true},
+      {"second out, first out, first back", {2, 1, 1}, {true, true, true}, {2, 1, 0}, true},
+      {"zoom at home does nothing", {4}, {false}, {0}, true},
+      {"zoom on the overview does nothing", {5, 4}, {true, false}, {3, 3}, false},
+      {"position leaves the owner", {1, 3}, {true, true}, {1, 1}, false},
+      {"unknown kinds do nothing", {0, 6, -1}, {false, false, false}, {0, 0, 0}, true},
+  };
+  for (const auto& c : cases) {
+    Planner p;
+    for (size_t i = 0; i < c.kinds.size(); ++i) {
+      TransitionPlan plan;
+      EXPECT_EQ(p.Run(c.kinds[i], plan), c.started[i]) << c.name << " step " << i;
+      EXPECT_EQ(p.state.savedPoseOwner, c.owners[i]) << c.name << " step " << i;
+    }
+    if (c.endsAtHome) {
+      EXPECT_THAT(Pose(p.pose), PoseNear(Pose(kHome))) << c.name;
+    }
+  }
+}
+
+TEST(PlanTransition, ZoomTogglesTheLookDistanceOfAFlyOut) {
+  Planner p;
+  TransitionPlan plan;
+  ASSERT_TRUE(p.Run(TRANSITION_FIRST_VIEW, plan));
+  const std::vector<double> out = Pose(p.pose);
+  const double look = out[POSE_DISTANCE] / 0.84;
+
+  ASSERT_TRUE(p.Run(TRANSITION_ZOOM, plan));
+  EXPECT_EQ(p.state.zoomFactor, 0.9999);
+  EXPECT_NEAR(p.pose[POSE_DISTANCE], look * 0.9999, 1e-9);
+  for (int i = 1; i < kObserverPoseSize; ++i) EXPECT_EQ(plan.increments[i], 0) << i;
+
+  ASSERT_TRUE(p.Run(TRANSITION_ZOOM, plan));
+  EXPECT_EQ(p.state.zoomFactor, 0.84);
+  EXPECT_THAT(Pose(p.pose), PoseNear(out));
+  EXPECT_EQ(p.state.savedPoseOwner, OWNER_FIRST_VIEW);
+}
+
+TEST(PlanTransition, PositionGlidesNineValuesWithoutWrapping) {
+  Planner p;
+  p.views.second.SetAzAlt(0.5, 0.1);
+  p.views.second.SetRotation(0.2);
+  p.views.second.SetScale(2.0f);
+  const double targets[kMaxAnimatedValues] = {7.0, -0.3, 0, 12, 40, 45, 0.1, -0.1, 0};
+  std::copy(std::begin(targets), std::end(targets), p.positionTargets);
+  const std::vector<double> pose = Pose(p.pose);
+  TransitionPlan plan;
+  ASSERT_TRUE(p.Run(TRANSITION_POSITION, plan));
+  EXPECT_EQ(plan.count, kMaxAnimatedValues);
+  const double start[kMaxAnimatedValues] = {0.5, 0.1, 0.2, 10, 50, 50, 0, 0, 2};
+  for (int i = 0; i < kMaxAnimatedValues; ++i) {
+    EXPECT_DOUBLE_EQ(plan.start[i], start[i]) << i;
+    EXPECT_DOUBLE_EQ(plan.targets[i], targets[i]) << i;
+    EXPECT_NEAR(plan.increments[i], (targets[i] - start[i]) / 25, 1e-15) << i;
+  }
+  EXPECT_THAT(Pose(p.pose), PoseNear(pose)) << "the observer stays";
+}
+
+// A worker whose hooks run on the worker thread and record what they get.
+struct Recorder {
+  std::mutex mutex;
+  std::vector<int> preparedKinds;
+  std::vector<TransitionFrame> frames;
+  std::atomic<int> kind{TRANSITION_FIRST_VIEW};
+  TransitionPlan plan;  // the template of every plan
+  std::atomic<bool> holdFirst{false};
+  std::condition_variable released;
+  bool release = false;
+
+  CameraTransitionWorker::Hooks Hooks() {
+    return {[this](TransitionPlan& out) {
+              std::lock_guard lock(mutex);
+              out = plan;
+              out.kind = kind.load();
+              preparedKinds.push_back(out.kind);
+              return true;
+            },
+            [this](const TransitionFrame& frame) {
+              std::unique_lock lock(mutex);
+              frames.push_back(frame);
+              if (holdFirst) released.wait(lock, [this] { return release; });
+            }};
+  }
+  void Release() {
+    {
+      std::lock_guard lock(mutex);
+      release = true;
+    }
+    released.notify_all();
+  }
+};
+
+template <typename Predicate>
+bool WaitFor(Predicate done, std::chrono::milliseconds limit = 5000ms) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+TEST(CameraTransitionWorker, ObserverFramesAddUpToTheTargetsAndPositionFramesLandOnThem) {
+  const Table table;
+  for (const int kind : {TRANSITION_FIRST_VIEW, TRANSITION_POSITION}) {
+    Recorder rec;
+    rec.plan.count = kind == TRANSITION_POSITION ? 9 : 7;
+    for (int i = 0; i < rec.plan.count; ++i) {
+      rec.plan.start[i] = 1.0 + i;
+      rec.plan.targets[i] = i == 8 ? 0.0 : 0.3 * i - 2;  // the scale glides to exactly 0
+      rec.plan.increments[i] = (rec.plan.targets[i] - rec.plan.start[i]) / 25;
+    }
+    std::copy(std::begin(table.steps), std::end(table.steps), rec.plan.stepTable);
+    rec.kind = kind;
+    CameraTransitionWorker worker(rec.Hooks());
+    worker.fixedPauseMs = 0;
+    worker.StartCameraAnimation();
+    ASSERT_TRUE(WaitFor([&] { return worker.Idle(); }));
+    ASSERT_EQ(rec.frames.size(), 62u) << kind;
+    EXPECT_EQ(rec.frames.back().profile.progress, 25.0);
+    for (int i = 0; i < rec.plan.count; ++i) {
+      if (kind == TRANSITION_POSITION) {
+        EXPECT_EQ(rec.frames.back().values[i], rec.plan.targets[i]) << i;
+        EXPECT_NEAR(rec.frames[30].values[i],
+                    rec.plan.start[i] + rec.plan.increments[i] * rec.frames[30].profile.progress,
+                    1e-9);
+      } else {
+        double value = rec.plan.start[i];
+        for (const auto& f : rec.frames) value += f.values[i];
+        EXPECT_NEAR(value, rec.plan.targets[i], 1e-9) << i;
+      }
+    }
+  }
+}
+
+TEST(CameraTransitionWorker, OneRunsOneWaitsAThirdIsDroppedAndTheWaiterReadsTheKindLate) {
+  Recorder rec;
+  const Table table;
+  std::copy(std::begin(table.steps), std::end(table.steps), rec.plan.stepTable);
+  rec.plan.count = 1;
+  rec.holdFirst = true;
+  CameraTransitionWorker worker(rec.Hooks());
+  worker.fixedPauseMs = 0;
+
+  rec.kind = TRANSITION_FIRST_VIEW;
+  worker.StartCameraAnimation();
+  ASSERT_TRUE(WaitFor([&] {
+    std::lock_guard lock(rec.mutex);
+    return !rec.frames.empty();
+  }));
+  rec.kind = TRANSITION_SECOND_VIEW;
+  worker.StartCameraAnimation();
+  ASSERT_TRUE(WaitFor([] { return CameraTransitionWorker::Waiting(); }));
+  rec.kind = TRANSITION_OVERVIEW;  // stored, but its own request is dropped
+  worker.StartCameraAnimation();
+  std::this_thread::sleep_for(20ms);
+  rec.holdFirst = false;
+  rec.Release();
+  ASSERT_TRUE(WaitFor([&] { return worker.Idle(); }));
+
+  EXPECT_THAT(rec.preparedKinds, testing::ElementsAre(TRANSITION_FIRST_VIEW, TRANSITION_OVERVIEW));
+  EXPECT_EQ(rec.frames.size(), 2 * 62u);
+  EXPECT_FALSE(CameraTransitionWorker::Busy());
+  EXPECT_FALSE(CameraTransitionWorker::Waiting());
+
+  // Free again: the next request runs.
+  worker.StartCameraAnimation();
+  ASSERT_TRUE(WaitFor([&] { return worker.Idle(); }));
+  EXPECT_EQ(rec.preparedKinds.size(), 3u);
+}
+
+// A host like the main window: every frame is handed to the "user-interface" thread (the
+// test's) and the worker blocks until it has been applied there.
+struct HandOverHost {
+  std::mutex mutex;
+  std::condition_variable changed;
+  std::deque<std::function<void()>> tasks;
+  int applied = 0;
+
+  void HandOver(std::function<void()> task) {
+    std::unique_lock lock(mutex);
+    bool done = false;
+    tasks.push_back([task, &done] {
+      task();
+      done = true;
+    });
+    changed.notify_all();
+    changed.wait(lock, [&] { return done; });
+  }
+  void Serve() {
+    std::unique_lock lock(mutex);
+    while (!tasks.empty()) {
+      auto task = std::move(tasks.front());
+      tasks.pop_front();
+      task();
+    }
+    changed.notify_all();
+  }
+};
+
+TEST(CameraTransitionWorker, StopEndsRunningAndWaitingTransitionsPromptly) {
+  HandOverHost host;
+  const Table table;
+  CameraTransitionWorker worker(
+      {[&](TransitionPlan& plan) {
+         plan.kind = TRANSITION_FIRST_VIEW;
+         plan.count = 7;
+         std::copy(std::begin(table.steps), std::end(table.steps), plan.stepTable);
+         return true;
+       },
+       [&](const TransitionFrame&) { host.HandOver([&] { ++host.applied; }); }});
+  worker.StartCameraAnimation();
+  worker.StartCameraAnimation();
+  // Serve frames for a while at the real pace (40 ms a frame).
+  const auto until = std::chrono::steady_clock::now() + 150ms;
+  while (std::chrono::steady_clock::now() < until) {
+    host.Serve();
+    std::this_thread::sleep_for(1ms);
+  }
+  EXPECT_TRUE(CameraTransitionWorker::Waiting());
+  const auto start = std::chrono::steady_clock::now();
+  worker.Stop([&] { host.Serve(); });
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, 300ms);
+  EXPECT_TRUE(worker.Idle());
+  EXPECT_GT(host.applied, 0);
+  EXPECT_LT(host.applied, 62);
+  EXPECT_FALSE(CameraTransitionWorker::Busy());
+  EXPECT_FALSE(CameraTransitionWorker::Waiting());
+}
+
+}  // namespace
+}  // namespace velmora
