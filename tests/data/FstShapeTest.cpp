@@ -225,16 +225,6 @@ TEST_F(FstShapeTest, ColourTableRules) {
   EXPECT_THAT(shortTable.NamedPaletteEntries(), ElementsAre(7));
 }
 
-TEST_F(FstShapeTest, ReloadKeepsUnnamedPaletteEntries) {
-  FstShape shape;
-  ASSERT_EQ(LoadText(shape, kSmallShape), 5);
-  dir_.Write("cols.fcd", "2\n1 1,1,1\n");
-  ASSERT_EQ(LoadText(shape, kSmallShape), 5);
-  EXPECT_EQ(shape.paletteRed[0], 255);
-  EXPECT_EQ(shape.paletteRed[1], 1);
-  EXPECT_EQ(shape.paletteRed[2], 16);
-}
-
 TEST_F(FstShapeTest, ObjectCountZeroOrLessKeepsTheGeometry) {
   for (const char* count : {"0", "-3", "zero"}) {
     SCOPED_TRACE(count);
