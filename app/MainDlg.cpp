@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
 #include <cmath>
@@ -15,6 +16,7 @@
 #include "data/ControlDlg.h"
 #include "data/ProgDlg.h"
 #include "platform/DialogBuilder.h"
+#include "render/FstShapeDraw.h"
 #include "resources/AppIcon.h"
 
 namespace velmora {
@@ -51,7 +53,9 @@ MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
   setMouseTracking(true);
 }
 
-MainDlg::~MainDlg() = default;
+MainDlg::~MainDlg() {
+  StopCameraAnimation();
+}
 
 bool MainDlg::MakeCurrent() {
   if (context() == nullptr || !context()->isValid()) return false;
@@ -151,7 +155,85 @@ bool MainDlg::event(QEvent* e) {
   return DispatchAppMessage(e, *this) || QOpenGLWidget::event(e);
 }
 
-void MainDlg::WindowProc(unsigned, WPARAM, LPARAM) {}
+void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
+  ViewDlg& first = controlPanel_->firstView;
+  ViewDlg& second = controlPanel_->secondView;
+  switch (msg) {
+    case UWM_LOAD_FST:
+      PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0,
+                     LoadFstObject(controlPanel_->fstPath));
+      PostAppMessage(this, UWM_VIEWS_CHANGED, 0, 0);
+      update();
+      break;
+    case UWM_REDRAW:
+      update();
+      break;
+    case UWM_VIEWS_CHANGED:  // recomputes only; the redraw comes with its own message
+      SetVerticesFromViews(scene.fstObject, first.camera, second.camera);
+      if (lParam & (VIEW_PANTILT | VIEW_LENS)) scene.RemapMainSphere();
+      if (lParam & (VIEW_AZALT | VIEW_LENS)) {
+        first.RecolourPanTiltSphere();
+        second.RecolourPanTiltSphere();
+      }
+      break;
+    case UWM_SHOW_COORDINATES:
+      scene.SetShowAxes(lParam == BST_CHECKED);
+      update();
+      break;
+    case UWM_SHOW_FST_OBJECT:
+      scene.SetShowFstObject(lParam == BST_CHECKED);
+      update();
+      break;
+    case UWM_SHOW_MAIN_SPHERE:
+      scene.SelectMainSphere(static_cast<int>(static_cast<LPARAM>(wParam)), lParam == BST_CHECKED);
+      update();
+      break;
+    case UWM_FRONT_ONLY:
+      scene.SetFrontOnly(lParam == BST_CHECKED);
+      update();
+      break;
+    case UWM_SET_ALPHA:
+      scene.SetAlpha(static_cast<double>(lParam) * 0.01);
+      update();
+      break;
+    case UWM_DISTANCE_MODE:
+      scene.SetDistanceMode(lParam == BST_CHECKED);
+      update();
+      break;
+    case UWM_SHOW_PT_PLANE:
+      scene.SetShowPlane(lParam == BST_CHECKED);
+      update();
+      break;
+    case UWM_SET_SCALE: {
+      // The scene turns 0 into 1; the views keep the value as sent.
+      const float scale = LParamToFloat(lParam);
+      scene.SetScale(scale);
+      update();
+      first.camera.SetScale(scale);
+      second.camera.SetScale(scale);
+      break;
+    }
+    case UWM_WHITE_BACKGROUND: {
+      const float c = lParam != 0 ? 1.0f : 0.5f;
+      const int clientWidth = static_cast<int>(width() * devicePixelRatio());
+      const int clientHeight = static_cast<int>(height() * devicePixelRatio());
+      for (ViewDlg* view : {&first, &second}) {
+        view->vectorsWindow.SetBackground(c, c, c);
+        view->vectorsWindow.update();
+      }
+      scene.SetClearColor(c, c, c);
+      scene.Resize(clientWidth, clientHeight);
+      update();
+      break;
+    }
+    case UWM_UPDATE_PANELS:
+      first.UpdatePanel();
+      second.UpdatePanel();
+      break;
+    default:
+      break;
+  }
+}
 
 void MainDlg::OnSysCommand(int id) {
   if ((id & 0xFFF0) == IDM_ABOUTBOX) {
@@ -170,8 +252,20 @@ void MainDlg::keyPressEvent(QKeyEvent* event) {
       OnSysCommand(IDM_ABOUTBOX);
       return;
     default:
+      OnKeyDown(*event);
       QOpenGLWidget::keyPressEvent(event);
   }
+}
+
+void MainDlg::keyReleaseEvent(QKeyEvent* event) {
+  // X11 repeats a held key as release and press pairs; only the real release counts.
+  if (!event->isAutoRepeat()) OnKeyUp(*event);
+  QOpenGLWidget::keyReleaseEvent(event);
+}
+
+void MainDlg::mouseMoveEvent(QMouseEvent* event) {
+  OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+  QOpenGLWidget::mouseMoveEvent(event);
 }
 
 // The menu key stands in for the system menu; the right mouse button belongs to navigation.

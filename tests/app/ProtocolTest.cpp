@@ -1,0 +1,245 @@
+// The messages between the control panel, the view panels and the main window, with the
+// whole program started as it is for the user.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+#include <filesystem>
+
+#include "app/MainDlg.h"
+#include "data/ControlDlg.h"
+#include "platform/DialogBuilder.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Lets every posted message run, and the paints they ask for.
+void Settle() {
+  for (int i = 0; i < 3; ++i) {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
+}
+
+QStringList ComboItems(const QComboBox* combo) {
+  QStringList items;
+  for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+  return items;
+}
+
+// The start-up of the program: control panel first, then the main window.
+struct Program {
+  Program() {
+    control.Create();
+    control.show();
+    main = std::make_unique<MainDlg>(&control, QStringList{});
+    main->resize(320, 240);
+    main->show();
+  }
+  ControlDlg control;
+  std::unique_ptr<MainDlg> main;
+};
+
+class ProtocolTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    program = new Program;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program->main.get()));
+    Settle();
+  }
+  static void TearDownTestSuite() { delete program; }
+  void SetUp() override { Settle(); }
+
+  static ControlDlg& Control() { return program->control; }
+  static MainDlg& Main() { return *program->main; }
+  static Scene& TheScene() { return program->main->scene; }
+  static void LeaveScaleEdit(const QString& text) {
+    auto* edit = GetDlgItemAs<QLineEdit>(&Control(), IDC_SCALE);
+    edit->setText(text);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+    Settle();
+  }
+
+  static inline Program* program = nullptr;
+};
+
+TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
+  EXPECT_EQ(ComboItems(Control().sphereSizeCombo), QStringList({"100", "1K", "5K", "10K", "100K"}));
+  EXPECT_EQ(Control().sphereSizeCombo->currentIndex(), 2);
+  EXPECT_EQ(TheScene().loadedSphereCount, 5);
+
+  Control().mainSphereCheck->click();
+  Settle();
+  EXPECT_EQ(TheScene().mainSphere, TheScene().loadedSpheres[2]);
+  Control().sphereSizeCombo->setCurrentIndex(0);
+  Settle();
+  EXPECT_EQ(TheScene().mainSphere, TheScene().loadedSpheres[0]);
+  Control().mainSphereCheck->click();
+  Settle();
+  EXPECT_EQ(TheScene().mainSphere, nullptr);
+}
+
+TEST_F(ProtocolTest, TickingCoordinatesTwiceRestoresTheAxes) {
+  const bool before = TheScene().showAxes;
+  Control().coordinatesCheck->click();
+  Settle();
+  EXPECT_EQ(TheScene().showAxes, !before);
+  Control().coordinatesCheck->click();
+  Settle();
+  EXPECT_EQ(TheScene().showAxes, before);
+}
+
+TEST_F(ProtocolTest, DisplayOptionsReachTheScene) {
+  Control().alphaSlider->setValue(70);
+  Settle();
+  EXPECT_DOUBLE_EQ(TheScene().alpha, 0.7);
+  Control().alphaSlider->setValue(50);
+
+  Control().frontOnlyCheck->setEnabled(true);
+  Control().frontOnlyCheck->click();
+  Settle();
+  EXPECT_TRUE(TheScene().frontOnly);
+  Control().frontOnlyCheck->click();
+  Settle();
+  EXPECT_FALSE(TheScene().frontOnly);
+}
+
+TEST_F(ProtocolTest, KeyFTogglesTheFstObjectThroughTheControlPanel) {
+  ASSERT_TRUE(TheScene().showFstObject);
+  PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT, 0, 0);
+  Settle();
+  EXPECT_FALSE(Control().fstObjectCheck->isChecked());
+  EXPECT_FALSE(TheScene().showFstObject);
+  PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT, 0, 0);
+  Settle();
+  EXPECT_TRUE(Control().fstObjectCheck->isChecked());
+  EXPECT_TRUE(TheScene().showFstObject);
+}
+
+TEST_F(ProtocolTest, ZeroScaleDrawsAtOneButReachesTheViewsUnchanged) {
+  const struct {
+    const char* typed;
+    float scene, views;
+  } cases[] = {{"0", 1.0f, 0.0f}, {"-2", -2.0f, -2.0f}, {"2.5", 2.5f, 2.5f}, {"1", 1, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    LeaveScaleEdit(c.typed);
+    EXPECT_EQ(TheScene().scale, c.scene);
+    EXPECT_EQ(Control().firstView.camera.GetScale(), c.views);
+    EXPECT_EQ(Control().secondView.camera.GetScale(), c.views);
+  }
+}
+
+TEST_F(ProtocolTest, WhiteBackgroundReachesTheSceneAndBothVectorsWindows) {
+  Control().secondView.vectorsWindow.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Control().secondView.vectorsWindow));
+  Control().whiteBackgroundCheck->click();
+  Settle();
+  const GlContext* contexts[] = {&TheScene(), &Control().firstView.vectorsWindow.context,
+                                 &Control().secondView.vectorsWindow.context};
+  for (const GlContext* context : contexts) {
+    EXPECT_EQ(context->clearRed, 1.0f);
+    EXPECT_EQ(context->clearBlue, 1.0f);
+  }
+  const QImage frame = Main().grabFramebuffer();
+  EXPECT_EQ(qGray(frame.pixel(2, frame.height() - 3)), 255);
+  EXPECT_EQ(TheScene().width, frame.width()) << "the resize keeps the client size";
+
+  Control().whiteBackgroundCheck->click();
+  Settle();
+  EXPECT_EQ(TheScene().clearGreen, 0.5f);
+  EXPECT_EQ(Control().firstView.vectorsWindow.context.clearGreen, 0.5f);
+  EXPECT_EQ(qGray(Main().grabFramebuffer().pixel(2, frame.height() - 3)), 128);
+  Control().secondView.vectorsWindow.hide();
+}
+
+TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
+  Control().fstPath = QString::fromStdString(fs::absolute("demo.fsd").string());
+  PostAppMessage(g_hMainWnd.load(), UWM_LOAD_FST, 0, 0);
+  Settle();
+  const int n = TheScene().fstObject.GetPointCount();
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(GetDlgItemAs<QLabel>(&Control(), IDC_FST_STATUS)->text(),
+            QString::asprintf("%i points.", n));
+  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control(), IDC_FST_FILE)->text(), Control().fstPath);
+
+  Control().dataPath = "demo.dtx";
+  Control().LoadDataFile();
+  Settle();
+  ASSERT_EQ(Control().firstView.GetPointCount(), n) << "the demo files belong together";
+  for (int i : {0, n / 2, n - 1}) {
+    Vec3 midpoint;
+    Control().firstView.GetMidpoint(i, midpoint);
+    const auto& v = TheScene().fstObject.vertices;
+    EXPECT_THAT((Vec3{v[3 * i], v[3 * i + 1], v[3 * i + 2]}), test::Vec3Near(midpoint, 1e-9)) << i;
+  }
+}
+
+TEST_F(ProtocolTest, CameraChangesRecolourTheViewSpheres) {
+  ViewDlg& first = Control().firstView;
+  ASSERT_TRUE(first.sphereLoaded);
+  const std::vector<double> before = first.panTiltSphere.vertexColours;
+  Control().dataPath = "demo.dtx";
+  Control().LoadDataFile();
+  first.camera.SetAzAlt(0.3, 0.1);
+  first.UpdateCamera(VIEW_AZALT);
+  Settle();
+  EXPECT_NE(first.panTiltSphere.vertexColours, before);
+}
+
+TEST_F(ProtocolTest, UpdatePanelsCopiesParametersIntoBothPanels) {
+  Control().firstView.camera.SetDistance(77);
+  Control().secondView.camera.SetPanTilt(0.5, -0.125);
+  PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS, 0, 0);
+  Settle();
+  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control().firstView, IDC_VIEW_DISTANCE)->text(), "77");
+  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control().secondView, IDC_VIEW_TILT)->text(), "-0.125");
+}
+
+// Runs in a process of its own (see the test list): the start-up happens once per process.
+class TwoSphereStartUp : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    if (g_hControlWnd.load() != nullptr) return;
+    dir = new test::TempDir;
+    for (const char* name : {"sphere100.fsd", "sphere1K.fsd", "cols.fcd"})
+      fs::copy_file(name, dir->path() / name);
+    inDir = new test::ScopedCurrentDir(dir->path());
+    program = new Program;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(program->main.get()));
+    Settle();
+  }
+  static void TearDownTestSuite() {
+    delete program;
+    delete inDir;
+    delete dir;
+  }
+  void SetUp() override {
+    if (program == nullptr) GTEST_SKIP() << "needs a process of its own";
+  }
+  static inline test::TempDir* dir = nullptr;
+  static inline test::ScopedCurrentDir* inDir = nullptr;
+  static inline Program* program = nullptr;
+};
+
+TEST_F(TwoSphereStartUp, ListsTheTwoLoadedSpheresWithTheFirstSelected) {
+  ControlDlg& control = program->control;
+  EXPECT_EQ(ComboItems(control.sphereSizeCombo), QStringList({"100", "1K"}));
+  EXPECT_EQ(control.sphereSizeCombo->currentIndex(), 0);
+  control.mainSphereCheck->click();
+  Settle();
+  EXPECT_EQ(program->main->scene.mainSphere, program->main->scene.loadedSpheres[0]);
+  EXPECT_TRUE(control.frontOnlyCheck->isEnabled());
+}
+
+}  // namespace
+}  // namespace velmora
