@@ -6,6 +6,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
 #include <cmath>
@@ -52,7 +53,9 @@ MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
   setMouseTracking(true);
 }
 
-MainDlg::~MainDlg() = default;
+MainDlg::~MainDlg() {
+  StopCameraAnimation();
+}
 
 bool MainDlg::MakeCurrent() {
   if (context() == nullptr || !context()->isValid()) return false;
@@ -249,8 +252,20 @@ void MainDlg::keyPressEvent(QKeyEvent* event) {
       OnSysCommand(IDM_ABOUTBOX);
       return;
     default:
+      OnKeyDown(*event);
       QOpenGLWidget::keyPressEvent(event);
   }
+}
+
+void MainDlg::keyReleaseEvent(QKeyEvent* event) {
+  // X11 repeats a held key as release and press pairs; only the real release counts.
+  if (!event->isAutoRepeat()) OnKeyUp(*event);
+  QOpenGLWidget::keyReleaseEvent(event);
+}
+
+void MainDlg::mouseMoveEvent(QMouseEvent* event) {
+  OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+  QOpenGLWidget::mouseMoveEvent(event);
 }
 
 // The menu key stands in for the system menu; the right mouse button belongs to navigation.

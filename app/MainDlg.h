@@ -4,7 +4,9 @@
 
 #include <QOpenGLWidget>
 #include <QStringList>
+#include <functional>
 
+#include "camera/CameraTransitions.h"
 #include "platform/MessageQueue.h"
 #include "render/GlSurface.h"
 #include "render/Scene.h"
@@ -41,6 +43,23 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   // the loader's result.
   int LoadFstObject(const QString& path);
 
+  // Mouse and keyboard navigation (Navigation.cpp).
+  void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint point);
+  void OnKeyDown(const QKeyEvent& event);
+  void OnKeyUp(const QKeyEvent& event);
+  void UpdateMouseMode(int bit, bool on);
+  // The caption that names what the mouse buttons do under these key flags.
+  static QString MouseModeCaption(int keyFlags);
+  // Reads "position.txt" into the position targets. When it cannot be read, the views
+  // take the fallback pose at once and false is returned.
+  bool LoadPositionFile();
+
+  // Camera transitions of the kind stored in transitionKind (Navigation.cpp).
+  void StartCameraAnimation();
+  // Ends running and waiting transitions; returns once their threads are gone.
+  void StopCameraAnimation();
+  bool CameraAnimationIdle() const { return transitions_.Idle(); }
+
   Scene scene;
   int lastX = -1, lastY = -1;
   int keyFlags = 0;
@@ -63,6 +82,8 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void paintGL() override;
   bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -78,6 +99,16 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   bool initialized_ = false;
   // Inside Qt's own GL callbacks the context is Qt's to manage: our release is skipped.
   bool inGlCallback_ = false;
+
+  // The transition worker's hooks; they run on the worker thread and hand their work to
+  // the user-interface thread, which owns the observer, the views and the painting.
+  bool PrepareTransition(TransitionPlan& plan);
+  void ApplyTransitionFrame(const TransitionFrame& frame);
+  // Runs work on the user-interface thread and waits for it; false when stopping.
+  bool HandOver(const std::function<void()>& work);
+  CameraTransitionWorker transitions_{
+      {[this](TransitionPlan& plan) { return PrepareTransition(plan); },
+       [this](const TransitionFrame& frame) { ApplyTransitionFrame(frame); }}};
 };
 
 }  // namespace velmora
