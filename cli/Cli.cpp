@@ -1,0 +1,149 @@
+#include "cli/Cli.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <ostream>
+#include <string_view>
+#include <vector>
+
+#include "cli/CliSupport.h"
+
+namespace velmora {
+
+namespace cli {
+
+bool IsReadableFile(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  std::fclose(file);
+  return true;
+}
+
+}  // namespace cli
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+constexpr const char* kParamOrder =
+    "azimuth, altitude, rotation, focal length, distance, pan, tilt";
+
+}  // namespace
+
+bool ParseCameraParams(const std::string& text, CameraParams& params, std::string& why) {
+  std::vector<std::string_view> fields;
+  std::string_view rest(text);
+  for (;;) {
+    const std::size_t comma = rest.find(',');
+    fields.push_back(Trim(rest.substr(0, comma)));
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  if (fields.size() != 7) {
+    why = "expected seven comma-separated numbers (" + std::string(kParamOrder) + "), got " +
+          std::to_string(fields.size()) + " field" + (fields.size() == 1 ? "" : "s");
+    return false;
+  }
+  double values[7];
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    std::string_view field = fields[i];
+    // from_chars takes no plus sign; a script may well write one.
+    if (field.size() > 1 && field.front() == '+' && field[1] != '-') field.remove_prefix(1);
+    const char* end = field.data() + field.size();
+    const auto [stop, ec] = std::from_chars(field.data(), end, values[i]);
+    if (field.empty() || ec != std::errc{} || stop != end) {
+      why = "\"" + std::string(fields[i]) + "\" is not a number";
+      return false;
+    }
+    if (!std::isfinite(values[i])) {
+      why = "\"" + std::string(fields[i]) + "\" is not a finite number";
+      return false;
+    }
+  }
+  params.azimuth = values[0];
+  params.altitude = values[1];
+  params.rotation = values[2];
+  params.focalLength = values[3];
+  params.distance = values[4];
+  params.pan = values[5];
+  params.tilt = values[6];
+  return true;
+}
+
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  CLI::App app{
+      "Reads Velmora's shape and point files and reconstructs two-view data; prints "
+      "JSON.",
+      cli::kProgram};
+  app.require_subcommand(1);
+
+  FstInfoOptions fstOptions;
+  CLI::App* fstInfo =
+      app.add_subcommand("fst-info",
+                         "What the FST loader makes of a shape file: counts, vertices, faces, the "
+                         "palette entries named in cols.fcd and the bounding box.");
+  fstInfo->add_option("FILE", fstOptions.file, "FST shape file (.fsd)")->required();
+  fstInfo->add_option("--dir", fstOptions.dir,
+                      "directory in which cols.fcd is read (default: the current directory)");
+  fstInfo->add_flag("--summary", fstOptions.summary, "leave out the vertex and face lists");
+
+  ReconstructOptions reconstructOptions;
+  std::string firstText, secondText, positionFile;
+  const std::string paramHelp = std::string("seven comma-separated numbers: ") + kParamOrder +
+                                " (radians, scene units; default 0,0,0,10,50,0,0)";
+  CLI::App* reconstruct = app.add_subcommand(
+      "reconstruct", "Triangulates the point pairs of a vector data file with two cameras.");
+  reconstruct->add_option("DATA", reconstructOptions.dataFile, "vector data file (.dtx, .txt)")
+      ->required();
+  CLI::Option* firstOption =
+      reconstruct->add_option("--first", firstText, "first camera: " + paramHelp);
+  CLI::Option* secondOption =
+      reconstruct->add_option("--second", secondText, "second camera: " + paramHelp);
+  CLI::Option* positionOption = reconstruct->add_option(
+      "--position", positionFile,
+      "position file whose nine values are applied as a finished glide would: second "
+      "camera pose, both distances and the scale");
+  reconstruct->add_flag("--skip-negative", reconstructOptions.skipNegative,
+                        "reject pairs whose rays meet behind a camera");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int code = app.exit(e, out, err);
+    return code == 0 ? kExitOk : kExitBadInput;
+  }
+
+  try {
+    if (fstInfo->parsed()) return RunFstInfo(fstOptions, out, err);
+
+    const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
+    std::string why;
+    if (*firstOption && !ParseCameraParams(firstText, reconstructOptions.first, why)) {
+      err << prefix << "--first: " << why << "\n";
+      return kExitBadInput;
+    }
+    if (*secondOption && !ParseCameraParams(secondText, reconstructOptions.second, why)) {
+      err << prefix << "--second: " << why << "\n";
+      return kExitBadInput;
+    }
+    if (*positionOption) reconstructOptions.positionFile = positionFile;
+    return RunReconstruct(reconstructOptions, out, err);
+  } catch (const std::exception& e) {
+    err << cli::kProgram << ": " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,41 @@
+#pragma once
+// velmora-cli: the core's readers and camera model behind a command line, for scripts
+// and quick checks. Results go out as JSON; anything wrong with the input goes to the
+// error stream with exit status kExitBadInput and leaves the output stream empty.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+#include "camera/CameraModel.h"
+
+namespace velmora {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBadInput = 2;
+
+// Parses argv and runs the subcommand. Never touches std::cout or std::cerr.
+int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// Seven comma-separated numbers: azimuth, altitude, rotation, focal length, distance,
+// pan, tilt. Anything else (fewer or more numbers, junk around a number, NaN, infinity,
+// out of range) is refused with the reason in why.
+bool ParseCameraParams(const std::string& text, CameraParams& params, std::string& why);
+
+struct FstInfoOptions {
+  std::string file;
+  std::string dir;       // where "cols.fcd" is read; empty for the current directory
+  bool summary = false;  // counts, palette and box only, without the vertex and face lists
+};
+
+struct ReconstructOptions {
+  std::string dataFile;
+  CameraParams first, second;
+  std::optional<std::string> positionFile;
+  bool skipNegative = false;
+};
+
+int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& err);
+int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace velmora

@@ -1,0 +1,68 @@
+#pragma once
+// Pieces the subcommands share: catching the core's messages and running with another
+// current directory for a while.
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <system_error>
+
+#include "platform/Notify.h"
+
+namespace velmora::cli {
+
+inline constexpr const char* kProgram = "velmora-cli";
+
+// Routes ShowMessage to the error stream while it lives. Each message is written at once,
+// so that even "Low memory!", which ends the process, reaches the caller.
+class MessageCapture {
+ public:
+  explicit MessageCapture(std::ostream& err) : err_(err) {
+    previous_ = SetMessageSink([this](const std::string& text) {
+      err_ << kProgram << ": " << text << std::endl;
+      ++count_;
+    });
+  }
+  ~MessageCapture() { SetMessageSink(std::move(previous_)); }
+  MessageCapture(const MessageCapture&) = delete;
+  MessageCapture& operator=(const MessageCapture&) = delete;
+
+  int count() const { return count_; }
+
+ private:
+  std::ostream& err_;
+  MessageSink previous_;
+  int count_ = 0;
+};
+
+// Changes the current directory and restores it when it goes out of scope.
+class CurrentDirChange {
+ public:
+  CurrentDirChange() = default;
+  ~CurrentDirChange() {
+    if (!previous_.empty()) {
+      std::error_code ec;
+      std::filesystem::current_path(previous_, ec);
+    }
+  }
+  CurrentDirChange(const CurrentDirChange&) = delete;
+  CurrentDirChange& operator=(const CurrentDirChange&) = delete;
+
+  bool Enter(const std::filesystem::path& dir, std::error_code& ec) {
+    std::filesystem::path here = std::filesystem::current_path(ec);
+    if (ec) return false;
+    std::filesystem::current_path(dir, ec);
+    if (ec) return false;
+    previous_ = std::move(here);
+    return true;
+  }
+
+ private:
+  std::filesystem::path previous_;
+};
+
+// A regular file (or pipe) that opens for reading; a directory opens on Linux but is no
+// file to read.
+bool IsReadableFile(const std::string& path);
+
+}  // namespace velmora::cli

@@ -1,0 +1,379 @@
+#include "cli/Cli.h"
+
+#include <sys/wait.h>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "data/FstShape.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+using nlohmann::json;
+using test::ScopedCurrentDir;
+using test::TempDir;
+using testing::HasSubstr;
+using testing::IsEmpty;
+
+struct CliResult {
+  int code = -1;
+  std::string out, err;
+};
+
+CliResult RunTool(const std::vector<std::string>& args) {
+  std::vector<std::string> words{"velmora-cli"};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  std::ostringstream out, err;
+  CliResult r;
+  r.code = RunCli(static_cast<int>(words.size()), argv.data(), out, err);
+  r.out = out.str();
+  r.err = err.str();
+  return r;
+}
+
+std::string Joined(const std::vector<std::string>& args) {
+  std::string s;
+  for (const auto& a : args) s += a + " ";
+  return s;
+}
+
+// Two object blocks: only the second may show. Its box is [0,2] x [0,3] x [-1.5,4]; the
+// first block's +-9 would widen it.
+constexpr char kShape[] =
+    "1 FSTShape\n"
+    "2\n"
+    "first block\n"
+    "2\n"
+    "9 9 9 -9 -9 -9\n"
+    "1\n"
+    "0 2 0 1\n"
+    "second block\n"
+    "5\n"
+    "0 0 0 2 0 0 2 3 0 0 3 -1.5 1 1 4\n"
+    "2\n"
+    "1f 4 0 1 2 3\n"
+    "2 3 0 1 4\n";
+// Forty usable entries of which three are named; 45 lies past the count and is skipped.
+constexpr char kColours[] = "40\n0 ff,0,0\n2 10,20,30\n31 a,b,c\n45 1,1,1\n";
+
+void ExpectSmallShape(const json& j) {
+  EXPECT_EQ(j["pointCount"], 5);
+  EXPECT_EQ(j["faceCount"], 2);
+  EXPECT_EQ(j["boundingBox"]["min"], json({0.0, 0.0, -1.5}));
+  EXPECT_EQ(j["boundingBox"]["max"], json({2.0, 3.0, 4.0}));
+  EXPECT_EQ(j["palette"], json::parse(R"([
+      {"index": 0, "red": 255, "green": 0, "blue": 0},
+      {"index": 2, "red": 16, "green": 32, "blue": 48},
+      {"index": 31, "red": 10, "green": 11, "blue": 12}])"));
+}
+
+TEST(FstInfo, ReportsWhatTheLoaderKeepsOfTheLastBlock) {
+  TempDir dir;
+  dir.Write("shape.fsd", kShape);
+  dir.Write("cols.fcd", kColours);
+  ScopedCurrentDir cwd(dir.path());
+
+  const CliResult r = RunTool({"fst-info", "shape.fsd"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  EXPECT_THAT(r.err, IsEmpty());
+  const json j = json::parse(r.out);
+  EXPECT_EQ(j["file"], "shape.fsd");
+  ExpectSmallShape(j);
+  EXPECT_EQ(j["vertices"], json::parse("[[0,0,0],[2,0,0],[2,3,0],[0,3,-1.5],[1,1,4]]"));
+  EXPECT_EQ(j["faces"], json::parse(R"([{"colorIndex": 31, "vertices": [0,1,2,3]},
+                                        {"colorIndex": 2, "vertices": [0,1,4]}])"));
+
+  const json summary = json::parse(RunTool({"fst-info", "--summary", "shape.fsd"}).out);
+  ExpectSmallShape(summary);
+  EXPECT_FALSE(summary.contains("vertices"));
+  EXPECT_FALSE(summary.contains("faces"));
+}
+
+TEST(FstInfo, DirNamesWhereTheColourTableIsReadAndIsLeftAfterwards) {
+  // The test's own folder holds the generated table with all 256 entries; the one in
+  // the other folder names three.
+  TempDir dir;
+  const std::string shape = dir.Write("shape.fsd", kShape);
+  std::filesystem::create_directory(dir.path() / "colours");
+  dir.Write("colours/cols.fcd", kColours);
+  const auto before = std::filesystem::current_path();
+
+  CliResult r = RunTool({"fst-info", shape, "--dir", (dir.path() / "colours").string()});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  ExpectSmallShape(json::parse(r.out));
+  EXPECT_EQ(std::filesystem::current_path(), before);
+
+  // A relative shape path is taken from where the tool started, not from --dir.
+  ScopedCurrentDir cwd(dir.path());
+  r = RunTool({"fst-info", "shape.fsd", "--dir", "colours"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  ExpectSmallShape(json::parse(r.out));
+  EXPECT_EQ(std::filesystem::current_path(), dir.path());
+}
+
+TEST(FstInfo, RejectedFilesGiveTheLoaderMessageAndNoOutput) {
+  struct Case {
+    const char* name;
+    std::string content;
+    bool withColours;
+    std::string message;  // after the file's path where it names the file
+  };
+  const std::string tail = std::string(kShape).substr(std::string("1 FSTShape\n").size());
+  const std::vector<Case> cases = {
+      {"trailing blank in header", "1 FSTShape \n" + tail, true, " is not FST file!"},
+      {"lower case header", "1 fstshape\n" + tail, true, " is not FST file!"},
+      {"vertex index past the points", "1 FSTShape\n1\nh\n2\n0 0 0 1 1 1\n1\n0 3 0 1 2\n", true,
+       "vertex index"},
+      {"no colour table", kShape, false, "Cannot load cols.fcd file!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    const std::string path = dir.Write("bad.fsd", c.content);
+    if (c.withColours) dir.Write("cols.fcd", kColours);
+    ScopedCurrentDir cwd(dir.path());
+    const CliResult r = RunTool({"fst-info", path});
+    EXPECT_EQ(r.code, kExitBadInput);
+    EXPECT_THAT(r.out, IsEmpty());
+    EXPECT_THAT(r.err, HasSubstr(c.message));
+    if (c.withColours) {
+      EXPECT_THAT(r.err, HasSubstr("File " + path));
+    }
+  }
+}
+
+TEST(FstInfo, UnreadableInputIsBadInput) {
+  TempDir dir;
+  dir.Write("cols.fcd", kColours);
+  const std::string shape = dir.Write("shape.fsd", kShape);
+  const std::string missing = (dir.path() / "missing.fsd").string();
+  const std::vector<std::vector<std::string>> cases = {
+      {"fst-info", missing},
+      {"fst-info", dir.path().string()},  // a directory
+      {"fst-info", shape, "--dir", (dir.path() / "nowhere").string()},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(Joined(args));
+    const CliResult r = RunTool(args);
+    EXPECT_EQ(r.code, kExitBadInput);
+    EXPECT_THAT(r.out, IsEmpty());
+    EXPECT_THAT(r.err, HasSubstr(args[args.size() == 2 ? 1 : 3]));
+  }
+}
+
+// The generated demo: the first view at its defaults sees the house, the second from
+// azimuth 0.6, altitude -0.2; position.txt holds the same second pose.
+constexpr char kDemoSecond[] = "0.6,-0.2,0,10,50,0,0";
+
+TEST(Reconstruct, DemoDataRebuildsTheDemoShape) {
+  FstShape shape;
+  ASSERT_GT(shape.Load("demo.fsd", nullptr), 0);
+
+  const std::vector<std::vector<std::string>> cases = {
+      {"reconstruct", "demo.dtx", "--second", kDemoSecond},
+      {"reconstruct", "demo.dtx", "--position", "position.txt"},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(Joined(args));
+    const CliResult r = RunTool(args);
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    const json j = json::parse(r.out);
+    ASSERT_TRUE(j["error"].is_number());
+    EXPECT_LT(j["error"].get<double>(), -20);
+    ASSERT_EQ(j["pairs"], shape.pointCount);
+    ASSERT_EQ(j["points"].size(), static_cast<std::size_t>(shape.pointCount));
+    for (int i = 0; i < shape.pointCount; ++i) {
+      const json& m = j["points"][i]["midpoint"];
+      const Vec3 mid{m[0], m[1], m[2]};
+      const Vec3 vertex{shape.sourceVertices[3 * i], shape.sourceVertices[3 * i + 1],
+                        shape.sourceVertices[3 * i + 2]};
+      EXPECT_THAT(mid, test::Vec3Near(vertex, 1e-6)) << "vertex " << i;
+    }
+  }
+}
+
+TEST(Reconstruct, PositionFileDrivesTheNineParametersItNames) {
+  // Distinct values, so that a target sent to the wrong parameter shows.
+  TempDir dir;
+  const std::string position =
+      dir.Write("pose.txt", "0.25\n-0.125\n0.5\n12\n40\n45\n0.0625\n-0.03125\n2.5\n");
+  const std::string data = dir.Write("pair.dtx", "1 1\n-1 0.5\n");
+  const CliResult r =
+      RunTool({"reconstruct", data, "--first", "0.1,0.2,0.3,8,30,0.4,0.5", "--position", position});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  const json j = json::parse(r.out);
+  EXPECT_EQ(j["second"], json::parse(R"({"azimuth": 0.25, "altitude": -0.125, "rotation": 0.5,
+      "focalLength": 12.0, "distance": 45.0, "pan": 0.0625, "tilt": -0.03125, "scale": 2.5})"));
+  // Only the distance and the scale of the first view come from the file.
+  EXPECT_EQ(j["first"], json::parse(R"({"azimuth": 0.1, "altitude": 0.2, "rotation": 0.3,
+      "focalLength": 8.0, "distance": 40.0, "pan": 0.4, "tilt": 0.5, "scale": 2.5})"));
+}
+
+TEST(Reconstruct, ParametersRoundTripExactly) {
+  TempDir dir;
+  const std::string data = dir.Write("pair.dtx", "0.1 0.2\n0.30000000000000004 -7e-9\n");
+  const CliResult r = RunTool({"reconstruct", data, "--first",
+                               " 0.1, +0.2 ,0.30000000000000004,9.5,40.25,1e-7,-0.3", "--second",
+                               "-1e-300,0,0,10,50,0,0"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  const json j = json::parse(r.out);
+  const std::vector<double> first = {0.1, 0.2, 0.30000000000000004, 9.5, 40.25, 1e-7, -0.3};
+  const char* names[] = {"azimuth",  "altitude", "rotation", "focalLength",
+                         "distance", "pan",      "tilt"};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(j["first"][names[i]].get<double>(), first[i]) << names[i];
+  EXPECT_EQ(j["second"]["azimuth"].get<double>(), -1e-300);
+  EXPECT_EQ(j["points"][0]["first"], json({0.1, 0.2}));
+  EXPECT_EQ(j["points"][0]["second"], json({0.30000000000000004, -7e-9}));
+}
+
+TEST(Reconstruct, BadCameraListsAreRefused) {
+  const std::vector<std::string> lists = {
+      "",
+      "1,2,3",
+      "0,0,0,10,50,0",
+      "0,0,0,10,50,0,0,0",
+      "0,0,0,10,50,0,",
+      "0,,0,10,50,0,0",
+      "0,0,0,10,50,0,x",
+      "0,0,0,10,50,0,0.5abc",
+      "0;0;0;10;50;0;0",
+      "0,0,0,10,50,0,nan",
+      "inf,0,0,10,50,0,0",
+      "0,0,0,-inf,50,0,0",
+      "0,0,0,10,1e999,0,0",
+      "0,0,0,10,50,0,+-1",
+  };
+  for (const char* option : {"--first", "--second"}) {
+    for (const std::string& list : lists) {
+      SCOPED_TRACE(std::string(option) + " '" + list + "'");
+      const CliResult r = RunTool({"reconstruct", "demo.dtx", option, list});
+      EXPECT_EQ(r.code, kExitBadInput);
+      EXPECT_THAT(r.out, IsEmpty());
+      EXPECT_THAT(r.err, HasSubstr(option));
+    }
+  }
+}
+
+TEST(Reconstruct, UnreadableFilesAreBadInput) {
+  TempDir dir;
+  const std::string missing = (dir.path() / "missing.dtx").string();
+  const std::string noPosition = (dir.path() / "position.txt").string();
+  const std::vector<std::vector<std::string>> cases = {
+      {"reconstruct", missing},
+      {"reconstruct", dir.path().string()},
+      {"reconstruct", "demo.dtx", "--position", noPosition},
+      {"reconstruct", "demo.dtx", "--position", dir.path().string()},
+  };
+  for (const auto& args : cases) {
+    SCOPED_TRACE(Joined(args));
+    const CliResult r = RunTool(args);
+    EXPECT_EQ(r.code, kExitBadInput);
+    EXPECT_THAT(r.out, IsEmpty());
+    EXPECT_THAT(r.err, HasSubstr(args.back()));
+  }
+}
+
+TEST(Reconstruct, SkipNegativeRejectsRaysThatDoNotMeetInFront) {
+  // Both cameras at their defaults see the same image point: the rays coincide, so there
+  // is no gap (the error is log 0, printed as null) unless pairs that meet at the image
+  // plane rather than in front of it are rejected.
+  TempDir dir;
+  const std::string data = dir.Write("same.dtx", "1 2\n1 2\n");
+  const json kept = json::parse(RunTool({"reconstruct", data}).out);
+  EXPECT_TRUE(kept["error"].is_null());
+  EXPECT_EQ(kept["points"][0]["firstRay"], kept["points"][0]["secondRay"]);
+
+  const CliResult r = RunTool({"reconstruct", data, "--skip-negative"});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  const json skipped = json::parse(r.out);
+  ASSERT_TRUE(skipped["error"].is_number());
+  EXPECT_GT(skipped["error"].get<double>(), 0);
+  EXPECT_NE(skipped["points"][0]["firstRay"], skipped["points"][0]["secondRay"]);
+}
+
+TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
+  TempDir dir;
+  const std::string data = dir.Write("odd.dtx", "1 2\n3 4\n5 6\n7 8\n9 10\n");
+  const CliResult r = RunTool({"reconstruct", data});
+  ASSERT_EQ(r.code, kExitOk) << r.err;
+  const json j = json::parse(r.out);
+  EXPECT_EQ(j["pairs"], 2);
+  ASSERT_EQ(j["points"].size(), 2u);
+  EXPECT_EQ(j["points"][0]["first"], json({1.0, 2.0}));
+  EXPECT_EQ(j["points"][1]["first"], json({3.0, 4.0}));
+  EXPECT_EQ(j["points"][0]["second"], json({5.0, 6.0}));
+  EXPECT_EQ(j["points"][1]["second"], json({7.0, 8.0}));
+
+  // No pairs at all is still a valid file: nothing to reconstruct, no error value.
+  const json empty = json::parse(RunTool({"reconstruct", dir.Write("one.dtx", "1 2\n")}).out);
+  EXPECT_EQ(empty["pairs"], 0);
+  EXPECT_TRUE(empty["points"].empty());
+  EXPECT_TRUE(empty["error"].is_null());
+}
+
+TEST(Cli, HelpAndUsageErrors) {
+  struct Case {
+    std::vector<std::string> args;
+    int code;
+    std::vector<std::string> outParts;
+  };
+  const std::vector<Case> cases = {
+      {{"--help"}, kExitOk, {"Usage", "fst-info", "reconstruct"}},
+      {{"fst-info", "--help"}, kExitOk, {"Usage", "fst-info", "FILE", "--dir"}},
+      {{"reconstruct", "--help"},
+       kExitOk,
+       {"Usage", "reconstruct", "DATA", "--first", "--second", "--position", "--skip-negative"}},
+      {{}, kExitBadInput, {}},
+      {{"frobnicate"}, kExitBadInput, {}},
+      {{"fst-info"}, kExitBadInput, {}},
+      {{"reconstruct", "demo.dtx", "--first"}, kExitBadInput, {}},
+      {{"reconstruct", "demo.dtx", "--unknown"}, kExitBadInput, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(Joined(c.args));
+    const CliResult r = RunTool(c.args);
+    EXPECT_EQ(r.code, c.code);
+    if (c.code == kExitOk) {
+      EXPECT_THAT(r.err, IsEmpty());
+      for (const std::string& part : c.outParts) EXPECT_THAT(r.out, HasSubstr(part));
+    } else {
+      EXPECT_THAT(r.out, IsEmpty());
+      EXPECT_THAT(r.err, testing::Not(IsEmpty()));
+    }
+  }
+}
+
+// Runs the real program; returns its exit status and what it wrote to stdout.
+int RunBinary(const std::string& args, std::string& out) {
+  const std::string command = std::string(VELMORA_CLI_BINARY) + " " + args + " 2>/dev/null";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[4096];
+  std::size_t got;
+  out.clear();
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+  const int status = ::pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(CliBinary, PrintsIndentedJsonAndExitsWithTwoOnBadInput) {
+  std::string out;
+  ASSERT_EQ(RunBinary(std::string("reconstruct demo.dtx --second ") + kDemoSecond, out), 0);
+  EXPECT_EQ(out.rfind("{\n  \"error\": ", 0), 0u) << out.substr(0, 40);
+  EXPECT_LT(json::parse(out)["error"].get<double>(), -20);
+
+  EXPECT_EQ(RunBinary("fst-info no-such-file.fsd", out), kExitBadInput);
+  EXPECT_THAT(out, IsEmpty());
+}
+
+}  // namespace
+}  // namespace velmora
