@@ -103,96 +103,208 @@ bool RegularPair(const CameraModel& moving, const CameraModel& second) {
 
 enum class MapKind { kPositions, kDirections };
 
-// What the workers read and never write.
+// What the workers read and never write. Pair data is kept one array per coordinate, so
+// that the pair loop below runs two pairs per instruction.
 struct SharedTrialData {
   MapKind kind = MapKind::kPositions;
   const double* source = nullptr;  // the shape's sourceVertices
   std::size_t pairs = 0;
   bool skipNegativeST = false;
-  const CameraModel* moving = nullptr;
-  const CameraModel* fixed = nullptr;
-  std::vector<Vec3> fixedDirection;  // fixed planePoints - cameraPosition, per pair
-  std::vector<double> fixedLengthSq;
   // Position map: the moving view's image points turned by its (fixed) look rotation and
-  // moved out by the orbit radius; only the orbit rotation is left per trial.
-  std::vector<Vec3> lookedPoints;
+  // moved out by the orbit radius, so that only the orbit rotation is left per trial.
+  // Direction map: imageX and imageY (z unused).
+  std::vector<double> mx, my, mz;
+  double focalLength = 0, orbitRadius = 0;
+  // The fixed view: planePoints, planePoints - cameraPosition, and its squared length.
+  std::vector<double> px, py, pz, dx, dy, dz, dd;
+};
+
+struct Rays {
+  std::vector<double> ax, ay, az, bx, by, bz;  // moving view, fixed view
+  void Resize(std::size_t n) {
+    for (auto* v : {&ax, &ay, &az, &bx, &by, &bz}) ResizeOrDie(*v, n);
+  }
 };
 
 struct Worker {
-  std::size_t begin = 0, end = 0;
-  CameraModel camera;            // the moving view's parameters with the trial angles
-  std::vector<Vec3> movingRays;  // this worker's rayPoints of the moving view
-  std::vector<Vec3> fixedRays;   // and of the fixed view
-  std::vector<Vec3> planePoints;
-  std::size_t reach = 0;  // pairs whose rayPoints some trial has written (a prefix)
+  CameraModel camera;  // the moving view's parameters with the trial angles
+  Rays kept;           // the rayPoints this worker's trials have left so far
+  Rays fresh;          // the current trial's
+  std::vector<double> t, s, den, gap;
+  // Per pair, 1 + the vertex whose trial last wrote its rayPoints here; 0: none yet.
+  std::vector<std::size_t> lastWriter;
 
-  void Run(const SharedTrialData& d, double* scores);
-  double Trial(const SharedTrialData& d);
+  // Takes blocks of vertices in increasing order until none are left.
+  void Run(const SharedTrialData& d, double* scores, std::atomic<std::size_t>& next,
+           std::size_t vertices, std::size_t block);
+  template <bool kPositions>
+  void SolvePairs(const SharedTrialData& d);
+  void SolvePair(const SharedTrialData& d, std::size_t i, const Vec3& p1);
+  double Trial(const SharedTrialData& d, std::size_t vertex);
 };
 
-double Worker::Trial(const SharedTrialData& d) {
+// The closest points of every pair, as Triangulate computes them when the lines are not
+// parallel. The rare parallel pairs are redone by SolvePair.
+template <bool kPositions>
+void Worker::SolvePairs(const SharedTrialData& d) {
+  const std::size_t n = d.pairs;
+  const double(&m)[3][3] = camera.orbitMatrix;
+  const double m00 = m[0][0], m01 = m[0][1], m02 = m[0][2], m10 = m[1][0], m11 = m[1][1],
+               m12 = m[1][2], m20 = m[2][0], m21 = m[2][1], m22 = m[2][2];
+  const double(&l)[3][3] = camera.lookMatrix;
+  const double l00 = l[0][0], l01 = l[0][1], l02 = l[0][2], l10 = l[1][0], l11 = l[1][1],
+               l12 = l[1][2], l20 = l[2][0], l21 = l[2][1], l22 = l[2][2];
+  const double nf = -d.focalLength, radius = d.orbitRadius;
+  const double c1x = camera.cameraPosition.x, c1y = camera.cameraPosition.y,
+               c1z = camera.cameraPosition.z;
+  const double* mx = d.mx.data();
+  const double* my = d.my.data();
+  const double* mz = d.mz.data();
+  const double* px = d.px.data();
+  const double* py = d.py.data();
+  const double* pz = d.pz.data();
+  const double* dx = d.dx.data();
+  const double* dy = d.dy.data();
+  const double* dz = d.dz.data();
+  const double* dd = d.dd.data();
+  double* ax = fresh.ax.data();
+  double* ay = fresh.ay.data();
+  double* az = fresh.az.data();
+  double* bx = fresh.bx.data();
+  double* by = fresh.by.data();
+  double* bz = fresh.bz.data();
+  double* ts = t.data();
+  double* ss = s.data();
+  double* dens = den.data();
+  double* gaps = gap.data();
+  // No array is read and written here; without this the compiler gives up on proving it.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC ivdep
+#elif defined(__clang__)
+#pragma clang loop vectorize(assume_safety)
+#endif
+  for (std::size_t i = 0; i < n; ++i) {
+    double vx, vy, vz;
+    if constexpr (kPositions) {
+      vx = mx[i], vy = my[i], vz = mz[i];
+    } else {
+      // PlaneToWorld: the look rotation, then out along z by the orbit radius.
+      const double x = mx[i], y = my[i];
+      vx = l00 * x + l01 * y + l02 * nf;
+      vy = l10 * x + l11 * y + l12 * nf;
+      vz = l20 * x + l21 * y + l22 * nf;
+      vz += radius;
+    }
+    const double p1x = m00 * vx + m01 * vy + m02 * vz;
+    const double p1y = m10 * vx + m11 * vy + m12 * vz;
+    const double p1z = m20 * vx + m21 * vy + m22 * vz;
+    const double d1x = p1x - c1x, d1y = p1y - c1y, d1z = p1z - c1z;
+    const double wx = p1x - px[i], wy = p1y - py[i], wz = p1z - pz[i];
+    const double aa = d1x * d1x + d1y * d1y + d1z * d1z;
+    const double bb = d1x * dx[i] + d1y * dy[i] + d1z * dz[i];
+    const double cc = dd[i];
+    const double e1 = d1x * wx + d1y * wy + d1z * wz;
+    const double e2 = dx[i] * wx + dy[i] * wy + dz[i] * wz;
+    const double dn = aa * cc - bb * bb;
+    const double tt = (bb * e2 - cc * e1) / dn;
+    const double sv = (aa * e2 - bb * e1) / dn;
+    dens[i] = dn, ts[i] = tt, ss[i] = sv;
+    const double rax = p1x + tt * d1x, ray = p1y + tt * d1y, raz = p1z + tt * d1z;
+    const double rbx = px[i] + sv * dx[i], rby = py[i] + sv * dy[i], rbz = pz[i] + sv * dz[i];
+    ax[i] = rax, ay[i] = ray, az[i] = raz;
+    bx[i] = rbx, by[i] = rby, bz[i] = rbz;
+    const double gx = rax - rbx, gy = ray - rby, gz = raz - rbz;
+    gaps[i] = gx * gx + gy * gy + gz * gz;
+  }
+}
+
+// One pair the plain way, for parallel lines.
+void Worker::SolvePair(const SharedTrialData& d, std::size_t i, const Vec3& p1) {
+  const Vec3 p2{d.px[i], d.py[i], d.pz[i]}, d2{d.dx[i], d.dy[i], d.dz[i]};
+  const Vec3 d1 = Sub(p1, camera.cameraPosition), w = Sub(p1, p2);
+  const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = d.dd[i];
+  const double e1 = Dot(d1, w), e2 = Dot(d2, w);
+  const double dn = aa * cc - bb * bb;
+  if (dn != 0 && std::isfinite(dn)) {
+    t[i] = (bb * e2 - cc * e1) / dn;
+    s[i] = (aa * e2 - bb * e1) / dn;
+  } else {
+    t[i] = 0;
+    s[i] = cc != 0 ? e2 / cc : 0;
+  }
+  const Vec3 a = Along(p1, t[i], d1), b = Along(p2, s[i], d2);
+  fresh.ax[i] = a.x, fresh.ay[i] = a.y, fresh.az[i] = a.z;
+  fresh.bx[i] = b.x, fresh.by[i] = b.y, fresh.bz[i] = b.z;
+  const Vec3 g = Sub(a, b);
+  gap[i] = Dot(g, g);
+}
+
+double Worker::Trial(const SharedTrialData& d, std::size_t vertex) {
   camera.ComputeRotations();
   camera.ComputePositionAndCorners(0);
   const std::size_t n = d.pairs;
-  if (d.kind == MapKind::kPositions) {
-    for (std::size_t i = 0; i < n; ++i) planePoints[i] = Mul(camera.orbitMatrix, d.lookedPoints[i]);
-  } else {
-    for (std::size_t i = 0; i < n; ++i)
-      camera.PlaneToWorld(d.moving->imageX[i], d.moving->imageY[i], planePoints[i]);
+  if (d.kind == MapKind::kPositions)
+    SolvePairs<true>(d);
+  else
+    SolvePairs<false>(d);
+  for (std::size_t i = 0; i < n; ++i) {
+    if (den[i] != 0 && std::isfinite(den[i])) continue;
+    Vec3 p1;
+    if (d.kind == MapKind::kPositions)
+      p1 = Mul(camera.orbitMatrix, Vec3{d.mx[i], d.my[i], d.mz[i]});
+    else
+      camera.PlaneToWorld(d.mx[i], d.my[i], p1);
+    SolvePair(d, i, p1);
   }
 
-  const Vec3 c1 = camera.cameraPosition;
-  const std::vector<Vec3>& fixedPlane = d.fixed->planePoints;
+  // The first rejected pair ends the triangulation.
+  std::size_t written = n;
+  if (d.skipNegativeST)
+    for (std::size_t i = 0; i < n; ++i)
+      if (!(s[i] > 0 && t[i] > 0)) {
+        written = i;
+        break;
+      }
+
   double sum = 0;
-  std::size_t i = 0;
-  for (; i < n; ++i) {
-    const Vec3 p1 = planePoints[i], p2 = fixedPlane[i];
-    const Vec3 d1 = Sub(p1, c1), d2 = d.fixedDirection[i];
-    const Vec3 w = Sub(p1, p2);
-    const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = d.fixedLengthSq[i];
-    const double e1 = Dot(d1, w), e2 = Dot(d2, w);
-    const double den = aa * cc - bb * bb;
-    double t, s;
-    if (den != 0 && std::isfinite(den)) {
-      t = (bb * e2 - cc * e1) / den;
-      s = (aa * e2 - bb * e1) / den;
-    } else {
-      t = 0;
-      s = cc != 0 ? e2 / cc : 0;
-    }
-    if (d.skipNegativeST && !(s > 0 && t > 0)) {
-      movingRays[i] = Vec3{std::exp(50.0), 0, 0};
-      fixedRays[i] = Vec3{0, 0, 0};
-      break;
-    }
-    movingRays[i] = Along(p1, t, d1);
-    fixedRays[i] = Along(p2, s, d2);
-    // The score sums the pairs in order, so adding as we go gives the same number.
-    const Vec3 gap = Sub(movingRays[i], fixedRays[i]);
-    sum += Dot(gap, gap);
-  }
-  if (i < n) {
-    reach = std::max(reach, i + 1);
-    // A rejected pair: the rest keep what earlier trials left.
-    for (; i < n; ++i) {
-      const Vec3 gap = Sub(movingRays[i], fixedRays[i]);
-      sum += Dot(gap, gap);
-    }
+  if (written == n) {
+    std::swap(kept, fresh);
+    std::fill_n(lastWriter.begin(), n, vertex + 1);
+    for (std::size_t i = 0; i < n; ++i) sum += gap[i];
   } else {
-    reach = n;
+    // Pairs before the rejected one are new, it gets the sentinel, the rest keep what
+    // earlier trials left. The score still sums them all in order.
+    for (std::size_t i = 0; i < written; ++i) {
+      kept.ax[i] = fresh.ax[i], kept.ay[i] = fresh.ay[i], kept.az[i] = fresh.az[i];
+      kept.bx[i] = fresh.bx[i], kept.by[i] = fresh.by[i], kept.bz[i] = fresh.bz[i];
+      sum += gap[i];
+    }
+    kept.ax[written] = std::exp(50.0), kept.ay[written] = 0, kept.az[written] = 0;
+    kept.bx[written] = 0, kept.by[written] = 0, kept.bz[written] = 0;
+    std::fill_n(lastWriter.begin(), written + 1, vertex + 1);
+    for (std::size_t i = written; i < n; ++i) {
+      const Vec3 g{kept.ax[i] - kept.bx[i], kept.ay[i] - kept.by[i], kept.az[i] - kept.bz[i]};
+      sum += Dot(g, g);
+    }
   }
   return std::log(std::sqrt(sum));
 }
 
-void Worker::Run(const SharedTrialData& d, double* scores) {
-  for (std::size_t v = begin; v < end; ++v) {
-    double a, b;
-    DirectionToAngles(d.source[3 * v], d.source[3 * v + 1], d.source[3 * v + 2], a, b);
-    if (d.kind == MapKind::kPositions)
-      camera.azimuth = a, camera.altitude = b;
-    else
-      camera.pan = a, camera.tilt = b;
-    scores[v] = Trial(d);
+void Worker::Run(const SharedTrialData& d, double* scores, std::atomic<std::size_t>& next,
+                 std::size_t vertices, std::size_t block) {
+  for (;;) {
+    const std::size_t first = next.fetch_add(block);
+    if (first >= vertices) return;
+    const std::size_t last = std::min(vertices, first + block);
+    for (std::size_t v = first; v < last; ++v) {
+      double a, b;
+      DirectionToAngles(d.source[3 * v], d.source[3 * v + 1], d.source[3 * v + 2], a, b);
+      if (d.kind == MapKind::kPositions)
+        camera.azimuth = a, camera.altitude = b;
+      else
+        camera.pan = a, camera.tilt = b;
+      scores[v] = Trial(d, v);
+    }
   }
 }
 
@@ -218,26 +330,28 @@ void ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   d.source = shape.sourceVertices.data();
   d.pairs = static_cast<std::size_t>(moving.imagePointCount);
   d.skipNegativeST = moving.skipNegativeST;
-  d.moving = &moving;
-  d.fixed = &fixed;
+  d.focalLength = moving.focalLength;
+  d.orbitRadius = moving.orbitRadius;
   const std::size_t n = d.pairs;
-  ResizeOrDie(d.fixedDirection, n);
-  ResizeOrDie(d.fixedLengthSq, n);
+  for (auto* v : {&d.mx, &d.my, &d.mz, &d.px, &d.py, &d.pz, &d.dx, &d.dy, &d.dz, &d.dd})
+    ResizeOrDie(*v, n);
+  // Rotations from the parameters as they stand, as UpdateCamera would compute them.
+  CameraModel looking;
+  CopyCameraParameters(moving, looking);
+  looking.ComputeRotations();
   for (std::size_t i = 0; i < n; ++i) {
-    d.fixedDirection[i] = Sub(fixed.planePoints[i], fixed.cameraPosition);
-    d.fixedLengthSq[i] = Dot(d.fixedDirection[i], d.fixedDirection[i]);
-  }
-  if (kind == MapKind::kPositions) {
-    // Rotations from the parameters as they stand, as UpdateCamera would compute them.
-    CameraModel looking;
-    CopyCameraParameters(moving, looking);
-    looking.ComputeRotations();
-    ResizeOrDie(d.lookedPoints, n);
-    for (std::size_t i = 0; i < n; ++i) {
+    const Vec3 p = fixed.planePoints[i];
+    const Vec3 dir = Sub(p, fixed.cameraPosition);
+    d.px[i] = p.x, d.py[i] = p.y, d.pz[i] = p.z;
+    d.dx[i] = dir.x, d.dy[i] = dir.y, d.dz[i] = dir.z;
+    d.dd[i] = Dot(dir, dir);
+    if (kind == MapKind::kPositions) {
       Vec3 v =
           Mul(looking.lookMatrix, Vec3{moving.imageX[i], moving.imageY[i], -moving.focalLength});
       v.z += moving.orbitRadius;
-      d.lookedPoints[i] = v;
+      d.mx[i] = v.x, d.my[i] = v.y, d.mz[i] = v.z;
+    } else {
+      d.mx[i] = moving.imageX[i], d.my[i] = moving.imageY[i];
     }
   }
 
@@ -247,36 +361,44 @@ void ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   std::vector<Worker> workers(count);
   for (std::size_t k = 0; k < count; ++k) {
     Worker& w = workers[k];
-    w.begin = vertices * k / count;
-    w.end = vertices * (k + 1) / count;
     CopyCameraParameters(moving, w.camera);
-    try {
-      w.movingRays.assign(moving.rayPoints.begin(), moving.rayPoints.begin() + n);
-      w.fixedRays.assign(fixed.rayPoints.begin(), fixed.rayPoints.begin() + n);
-    } catch (const std::bad_alloc&) {
-      FailLowMemory();
+    w.kept.Resize(n);
+    w.fresh.Resize(n);
+    for (auto* v : {&w.t, &w.s, &w.den, &w.gap}) ResizeOrDie(*v, n);
+    ResizeOrDie(w.lastWriter, n);
+    for (std::size_t i = 0; i < n; ++i) {
+      const Vec3 a = moving.rayPoints[i], b = fixed.rayPoints[i];
+      w.kept.ax[i] = a.x, w.kept.ay[i] = a.y, w.kept.az[i] = a.z;
+      w.kept.bx[i] = b.x, w.kept.by[i] = b.y, w.kept.bz[i] = b.z;
     }
-    ResizeOrDie(w.planePoints, n);
   }
 
+  // Blocks small enough to keep every worker busy to the end, even when another program
+  // holds a core for a while.
+  const std::size_t block = std::max<std::size_t>(1, vertices / (8 * count));
+  std::atomic<std::size_t> next{0};
   std::vector<std::thread> threads;
   threads.reserve(count);
-  std::vector<Worker*> unthreaded;
   for (std::size_t k = 1; k < count; ++k) {
     try {
-      threads.emplace_back(&Worker::Run, &workers[k], std::cref(d), scores);
+      threads.emplace_back(&Worker::Run, &workers[k], std::cref(d), scores, std::ref(next),
+                           vertices, block);
     } catch (const std::system_error&) {
-      unthreaded.push_back(&workers[k]);  // no thread to be had: do it here
+      break;  // no more threads to be had: the others take the blocks
     }
   }
-  workers[0].Run(d, scores);
-  for (Worker* w : unthreaded) w->Run(d, scores);
+  workers[0].Run(d, scores, next, vertices, block);
   for (std::thread& t : threads) t.join();
 
-  // Later vertices overwrite earlier ones, pair by pair, as on the real camera.
-  for (const Worker& w : workers) {
-    std::copy_n(w.movingRays.begin(), w.reach, moving.rayPoints.begin());
-    std::copy_n(w.fixedRays.begin(), w.reach, fixed.rayPoints.begin());
+  // Each pair keeps what the last vertex to reach it wrote, as on the real camera.
+  for (std::size_t i = 0; i < n; ++i) {
+    const Worker* from = nullptr;
+    std::size_t latest = 0;
+    for (const Worker& w : workers)
+      if (w.lastWriter[i] > latest) latest = w.lastWriter[i], from = &w;
+    if (from == nullptr) continue;
+    moving.rayPoints[i] = Vec3{from->kept.ax[i], from->kept.ay[i], from->kept.az[i]};
+    fixed.rayPoints[i] = Vec3{from->kept.bx[i], from->kept.by[i], from->kept.bz[i]};
   }
 }
 
