@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -17,9 +18,9 @@
 // UpdateCamera(0), read ReconstructionError. That is the reference, and it is what runs
 // whenever the two views are not in the regular state below. In the regular state (both
 // views linked to each other, equal non-zero point counts, every point array long
-// enough) the vertices are split over worker threads, and each worker evaluates its
-// trials on its own copies, doing only the work that changes from one trial to the next:
-// the view that does not move keeps its planePoints and cameraPosition, so its ray
+// enough) worker threads take blocks of vertices, and each worker evaluates its trials
+// on its own copies, doing only the work that changes from one trial to the next: the
+// view that does not move keeps its planePoints and cameraPosition, so its ray
 // directions are computed once; in the position map the look rotation of the moving view
 // is fixed too, so only the orbit rotation is applied per point. Every expression is the
 // camera model's own, in the same order, so the scores are bit for bit the same.
@@ -31,8 +32,8 @@
 // direction map has no outlier rule (its largest score scales every colour), so there
 // the moving view's skipNegativeST keeps it to one worker, which sees the trials in order
 // just as the real camera would. Either way the real cameras end as the plain way leaves
-// them: each worker remembers how far its trials wrote, the rayPoints are taken from the
-// last worker that wrote each pair, then the angles are restored and UpdateCamera(0) runs.
+// them: each worker notes, per pair, the last vertex that wrote it, every pair is taken
+// from the latest of those, then the angles are restored and UpdateCamera(0) runs.
 
 namespace velmora {
 
