@@ -1,6 +1,13 @@
 #include "app/VectorsDlg.h"
 
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <QCloseEvent>
+#include <QMouseEvent>
 #include <QOpenGLContext>
+
+#include "camera/ViewDlg.h"
 
 #include "platform/DialogBuilder.h"
 #include "platform/Notify.h"
@@ -10,6 +17,8 @@ namespace velmora {
 VectorsDlg::VectorsDlg() : QOpenGLWidget(nullptr) {
   BuildDialog(this, FindDialogTemplate(IDD_VECTORS));
   setWindowFlag(Qt::WindowStaysOnTopHint);
+  // Moves without a button must reach the handler too: they forget the last position.
+  setMouseTracking(true);
 }
 
 void VectorsDlg::Allocate(int n) {
@@ -74,8 +83,73 @@ void VectorsDlg::resizeGL(int w, int h) {
 
 void VectorsDlg::paintGL() {
   inGlCallback_ = true;
-  if (context.BeginFrame()) context.EndFrame();
+  if (context.BeginFrame()) {
+    glBegin(GL_LINES);
+    glColor3f(1, 0, 0);
+    glVertex3f(0, 0, 0);
+    glVertex3f(256, 0, 0);
+    glColor3f(0, 1, 0);
+    glVertex3f(0, 0, 0);
+    glVertex3f(0, 256, 0);
+    glColor3f(0, 0, 1);
+    glVertex3f(0, 0, 0);
+    glVertex3f(0, 0, 256);
+    for (int k = 0; k < vectorCount; ++k) {
+      glColor3dv(&vectorColors[3 * k]);
+      glVertex3d(0, 0, 0);
+      glVertex3dv(&vectors[3 * k]);
+    }
+    glEnd();
+
+    glPushMatrix();
+    glTranslated(center[0], center[1], center[2]);
+    glColor4d(0, 0, 1, 1);
+    if (GLUquadric* quadric = gluNewQuadric()) {
+      gluSphere(quadric, 0.7, 20, 20);
+      gluDeleteQuadric(quadric);
+    }
+    glPopMatrix();
+    context.EndFrame();
+  }
   inGlCallback_ = false;
+}
+
+void VectorsDlg::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x,
+                             int y) {
+  const bool shift = modifiers & Qt::ShiftModifier, ctrl = modifiers & Qt::ControlModifier;
+  if (buttons & Qt::LeftButton) {
+    if (shift && ctrl) {
+      lastX = x;
+      return;
+    }
+    if (!shift && !ctrl && lastX != -1) {
+      context.angleX += y - lastY;
+      context.angleY += x - lastX;
+      repaint();  // at once, not when the queue gets to it
+    }
+    lastX = x;
+    lastY = y;
+  } else if (buttons & Qt::RightButton) {
+    if (lastY != -1) {
+      context.distance += 2.0 * (y - lastY);
+      repaint();
+    }
+    lastY = y;
+  } else {
+    lastX = lastY = -1;
+  }
+}
+
+void VectorsDlg::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint p = event->position().toPoint();
+  OnMouseMove(event->buttons(), event->modifiers(), p.x(), p.y());
+  QOpenGLWidget::mouseMoveEvent(event);
+}
+
+void VectorsDlg::closeEvent(QCloseEvent* event) {
+  // The window and its data stay: checking "Show vectors" again shows it as it was.
+  if (ownerPanel != nullptr) ownerPanel->OnVectorsClosed();
+  event->accept();
 }
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 // The Vectors window of one view: the gap vectors between the two views' rays, drawn
 // from the origin in their points' colours, with the axes and a sphere at their mean.
+// Closing the window only hides it and unchecks its owner panel's "Show vectors" box.
 
 #include <QOpenGLWidget>
 #include <vector>
@@ -30,6 +31,10 @@ class VectorsDlg : public QOpenGLWidget, public VectorsFeed, public GlSurface {
   void DoneCurrent() override;
   void SwapBuffers() override {}
 
+  // The mouse table of the window: left drag turns the bundle, right drag moves the
+  // observer; buttons and modifiers as the event carries them. Public for tests.
+  void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, int x, int y);
+
   GlContext context;
   int vectorCount = 0;
   std::vector<double> vectors;
@@ -42,6 +47,8 @@ class VectorsDlg : public QOpenGLWidget, public VectorsFeed, public GlSurface {
   void initializeGL() override;
   void resizeGL(int w, int h) override;
   void paintGL() override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   bool inGlCallback_ = false;
