@@ -30,6 +30,10 @@ constexpr char kRotateCaption[] = "Left: rotate around principal ray";
 
 constexpr double kHome[kObserverPoseSize] = {400, 0, 0, 0, 1, -1, 0};
 
+std::vector<double> Parameters(const CameraModel& c) {
+  return {c.azimuth, c.altitude, c.rotation, c.focalLength, c.distance, c.pan, c.tilt};
+}
+
 // One start-up for the whole program: the globals are published once per process.
 class Navigation : public testing::Test {
  protected:
@@ -306,7 +310,7 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
     ViewDlg& moved = firstControlled ? First() : Second();
     ViewDlg& kept = firstControlled ? Second() : First();
     for (const auto& c : cases) {
-      const CameraParams keptBefore = kept.camera.GetParams();
+      const std::vector<double> keptBefore = Parameters(kept.camera);
       const double start = moved.camera.*c.parameter;
       const double otherStart = c.other ? moved.camera.*c.other : 0;
       Drag({100, 100}, c.to, c.buttons, c.modifiers);
@@ -314,12 +318,7 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
       if (c.other) {
         EXPECT_NEAR(moved.camera.*c.other - otherStart, c.otherChange, 1e-12) << c.name;
       }
-      const CameraParams keptAfter = kept.camera.GetParams();
-      EXPECT_EQ(keptAfter.azimuth, keptBefore.azimuth) << c.name;
-      EXPECT_EQ(keptAfter.pan, keptBefore.pan) << c.name;
-      EXPECT_EQ(keptAfter.rotation, keptBefore.rotation) << c.name;
-      EXPECT_EQ(keptAfter.focalLength, keptBefore.focalLength) << c.name;
-      EXPECT_EQ(keptAfter.distance, keptBefore.distance) << c.name;
+      EXPECT_EQ(Parameters(kept.camera), keptBefore) << c.name;
       // The panel shows the new value.
       EXPECT_EQ(GetDlgItemAs<QLineEdit>(&moved, IDC_VIEW_AZIMUTH)->text(),
                 QString::asprintf("%.15g", moved.camera.azimuth))
@@ -501,7 +500,7 @@ TEST_F(Navigation, ZoomActsOnlyOnAFlyOutAndTogglesBack) {
   for (int i = 0; i < kObserverPoseSize; ++i) EXPECT_NEAR(again[i], out[i], 1e-6) << i;
 }
 
-// The nine values of the position file as the views and the scene hold them.
+// The nine values of the position file as the views hold them.
 std::vector<double> PositionValues(const CameraModel& first, const CameraModel& second) {
   double v[kMaxAnimatedValues];
   ReadPositionValues(first, second, v);

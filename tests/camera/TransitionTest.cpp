@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <numbers>
 #include <thread>
@@ -244,44 +243,6 @@ TEST(PlanTransition, SavedPoseStateMachine) {
   }
 }
 
-TEST(PlanTransition, ZoomTogglesTheLookDistanceOfAFlyOut) {
-  Planner p;
-  TransitionPlan plan;
-  ASSERT_TRUE(p.Run(TRANSITION_FIRST_VIEW, plan));
-  const std::vector<double> out = Pose(p.pose);
-  const double look = out[POSE_DISTANCE] / 0.84;
-
-  ASSERT_TRUE(p.Run(TRANSITION_ZOOM, plan));
-  EXPECT_EQ(p.state.zoomFactor, 0.9999);
-  EXPECT_NEAR(p.pose[POSE_DISTANCE], look * 0.9999, 1e-9);
-  for (int i = 1; i < kObserverPoseSize; ++i) EXPECT_EQ(plan.increments[i], 0) << i;
-
-  ASSERT_TRUE(p.Run(TRANSITION_ZOOM, plan));
-  EXPECT_EQ(p.state.zoomFactor, 0.84);
-  EXPECT_THAT(Pose(p.pose), PoseNear(out));
-  EXPECT_EQ(p.state.savedPoseOwner, OWNER_FIRST_VIEW);
-}
-
-TEST(PlanTransition, PositionGlidesNineValuesWithoutWrapping) {
-  Planner p;
-  p.views.second.SetAzAlt(0.5, 0.1);
-  p.views.second.SetRotation(0.2);
-  p.views.second.SetScale(2.0f);
-  const double targets[kMaxAnimatedValues] = {7.0, -0.3, 0, 12, 40, 45, 0.1, -0.1, 0};
-  std::copy(std::begin(targets), std::end(targets), p.positionTargets);
-  const std::vector<double> pose = Pose(p.pose);
-  TransitionPlan plan;
-  ASSERT_TRUE(p.Run(TRANSITION_POSITION, plan));
-  EXPECT_EQ(plan.count, kMaxAnimatedValues);
-  const double start[kMaxAnimatedValues] = {0.5, 0.1, 0.2, 10, 50, 50, 0, 0, 2};
-  for (int i = 0; i < kMaxAnimatedValues; ++i) {
-    EXPECT_DOUBLE_EQ(plan.start[i], start[i]) << i;
-    EXPECT_DOUBLE_EQ(plan.targets[i], targets[i]) << i;
-    EXPECT_NEAR(plan.increments[i], (targets[i] - start[i]) / 25, 1e-15) << i;
-  }
-  EXPECT_THAT(Pose(p.pose), PoseNear(pose)) << "the observer stays";
-}
-
 // A worker whose hooks run on the worker thread and record what they get.
 struct Recorder {
   std::mutex mutex;
@@ -393,66 +354,6 @@ TEST(CameraTransitionWorker, OneRunsOneWaitsAThirdIsDroppedAndTheWaiterReadsTheK
   worker.StartCameraAnimation();
   ASSERT_TRUE(WaitFor([&] { return worker.Idle(); }));
   EXPECT_EQ(rec.preparedKinds.size(), 3u);
-}
-
-// A host like the main window: every frame is handed to the "user-interface" thread (the
-// test's) and the worker blocks until it has been applied there.
-struct HandOverHost {
-  std::mutex mutex;
-  std::condition_variable changed;
-  std::deque<std::function<void()>> tasks;
-  int applied = 0;
-
-  void HandOver(std::function<void()> task) {
-    std::unique_lock lock(mutex);
-    bool done = false;
-    tasks.push_back([task, &done] {
-      task();
-      done = true;
-    });
-    changed.notify_all();
-    changed.wait(lock, [&] { return done; });
-  }
-  void Serve() {
-    std::unique_lock lock(mutex);
-    while (!tasks.empty()) {
-      auto task = std::move(tasks.front());
-      tasks.pop_front();
-      task();
-    }
-    changed.notify_all();
-  }
-};
-
-TEST(CameraTransitionWorker, StopEndsRunningAndWaitingTransitionsPromptly) {
-  HandOverHost host;
-  const Table table;
-  CameraTransitionWorker worker(
-      {[&](TransitionPlan& plan) {
-         plan.kind = TRANSITION_FIRST_VIEW;
-         plan.count = 7;
-         std::copy(std::begin(table.steps), std::end(table.steps), plan.stepTable);
-         return true;
-       },
-       [&](const TransitionFrame&) { host.HandOver([&] { ++host.applied; }); }});
-  worker.StartCameraAnimation();
-  worker.StartCameraAnimation();
-  // Serve frames for a while at the real pace (40 ms a frame).
-  const auto until = std::chrono::steady_clock::now() + 150ms;
-  while (std::chrono::steady_clock::now() < until) {
-    host.Serve();
-    std::this_thread::sleep_for(1ms);
-  }
-  EXPECT_TRUE(CameraTransitionWorker::Waiting());
-  const auto start = std::chrono::steady_clock::now();
-  worker.Stop([&] { host.Serve(); });
-  const auto took = std::chrono::steady_clock::now() - start;
-  EXPECT_LT(took, 300ms);
-  EXPECT_TRUE(worker.Idle());
-  EXPECT_GT(host.applied, 0);
-  EXPECT_LT(host.applied, 62);
-  EXPECT_FALSE(CameraTransitionWorker::Busy());
-  EXPECT_FALSE(CameraTransitionWorker::Waiting());
 }
 
 }  // namespace
