@@ -91,7 +91,9 @@ bool CameraModel::ProjectToImage(const Vec3& scenePoint, double& x, double& y) c
 void CameraModel::ComputePositionAndCorners(int mask) {
   cameraPosition = Mul(orbitMatrix, Vec3{0, 0, orbitRadius});
   if (mask == 0) return;
-  const double k = 1.0 / scale;
+  // A scale of 0 (typed, or from a short position file) is kept as the view's value, but
+  // the rectangle is drawn at scale 1 rather than at infinity, as the scene does.
+  const double k = scale == 0.0f ? 1.0 : 1.0 / scale;
   const double w = kPlaneHalfWidth * k, h = kPlaneHalfHeight * k;
   PlaneToWorld(-w, h, planeCorners[0]);
   PlaneToWorld(w, h, planeCorners[1]);

@@ -74,6 +74,11 @@ TEST(CameraModelGeometry, ScaleShrinksRectangleButNotImagePoints) {
   EXPECT_THAT(cam.planeCorners[0], Vec3Near(Vec3{-2.048, 1.536, 50}, 1e-12));
   EXPECT_THAT(cam.planeCorners[2], Vec3Near(Vec3{2.048, -1.536, 50}, 1e-12));
   EXPECT_THAT(cam.planePoints[0], Vec3Near(Vec3{3, -2, 50}, 1e-12));
+  // A zero scale stays the view's value but never makes the rectangle infinite.
+  cam.SetScale(0.0f);
+  cam.UpdateCamera(VIEW_ALL);
+  EXPECT_EQ(cam.GetScale(), 0.0f);
+  EXPECT_THAT(cam.planeCorners[0], Vec3Near(Vec3{-4.096, 3.072, 50}, 1e-12));
 }
 
 TEST(CameraModelGeometry, SilentMaskMovesCameraButKeepsRectangle) {
