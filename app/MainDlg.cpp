@@ -12,8 +12,10 @@
 #include <cmath>
 
 #include "app/AboutDlg.h"
+#include "camera/CameraTransitions.h"
 #include "camera/ViewDlg.h"
 #include "data/ControlDlg.h"
+#include "data/MessageDlg.h"
 #include "data/ProgDlg.h"
 #include "platform/DialogBuilder.h"
 #include "render/FstShapeDraw.h"
@@ -42,13 +44,8 @@ MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
       controlPanel_(controlPanel),
       arguments_(std::move(arguments)) {
   BuildDialog(this, FindDialogTemplate(IDD_MAIN));
-  // The transition step profile: each step 1.07 times longer than the one before.
-  double value = 0.02, increment = 0.02;
-  for (double& step : stepTable) {
-    step = value;
-    increment *= 1.07;
-    value += increment;
-  }
+  FillStepTable(stepTable);
+  scene.showWaitNotice = MakeWaitNotice();
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
 }
