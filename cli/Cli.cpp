@@ -118,6 +118,30 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   reconstruct->add_flag("--skip-negative", reconstructOptions.skipNegative,
                         "reject pairs whose rays meet behind a camera");
 
+  ScoremapOptions scoremapOptions;
+  std::string mapKind, viewName, mapFirstText, mapSecondText;
+  CLI::App* scoremap = app.add_subcommand(
+      "scoremap",
+      "Colours a sample sphere by the reconstruction error of every vertex direction, as the "
+      "workbench's main sphere (positions) or a view's Pan/Tilt sphere (directions) shows it.");
+  scoremap->add_option("--sphere", scoremapOptions.sphereFile, "sphere shape file (.fsd)")
+      ->required();
+  scoremap->add_option("--data", scoremapOptions.dataFile, "vector data file (.dtx, .txt)")
+      ->required();
+  scoremap->add_option("--map", mapKind, "positions or directions")->required();
+  CLI::Option* viewOption = scoremap->add_option("--view", viewName,
+                                                 "view that turns in the direction map: first or "
+                                                 "second (default second)");
+  CLI::Option* distanceOption = scoremap->add_flag(
+      "--distance", scoremapOptions.distance,
+      "position map: pull every vertex toward the centre by its score and print it");
+  CLI::Option* mapFirstOption =
+      scoremap->add_option("--first", mapFirstText, "first camera: " + paramHelp);
+  CLI::Option* mapSecondOption =
+      scoremap->add_option("--second", mapSecondText, "second camera: " + paramHelp);
+  scoremap->add_flag("--skip-negative", scoremapOptions.skipNegative,
+                     "reject pairs whose rays meet behind a camera");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -127,9 +151,41 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   try {
     if (fstInfo->parsed()) return RunFstInfo(fstOptions, out, err);
+    std::string why;
+    if (scoremap->parsed()) {
+      const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
+      if (mapKind != "positions" && mapKind != "directions") {
+        err << prefix << "--map: expected positions or directions, got \"" << mapKind << "\"\n";
+        return kExitBadInput;
+      }
+      scoremapOptions.directions = mapKind == "directions";
+      if (*viewOption) {
+        if (!scoremapOptions.directions) {
+          err << prefix << "--view applies to the direction map only\n";
+          return kExitBadInput;
+        }
+        if (viewName != "first" && viewName != "second") {
+          err << prefix << "--view: expected first or second, got \"" << viewName << "\"\n";
+          return kExitBadInput;
+        }
+        scoremapOptions.secondTurns = viewName == "second";
+      }
+      if (*distanceOption && scoremapOptions.directions) {
+        err << prefix << "--distance applies to the position map only\n";
+        return kExitBadInput;
+      }
+      if (*mapFirstOption && !ParseCameraParams(mapFirstText, scoremapOptions.first, why)) {
+        err << prefix << "--first: " << why << "\n";
+        return kExitBadInput;
+      }
+      if (*mapSecondOption && !ParseCameraParams(mapSecondText, scoremapOptions.second, why)) {
+        err << prefix << "--second: " << why << "\n";
+        return kExitBadInput;
+      }
+      return RunScoremap(scoremapOptions, out, err);
+    }
 
     const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
-    std::string why;
     if (*firstOption && !ParseCameraParams(firstText, reconstructOptions.first, why)) {
       err << prefix << "--first: " << why << "\n";
       return kExitBadInput;

@@ -35,7 +35,18 @@ struct ReconstructOptions {
   bool skipNegative = false;
 };
 
+struct ScoremapOptions {
+  std::string sphereFile;
+  std::string dataFile;
+  bool directions = false;  // --map directions; positions otherwise
+  bool secondTurns = true;  // --view: which view turns in the direction map
+  bool distance = false;    // radial mode of the position map
+  CameraParams first, second;
+  bool skipNegative = false;
+};
+
 int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& err);
 int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::ostream& err);
+int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace velmora

@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <functional>
+#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/Notify.h"
@@ -15,25 +21,27 @@
 // How the maps are computed.
 //
 // The plain way tries every vertex on the real camera: set the trial angles,
-// UpdateCamera(0), read ReconstructionError. That is the reference, and it is what runs
-// whenever the two views are not in the regular state below. In the regular state (both
-// views linked to each other, equal non-zero point counts, every point array long
-// enough) worker threads take blocks of vertices, and each worker evaluates its trials
-// on its own copies, doing only the work that changes from one trial to the next: the
-// view that does not move keeps its planePoints and cameraPosition, so its ray
-// directions are computed once; in the position map the look rotation of the moving view
-// is fixed too, so only the orbit rotation is applied per point. Every expression is the
-// camera model's own, in the same order, so the scores are bit for bit the same.
+// UpdateCamera(0), read ReconstructionError. That is what runs whenever the two views are
+// not in the regular state below. In the regular state (both views linked to each other,
+// equal non-zero point counts, every point array long enough) worker threads take blocks
+// of vertices, each with its own copy of the moving camera's parameters, and do only the
+// work that changes from one trial to the next: the fixed view's rays are computed once,
+// in the position map the moving view's image directions are turned by its (unchanging)
+// look rotation once, and per trial only the rotations and the pair loop remain. The pair
+// loop runs over one array per coordinate, four pairs at a time; every pair is computed
+// with the camera model's own expressions in the same order, so closest points, gaps and
+// the signs that decide a rejection are the model's to the bit. Only the order in which
+// the gaps are summed differs.
 //
 // One thing carries over from trial to trial: with skipNegativeST, a rejected pair stops
-// the triangulation and the later pairs keep the rayPoints of an earlier trial. A
-// rejected trial scores 50 or more whatever those hold, and in the position map the
-// exact value of such an outlier never shows, so the position map may split freely. The
-// direction map has no outlier rule (its largest score scales every colour), so there
-// the moving view's skipNegativeST keeps it to one worker, which sees the trials in order
-// just as the real camera would. Either way the real cameras end as the plain way leaves
-// them: each worker notes, per pair, the last vertex that wrote it, every pair is taken
-// from the latest of those, then the angles are restored and UpdateCamera(0) runs.
+// the triangulation and the later pairs keep what earlier trials wrote. Each trial writes
+// a prefix of the pairs, so after the parallel pass one walk over the vertices in order
+// knows, for every rejected trial, which later pairs hold a sentinel, which hold an
+// earlier trial's real gap and which still hold what the cameras had before the map. A
+// sentinel's square (about 2.7e43) swamps any real gap below kHugeGap, so the score
+// follows from the counts; a real gap above that sends the whole map the plain way. The
+// same walk tells which trial last wrote each pair, and those pairs are put into the real
+// cameras before the final UpdateCamera(0) at the original angles.
 
 namespace velmora {
 
@@ -43,8 +51,13 @@ constexpr double kOutlierScore = 50.0;
 constexpr double kHueSpan = 0.7058823529411765;  // 12/17: blue-violet at 0, red at 1
 // Below this many vertices per worker a thread costs more than it saves.
 constexpr std::size_t kMinVerticesPerWorker = 256;
+// Pairs per call of the vector loop; the pair arrays are padded to a whole number.
+constexpr std::size_t kBlock = 64;
+// With rejections, real gaps left behind are neglected next to sentinels up to this.
+constexpr double kHugeGap = 1e20;
 
 std::atomic<int> g_threadSetting{0};
+std::atomic<unsigned long long> g_computations{0};
 
 double HueChannel(double h) {
   if (h < 1.0 / 6.0) return 6.0 * h;
@@ -104,207 +117,208 @@ bool RegularPair(const CameraModel& moving, const CameraModel& second) {
 
 enum class MapKind { kPositions, kDirections };
 
-// What the workers read and never write. Pair data is kept one array per coordinate, so
-// that the pair loop below runs two pairs per instruction.
-struct SharedTrialData {
-  MapKind kind = MapKind::kPositions;
-  const double* source = nullptr;  // the shape's sourceVertices
-  std::size_t pairs = 0;
-  bool skipNegativeST = false;
-  // Position map: the moving view's image points turned by its (fixed) look rotation and
-  // moved out by the orbit radius, so that only the orbit rotation is left per trial.
-  // Direction map: imageX and imageY (z unused).
+// The pair data of one map, one array per coordinate, zero-padded to whole blocks.
+struct PairTable {
+  std::size_t n = 0;
+  bool directions = false;
+  bool skip = false;
+  // Position map: the moving view's image points turned by its look rotation and moved
+  // out by the orbit radius, so that only the orbit rotation is left per trial.
+  // Direction map: imageX and imageY (mz unused).
   std::vector<double> mx, my, mz;
-  double focalLength = 0, orbitRadius = 0;
   // The fixed view: planePoints, planePoints - cameraPosition, and its squared length.
-  std::vector<double> px, py, pz, dx, dy, dz, dd;
+  std::vector<double> px, py, pz, dx, dy, dz, cc;
 };
 
-struct Rays {
-  std::vector<double> ax, ay, az, bx, by, bz;  // moving view, fixed view
-  void Resize(std::size_t n) {
-    for (auto* v : {&ax, &ay, &az, &bx, &by, &bz}) ResizeOrDie(*v, n);
+// One trial's rotations and camera position, as UpdateCamera(0) computes them.
+struct TrialFrame {
+  double o[9];  // orbit, rows first
+  double l[9];  // look
+  double nf, radius;
+  double cx, cy, cz;
+};
+
+struct BlockSum {
+  double sum;
+  bool attention;  // a parallel pair, a rejection or a huge gap: redo the block pair by pair
+};
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && defined(__linux__)
+// Four doubles per instruction where the processor has them, two elsewhere; picked once
+// when the program loads.
+#define VELMORA_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define VELMORA_WIDE_CLONES
+#endif
+
+using V4 = double __attribute__((vector_size(32)));
+using M4 = long long __attribute__((vector_size(32)));
+
+// The closest points of count pairs from first (count <= kBlock), as Triangulate computes
+// them when the lines are not parallel, and the sum of their gaps.
+VELMORA_WIDE_CLONES
+BlockSum SolveBlock(const PairTable& t, const TrialFrame& f, std::size_t first, std::size_t count) {
+  V4 acc = {0, 0, 0, 0};
+  M4 attention = {0, 0, 0, 0};
+  const V4 zero = {0, 0, 0, 0};
+  const V4 lane = {0, 1, 2, 3};
+  const double live = static_cast<double>(count);
+  const double lz0 = f.l[2] * f.nf, lz1 = f.l[5] * f.nf, lz2 = f.l[8] * f.nf;
+  for (std::size_t i = 0; i < kBlock; i += 4) {
+    const std::size_t k = first + i;
+    V4 vx, vy, vz;
+    if (t.directions) {
+      // PlaneToWorld: the look rotation, then out along z by the orbit radius.
+      V4 x, y;
+      std::memcpy(&x, &t.mx[k], sizeof x);
+      std::memcpy(&y, &t.my[k], sizeof y);
+      vx = f.l[0] * x + f.l[1] * y + lz0;
+      vy = f.l[3] * x + f.l[4] * y + lz1;
+      vz = f.l[6] * x + f.l[7] * y + lz2;
+      vz = vz + f.radius;
+    } else {
+      std::memcpy(&vx, &t.mx[k], sizeof vx);
+      std::memcpy(&vy, &t.my[k], sizeof vy);
+      std::memcpy(&vz, &t.mz[k], sizeof vz);
+    }
+    V4 px, py, pz, dx, dy, dz, cc;
+    std::memcpy(&px, &t.px[k], sizeof px);
+    std::memcpy(&py, &t.py[k], sizeof py);
+    std::memcpy(&pz, &t.pz[k], sizeof pz);
+    std::memcpy(&dx, &t.dx[k], sizeof dx);
+    std::memcpy(&dy, &t.dy[k], sizeof dy);
+    std::memcpy(&dz, &t.dz[k], sizeof dz);
+    std::memcpy(&cc, &t.cc[k], sizeof cc);
+    const V4 p1x = f.o[0] * vx + f.o[1] * vy + f.o[2] * vz;
+    const V4 p1y = f.o[3] * vx + f.o[4] * vy + f.o[5] * vz;
+    const V4 p1z = f.o[6] * vx + f.o[7] * vy + f.o[8] * vz;
+    const V4 d1x = p1x - f.cx, d1y = p1y - f.cy, d1z = p1z - f.cz;
+    const V4 wx = p1x - px, wy = p1y - py, wz = p1z - pz;
+    const V4 aa = d1x * d1x + d1y * d1y + d1z * d1z;
+    const V4 bb = d1x * dx + d1y * dy + d1z * dz;
+    const V4 e1 = d1x * wx + d1y * wy + d1z * wz;
+    const V4 e2 = dx * wx + dy * wy + dz * wz;
+    const V4 dn = aa * cc - bb * bb;
+    const V4 tt = (bb * e2 - cc * e1) / dn;
+    const V4 sv = (aa * e2 - bb * e1) / dn;
+    const V4 gx = (p1x + tt * d1x) - (px + sv * dx);
+    const V4 gy = (p1y + tt * d1y) - (py + sv * dy);
+    const V4 gz = (p1z + tt * d1z) - (pz + sv * dz);
+    const V4 gap = gx * gx + gy * gy + gz * gz;
+    M4 ok = (dn != 0) & ((dn - dn) == 0);  // the second: finite
+    if (t.skip) ok &= (sv > 0) & (tt > 0) & (gap <= kHugeGap);
+    const M4 inside = (lane + static_cast<double>(i)) < live;
+    attention |= inside & ~ok;
+    acc += inside ? gap : zero;
   }
+  return {(acc[0] + acc[1]) + (acc[2] + acc[3]),
+          (attention[0] | attention[1] | attention[2] | attention[3]) != 0};
+}
+
+struct PairResult {
+  double t, s, gap;
+  Vec3 a, b;  // the moving and the fixed view's rayPoints
+};
+
+// One pair exactly as Triangulate and ReconstructionError see it, parallel rule included.
+PairResult SolvePair(const PairTable& t, const TrialFrame& f, std::size_t i) {
+  Vec3 v;
+  if (t.directions) {
+    const double x = t.mx[i], y = t.my[i];
+    v = {f.l[0] * x + f.l[1] * y + f.l[2] * f.nf, f.l[3] * x + f.l[4] * y + f.l[5] * f.nf,
+         f.l[6] * x + f.l[7] * y + f.l[8] * f.nf};
+    v.z += f.radius;
+  } else {
+    v = {t.mx[i], t.my[i], t.mz[i]};
+  }
+  const Vec3 p1{f.o[0] * v.x + f.o[1] * v.y + f.o[2] * v.z,
+                f.o[3] * v.x + f.o[4] * v.y + f.o[5] * v.z,
+                f.o[6] * v.x + f.o[7] * v.y + f.o[8] * v.z};
+  const Vec3 p2{t.px[i], t.py[i], t.pz[i]}, d2{t.dx[i], t.dy[i], t.dz[i]};
+  const Vec3 d1 = Sub(p1, Vec3{f.cx, f.cy, f.cz}), w = Sub(p1, p2);
+  const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = t.cc[i];
+  const double e1 = Dot(d1, w), e2 = Dot(d2, w);
+  const double dn = aa * cc - bb * bb;
+  PairResult r;
+  if (dn != 0 && std::isfinite(dn)) {
+    r.t = (bb * e2 - cc * e1) / dn;
+    r.s = (aa * e2 - bb * e1) / dn;
+  } else {
+    r.t = 0;
+    r.s = cc != 0 ? e2 / cc : 0;
+  }
+  r.a = Along(p1, r.t, d1);
+  r.b = Along(p2, r.s, d2);
+  const Vec3 g = Sub(r.a, r.b);
+  r.gap = Dot(g, g);
+  return r;
+}
+
+struct TrialResult {
+  double sum;              // the gaps of every pair, or of those before the rejected one
+  std::size_t rejectedAt;  // the first rejected pair; n when none is
 };
 
 struct Worker {
   CameraModel camera;  // the moving view's parameters with the trial angles
-  Rays kept;           // the rayPoints this worker's trials have left so far
-  Rays fresh;          // the current trial's
-  std::vector<double> t, s, den, gap;
-  // Per pair, 1 + the vertex whose trial last wrote its rayPoints here; 0: none yet.
-  std::vector<std::size_t> lastWriter;
+  bool hugeGap = false;
 
+  TrialFrame Frame(double a, double b, bool directions);
+  TrialResult Trial(const PairTable& t, const TrialFrame& f);
   // Takes blocks of vertices in increasing order until none are left.
-  void Run(const SharedTrialData& d, double* scores, std::atomic<std::size_t>& next,
-           std::size_t vertices, std::size_t block);
-  template <bool kPositions>
-  void SolvePairs(const SharedTrialData& d);
-  void SolvePair(const SharedTrialData& d, std::size_t i, const Vec3& p1);
-  double Trial(const SharedTrialData& d, std::size_t vertex);
+  void Run(const PairTable& t, const double* source, TrialResult* results,
+           std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block);
 };
 
-// The closest points of every pair, as Triangulate computes them when the lines are not
-// parallel. The rare parallel pairs are redone by SolvePair.
-template <bool kPositions>
-void Worker::SolvePairs(const SharedTrialData& d) {
-  const std::size_t n = d.pairs;
-  const double(&m)[3][3] = camera.orbitMatrix;
-  const double m00 = m[0][0], m01 = m[0][1], m02 = m[0][2], m10 = m[1][0], m11 = m[1][1],
-               m12 = m[1][2], m20 = m[2][0], m21 = m[2][1], m22 = m[2][2];
-  const double(&l)[3][3] = camera.lookMatrix;
-  const double l00 = l[0][0], l01 = l[0][1], l02 = l[0][2], l10 = l[1][0], l11 = l[1][1],
-               l12 = l[1][2], l20 = l[2][0], l21 = l[2][1], l22 = l[2][2];
-  const double nf = -d.focalLength, radius = d.orbitRadius;
-  const double c1x = camera.cameraPosition.x, c1y = camera.cameraPosition.y,
-               c1z = camera.cameraPosition.z;
-  const double* mx = d.mx.data();
-  const double* my = d.my.data();
-  const double* mz = d.mz.data();
-  const double* px = d.px.data();
-  const double* py = d.py.data();
-  const double* pz = d.pz.data();
-  const double* dx = d.dx.data();
-  const double* dy = d.dy.data();
-  const double* dz = d.dz.data();
-  const double* dd = d.dd.data();
-  double* ax = fresh.ax.data();
-  double* ay = fresh.ay.data();
-  double* az = fresh.az.data();
-  double* bx = fresh.bx.data();
-  double* by = fresh.by.data();
-  double* bz = fresh.bz.data();
-  double* ts = t.data();
-  double* ss = s.data();
-  double* dens = den.data();
-  double* gaps = gap.data();
-  // No array is read and written here; without this the compiler gives up on proving it.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC ivdep
-#elif defined(__clang__)
-#pragma clang loop vectorize(assume_safety)
-#endif
-  for (std::size_t i = 0; i < n; ++i) {
-    double vx, vy, vz;
-    if constexpr (kPositions) {
-      vx = mx[i], vy = my[i], vz = mz[i];
-    } else {
-      // PlaneToWorld: the look rotation, then out along z by the orbit radius.
-      const double x = mx[i], y = my[i];
-      vx = l00 * x + l01 * y + l02 * nf;
-      vy = l10 * x + l11 * y + l12 * nf;
-      vz = l20 * x + l21 * y + l22 * nf;
-      vz += radius;
-    }
-    const double p1x = m00 * vx + m01 * vy + m02 * vz;
-    const double p1y = m10 * vx + m11 * vy + m12 * vz;
-    const double p1z = m20 * vx + m21 * vy + m22 * vz;
-    const double d1x = p1x - c1x, d1y = p1y - c1y, d1z = p1z - c1z;
-    const double wx = p1x - px[i], wy = p1y - py[i], wz = p1z - pz[i];
-    const double aa = d1x * d1x + d1y * d1y + d1z * d1z;
-    const double bb = d1x * dx[i] + d1y * dy[i] + d1z * dz[i];
-    const double cc = dd[i];
-    const double e1 = d1x * wx + d1y * wy + d1z * wz;
-    const double e2 = dx[i] * wx + dy[i] * wy + dz[i] * wz;
-    const double dn = aa * cc - bb * bb;
-    const double tt = (bb * e2 - cc * e1) / dn;
-    const double sv = (aa * e2 - bb * e1) / dn;
-    dens[i] = dn, ts[i] = tt, ss[i] = sv;
-    const double rax = p1x + tt * d1x, ray = p1y + tt * d1y, raz = p1z + tt * d1z;
-    const double rbx = px[i] + sv * dx[i], rby = py[i] + sv * dy[i], rbz = pz[i] + sv * dz[i];
-    ax[i] = rax, ay[i] = ray, az[i] = raz;
-    bx[i] = rbx, by[i] = rby, bz[i] = rbz;
-    const double gx = rax - rbx, gy = ray - rby, gz = raz - rbz;
-    gaps[i] = gx * gx + gy * gy + gz * gz;
-  }
-}
-
-// One pair the plain way, for parallel lines.
-void Worker::SolvePair(const SharedTrialData& d, std::size_t i, const Vec3& p1) {
-  const Vec3 p2{d.px[i], d.py[i], d.pz[i]}, d2{d.dx[i], d.dy[i], d.dz[i]};
-  const Vec3 d1 = Sub(p1, camera.cameraPosition), w = Sub(p1, p2);
-  const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = d.dd[i];
-  const double e1 = Dot(d1, w), e2 = Dot(d2, w);
-  const double dn = aa * cc - bb * bb;
-  if (dn != 0 && std::isfinite(dn)) {
-    t[i] = (bb * e2 - cc * e1) / dn;
-    s[i] = (aa * e2 - bb * e1) / dn;
-  } else {
-    t[i] = 0;
-    s[i] = cc != 0 ? e2 / cc : 0;
-  }
-  const Vec3 a = Along(p1, t[i], d1), b = Along(p2, s[i], d2);
-  fresh.ax[i] = a.x, fresh.ay[i] = a.y, fresh.az[i] = a.z;
-  fresh.bx[i] = b.x, fresh.by[i] = b.y, fresh.bz[i] = b.z;
-  const Vec3 g = Sub(a, b);
-  gap[i] = Dot(g, g);
-}
-
-double Worker::Trial(const SharedTrialData& d, std::size_t vertex) {
+TrialFrame Worker::Frame(double a, double b, bool directions) {
+  if (directions)
+    camera.pan = a, camera.tilt = b;
+  else
+    camera.azimuth = a, camera.altitude = b;
   camera.ComputeRotations();
   camera.ComputePositionAndCorners(0);
-  const std::size_t n = d.pairs;
-  if (d.kind == MapKind::kPositions)
-    SolvePairs<true>(d);
-  else
-    SolvePairs<false>(d);
-  for (std::size_t i = 0; i < n; ++i) {
-    if (den[i] != 0 && std::isfinite(den[i])) continue;
-    Vec3 p1;
-    if (d.kind == MapKind::kPositions)
-      p1 = Mul(camera.orbitMatrix, Vec3{d.mx[i], d.my[i], d.mz[i]});
-    else
-      camera.PlaneToWorld(d.mx[i], d.my[i], p1);
-    SolvePair(d, i, p1);
-  }
-
-  // The first rejected pair ends the triangulation.
-  std::size_t written = n;
-  if (d.skipNegativeST)
-    for (std::size_t i = 0; i < n; ++i)
-      if (!(s[i] > 0 && t[i] > 0)) {
-        written = i;
-        break;
-      }
-
-  double sum = 0;
-  if (written == n) {
-    std::swap(kept, fresh);
-    std::fill_n(lastWriter.begin(), n, vertex + 1);
-    for (std::size_t i = 0; i < n; ++i) sum += gap[i];
-  } else {
-    // Pairs before the rejected one are new, it gets the sentinel, the rest keep what
-    // earlier trials left. The score still sums them all in order.
-    for (std::size_t i = 0; i < written; ++i) {
-      kept.ax[i] = fresh.ax[i], kept.ay[i] = fresh.ay[i], kept.az[i] = fresh.az[i];
-      kept.bx[i] = fresh.bx[i], kept.by[i] = fresh.by[i], kept.bz[i] = fresh.bz[i];
-      sum += gap[i];
-    }
-    kept.ax[written] = std::exp(50.0), kept.ay[written] = 0, kept.az[written] = 0;
-    kept.bx[written] = 0, kept.by[written] = 0, kept.bz[written] = 0;
-    std::fill_n(lastWriter.begin(), written + 1, vertex + 1);
-    for (std::size_t i = written; i < n; ++i) {
-      const Vec3 g{kept.ax[i] - kept.bx[i], kept.ay[i] - kept.by[i], kept.az[i] - kept.bz[i]};
-      sum += Dot(g, g);
-    }
-  }
-  return std::log(std::sqrt(sum));
+  TrialFrame f;
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) f.o[3 * r + c] = camera.orbitMatrix[r][c];
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) f.l[3 * r + c] = camera.lookMatrix[r][c];
+  f.nf = -camera.focalLength;
+  f.radius = camera.orbitRadius;
+  f.cx = camera.cameraPosition.x, f.cy = camera.cameraPosition.y;
+  f.cz = camera.cameraPosition.z;
+  return f;
 }
 
-void Worker::Run(const SharedTrialData& d, double* scores, std::atomic<std::size_t>& next,
-                 std::size_t vertices, std::size_t block) {
+TrialResult Worker::Trial(const PairTable& t, const TrialFrame& f) {
+  const std::size_t n = t.n;
+  double sum = 0;
+  for (std::size_t first = 0; first < n; first += kBlock) {
+    const std::size_t count = std::min(kBlock, n - first);
+    const BlockSum block = SolveBlock(t, f, first, count);
+    if (!block.attention) {
+      sum += block.sum;
+      continue;
+    }
+    for (std::size_t i = first; i < first + count; ++i) {
+      const PairResult p = SolvePair(t, f, i);
+      if (t.skip && !(p.s > 0 && p.t > 0)) return {sum, i};
+      if (t.skip && !(p.gap <= kHugeGap)) hugeGap = true;
+      sum += p.gap;
+    }
+  }
+  return {sum, n};
+}
+
+void Worker::Run(const PairTable& t, const double* source, TrialResult* results,
+                 std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block) {
   for (;;) {
     const std::size_t first = next.fetch_add(block);
     if (first >= vertices) return;
     const std::size_t last = std::min(vertices, first + block);
     for (std::size_t v = first; v < last; ++v) {
       double a, b;
-      DirectionToAngles(d.source[3 * v], d.source[3 * v + 1], d.source[3 * v + 2], a, b);
-      if (d.kind == MapKind::kPositions)
-        camera.azimuth = a, camera.altitude = b;
-      else
-        camera.pan = a, camera.tilt = b;
-      scores[v] = Trial(d, v);
+      DirectionToAngles(source[3 * v], source[3 * v + 1], source[3 * v + 2], a, b);
+      results[v] = Trial(t, Frame(a, b, t.directions));
     }
   }
 }
@@ -322,58 +336,125 @@ std::size_t WorkerCount(std::size_t vertices) {
   return std::min(count, vertices);
 }
 
-// Scores on worker copies; the real cameras get the rayPoints the plain way would leave.
-void ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, CameraModel& moving,
-                     double* scores) {
-  CameraModel& fixed = *moving.otherView;
-  SharedTrialData d;
-  d.kind = kind;
-  d.source = shape.sourceVertices.data();
-  d.pairs = static_cast<std::size_t>(moving.imagePointCount);
-  d.skipNegativeST = moving.skipNegativeST;
-  d.focalLength = moving.focalLength;
-  d.orbitRadius = moving.orbitRadius;
-  const std::size_t n = d.pairs;
-  for (auto* v : {&d.mx, &d.my, &d.mz, &d.px, &d.py, &d.pz, &d.dx, &d.dy, &d.dz, &d.dd})
-    ResizeOrDie(*v, n);
-  // Rotations from the parameters as they stand, as UpdateCamera would compute them.
+void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
+  const CameraModel& fixed = *moving.otherView;
+  t.n = static_cast<std::size_t>(moving.imagePointCount);
+  t.directions = kind == MapKind::kDirections;
+  t.skip = moving.skipNegativeST;
+  const std::size_t padded = (t.n + kBlock - 1) / kBlock * kBlock;
+  for (auto* v : {&t.mx, &t.my, &t.mz, &t.px, &t.py, &t.pz, &t.dx, &t.dy, &t.dz, &t.cc})
+    ResizeOrDie(*v, padded, 0.0);
+  // The look rotation from the parameters as they stand, as UpdateCamera would compute it.
   CameraModel looking;
   CopyCameraParameters(moving, looking);
   looking.ComputeRotations();
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i = 0; i < t.n; ++i) {
     const Vec3 p = fixed.planePoints[i];
     const Vec3 dir = Sub(p, fixed.cameraPosition);
-    d.px[i] = p.x, d.py[i] = p.y, d.pz[i] = p.z;
-    d.dx[i] = dir.x, d.dy[i] = dir.y, d.dz[i] = dir.z;
-    d.dd[i] = Dot(dir, dir);
-    if (kind == MapKind::kPositions) {
+    t.px[i] = p.x, t.py[i] = p.y, t.pz[i] = p.z;
+    t.dx[i] = dir.x, t.dy[i] = dir.y, t.dz[i] = dir.z;
+    t.cc[i] = Dot(dir, dir);
+    if (t.directions) {
+      t.mx[i] = moving.imageX[i], t.my[i] = moving.imageY[i];
+    } else {
       Vec3 v =
           Mul(looking.lookMatrix, Vec3{moving.imageX[i], moving.imageY[i], -moving.focalLength});
       v.z += moving.orbitRadius;
-      d.mx[i] = v.x, d.my[i] = v.y, d.mz[i] = v.z;
-    } else {
-      d.mx[i] = moving.imageX[i], d.my[i] = moving.imageY[i];
+      t.mx[i] = v.x, t.my[i] = v.y, t.mz[i] = v.z;
     }
   }
+}
 
-  // With the moving view's rejections, a direction map must see its trials in order.
-  const std::size_t count =
-      kind == MapKind::kDirections && d.skipNegativeST ? 1 : WorkerCount(vertices);
+// With rejections: the scores of the rejected trials from what earlier trials left behind,
+// and the real cameras' pairs as the trials leave them for the final UpdateCamera(0).
+// False when a real gap is too large to neglect next to a sentinel.
+bool ReplayRejections(const PairTable& t, const double* source, std::size_t vertices,
+                      const std::vector<TrialResult>& results, Worker& worker, double savedA,
+                      double savedB, CameraModel& moving, double* scores, std::size_t& written) {
+  const std::size_t n = t.n;
+  CameraModel& fixed = *moving.otherView;
+  const double sentinel = std::exp(50.0);
+  const double sentinelGap = sentinel * sentinel;
+  // What the pairs held before the map, summed from each pair to the last.
+  std::vector<double> before;
+  ResizeOrDie(before, n + 1, 0.0);
+  for (std::size_t j = n; j-- > 0;) {
+    const Vec3 g = Sub(moving.rayPoints[j], fixed.rayPoints[j]);
+    before[j] = Dot(g, g) + before[j + 1];
+  }
+
+  std::vector<std::size_t> sentinels;  // pairs now holding a sentinel, smallest last
+  struct Step {
+    std::size_t vertex, reach;  // this vertex's trial wrote pairs up to reach last
+  };
+  std::vector<Step> steps;  // reach shrinking towards the back
+  std::size_t covered = 0;  // pairs below this have been written by some trial
+  for (std::size_t v = 0; v < vertices; ++v) {
+    const TrialResult& r = results[v];
+    if (r.rejectedAt == n) {
+      scores[v] = std::log(std::sqrt(r.sum));
+      sentinels.clear();
+      steps.assign(1, Step{v, n - 1});
+      covered = n;
+      continue;
+    }
+    const std::size_t k = r.rejectedAt;
+    while (!sentinels.empty() && sentinels.back() < k) sentinels.pop_back();
+    const bool atK = !sentinels.empty() && sentinels.back() == k;
+    const std::size_t later = sentinels.size() - (atK ? 1 : 0);
+    const std::size_t real = covered > k + 1 ? covered - (k + 1) - later : 0;
+    double sum = r.sum + sentinelGap;
+    sum += static_cast<double>(later) * sentinelGap;
+    if (real > 0 && !(static_cast<double>(real) * kHugeGap <= sum * 1e-13)) return false;
+    sum += before[std::max(covered, k + 1)];
+    scores[v] = std::log(std::sqrt(sum));
+    if (!atK) sentinels.push_back(k);
+    while (!steps.empty() && steps.back().reach <= k) steps.pop_back();
+    steps.push_back(Step{v, k});
+    covered = std::max(covered, k + 1);
+  }
+
+  // The final recomputation at the original angles: when it rejects too, the pairs after
+  // its rejection keep what the last trial to reach them wrote.
+  const TrialResult last = worker.Trial(t, worker.Frame(savedA, savedB, t.directions));
+  written = std::min(n, std::max(covered, last.rejectedAt + 1));
+  if (last.rejectedAt == n) return true;
+  std::size_t low = 0;
+  for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
+    const std::size_t from = std::max(low, last.rejectedAt + 1), to = step->reach;
+    low = to + 1;
+    if (from > to) continue;
+    const std::size_t u = step->vertex;
+    double a, b;
+    DirectionToAngles(source[3 * u], source[3 * u + 1], source[3 * u + 2], a, b);
+    const TrialFrame f = worker.Frame(a, b, t.directions);
+    for (std::size_t j = from; j <= to; ++j) {
+      if (j == results[u].rejectedAt) {
+        moving.rayPoints[j] = Vec3{sentinel, 0, 0};
+        fixed.rayPoints[j] = Vec3{0, 0, 0};
+      } else {
+        const PairResult p = SolvePair(t, f, j);
+        moving.rayPoints[j] = p.a;
+        fixed.rayPoints[j] = p.b;
+      }
+    }
+  }
+  return true;
+}
+
+// Scores on worker copies; the real cameras get the rayPoints the plain way would leave
+// before its final UpdateCamera(0). False (cameras untouched) when the plain way must run.
+bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, CameraModel& moving,
+                     double savedA, double savedB, double* scores, std::size_t& written) {
+  PairTable t;
+  BuildPairTable(kind, moving, t);
+  const double* source = shape.sourceVertices.data();
+  std::vector<TrialResult> results;
+  ResizeOrDie(results, vertices);
+
+  const std::size_t count = WorkerCount(vertices);
   std::vector<Worker> workers(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    Worker& w = workers[k];
-    CopyCameraParameters(moving, w.camera);
-    w.kept.Resize(n);
-    w.fresh.Resize(n);
-    for (auto* v : {&w.t, &w.s, &w.den, &w.gap}) ResizeOrDie(*v, n);
-    ResizeOrDie(w.lastWriter, n);
-    for (std::size_t i = 0; i < n; ++i) {
-      const Vec3 a = moving.rayPoints[i], b = fixed.rayPoints[i];
-      w.kept.ax[i] = a.x, w.kept.ay[i] = a.y, w.kept.az[i] = a.z;
-      w.kept.bx[i] = b.x, w.kept.by[i] = b.y, w.kept.bz[i] = b.z;
-    }
-  }
-
+  for (Worker& w : workers) CopyCameraParameters(moving, w.camera);
   // Blocks small enough to keep every worker busy to the end, even when another program
   // holds a core for a while.
   const std::size_t block = std::max<std::size_t>(1, vertices / (8 * count));
@@ -382,31 +463,33 @@ void ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   threads.reserve(count);
   for (std::size_t k = 1; k < count; ++k) {
     try {
-      threads.emplace_back(&Worker::Run, &workers[k], std::cref(d), scores, std::ref(next),
-                           vertices, block);
+      threads.emplace_back(&Worker::Run, &workers[k], std::cref(t), source, results.data(),
+                           std::ref(next), vertices, block);
     } catch (const std::system_error&) {
       break;  // no more threads to be had: the others take the blocks
     }
   }
-  workers[0].Run(d, scores, next, vertices, block);
-  for (std::thread& t : threads) t.join();
+  workers[0].Run(t, source, results.data(), next, vertices, block);
+  for (std::thread& th : threads) th.join();
 
-  // Each pair keeps what the last vertex to reach it wrote, as on the real camera.
-  for (std::size_t i = 0; i < n; ++i) {
-    const Worker* from = nullptr;
-    std::size_t latest = 0;
-    for (const Worker& w : workers)
-      if (w.lastWriter[i] > latest) latest = w.lastWriter[i], from = &w;
-    if (from == nullptr) continue;
-    moving.rayPoints[i] = Vec3{from->kept.ax[i], from->kept.ay[i], from->kept.az[i]};
-    fixed.rayPoints[i] = Vec3{from->kept.bx[i], from->kept.by[i], from->kept.bz[i]};
+  if (!t.skip) {
+    for (std::size_t v = 0; v < vertices; ++v) scores[v] = std::log(std::sqrt(results[v].sum));
+    written = t.n;
+    return true;
   }
+  for (const Worker& w : workers)
+    if (w.hugeGap) return false;
+  return ReplayRejections(t, source, vertices, results, workers[0], savedA, savedB, moving, scores,
+                          written);
 }
 
 // Scores every vertex with the moving view at the vertex's angles, then leaves the
-// cameras as one last UpdateCamera(0) at the original angles does.
+// cameras as one last UpdateCamera(0) at the original angles does. written: how many
+// leading pairs the map's trials wrote (the rest keep what they held), or kUnknown.
+constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
 std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraModel& moving,
-                                  CameraModel& second) {
+                                  CameraModel& second, std::size_t& written) {
+  written = kUnknown;
   const std::size_t vertices = MappedVertices(shape);
   std::vector<double> scores;
   ResizeOrDie(scores, vertices);
@@ -417,9 +500,9 @@ std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraMod
   else
     moving.GetPanTilt(savedA, savedB);
 
-  if (vertices > 0 && RegularPair(moving, second)) {
-    ScoreInParallel(shape, vertices, kind, moving, scores.data());
-  } else {
+  if (!(vertices > 0 && RegularPair(moving, second) &&
+        ScoreInParallel(shape, vertices, kind, moving, savedA, savedB, scores.data(), written))) {
+    written = kUnknown;
     for (std::size_t v = 0; v < vertices; ++v) {
       const double* p = &shape.sourceVertices[3 * v];
       double a, b;
@@ -440,6 +523,99 @@ std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraMod
   moving.UpdateCamera(0);
   return scores;
 }
+
+// A 64-bit digest of everything a map reads or writes, to tell "nothing changed".
+class Digest {
+ public:
+  void Add(std::uint64_t w) {
+    h_ = (h_ ^ w) * 0x9E3779B97F4A7C15ull;
+    h_ ^= h_ >> 29;
+  }
+  void Add(double d) { Add(std::bit_cast<std::uint64_t>(d)); }
+  void Add(const void* p) { Add(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p))); }
+  void Add(const std::vector<double>& v) {
+    Add(static_cast<std::uint64_t>(v.size()));
+    for (double d : v) Add(d);
+  }
+  void Add(const std::vector<Vec3>& v) {
+    Add(static_cast<std::uint64_t>(v.size()));
+    for (const Vec3& p : v) Add(p.x), Add(p.y), Add(p.z);
+  }
+  std::uint64_t value() const { return h_; }
+
+ private:
+  std::uint64_t h_ = 0x243F6A8885A308D3ull;
+};
+
+// The cameras a map can read: the moving one, the score's view and their other views.
+int InvolvedCameras(const CameraModel& moving, const CameraModel& second,
+                    const CameraModel* (&cameras)[4]) {
+  int count = 0;
+  for (const CameraModel* c : {&moving, static_cast<const CameraModel*>(moving.otherView), &second,
+                               static_cast<const CameraModel*>(second.otherView)})
+    if (c != nullptr && std::find(cameras, cameras + count, c) == cameras + count)
+      cameras[count++] = c;
+  return count;
+}
+
+std::uint64_t RaysDigest(const CameraModel& moving, const CameraModel& second) {
+  const CameraModel* cameras[4];
+  const int count = InvolvedCameras(moving, second, cameras);
+  Digest d;
+  for (int k = 0; k < count; ++k) d.Add(cameras[k]->rayPoints);
+  return d.value();
+}
+
+std::uint64_t StateDigest(const FstShape& shape, MapKind kind, const CameraModel& moving,
+                          const CameraModel& second, bool withRays) {
+  Digest d;
+  d.Add(static_cast<std::uint64_t>(kind));
+  d.Add(static_cast<const void*>(&moving));
+  d.Add(static_cast<const void*>(&second));
+  const CameraModel* cameras[4];
+  const int count = InvolvedCameras(moving, second, cameras);
+  for (int k = 0; k < count; ++k) {
+    const CameraModel& c = *cameras[k];
+    d.Add(static_cast<const void*>(&c));
+    d.Add(static_cast<const void*>(c.otherView));
+    for (double v : {c.azimuth, c.altitude, c.rotation, c.focalLength, c.distance, c.pan, c.tilt,
+                     c.orbitRadius, static_cast<double>(c.scale)})
+      d.Add(v);
+    d.Add(static_cast<std::uint64_t>(c.imagePointCount));
+    d.Add(static_cast<std::uint64_t>(c.skipNegativeST));
+    for (int r = 0; r < 3; ++r)
+      for (int col = 0; col < 3; ++col) d.Add(c.orbitMatrix[r][col]), d.Add(c.lookMatrix[r][col]);
+    d.Add(c.cameraPosition.x), d.Add(c.cameraPosition.y), d.Add(c.cameraPosition.z);
+    d.Add(c.imageX);
+    d.Add(c.imageY);
+    d.Add(c.planePoints);
+    if (withRays)
+      d.Add(c.rayPoints);
+    else
+      d.Add(static_cast<std::uint64_t>(c.rayPoints.size()));
+  }
+  d.Add(static_cast<std::uint64_t>(shape.pointCount));
+  d.Add(static_cast<std::uint64_t>(shape.radialScore));
+  d.Add(shape.sourceVertices);
+  d.Add(shape.vertexColours);
+  if (shape.radialScore)
+    d.Add(shape.vertices);
+  else
+    d.Add(static_cast<std::uint64_t>(shape.vertices.size()));
+  return d.value();
+}
+
+// Per shape, what its last map left, when mapping that state again would give the same.
+struct Memo {
+  std::uint64_t digest = 0;
+  // Position map with rejections: the rays do not enter the colours, and the map leaves
+  // the same leading pairs whatever they held, so the digest leaves them out and a skip
+  // puts those pairs back.
+  bool raysAside = false;
+  std::vector<Vec3> movingRays, fixedRays;
+};
+std::mutex g_memoMutex;
+std::unordered_map<const FstShape*, Memo> g_memo;
 
 void SetColour(FstShape& shape, std::size_t v, const Vec3& c) {
   if (3 * v + 2 >= shape.vertexColours.size()) return;
@@ -482,6 +658,55 @@ void ApplyScores(FstShape& shape, const std::vector<double>& scores, MapKind kin
   }
 }
 
+// One map, unless this shape's last map left exactly the state it would start from and
+// mapping that state again is known to change nothing.
+void Map(FstShape& shape, MapKind kind, CameraModel& moving, CameraModel& second,
+         std::vector<double>* scoresOut, bool always) {
+  if (!always && scoresOut == nullptr) {
+    std::lock_guard<std::mutex> lock(g_memoMutex);
+    const auto memo = g_memo.find(&shape);
+    if (memo != g_memo.end() &&
+        memo->second.digest == StateDigest(shape, kind, moving, second, !memo->second.raysAside)) {
+      if (memo->second.raysAside) {
+        const std::vector<Vec3>& a = memo->second.movingRays;
+        const std::vector<Vec3>& b = memo->second.fixedRays;
+        std::copy(a.begin(), a.end(), moving.rayPoints.begin());
+        std::copy(b.begin(), b.end(), moving.otherView->rayPoints.begin());
+      }
+      return;
+    }
+  }
+  const bool regular = RegularPair(moving, second);
+  const bool settled = regular && !moving.skipNegativeST;
+  const std::uint64_t raysBefore = settled ? 0 : RaysDigest(moving, second);
+
+  std::size_t written;
+  std::vector<double> scores = ScoreVertices(shape, kind, moving, second, written);
+  ApplyScores(shape, scores, kind);
+  g_computations.fetch_add(1);
+
+  Memo memo;
+  // A rejected trial scores 50 or more whatever the rays held, so in the position map
+  // they never reach a colour.
+  memo.raysAside =
+      regular && moving.skipNegativeST && kind == MapKind::kPositions && written != kUnknown;
+  const bool repeatable = settled || memo.raysAside || RaysDigest(moving, second) == raysBefore;
+  if (memo.raysAside) {
+    memo.movingRays.assign(moving.rayPoints.begin(), moving.rayPoints.begin() + written);
+    memo.fixedRays.assign(moving.otherView->rayPoints.begin(),
+                          moving.otherView->rayPoints.begin() + written);
+  }
+  if (repeatable) memo.digest = StateDigest(shape, kind, moving, second, !memo.raysAside);
+  {
+    std::lock_guard<std::mutex> lock(g_memoMutex);
+    if (repeatable)
+      g_memo[&shape] = std::move(memo);
+    else
+      g_memo.erase(&shape);
+  }
+  if (scoresOut != nullptr) *scoresOut = std::move(scores);
+}
+
 }  // namespace
 
 void DirectionToAngles(double x, double y, double z, double& azimuth, double& altitude) {
@@ -512,20 +737,24 @@ void RestoreVertices(FstShape& shape) {
   }
 }
 
-void MapScoreOverPositions(FstShape& shape, CameraModel& second) {
-  ApplyScores(shape, ScoreVertices(shape, MapKind::kPositions, second, second),
-              MapKind::kPositions);
+void MapScoreOverPositions(FstShape& shape, CameraModel& second, std::vector<double>* scores) {
+  Map(shape, MapKind::kPositions, second, second, scores, false);
 }
 
-void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second) {
-  ApplyScores(shape, ScoreVertices(shape, MapKind::kDirections, view, second),
-              MapKind::kDirections);
+void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second,
+                            std::vector<double>* scores) {
+  Map(shape, MapKind::kDirections, view, second, scores, false);
 }
 
 void SetRadialScore(FstShape& shape, bool on, CameraModel& second) {
   shape.radialScore = on;
   if (!on) RestoreVertices(shape);
-  MapScoreOverPositions(shape, second);
+  // Selecting a sphere recomputes it even when it was shown before: no shortcut here.
+  Map(shape, MapKind::kPositions, second, second, nullptr, true);
+}
+
+unsigned long long ErrorMapComputations() {
+  return g_computations.load();
 }
 
 int LoadSampleSpheres(FstShape (&spheres)[5], FstShape* (&loaded)[5], CameraModel& second,

@@ -3,6 +3,7 @@
 // coloured by the reconstruction error it gives. Core code: no OpenGL.
 
 #include <functional>
+#include <vector>
 
 #include "camera/CameraModel.h"
 #include "data/FstShape.h"
@@ -27,11 +28,25 @@ void RestoreVertices(FstShape& shape);
 // radial mode, keeps its position as read. NaN scores count as outliers (red). Only the
 // vertices that sourceVertices holds are mapped, and colours and vertices are written
 // only where their arrays have room.
+//
+// A map whose inputs (the cameras it reads, the point data, the sphere and what the last
+// map left in it) are exactly as its own previous run on this shape left them is not
+// computed again: the result would be the same. A burst of change notifications with
+// nothing changed costs one map. SetRadialScore always computes.
+//
+// scores, when given, receives the raw score of every mapped vertex; such a call always
+// computes.
+//
 // The second view's camera moves to every vertex direction (azimuth, altitude).
-void MapScoreOverPositions(FstShape& shape, CameraModel& second);
+void MapScoreOverPositions(FstShape& shape, CameraModel& second,
+                           std::vector<double>* scores = nullptr);
 // view turns toward every vertex direction (pan, tilt); the score is the second view's.
-void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second);
+void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second,
+                            std::vector<double>* scores = nullptr);
 void SetRadialScore(FstShape& shape, bool on, CameraModel& second);
+
+// How many maps have been computed (not skipped as unchanged) since the program started.
+unsigned long long ErrorMapComputations();
 
 // Reads the five sample spheres into spheres[] and packs the loaded ones into loaded[],
 // announcing each with its nominal size, allocating colours and mapping positions.

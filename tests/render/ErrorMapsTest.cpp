@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,8 @@ FstShape ShapeOf(const std::vector<double>& points) {
 
 // The maps as first described: every trial on the real camera, one vertex after the other,
 // with the fixed colour for a missing range and NaN taken as an outlier.
-void ReferenceMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool positions) {
+void ReferenceMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool positions,
+                  std::vector<double>* scores = nullptr) {
   double a0, b0;
   positions ? moving.GetAzAlt(a0, b0) : moving.GetPanTilt(a0, b0);
   double min = 1.0e308, max = -1.0e308;
@@ -71,6 +73,7 @@ void ReferenceMap(FstShape& shape, CameraModel& moving, CameraModel& second, boo
     moving.UpdateCamera(0);
     const double s = second.ReconstructionError();
     shape.vertexColours[3 * i] = s;
+    if (scores) scores->push_back(s);
     if (s < min) min = s;
     if ((!positions || s < 50.0) && s > max) max = s;
   }
@@ -230,6 +233,144 @@ TEST(ErrorMapResults, FastMapsEqualTheReference) {
     }
     SetErrorMapThreads(previous);
     EXPECT_EQ(fast.notifications, 0);
+  }
+}
+
+// Random poses and point sets, some points behind a camera so that skipNegativeST rejects
+// at varying pairs: every score within 1e-9 of the one-vertex-at-a-time computation where
+// that is above rounding noise, the colours that follow and the cameras bit for bit.
+TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  int compared = 0, rejectedScores = 0;
+  for (int round = 0; round < 24; ++round) {
+    const bool skip = round % 2 == 1;
+    const int kind = (round / 2) % 3;  // positions, first view turns, second view turns
+    SCOPED_TRACE("round " + std::to_string(round));
+    ViewPair fast, slow;
+    const int pairs = 5 + static_cast<int>(random() % 140);
+    std::vector<double> x1, y1, x2, y2;
+    CameraParams p1, p2;
+    p1.azimuth = unit(random) * 3, p1.altitude = unit(random), p1.pan = 0.2 * unit(random);
+    p2.azimuth = unit(random) * 3, p2.altitude = unit(random), p2.tilt = 0.2 * unit(random);
+    p2.focalLength = 8 + 4 * unit(random), p2.distance = 40 + 20 * unit(random);
+    for (ViewPair* v : {&fast, &slow}) {
+      v->first.SetParams(p1), v->second.SetParams(p2);
+      v->first.UpdateCamera(VIEW_ALL), v->second.UpdateCamera(VIEW_ALL);
+    }
+    while (static_cast<int>(x1.size()) < pairs) {
+      const Vec3 q{15 * unit(random), 15 * unit(random), 15 * unit(random)};
+      double a, b, c, d;
+      // Mostly seen by both; now and then a point wildly off to make rejections.
+      if (!fast.first.ProjectToImage(q, a, b) || !fast.second.ProjectToImage(q, c, d)) continue;
+      const double wild = random() % 9 == 0 ? 20.0 : 0.01;
+      x1.push_back(a + wild * unit(random)), y1.push_back(b), x2.push_back(c);
+      y2.push_back(d + wild * unit(random));
+    }
+    for (ViewPair* v : {&fast, &slow}) {
+      v->first.skipNegativeST = v->second.skipNegativeST = skip;
+      LoadImagePoints(v->first, x1.data(), y1.data(), pairs);
+      LoadImagePoints(v->second, x2.data(), y2.data(), pairs);
+    }
+    FstShape mapped = LoadedSphere(round % 3 == 0 ? "sphere100.fsd" : "sphere1K.fsd");
+    FstShape expected = mapped;
+    mapped.radialScore = expected.radialScore = kind == 0 && round % 4 == 0;
+    const int previous = SetErrorMapThreads(1 + round % 3);
+    for (int repeat = 0; repeat < 2; ++repeat) {
+      std::vector<double> ours, literal;
+      if (kind == 0) {
+        MapScoreOverPositions(mapped, fast.second, &ours);
+        ReferenceMap(expected, slow.second, slow.second, true, &literal);
+      } else {
+        CameraModel& turnsFast = kind == 1 ? fast.first : fast.second;
+        CameraModel& turnsSlow = kind == 1 ? slow.first : slow.second;
+        MapScoreOverDirections(mapped, turnsFast, fast.second, &ours);
+        ReferenceMap(expected, turnsSlow, slow.second, false, &literal);
+      }
+      ASSERT_EQ(ours.size(), literal.size());
+      for (std::size_t v = 0; v < ours.size(); ++v) {
+        if (std::isinf(literal[v])) {
+          EXPECT_EQ(ours[v], literal[v]) << v;
+        } else if (literal[v] > -20) {
+          EXPECT_NEAR(ours[v], literal[v], 1e-9) << v;
+          ++compared;
+          rejectedScores += literal[v] >= 50;
+        }
+      }
+      ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-9, "colours");
+      ExpectNear(mapped.vertices, expected.vertices, 1e-9, "vertices");
+      ExpectSameCamera(fast.first, slow.first);
+      ExpectSameCamera(fast.second, slow.second);
+    }
+    SetErrorMapThreads(previous);
+  }
+  EXPECT_GT(compared, 10000);
+  EXPECT_GT(rejectedScores, 100);  // the rejection bookkeeping was exercised
+}
+
+// A burst of change notifications with nothing changed computes one map; any change, and
+// every SetRadialScore, computes again; the result is what the plain sequence leaves.
+// With rejections the direction map reads the rays other maps leave behind, so there the
+// bursts run one kind of map at a time.
+TEST(ErrorMapCoalescing, UnchangedInputsAreMappedOnce) {
+  for (const bool skip : {false, true}) {
+    SCOPED_TRACE(skip ? "skip" : "no skip");
+    ViewPair views, slow;
+    views.LoadDemo(skip);
+    slow.LoadDemo(skip);
+    for (ViewPair* v : {&views, &slow})
+      v->second.SetAzAlt(-2.75, -0.25), v->second.UpdateCamera(VIEW_ALL);
+    FstShape sphere = LoadedSphere("sphere1K.fsd"), pan = LoadedSphere("sphere100.fsd");
+    FstShape expected = sphere, expectedPan = pan;
+    // What the workbench does on each of a run of queued UWM_VIEWS_CHANGED.
+    const auto burst = [&](int count, bool positions, bool directions) {
+      const unsigned long long before = ErrorMapComputations();
+      for (int k = 0; k < count; ++k) {
+        if (positions) {
+          MapScoreOverPositions(sphere, views.second);
+          ReferenceMap(expected, slow.second, slow.second, true);
+        }
+        if (directions) {
+          MapScoreOverDirections(pan, views.first, views.second);
+          ReferenceMap(expectedPan, slow.first, slow.second, false);
+        }
+      }
+      return ErrorMapComputations() - before;
+    };
+    const auto expectPlainResult = [&] {
+      ExpectNear(sphere.vertexColours, expected.vertexColours, 1e-12, "colours");
+      ExpectNear(pan.vertexColours, expectedPan.vertexColours, 1e-12, "pan colours");
+      ExpectSameCamera(views.first, slow.first);
+      ExpectSameCamera(views.second, slow.second);
+    };
+    if (skip) {
+      EXPECT_EQ(burst(5, true, false), 1u);
+      // Its first run moves the rays it reads itself, so the second run starts elsewhere;
+      // from then on the state repeats.
+      EXPECT_EQ(burst(5, false, true), 2u);
+      EXPECT_EQ(burst(5, false, true), 0u);
+      // The direction map moved the rays; the position map puts back what it leaves.
+      EXPECT_EQ(burst(5, true, false), 0u);
+    } else {
+      EXPECT_EQ(burst(5, true, true), 2u);
+      EXPECT_EQ(burst(5, true, true), 0u);
+    }
+    expectPlainResult();
+
+    // A changed pose, changed points or cleared colours are mapped again.
+    views.second.SetRotation(0.01), slow.second.SetRotation(0.01);
+    EXPECT_EQ(burst(3, true, false), 1u);
+    for (ViewPair* v : {&views, &slow}) v->first.imageX[3] += 0.5, v->first.UpdateCamera(VIEW_ALL);
+    EXPECT_EQ(burst(3, true, false), 1u);
+    AllocateVertexColours(sphere), AllocateVertexColours(expected);
+    EXPECT_EQ(burst(2, true, false), 1u);
+    expectPlainResult();
+
+    // Selecting the sphere again recomputes it every time.
+    const unsigned long long before = ErrorMapComputations();
+    SetRadialScore(sphere, false, views.second);
+    SetRadialScore(sphere, false, views.second);
+    EXPECT_EQ(ErrorMapComputations() - before, 2u);
   }
 }
 

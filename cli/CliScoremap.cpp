@@ -1,0 +1,92 @@
+// scoremap: a sample sphere coloured by the error of every vertex direction, computed by the
+// workbench's own map code, as JSON.
+
+#include <cmath>
+#include <nlohmann/json.hpp>
+#include <ostream>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "cli/CliSupport.h"
+#include "data/FstShape.h"
+#include "data/VectorData.h"
+#include "render/ErrorMaps.h"
+
+namespace velmora {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+Json Number(double v) {
+  return std::isfinite(v) ? Json(v) : Json(nullptr);
+}
+
+}  // namespace
+
+int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
+  cli::MessageCapture capture(err);
+
+  FstShape sphere;
+  if (!cli::IsReadableFile(options.sphereFile) || sphere.Load(options.sphereFile, nullptr) <= 0) {
+    err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
+    return kExitBadInput;
+  }
+  VectorData data;
+  if (!ReadVectorData(options.dataFile, data)) {
+    err << prefix << "cannot read data file " << options.dataFile << "\n";
+    return kExitBadInput;
+  }
+
+  CameraModel first, second;
+  first.otherView = &second;
+  second.otherView = &first;
+  first.SetParams(options.first);
+  second.SetParams(options.second);
+  first.skipNegativeST = second.skipNegativeST = options.skipNegative;
+  LoadImagePoints(first, data.firstX.data(), data.firstY.data(), data.count);
+  LoadImagePoints(second, data.secondX.data(), data.secondY.data(), data.count);
+  if (capture.count() > 0) return kExitBadInput;
+
+  AllocateVertexColours(sphere);
+  sphere.radialScore = options.distance;
+  std::vector<double> scores;
+  if (options.directions)
+    MapScoreOverDirections(sphere, options.secondTurns ? second : first, second, &scores);
+  else
+    MapScoreOverPositions(sphere, second, &scores);
+
+  // The bounds the colours were scaled by: every score for the minimum, and in the
+  // position map only the ordinary ones (below 50) for the maximum.
+  double min = 1.0e308, max = -1.0e308;
+  for (double s : scores) {
+    if (s < min) min = s;
+    if (s > max && (options.directions || s < 50.0)) max = s;
+  }
+
+  Json j;
+  j["sphere"] = options.sphereFile;
+  j["map"] = options.directions ? "directions" : "positions";
+  if (options.directions) j["view"] = options.secondTurns ? "second" : "first";
+  j["pairs"] = data.count;
+  j["vertexCount"] = scores.size();
+  j["min"] = min <= max ? Number(min) : Json(nullptr);
+  j["max"] = min <= max ? Number(max) : Json(nullptr);
+  Json vertices = Json::array();
+  for (std::size_t v = 0; v < scores.size(); ++v) {
+    Json entry;
+    entry["score"] = Number(scores[v]);
+    entry["colour"] = Json::array({sphere.vertexColours[3 * v], sphere.vertexColours[3 * v + 1],
+                                   sphere.vertexColours[3 * v + 2]});
+    if (options.distance)
+      entry["vertex"] = Json::array(
+          {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
+    vertices.push_back(std::move(entry));
+  }
+  j["vertices"] = std::move(vertices);
+  out << j.dump(2) << "\n";
+  return kExitOk;
+}
+
+}  // namespace velmora
