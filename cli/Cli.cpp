@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "cli/CliSupport.h"
+#ifdef VELMORA_CLI_RENDER
+#include "cli/CliRender.h"
+#endif
 
 namespace velmora {
 
@@ -118,6 +121,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   reconstruct->add_flag("--skip-negative", reconstructOptions.skipNegative,
                         "reject pairs whose rays meet behind a camera");
 
+#ifdef VELMORA_CLI_RENDER
+  RenderOptions renderOptions;
+  CLI::App* render = AddRenderSubcommand(app, renderOptions);
+#endif
+
   ScoremapOptions scoremapOptions;
   std::string mapKind, viewName, mapFirstText, mapSecondText;
   CLI::App* scoremap = app.add_subcommand(
@@ -184,6 +192,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
       }
       return RunScoremap(scoremapOptions, out, err);
     }
+#ifdef VELMORA_CLI_RENDER
+    if (render->parsed()) return RunRender(renderOptions, out, err);
+#endif
 
     const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
     if (*firstOption && !ParseCameraParams(firstText, reconstructOptions.first, why)) {
