@@ -2,6 +2,7 @@
 #include <clocale>
 
 #include "app/MainApp.h"
+#include "app/ScriptRunner.h"
 #include "platform/MessageBox.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
   std::setlocale(LC_NUMERIC, "C");
   QApplication::setApplicationName(QStringLiteral("Velmora"));
   velmora::InstallMessageBoxSink();
+  velmora::StartScriptFromEnvironment();
   velmora::theApp.InitInstance(QApplication::arguments());
-  return 0;
+  return velmora::ScriptExitStatus();
 }

@@ -1,0 +1,131 @@
+// The workbench started on the demo files as a user would, in a process of its own: the
+// second camera glides to the true pose (F6), the observer flies to the second view (F9)
+// to look at the model, and the main sphere is ticked. Its frames are grabbed through the
+// VELMORA_SCRIPT hook and read back here.
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <cstdlib>
+
+namespace {
+
+struct Extent {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+  int count = 0;
+  int Width() const { return count ? right - left + 1 : 0; }
+  int Height() const { return count ? bottom - top + 1 : 0; }
+};
+
+// Where two frames of the same size differ, below the text line.
+Extent Differences(const QImage& a, const QImage& b) {
+  Extent e;
+  for (int y = 30; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      if ((a.pixel(x, y) & 0xffffff) == (b.pixel(x, y) & 0xffffff)) continue;
+      e.left = std::min(e.left, x);
+      e.right = std::max(e.right, x);
+      e.top = std::min(e.top, y);
+      e.bottom = std::max(e.bottom, y);
+      ++e.count;
+    }
+  return e;
+}
+
+// Pixels whose channels spread by more than 60: the score colours, not greys or black.
+int Coloured(const QImage& image) {
+  int n = 0;
+  for (int y = 30; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      const int hi = std::max({qRed(p), qGreen(p), qBlue(p)});
+      const int lo = std::min({qRed(p), qGreen(p), qBlue(p)});
+      n += hi - lo > 60;
+    }
+  return n;
+}
+
+int DarkPixelsInTextCorner(const QImage& image) {
+  int n = 0;
+  for (int y = 4; y < 30; ++y)
+    for (int x = 4; x < 120; ++x) n += qGray(image.pixel(x, y)) < 60;
+  return n;
+}
+
+TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  auto file = [&dir](const char* name) { return dir.filePath(QString::fromUtf8(name)); };
+  // The FST object's extent is where the frames with and without it differ; both pairs
+  // are taken from the second view's viewpoint, before and after the glide.
+  const QString script = QStringLiteral(
+                             "key F9\nwait-idle\n"
+                             "uncheck \"FST object\"\ngrab %1\ncheck \"FST object\"\ngrab %2\n"
+                             "print-error\n"
+                             "key F9\nwait-idle\n"
+                             "key F6\nwait-idle\n"
+                             "key F9\nwait-idle\n"
+                             "uncheck \"FST object\"\ngrab %3\ncheck \"FST object\"\ngrab %4\n"
+                             "print-error\n"
+                             "check \"Main sphere\"\ngrab %5\n"
+                             "quit\n")
+                             .arg(file("before-bare.png"), file("before.png"),
+                                  file("after-bare.png"), file("after.png"), file("sphere.png"));
+  QFile scriptFile(file("script.txt"));
+  ASSERT_TRUE(scriptFile.open(QIODevice::WriteOnly | QIODevice::Text));
+  scriptFile.write(script.toUtf8());
+  scriptFile.close();
+
+  QProcess workbench;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("VELMORA_SCRIPT"), scriptFile.fileName());
+  workbench.setProcessEnvironment(environment);
+  workbench.start(QStringLiteral(VELMORA_BINARY),
+                  {QStringLiteral("demo.fsd"), QStringLiteral("demo.dtx")});
+  ASSERT_TRUE(workbench.waitForStarted(10000));
+  if (!workbench.waitForFinished(60000)) {
+    workbench.kill();
+    workbench.waitForFinished();
+    FAIL() << "the workbench did not finish its script";
+  }
+  const QString errors = QString::fromLocal8Bit(workbench.readAllStandardError());
+  ASSERT_EQ(workbench.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+  ASSERT_EQ(workbench.exitCode(), 0) << errors.toStdString();
+
+  QStringList shown;
+  for (const QString& line : QString::fromLocal8Bit(workbench.readAllStandardOutput()).split('\n'))
+    if (line.startsWith(QLatin1String("error "))) shown << line.mid(6);
+  ASSERT_EQ(shown.size(), 2) << errors.toStdString();
+  bool ok = false;
+  const double errorAfter = shown[1].toDouble(&ok);
+  ASSERT_TRUE(ok) << shown[1].toStdString();
+  EXPECT_LT(errorAfter, -20);
+  EXPECT_NE(shown[0], shown[1]) << "the glide changes the second camera and so the error";
+
+  const QImage beforeBare(file("before-bare.png")), before(file("before.png"));
+  const QImage afterBare(file("after-bare.png")), after(file("after.png"));
+  const QImage sphere(file("sphere.png"));
+  ASSERT_FALSE(after.isNull());
+  ASSERT_EQ(after.size(), sphere.size());
+  EXPECT_GT(DarkPixelsInTextCorner(after), 20) << "the error is written in the corner";
+
+  // Before the glide both cameras stand in one place and the model sits on the image
+  // plane: a speck. After it, the reconstructed model spans a good part of the window.
+  const Extent speck = Differences(beforeBare, before);
+  const Extent model = Differences(afterBare, after);
+  EXPECT_LT(speck.Width(), after.width() / 10);
+  EXPECT_LT(speck.Height(), after.height() / 10);
+  EXPECT_GT(model.Width(), after.width() / 4);
+  EXPECT_GT(model.Height(), after.height() / 4);
+  EXPECT_GT(model.count, 20 * std::max(speck.count, 1));
+
+  // The main sphere is drawn over most of the window from this close, in score colours.
+  const Extent sphereArea = Differences(after, sphere);
+  EXPECT_GT(sphereArea.count, after.width() * after.height() / 3);
+  EXPECT_GT(Coloured(sphere), Coloured(after) + after.width() * after.height() / 4);
+}
+
+}  // namespace
