@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
-#include <cmath>
 
 #include "app/AboutDlg.h"
 #include "camera/CameraTransitions.h"
@@ -18,6 +17,7 @@
 #include "data/MessageDlg.h"
 #include "data/ProgDlg.h"
 #include "platform/DialogBuilder.h"
+#include "render/FrameText.h"
 #include "render/FstShapeDraw.h"
 #include "resources/AppIcon.h"
 
@@ -128,10 +128,7 @@ void MainDlg::OnPaint() {
   DrawErrorText();
 }
 
-QString MainDlg::ErrorText(double error) {
-  if (!std::isfinite(error)) return {};
-  return QString::asprintf("%.6f", error);
-}
+QString MainDlg::ErrorText(double error) { return FormatErrorText(error); }
 
 void MainDlg::DrawErrorText() {
   const ViewDlg* second = g_pSecondView.load();
@@ -142,8 +139,7 @@ void MainDlg::DrawErrorText() {
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   {
     QPainter painter(this);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(8, 8, width() - 8, height() - 8), Qt::AlignLeft | Qt::AlignTop, text);
+    PaintErrorText(painter, width(), height(), text);
   }
   glPopAttrib();
 }
