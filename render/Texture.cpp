@@ -39,6 +39,21 @@ int DepthOfDecoded(const QImage& image) {
   }
 }
 
+// A PNG chunk must lie inside the file. The PNG decoder allocates what a chunk's length
+// field claims before it reads the chunk, so a few bytes claiming 2 GB would take 2 GB
+// only to fail at the end of the file; such a file is refused here instead.
+bool PngChunksFitTheFile(const std::string& bytes) {
+  std::size_t at = 8;  // after the signature
+  while (bytes.size() - at >= 8) {
+    std::uint32_t length = 0;
+    for (int i = 0; i < 4; ++i) length = length << 8 | static_cast<unsigned char>(bytes[at + i]);
+    if (bytes.compare(at + 4, 4, "IEND") == 0) break;  // the decoder reads no further
+    if (length > bytes.size() - at - 8 || bytes.size() - at - 8 - length < 4) return false;
+    at += 12 + std::size_t{length};  // length, type, data and CRC
+  }
+  return true;
+}
+
 }  // namespace
 
 int SourceBitsPerPixel(const std::string& bytes) {
@@ -60,8 +75,16 @@ int SourceBitsPerPixel(const std::string& bytes) {
         return 0;
     }
   }
-  if (bytes.size() >= 30 && bytes[0] == 'B' && bytes[1] == 'M')
-    return static_cast<unsigned char>(bytes[28]) | static_cast<unsigned char>(bytes[29]) << 8;
+  if (bytes.size() >= 26 && bytes[0] == 'B' && bytes[1] == 'M') {
+    // The bit count sits in the info header after the 14-byte file header; the old
+    // 12-byte core header keeps it at byte 24, every later header at byte 28.
+    auto word = [&](std::size_t at) {
+      return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8;
+    };
+    const bool coreHeader = word(14) == 12 && word(16) == 0;
+    if (coreHeader) return word(24);
+    if (bytes.size() >= 30) return word(28);
+  }
   return 0;
 }
 
@@ -69,6 +92,8 @@ bool DecodeImageFile(const std::string& fileName, DecodedImage& out) {
   std::ifstream file(fileName, std::ios::binary);
   if (!file) return false;
   const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const bool png = bytes.size() >= 8 && std::memcmp(bytes.data(), kPngSignature, 8) == 0;
+  if (png && !PngChunksFitTheFile(bytes)) return false;
   QImage image;
   if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
                           static_cast<int>(bytes.size())))
@@ -79,7 +104,8 @@ bool DecodeImageFile(const std::string& fileName, DecodedImage& out) {
   out = DecodedImage{};
   out.width = image.width();
   out.height = image.height();
-  out.bitsPerPixel = static_cast<std::uint8_t>(depth);
+  // A depth past the field's range must stay refused, not wrap into an accepted one.
+  out.bitsPerPixel = static_cast<std::uint8_t>(depth <= 0xff ? depth : 0);
   if (depth != 8 && depth != 24 && depth != 32) return true;
 
   const int stride = (out.width * depth / 8 + 3) & ~3;
