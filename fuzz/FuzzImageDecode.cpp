@@ -1,0 +1,49 @@
+// DecodeImageFile on any bytes, then every byte the texture upload would read.
+
+#include <QCoreApplication>
+#include <cstdint>
+#include <string_view>
+
+#include "fuzz/FuzzSupport.h"
+#include "render/Texture.h"
+
+using namespace velmora;
+using fuzz::Check;
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  fuzz::WorkDir();
+  // One application object for the whole run: it sets up the plugin paths QImage uses to
+  // find its format readers. Decoding needs no display, so no GUI application.
+  static QCoreApplication app(*argc, *argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::string path = fuzz::WriteFile("picture", input);
+  DecodedImage image;
+  if (!DecodeImageFile(path, image)) return 0;
+
+  Check(image.width > 0 && image.height > 0, "a decoded picture without pixels");
+  // The header's depth when it gives one; one past the field's range reads as refused.
+  const int header = SourceBitsPerPixel(std::string(input));
+  if (header != 0)
+    Check(image.bitsPerPixel == (header <= 0xff ? header : 0), "the depth is not the header's");
+  if (image.bitsPerPixel != 8 && image.bitsPerPixel != 24 && image.bitsPerPixel != 32) {
+    Check(image.storage.empty() && image.firstRow == nullptr, "pixels kept at a refused depth");
+    return 0;
+  }
+  // Rows of width * depth bytes padded to 4, read from the bottom row in memory upwards,
+  // as the upload with an unpack alignment of 4 reads them.
+  const std::size_t stride =
+      (static_cast<std::size_t>(image.width) * image.bitsPerPixel / 8 + 3) & ~std::size_t{3};
+  Check(image.pitch == -static_cast<long>(stride), "pitch is not the padded row");
+  Check(image.storage.size() == stride * static_cast<std::size_t>(image.height),
+        "storage does not hold the rows");
+  const std::uint8_t* bottom = image.firstRow + static_cast<long>(image.height - 1) * image.pitch;
+  Check(bottom == image.storage.data(), "the bottom row is not stored first");
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < image.storage.size(); ++i) sum += bottom[i];
+  if (image.bitsPerPixel == 8) Check(image.palette.size() <= 256, "palette too long");
+  return static_cast<int>(sum & 0);
+}
