@@ -291,7 +291,7 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
     stepIndex = frame.profile.stepIndex;
     cruiseCount = frame.profile.cruiseCount;
     phase = frame.profile.phase;
-    const double* v = frame.values;
+    const auto& v = frame.values;
 
     if (frame.kind != TRANSITION_POSITION) {
       // Added, not set: a drag during the flight moves the observer along with it.
@@ -311,20 +311,11 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
     if (first == nullptr || second == nullptr) return;
     CameraModel& a = first->camera;
     CameraModel& b = second->camera;
-    b.SetAzAlt(v[POS_AZIMUTH], v[POS_ALTITUDE]);
-    b.SetRotation(v[POS_ROTATION]);
-    b.SetFocalLength(v[POS_FOCAL_LENGTH]);
-    a.SetDistance(v[POS_FIRST_DISTANCE]);
-    b.SetDistance(v[POS_SECOND_DISTANCE]);
-    b.SetPanTilt(v[POS_PAN], v[POS_TILT]);
     // The scene stores a scale of 0 as 1.0; the views and the panel's box get the same
     // value, so the image planes stay finite and the box shows what is drawn.
-    const auto scale = static_cast<float>(v[POS_SCALE]);
-    const float viewScale = ViewScale(scale);
-    PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0, FloatToLParam(viewScale));
-    scene.SetScale(scale);
-    a.SetScale(viewScale);
-    b.SetScale(viewScale);
+    SetPositionValues(v, a, b);
+    PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0, FloatToLParam(b.GetScale()));
+    scene.SetScale(static_cast<float>(v[POS_SCALE]));
     PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
     first->UpdateCamera(VIEW_ALL);
     second->UpdateCamera(VIEW_ALL);

@@ -141,6 +141,19 @@ float ViewScale(float scale) {
   return scale == 0.0f || !std::isfinite(scale) ? 1.0f : scale;
 }
 
+void SetPositionValues(const double (&v)[kPositionTargetCount], CameraModel& first,
+                       CameraModel& second) {
+  second.SetAzAlt(v[POS_AZIMUTH], v[POS_ALTITUDE]);
+  second.SetRotation(v[POS_ROTATION]);
+  second.SetFocalLength(v[POS_FOCAL_LENGTH]);
+  first.SetDistance(v[POS_FIRST_DISTANCE]);
+  second.SetDistance(v[POS_SECOND_DISTANCE]);
+  second.SetPanTilt(v[POS_PAN], v[POS_TILT]);
+  const float scale = ViewScale(static_cast<float>(v[POS_SCALE]));
+  first.SetScale(scale);
+  second.SetScale(scale);
+}
+
 void ReadPositionValues(const CameraModel& first, const CameraModel& second,
                         double (&values)[kMaxAnimatedValues]) {
   second.GetAzAlt(values[POS_AZIMUTH], values[POS_ALTITUDE]);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "camera/CameraModel.h"
+#include "camera/PositionFile.h"
 
 namespace velmora {
 
@@ -87,6 +88,11 @@ void LookAngles(const Vec3& cameraPosition, const Vec3& centre, double& azimuth,
 // The scale the views get: a 0 would make the image plane infinite, and a value that is
 // not a number cannot be drawn, so both become 1.0, as the scene stores them.
 float ViewScale(float scale);
+
+// Where a glide to the position file puts the views: the nine values on the parameters
+// they drive, the scale as ViewScale gives it. Stores only; the caller recomputes.
+void SetPositionValues(const double (&values)[kPositionTargetCount], CameraModel& first,
+                       CameraModel& second);
 
 // The saved-pose state of the main window; planning a transition moves it.
 struct TransitionState {

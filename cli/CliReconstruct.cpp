@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
+#include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
@@ -25,22 +26,6 @@ Json Describe(const CameraModel& view) {
           {"rotation", p.rotation}, {"focalLength", p.focalLength},
           {"distance", p.distance}, {"pan", p.pan},
           {"tilt", p.tilt},         {"scale", static_cast<double>(view.GetScale())}};
-}
-
-// Where the glide to the position file ends: its nine targets on the parameters they
-// drive. Set outright rather than stepped there, so the values are the file's exactly.
-void ApplyPositionTargets(const double (&t)[kPositionTargetCount], CameraModel& first,
-                          CameraModel& second) {
-  second.SetAzAlt(t[POS_AZIMUTH], t[POS_ALTITUDE]);
-  second.SetRotation(t[POS_ROTATION]);
-  second.SetFocalLength(t[POS_FOCAL_LENGTH]);
-  first.SetDistance(t[POS_FIRST_DISTANCE]);
-  second.SetDistance(t[POS_SECOND_DISTANCE]);
-  second.SetPanTilt(t[POS_PAN], t[POS_TILT]);
-  // The views take the scale as it is, 0 included; only the scene maps 0 to 1.
-  const float scale = static_cast<float>(t[POS_SCALE]);
-  first.SetScale(scale);
-  second.SetScale(scale);
 }
 
 }  // namespace
@@ -67,7 +52,7 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
       err << prefix << "cannot read position file " << *options.positionFile << "\n";
       return kExitBadInput;
     }
-    ApplyPositionTargets(targets, first, second);
+    SetPositionValues(targets, first, second);
   }
   first.skipNegativeST = second.skipNegativeST = options.skipNegative;
 

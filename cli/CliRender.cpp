@@ -13,8 +13,8 @@
 #include <cctype>
 #include <charconv>
 #include <clocale>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -186,16 +186,8 @@ void StartUpSize(int& width, int& height) {
 // Where the glide to the position file ends: its last frame sets the nine targets outright.
 void ApplyGlideEnd(const double (&t)[kPositionTargetCount], CameraModel& first, CameraModel& second,
                    Scene& scene) {
-  second.SetAzAlt(t[POS_AZIMUTH], t[POS_ALTITUDE]);
-  second.SetRotation(t[POS_ROTATION]);
-  second.SetFocalLength(t[POS_FOCAL_LENGTH]);
-  first.SetDistance(t[POS_FIRST_DISTANCE]);
-  second.SetDistance(t[POS_SECOND_DISTANCE]);
-  second.SetPanTilt(t[POS_PAN], t[POS_TILT]);
-  const auto scale = static_cast<float>(t[POS_SCALE]);
-  scene.SetScale(scale);
-  first.SetScale(ViewScale(scale));
-  second.SetScale(ViewScale(scale));
+  SetPositionValues(t, first, second);
+  scene.SetScale(static_cast<float>(t[POS_SCALE]));
   first.UpdateCamera(VIEW_ALL);
   second.UpdateCamera(VIEW_ALL);
 }
