@@ -4,9 +4,7 @@
 
 #include <cmath>
 
-#include "render/GlContext.h"
 #include "tests/render/Feedback.h"
-#include "tests/render/OffscreenSurface.h"
 #include "tests/render/SceneTestSupport.h"
 
 namespace velmora {
@@ -25,39 +23,31 @@ OverlayOptions Only(bool camera, bool rays, bool meanRay = false, bool azAlt = f
   return o;
 }
 
-class Overlays : public testing::Test {
+class Overlays : public test::FeedbackTest {
  protected:
-  Overlays() : surface(400, 400) {
-    context.Init(&surface);
-    context.Resize(400, 400);
+  Overlays() : FeedbackTest(400) {}
+  std::vector<FeedbackPrimitive> Draw(const CameraModel& view, int index,
+                                      const OverlayOptions& options) {
+    return Capture([&] { DrawOverlays(view, index, options, nullptr, &feed); });
   }
-  std::vector<FeedbackPrimitive> Capture(const CameraModel& view, int index,
-                                         const OverlayOptions& options) {
-    EXPECT_TRUE(context.BeginFrame());
-    auto p = CaptureFeedback([&] { DrawOverlays(view, index, options, nullptr, &feed); });
-    context.EndFrame();
-    return p;
-  }
-  test::OffscreenSurface surface;
-  GlContext context;
   ViewPair views;
   RecordingFeed feed;
 };
 
 TEST_F(Overlays, AViewWithoutPointsDrawsOnlyItsGlyph) {
-  const auto primitives = Capture(views.first, 0, OverlayOptions{});
+  const auto primitives = Draw(views.first, 0, OverlayOptions{});
   // The rectangle, two edges to the centre, and the other two edges: 6 + 2 segments.
   EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 8);
   EXPECT_EQ(CountKind(primitives, GL_POLYGON_TOKEN), 0);
   EXPECT_TRUE(feed.points.empty());
   EXPECT_EQ(feed.centers + feed.invalidations, 0);
   // Even with the mean ray asked for: no points, no mean.
-  EXPECT_EQ(CountKind(Capture(views.first, 0, Only(false, true, true)), GL_LINE_TOKEN), 0);
+  EXPECT_EQ(CountKind(Draw(views.first, 0, Only(false, true, true)), GL_LINE_TOKEN), 0);
 }
 
 TEST_F(Overlays, RaysFeedTheVectorsWindowWithTheGaps) {
   views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
-  const auto primitives = Capture(views.first, 0, Only(false, true));
+  const auto primitives = Draw(views.first, 0, Only(false, true));
   EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 6);  // 12 vertices
   ASSERT_EQ(feed.points.size(), 3u);
   for (int i = 0; i < 3; ++i) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "camera/CameraModel.h"
+#include "tests/render/OffscreenSurface.h"
 
 namespace velmora::test {
 
@@ -81,5 +82,17 @@ inline Vec3 ToWindow(const Vec3& p) {
   gluProject(p.x, p.y, p.z, model, projection, viewport, &w.x, &w.y, &w.z);
   return w;
 }
+
+// A square offscreen context whose drawing calls, run inside a frame, are captured.
+class FeedbackTest : public OffscreenTest {
+ protected:
+  explicit FeedbackTest(int size) : OffscreenTest(size, size) {}
+  std::vector<FeedbackPrimitive> Capture(const std::function<void()>& draw) {
+    EXPECT_TRUE(context.BeginFrame());
+    auto primitives = CaptureFeedback(draw);
+    context.EndFrame();
+    return primitives;
+  }
+};
 
 }  // namespace velmora::test

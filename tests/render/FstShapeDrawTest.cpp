@@ -2,11 +2,10 @@
 
 #include <GL/gl.h>
 
-#include "data/VectorData.h"
 #include "render/GlContext.h"
 #include "tests/TestSupport.h"
 #include "tests/render/Feedback.h"
-#include "tests/render/OffscreenSurface.h"
+#include "tests/render/SceneTestSupport.h"
 
 namespace velmora {
 namespace {
@@ -55,22 +54,11 @@ std::vector<int> PolygonColours(const std::vector<FeedbackPrimitive>& primitives
   return out;
 }
 
-class ShapeDrawing : public testing::Test {
+class ShapeDrawing : public test::FeedbackTest {
  protected:
-  ShapeDrawing() : surface(200, 200) {
-    context.Init(&surface);
-    context.Resize(200, 200);
+  ShapeDrawing() : FeedbackTest(200) {
     context.distance = 40;  // small shapes near the origin fill the view
   }
-  // Runs draw inside a frame of the context, in feedback mode.
-  std::vector<FeedbackPrimitive> Capture(const std::function<void()>& draw) {
-    EXPECT_TRUE(context.BeginFrame());
-    auto primitives = CaptureFeedback(draw);
-    context.EndFrame();
-    return primitives;
-  }
-  test::OffscreenSurface surface;
-  GlContext context;
 };
 
 TEST_F(ShapeDrawing, OpaqueShowsFrontFacesTranslucentOnlyBackFaces) {
@@ -80,16 +68,14 @@ TEST_F(ShapeDrawing, OpaqueShowsFrontFacesTranslucentOnlyBackFaces) {
   for (auto [alpha, visible] : {std::pair{1.0, kRed}, std::pair{0.99, kGreen}}) {
     const auto primitives = Capture([&] { DrawFaces(shape, alpha, true); });
     EXPECT_THAT(PolygonColours(primitives), testing::ElementsAre(visible)) << alpha;
-    for (const auto& p : primitives) {
-      if (p.kind == GL_POLYGON_TOKEN) {
-        EXPECT_FLOAT_EQ(p.vertices[0].a, float(alpha));
-      }
-    }
-    // Outlines are not culled: two open strips of two edges each, black.
+    // Outlines are not culled: two open strips of two black edges each.
     EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 4);
     for (const auto& p : primitives) {
-      if (p.kind == GL_LINE_TOKEN) {
-        EXPECT_EQ(p.vertices[0].r + p.vertices[0].g, 0.0f);
+      const auto& v = p.vertices[0];
+      if (p.kind == GL_POLYGON_TOKEN) {
+        EXPECT_FLOAT_EQ(v.a, float(alpha));
+      } else {
+        EXPECT_EQ(v.r + v.g, 0.0f);
       }
     }
   }
@@ -103,11 +89,12 @@ TEST_F(ShapeDrawing, OpaqueShowsFrontFacesTranslucentOnlyBackFaces) {
 TEST_F(ShapeDrawing, PaletteValuesAreDividedBy256) {
   FstShape shape = Palette();
   AddTriangle(shape, {0, 0, 0}, kBlue);
-  const auto primitives = Capture([&] { DrawFaces(shape, 1.0, false); });
-  ASSERT_EQ(CountKind(primitives, GL_POLYGON_TOKEN), 1);
-  EXPECT_NEAR(primitives[0].vertices[0].b, 0.5, 1e-3);  // 128/256, not 128/255
-  shape.paletteBlue[kBlue] = 255;
-  EXPECT_NEAR(Capture([&] { DrawFaces(shape, 1.0, false); })[0].vertices[0].b, 255.0 / 256, 1e-4);
+  for (int blue : {128, 255}) {
+    shape.paletteBlue[kBlue] = blue;
+    const auto primitives = Capture([&] { DrawFaces(shape, 1.0, false); });
+    ASSERT_EQ(primitives.size(), 1u);
+    EXPECT_NEAR(primitives[0].vertices[0].b, blue / 256.0, 1e-4);  // not blue / 255
+  }
 }
 
 TEST_F(ShapeDrawing, NearestFirstWithTheSelectionsTieRule) {
@@ -154,62 +141,42 @@ TEST_F(ColouredDrawing, FarSideFirstThenNearSideUnlessFrontOnly) {
   const auto both = Capture([&] { DrawColoured(shape, false, 0.25); });
   EXPECT_THAT(PolygonColours(both), testing::ElementsAre(kBlue, kRed));
   EXPECT_FLOAT_EQ(both.at(0).vertices[0].a, 0.25f);
-  const auto front = Capture([&] { DrawColoured(shape, true, 1.0); });
-  EXPECT_THAT(PolygonColours(front), testing::ElementsAre(kRed));
-}
-
-TEST_F(ColouredDrawing, ScaledByFourFifthsAndStateRestored) {
+  // Front only: the near side, at 0.8 times the outermost vertices, and the state restored.
   ASSERT_TRUE(context.BeginFrame());
-  // 0.8 times the outermost vertices.
   const Vec3 left = test::ToWindow(Vec3{-0.8, -0.8, 0}), top = test::ToWindow(Vec3{0, 1.6, 0});
   GLint depthBefore, depthAfter;
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
-  const auto primitives = CaptureFeedback([&] { DrawColoured(shape, true, 1.0); });
+  const auto front = CaptureFeedback([&] { DrawColoured(shape, true, 1.0); });
   glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
   const bool culling = glIsEnabled(GL_CULL_FACE);
   context.EndFrame();
-  ASSERT_EQ(primitives.size(), 1u);
+  ASSERT_THAT(PolygonColours(front), testing::ElementsAre(kRed));
   float minX = 1e9f, maxY = -1e9f;
-  for (const auto& v : primitives[0].vertices)
-    minX = std::min(minX, v.x), maxY = std::max(maxY, v.y);
+  for (const auto& v : front[0].vertices) minX = std::min(minX, v.x), maxY = std::max(maxY, v.y);
   EXPECT_NEAR(minX, left.x, 0.01);
   EXPECT_NEAR(maxY, top.y, 0.01);
   EXPECT_EQ(depthBefore, depthAfter);
   EXPECT_FALSE(culling);
+  // Nothing without a full colour array.
+  shape.vertexColours.resize(17);
+  EXPECT_TRUE(Capture([&] { DrawColoured(shape, false, 1.0); }).empty());
 }
-
-TEST_F(ColouredDrawing, NothingWithoutAFullColourArray) {
-  for (std::size_t size : {0, 17}) {
-    shape.vertexColours.resize(size);
-    EXPECT_TRUE(Capture([&] { DrawColoured(shape, false, 1.0); }).empty()) << size;
-  }
-}
-
-// Two views at their demo poses with n points each.
-struct TwoViews {
-  explicit TwoViews(int n1, int n2) {
-    first.otherView = &second;
-    second.otherView = &first;
-    second.SetAzAlt(0.6, -0.2);
-    std::vector<double> x{-1, 0.5, 2, 1.5}, y{1, -0.5, 0.25, 2};
-    LoadImagePoints(first, x.data(), y.data(), n1);
-    LoadImagePoints(second, x.data(), y.data(), n2);
-    first.UpdateCamera(0);
-  }
-  CameraModel first, second;
-};
 
 TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
   struct Case {
-    int firstPoints, secondPoints, shapePoints;
+    int firstPoints, secondPoints, shapePoints, vertexValues;
     bool moves;
   };
-  for (const Case& c : {Case{3, 3, 3, true}, Case{4, 4, 4, true}, Case{3, 3, 4, false},
-                        Case{3, 4, 3, false}, Case{4, 3, 3, false}, Case{0, 0, 0, false}}) {
-    TwoViews views(c.firstPoints, c.secondPoints);
+  const std::vector<double> x{-1, 0.5, 2, 1.5}, y{1, -0.5, 0.25, 2};
+  for (const Case& c : {Case{3, 3, 3, 9, true}, Case{4, 4, 4, 12, true}, Case{3, 3, 4, 12, false},
+                        Case{3, 4, 3, 9, false}, Case{4, 3, 3, 9, false}, Case{0, 0, 0, 0, false},
+                        Case{3, 3, 3, 6, false}}) {  // the last claims 3 points, holds 2
+    test::ViewPair views;
+    views.Load({x.begin(), x.begin() + c.firstPoints}, {y.begin(), y.begin() + c.firstPoints},
+               {x.begin(), x.begin() + c.secondPoints}, {y.begin(), y.begin() + c.secondPoints});
     FstShape shape;
     shape.pointCount = c.shapePoints;
-    shape.vertices.assign(3 * c.shapePoints, 1234.0);
+    shape.vertices.assign(c.vertexValues, 1234.0);
     const std::vector<double> before = shape.vertices;
     SetVerticesFromViews(shape, views.first, views.second);
     if (!c.moves) {
@@ -225,15 +192,6 @@ TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
           << i;
     }
   }
-}
-
-TEST(SetVerticesFromViews, AShortVertexArrayIsLeftAlone) {
-  TwoViews views(3, 3);
-  FstShape shape;
-  shape.pointCount = 3;
-  shape.vertices.assign(6, 5.0);  // claims 3 points, holds 2
-  SetVerticesFromViews(shape, views.first, views.second);
-  EXPECT_EQ(shape.vertices, std::vector<double>(6, 5.0));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // A GlSurface without a window: an offscreen context drawing into a framebuffer object,
-// so a GlContext can be driven and read back pixel by pixel.
+// so a GlContext can be driven and read back pixel by pixel; and a test fixture holding
+// a context initialised on one.
 
 #include <QImage>
 #include <QOffscreenSurface>
@@ -9,6 +10,9 @@
 #include <QOpenGLFunctions>
 #include <memory>
 
+#include <gtest/gtest.h>
+
+#include "render/GlContext.h"
 #include "render/GlSurface.h"
 
 namespace velmora::test {
@@ -44,6 +48,17 @@ class OffscreenSurface : public GlSurface {
   QOffscreenSurface surface_;
   QOpenGLContext context_;
   std::unique_ptr<QOpenGLFramebufferObject> fbo_;
+};
+
+// A context on an offscreen surface, initialised and sized.
+class OffscreenTest : public testing::Test {
+ protected:
+  OffscreenTest(int width, int height) : surface(width, height) {
+    context.Init(&surface);
+    context.Resize(width, height);
+  }
+  OffscreenSurface surface;
+  GlContext context;
 };
 
 }  // namespace velmora::test
