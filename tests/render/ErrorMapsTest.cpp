@@ -158,86 +158,10 @@ TEST(ErrorMapScale, DirectionToAnglesInvertsTheCameraDirection) {
     }
 }
 
-TEST(ErrorMapArrays, AllocateClearsAndRestoreCopies) {
-  FstShape shape;
-  shape.vertexColours = {0.5, 0.5, 0.5};
-  AllocateVertexColours(shape);  // no points: left alone
-  EXPECT_EQ(shape.vertexColours, (std::vector<double>{0.5, 0.5, 0.5}));
-  shape.pointCount = 2;
-  shape.sourceVertices = {1, 2, 3, 4, 5, 6};
-  shape.vertices = {0, 0, 0};
-  AllocateVertexColours(shape);
-  EXPECT_EQ(shape.vertexColours, std::vector<double>(6, 0.0));
-  RestoreVertices(shape);
-  EXPECT_EQ(shape.vertices, shape.sourceVertices);
-}
-
-// Fast maps against the reference: colours and vertices, and the cameras bit for bit,
-// twice in a row so that the second map starts from what the first left behind.
-TEST(ErrorMapResults, FastMapsEqualTheReference) {
-  enum Kind { kPositions, kRadial, kDirectionsFirst, kDirectionsSecond };
-  const struct {
-    const char* sphere;
-    Kind kind;
-    bool skip;
-    bool unsynced;   // parameters changed without a recomputation before the map
-    bool rejecting;  // the second view's own pose rejects a pair halfway (skip rows)
-    int threads;
-  } cases[] = {
-      {"sphere100.fsd", kPositions, false, false, false, 1},
-      {"sphere1K.fsd", kPositions, false, true, false, 3},
-      {"sphere1K.fsd", kRadial, true, false, false, 2},
-      {"sphere1K.fsd", kRadial, true, true, true, 7},
-      {"sphere1K.fsd", kPositions, true, false, true, 2},
-      {"sphere100.fsd", kRadial, true, false, false, 0},
-      {"sphere1K.fsd", kDirectionsFirst, false, false, false, 4},
-      {"sphere1K.fsd", kDirectionsFirst, true, true, true, 4},
-      {"sphere1K.fsd", kDirectionsSecond, true, false, true, 2},
-      {"sphere1K.fsd", kDirectionsSecond, false, true, false, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.sphere) + " kind " + std::to_string(c.kind) + " threads " +
-                 std::to_string(c.threads) + (c.skip ? " skip" : "") +
-                 (c.unsynced ? " unsynced" : "") + (c.rejecting ? " rejecting" : ""));
-    ViewPair fast, slow;
-    fast.LoadDemo(c.skip);
-    slow.LoadDemo(c.skip);
-    for (ViewPair* p : {&fast, &slow}) {
-      if (c.rejecting) p->second.SetAzAlt(-2.75, -0.25), p->second.UpdateCamera(VIEW_ALL);
-      if (c.unsynced) p->second.SetPanTilt(0.02, -0.01), p->first.SetAzAlt(-0.1, 0.05);
-      p->notifications = 0;
-    }
-    FstShape mapped = LoadedSphere(c.sphere), expected = LoadedSphere(c.sphere);
-    mapped.radialScore = expected.radialScore = c.kind == kRadial;
-    const int previous = SetErrorMapThreads(c.threads);
-    for (int round = 0; round < 2; ++round) {
-      switch (c.kind) {
-        case kPositions:
-        case kRadial:
-          MapScoreOverPositions(mapped, fast.second);
-          ReferenceMap(expected, slow.second, slow.second, true);
-          break;
-        case kDirectionsFirst:
-          MapScoreOverDirections(mapped, fast.first, fast.second);
-          ReferenceMap(expected, slow.first, slow.second, false);
-          break;
-        case kDirectionsSecond:
-          MapScoreOverDirections(mapped, fast.second, fast.second);
-          ReferenceMap(expected, slow.second, slow.second, false);
-          break;
-      }
-      ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-12, "colours");
-      ExpectNear(mapped.vertices, expected.vertices, 1e-12, "vertices");
-      ExpectSameCamera(fast.first, slow.first);
-      ExpectSameCamera(fast.second, slow.second);
-    }
-    SetErrorMapThreads(previous);
-    EXPECT_EQ(fast.notifications, 0);
-  }
-}
-
-// Random poses and point sets, some points behind a camera so that skipNegativeST rejects
-// at varying pairs: every score within 1e-9 of the one-vertex-at-a-time computation where
+// Fast maps against the plain one-vertex-at-a-time computation, twice in a row so that the
+// second map starts from what the first left behind. Random poses and point sets, some
+// points behind a camera so that skipNegativeST rejects at varying pairs, now and then with
+// parameters changed but not recomputed, on 0 to 7 threads: every score within 1e-9 where
 // that is above rounding noise, the colours that follow and the cameras bit for bit.
 TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
   std::mt19937_64 random(7);
@@ -267,15 +191,17 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
       x1.push_back(a + wild * unit(random)), y1.push_back(b), x2.push_back(c);
       y2.push_back(d + wild * unit(random));
     }
+    const bool unsynced = round % 5 == 2;
     for (ViewPair* v : {&fast, &slow}) {
       v->first.skipNegativeST = v->second.skipNegativeST = skip;
       LoadImagePoints(v->first, x1.data(), y1.data(), pairs);
       LoadImagePoints(v->second, x2.data(), y2.data(), pairs);
+      if (unsynced) v->second.SetPanTilt(0.02, -0.01), v->first.SetAzAlt(-0.1, 0.05);
     }
     FstShape mapped = LoadedSphere(round % 3 == 0 ? "sphere100.fsd" : "sphere1K.fsd");
     FstShape expected = mapped;
     mapped.radialScore = expected.radialScore = kind == 0 && round % 4 == 0;
-    const int previous = SetErrorMapThreads(1 + round % 3);
+    const int previous = SetErrorMapThreads(round % 8);
     for (int repeat = 0; repeat < 2; ++repeat) {
       std::vector<double> ours, literal;
       if (kind == 0) {
@@ -402,20 +328,19 @@ TEST(ErrorMapResults, RaysLeftBehindFollowThePoseOrder) {
   ExpectSameCamera(fast.second, slow.second);
 }
 
-TEST(ErrorMapResults, CamerasAreLeftAsFound) {
+TEST(ErrorMapResults, CamerasAreLeftAsFoundAndRadialOffRestoresTheSphere) {
   ViewPair views, untouched;
-  views.LoadDemo();
-  untouched.LoadDemo();
-  views.second.SetPanTilt(0.1, 0.2);
-  untouched.second.SetPanTilt(0.1, 0.2);
-  views.second.UpdateCamera(VIEW_ALL);
-  untouched.second.UpdateCamera(VIEW_ALL);
-  views.notifications = 0;
-  FstShape sphere = LoadedSphere("sphere1K.fsd");
+  for (ViewPair* v : {&views, &untouched}) {
+    v->LoadDemo();
+    v->second.SetPanTilt(0.1, 0.2);
+    v->second.UpdateCamera(VIEW_ALL);
+    v->notifications = 0;
+  }
+  FstShape sphere = LoadedSphere("sphere1K.fsd"), plain = LoadedSphere("sphere1K.fsd");
   const std::function<void()> maps[] = {
-      [&] { MapScoreOverPositions(sphere, views.second); },
-      [&] { MapScoreOverDirections(sphere, views.first, views.second); },
-      [&] { MapScoreOverDirections(sphere, views.second, views.second); },
+      [&] { MapScoreOverDirections(plain, views.first, views.second); },
+      [&] { MapScoreOverDirections(plain, views.second, views.second); },
+      [&] { MapScoreOverPositions(plain, views.second); },
       [&] { SetRadialScore(sphere, true, views.second); },
   };
   for (const auto& map : maps) {
@@ -424,6 +349,13 @@ TEST(ErrorMapResults, CamerasAreLeftAsFound) {
     ExpectSameCamera(views.second, untouched.second);
   }
   EXPECT_EQ(views.notifications, 0);
+  EXPECT_TRUE(sphere.radialScore);
+  EXPECT_NE(sphere.vertices, sphere.sourceVertices);
+  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
+  SetRadialScore(sphere, false, views.second);
+  EXPECT_FALSE(sphere.radialScore);
+  EXPECT_EQ(sphere.vertices, sphere.sourceVertices);
+  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
 }
 
 TEST(ErrorMapResults, OutliersTakeTheTopColourAndStayPut) {
@@ -465,21 +397,6 @@ TEST(ErrorMapResults, OutliersTakeTheTopColourAndStayPut) {
   EXPECT_EQ(sphere.vertexColours[3 * highest], red.x);
   for (int k = 0; k < 3; ++k)
     EXPECT_EQ(sphere.vertices[3 * highest + k], sphere.sourceVertices[3 * highest + k]);
-}
-
-TEST(ErrorMapResults, RadialOffRestoresTheSphereBeforeRecolouring) {
-  ViewPair views;
-  views.LoadDemo();
-  FstShape sphere = LoadedSphere("sphere1K.fsd"), plain = LoadedSphere("sphere1K.fsd");
-  MapScoreOverPositions(plain, views.second);
-  SetRadialScore(sphere, true, views.second);
-  EXPECT_TRUE(sphere.radialScore);
-  EXPECT_NE(sphere.vertices, sphere.sourceVertices);
-  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
-  SetRadialScore(sphere, false, views.second);
-  EXPECT_FALSE(sphere.radialScore);
-  EXPECT_EQ(sphere.vertices, sphere.sourceVertices);
-  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
 }
 
 // Scores without a range: one colour for all, and every vertex where the file put it.

@@ -53,10 +53,11 @@ TEST(FaceOrder, TiesFollowTheSelectionRule) {
   }
 }
 
+// Random distances on a few levels, so ties abound; the first trial is a large one.
 TEST(FaceOrder, MatchesTheSelectionOnRandomDistancesWithManyTies) {
   std::mt19937 rng(20240611);
-  for (int trial = 0; trial < 400; ++trial) {
-    const int n = std::uniform_int_distribution<int>(0, 60)(rng);
+  for (int trial = 0; trial < 200; ++trial) {
+    const int n = trial == 0 ? 3000 : std::uniform_int_distribution<int>(0, 60)(rng);
     const int levels = std::uniform_int_distribution<int>(1, 8)(rng);
     std::vector<double> d(n);
     for (double& v : d) v = std::uniform_int_distribution<int>(0, levels - 1)(rng) * 0.75;
@@ -66,19 +67,10 @@ TEST(FaceOrder, MatchesTheSelectionOnRandomDistancesWithManyTies) {
     OrderFacesByDistance(fastD.data(), fastOrder.data(), n);
     ASSERT_EQ(fastOrder, literalOrder) << "trial " << trial;
     EXPECT_THAT(fastD, Each(kSpentDistance));
+    std::vector<bool> seen(n);
+    for (int f : fastOrder) seen[f] = true;
+    EXPECT_THAT(seen, Each(true));
   }
-}
-
-TEST(FaceOrder, LargeInputMatchesAndIsAPermutation) {
-  std::mt19937 rng(7);
-  const int n = 3000;
-  std::vector<double> d(n);
-  for (double& v : d) v = std::uniform_int_distribution<int>(0, 40)(rng);
-  const std::vector<int> fast = Fast(d);
-  EXPECT_EQ(fast, Literal(d));
-  std::vector<bool> seen(n);
-  for (int f : fast) seen[f] = true;
-  EXPECT_THAT(seen, Each(true));
 }
 
 class FaceDistances : public testing::Test {
