@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageQueue.h"
 #include "platform/Notify.h"
@@ -370,19 +371,8 @@ void ViewDlg::RecolourPanTiltSphere() {
 
 void ViewDlg::LoadImagePoints(const double* x, const double* y, int n) {
   if (n < 0) n = 0;
-  camera.AllocatePoints(n);
-  camera.imagePointCount = n;
-  double sumX = 0, sumY = 0;
-  for (int i = 0; i < n; ++i) {
-    camera.imageX[i] = x[i];
-    camera.imageY[i] = y[i];
-    sumX += x[i];
-    sumY += y[i];
-  }
-  // With no points there is nothing to average; 0 keeps the mean ray finite.
-  const double q = n > 0 ? 1.0 / n : 0.0;
-  camera.meanX = q * sumX;
-  camera.meanY = q * sumY;
+  // The panel stores only: the control panel recomputes once both halves are in.
+  StoreImagePoints(camera, x, y, n);
   if (auto* status = GetDlgItemAs<QLabel>(this, IDC_VIEW_STATUS))
     status->setText(QString::asprintf("Loaded %i points.", n));
   vectorsWindow.Allocate(n);

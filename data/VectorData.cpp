@@ -37,7 +37,7 @@ bool ReadVectorData(const std::string& path, VectorData& out) {
   return true;
 }
 
-void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n) {
+void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n) {
   if (n < 0) n = 0;
   view.AllocatePoints(n);
   view.imagePointCount = n;
@@ -52,6 +52,10 @@ void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n)
   const double q = n > 0 ? 1.0 / n : 0.0;
   view.meanX = q * sumX;
   view.meanY = q * sumY;
+}
+
+void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n) {
+  StoreImagePoints(view, x, y, n);
   view.UpdateCamera(VIEW_ALL);
 }
 

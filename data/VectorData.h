@@ -23,9 +23,11 @@ struct VectorData {
 // unchanged.
 bool ReadVectorData(const std::string& path, VectorData& out);
 
-// The model half of a view's point load: replaces the view's point arrays with n points
-// from x and y, sets the means (0 when n is 0) and runs UpdateCamera(VIEW_ALL). A
-// negative n counts as 0.
+// Replaces the view's point arrays with n points from x and y and sets the means (0 when
+// n is 0); recomputes nothing. A negative n counts as 0.
+void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n);
+
+// The model half of a view's point load: StoreImagePoints, then UpdateCamera(VIEW_ALL).
 void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n);
 
 // The colour of the next point pair: three successive rand() values as red, green and
