@@ -2,14 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <ostream>
-#include <string_view>
-#include <vector>
 
 #include "cli/CliSupport.h"
 #ifdef VELMORA_CLI_RENDER
@@ -18,27 +12,7 @@
 
 namespace velmora {
 
-namespace cli {
-
-bool IsReadableFile(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  std::fclose(file);
-  return true;
-}
-
-}  // namespace cli
-
 namespace {
-
-std::string_view Trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
 
 constexpr const char* kParamOrder =
     "azimuth, altitude, rotation, focal length, distance, pan, tilt";
@@ -46,42 +20,9 @@ constexpr const char* kParamOrder =
 }  // namespace
 
 bool ParseCameraParams(const std::string& text, CameraParams& params, std::string& why) {
-  std::vector<std::string_view> fields;
-  std::string_view rest(text);
-  for (;;) {
-    const std::size_t comma = rest.find(',');
-    fields.push_back(Trim(rest.substr(0, comma)));
-    if (comma == std::string_view::npos) break;
-    rest.remove_prefix(comma + 1);
-  }
-  if (fields.size() != 7) {
-    why = "expected seven comma-separated numbers (" + std::string(kParamOrder) + "), got " +
-          std::to_string(fields.size()) + " field" + (fields.size() == 1 ? "" : "s");
-    return false;
-  }
-  double values[7];
-  for (std::size_t i = 0; i < fields.size(); ++i) {
-    std::string_view field = fields[i];
-    // from_chars takes no plus sign; a script may well write one.
-    if (field.size() > 1 && field.front() == '+' && field[1] != '-') field.remove_prefix(1);
-    const char* end = field.data() + field.size();
-    const auto [stop, ec] = std::from_chars(field.data(), end, values[i]);
-    if (field.empty() || ec != std::errc{} || stop != end) {
-      why = "\"" + std::string(fields[i]) + "\" is not a number";
-      return false;
-    }
-    if (!std::isfinite(values[i])) {
-      why = "\"" + std::string(fields[i]) + "\" is not a finite number";
-      return false;
-    }
-  }
-  params.azimuth = values[0];
-  params.altitude = values[1];
-  params.rotation = values[2];
-  params.focalLength = values[3];
-  params.distance = values[4];
-  params.pan = values[5];
-  params.tilt = values[6];
+  double v[7];
+  if (!cli::ParseNumberList(text, 7, kParamOrder, v, why)) return false;
+  params = CameraParams{v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
   return true;
 }
 

@@ -4,11 +4,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 
-#include "camera/CameraTransitions.h"
-#include "camera/PositionFile.h"
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
-#include "data/VectorData.h"
 
 namespace velmora {
 
@@ -34,32 +31,13 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
   const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
   cli::MessageCapture capture(err);
 
-  VectorData data;
-  if (!ReadVectorData(options.dataFile, data)) {
-    err << prefix << "cannot read data file " << options.dataFile << "\n";
+  cli::ViewPair views;
+  if (!cli::LoadViews(options.dataFile, options.first, options.second, options.positionFile,
+                      options.skipNegative, prefix, err, views))
     return kExitBadInput;
-  }
-
-  CameraModel first, second;
-  first.otherView = &second;
-  second.otherView = &first;
-  first.SetParams(options.first);
-  second.SetParams(options.second);
-  if (options.positionFile) {
-    double targets[kPositionTargetCount];
-    // The workbench falls back to a fixed pose here; a script asked for this file.
-    if (!LoadPositionFile(*options.positionFile, targets)) {
-      err << prefix << "cannot read position file " << *options.positionFile << "\n";
-      return kExitBadInput;
-    }
-    SetPositionValues(targets, first, second);
-  }
-  first.skipNegativeST = second.skipNegativeST = options.skipNegative;
-
-  // The reader splits the lines in halves, so both views get the same count.
-  const int n = data.count;
-  LoadImagePoints(first, data.firstX.data(), data.firstY.data(), n);
-  LoadImagePoints(second, data.secondX.data(), data.secondY.data(), n);
+  const CameraModel& first = views.first;
+  const CameraModel& second = views.second;
+  const int n = views.pairs;
   if (capture.count() > 0) return kExitBadInput;
 
   Json j;

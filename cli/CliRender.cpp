@@ -43,6 +43,9 @@ using Json = nlohmann::ordered_json;
 // Each view panel shows the second sample sphere as its pan/tilt sphere.
 constexpr const char* kPanTiltSphereFile = kSampleSphereFiles[1];
 
+constexpr const char* kObserverOrder =
+    "distance, offsetX, offsetY, offsetZ, angleX, angleY, angleZ";
+
 std::string Prefix() {
   return std::string(cli::kProgram) + ": render: ";
 }
@@ -53,36 +56,6 @@ bool HasEnding(const std::string& path, std::string_view ending) {
   const std::string_view tail = std::string_view(path).substr(path.size() - ending.size());
   for (std::size_t i = 0; i < ending.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(tail[i])) != ending[i]) return false;
-  return true;
-}
-
-// count comma-separated finite numbers.
-bool ParseNumbers(const std::string& text, int count, double* values, std::string& why) {
-  std::string_view rest(text);
-  int n = 0;
-  for (;;) {
-    const std::size_t comma = rest.find(',');
-    std::string_view field = rest.substr(0, comma);
-    while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-    while (!field.empty() && field.back() == ' ') field.remove_suffix(1);
-    if (n < count) {
-      if (field.size() > 1 && field.front() == '+' && field[1] != '-') field.remove_prefix(1);
-      const char* end = field.data() + field.size();
-      const auto [stop, ec] = std::from_chars(field.data(), end, values[n]);
-      if (field.empty() || ec != std::errc{} || stop != end || !std::isfinite(values[n])) {
-        why = "\"" + std::string(field) + "\" is not a finite number";
-        return false;
-      }
-    }
-    ++n;
-    if (comma == std::string_view::npos) break;
-    rest.remove_prefix(comma + 1);
-  }
-  if (n != count) {
-    why =
-        "expected " + std::to_string(count) + " comma-separated numbers, got " + std::to_string(n);
-    return false;
-  }
   return true;
 }
 
@@ -267,7 +240,8 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
   if (o.first && !ParseCameraParams(*o.first, params[0], why)) return fail("--first: " + why);
   if (o.second && !ParseCameraParams(*o.second, params[1], why)) return fail("--second: " + why);
   double observer[7] = {};
-  if (o.observer && !ParseNumbers(*o.observer, 7, observer, why)) return fail("--observer: " + why);
+  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, observer, why))
+    return fail("--observer: " + why);
   OverlayOptions boxes[2];
   if (o.firstBoxes && !ParseBoxes(*o.firstBoxes, boxes[0], why))
     return fail("--first-options: " + why);

@@ -9,7 +9,6 @@
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
 #include "data/FstShape.h"
-#include "data/VectorData.h"
 #include "render/ErrorMaps.h"
 
 namespace velmora {
@@ -33,20 +32,12 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
     return kExitBadInput;
   }
-  VectorData data;
-  if (!ReadVectorData(options.dataFile, data)) {
-    err << prefix << "cannot read data file " << options.dataFile << "\n";
+  cli::ViewPair views;
+  if (!cli::LoadViews(options.dataFile, options.first, options.second, std::nullopt,
+                      options.skipNegative, prefix, err, views))
     return kExitBadInput;
-  }
-
-  CameraModel first, second;
-  first.otherView = &second;
-  second.otherView = &first;
-  first.SetParams(options.first);
-  second.SetParams(options.second);
-  first.skipNegativeST = second.skipNegativeST = options.skipNegative;
-  LoadImagePoints(first, data.firstX.data(), data.firstY.data(), data.count);
-  LoadImagePoints(second, data.secondX.data(), data.secondY.data(), data.count);
+  CameraModel& first = views.first;
+  CameraModel& second = views.second;
   if (capture.count() > 0) return kExitBadInput;
 
   AllocateVertexColours(sphere);
@@ -69,7 +60,7 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   j["sphere"] = options.sphereFile;
   j["map"] = options.directions ? "directions" : "positions";
   if (options.directions) j["view"] = options.secondTurns ? "second" : "first";
-  j["pairs"] = data.count;
+  j["pairs"] = views.pairs;
   j["vertexCount"] = scores.size();
   j["min"] = min <= max ? Number(min) : Json(nullptr);
   j["max"] = min <= max ? Number(max) : Json(nullptr);

@@ -1,12 +1,14 @@
 #pragma once
-// Pieces the subcommands share: catching the core's messages and running with another
-// current directory for a while.
+// Pieces the subcommands share: catching the core's messages, running with another
+// current directory for a while, reading number lists and loading two views' points.
 
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
 
+#include "camera/CameraModel.h"
 #include "platform/Notify.h"
 
 namespace velmora::cli {
@@ -64,5 +66,30 @@ class CurrentDirChange {
 // A regular file (or pipe) that opens for reading; a directory opens on Linux but is no
 // file to read.
 bool IsReadableFile(const std::string& path);
+
+// count comma-separated finite numbers; blanks and tabs around a number and a leading
+// plus sign are allowed. Otherwise false with the reason in why; fieldNames (the fields
+// in order) goes into the reason when the count is wrong.
+bool ParseNumberList(const std::string& text, int count, const std::string& fieldNames,
+                     double* values, std::string& why);
+
+// Two linked views with the point pairs of one vector data file.
+struct ViewPair {
+  ViewPair() {
+    first.otherView = &second;
+    second.otherView = &first;
+  }
+  ViewPair(const ViewPair&) = delete;
+  ViewPair& operator=(const ViewPair&) = delete;
+  CameraModel first, second;
+  int pairs = 0;
+};
+
+// Reads dataFile, poses the views (then the position file's values, when one is given),
+// sets the rejection flag and loads both halves. A file that cannot be read: false, with
+// prefix and the reason on err.
+bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
+               const CameraParams& secondPose, const std::optional<std::string>& positionFile,
+               bool skipNegative, const std::string& prefix, std::ostream& err, ViewPair& views);
 
 }  // namespace velmora::cli

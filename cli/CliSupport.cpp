@@ -1,0 +1,95 @@
+#include "cli/CliSupport.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "camera/CameraTransitions.h"
+#include "camera/PositionFile.h"
+#include "data/VectorData.h"
+
+namespace velmora::cli {
+
+bool IsReadableFile(const std::string& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) return false;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  std::fclose(file);
+  return true;
+}
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+}  // namespace
+
+bool ParseNumberList(const std::string& text, int count, const std::string& fieldNames,
+                     double* values, std::string& why) {
+  std::vector<std::string_view> fields;
+  std::string_view rest(text);
+  for (;;) {
+    const std::size_t comma = rest.find(',');
+    fields.push_back(Trim(rest.substr(0, comma)));
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  if (fields.size() != static_cast<std::size_t>(count)) {
+    why = "expected " + std::to_string(count) + " comma-separated numbers (" + fieldNames +
+          "), got " + std::to_string(fields.size()) + " field" + (fields.size() == 1 ? "" : "s");
+    return false;
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    std::string_view field = fields[i];
+    // from_chars takes no plus sign; a script may well write one.
+    if (field.size() > 1 && field.front() == '+' && field[1] != '-') field.remove_prefix(1);
+    const char* end = field.data() + field.size();
+    const auto [stop, ec] = std::from_chars(field.data(), end, values[i]);
+    if (field.empty() || ec != std::errc{} || stop != end) {
+      why = "\"" + std::string(fields[i]) + "\" is not a number";
+      return false;
+    }
+    if (!std::isfinite(values[i])) {
+      why = "\"" + std::string(fields[i]) + "\" is not a finite number";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
+               const CameraParams& secondPose, const std::optional<std::string>& positionFile,
+               bool skipNegative, const std::string& prefix, std::ostream& err, ViewPair& views) {
+  VectorData data;
+  if (!ReadVectorData(dataFile, data)) {
+    err << prefix << "cannot read data file " << dataFile << "\n";
+    return false;
+  }
+  views.first.SetParams(firstPose);
+  views.second.SetParams(secondPose);
+  if (positionFile) {
+    double targets[kPositionTargetCount];
+    // The workbench falls back to a fixed pose here; a script asked for this file.
+    if (!LoadPositionFile(*positionFile, targets)) {
+      err << prefix << "cannot read position file " << *positionFile << "\n";
+      return false;
+    }
+    SetPositionValues(targets, views.first, views.second);
+  }
+  views.first.skipNegativeST = views.second.skipNegativeST = skipNegative;
+  // The reader splits the lines in halves, so both views get the same count.
+  views.pairs = data.count;
+  LoadImagePoints(views.first, data.firstX.data(), data.firstY.data(), data.count);
+  LoadImagePoints(views.second, data.secondX.data(), data.secondY.data(), data.count);
+  return true;
+}
+
+}  // namespace velmora::cli
