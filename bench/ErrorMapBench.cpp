@@ -19,16 +19,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <numbers>
 #include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "camera/CameraModel.h"
 #include "data/FstShape.h"
 #include "data/VectorData.h"
-#include "platform/Notify.h"
 #include "render/ErrorMaps.h"
 
 #ifndef VELMORA_BENCH_DEFAULT_DATA
@@ -80,12 +79,9 @@ void LiteralMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool 
 FstShape FibonacciSphere(int count) {
   FstShape shape;
   shape.pointCount = count;
-  const double golden = std::numbers::pi * (3.0 - std::sqrt(5.0));
   for (int i = 0; i < count; ++i) {
-    const double y = 1.0 - 2.0 * (i + 0.5) / count;
-    const double r = std::sqrt(1.0 - y * y);
-    for (double c : {r * std::cos(golden * i), y, r * std::sin(golden * i)})
-      shape.sourceVertices.push_back(10 * c);
+    const Vec3 p = bench::FibonacciPoint(i, count);
+    for (double c : {p.x, p.y, p.z}) shape.sourceVertices.push_back(10 * c);
   }
   shape.vertices = shape.sourceVertices;
   return shape;
@@ -234,8 +230,7 @@ int main(int argc, char** argv) {
   const fs::path data = fromEnv ? fromEnv : VELMORA_BENCH_DEFAULT_DATA;
   std::error_code ec;
   fs::current_path(data, ec);  // FstShape::Load reads "cols.fcd" from here
-  SetMessageSink(
-      [](const std::string& text) { std::fprintf(stderr, "message: %s\n", text.c_str()); });
+  bench::MessagesToStderr();
 
   g_big = Sphere("sphere100K.fsd", 100000);
   g_big.radialScore = true;  // the deformed vertices are part of the work
@@ -250,14 +245,7 @@ int main(int argc, char** argv) {
   worst = std::max(worst, Disagreement(g_small, g_views.second, g_views.second, false));
   std::printf("largest score difference from the literal maps: %g\n", worst);
 
-  int status = 1;
-  if (worst <= 1e-9) {
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    status = 0;
-  } else {
-    std::fprintf(stderr, "the fast maps disagree with the literal ones\n");
-  }
-  benchmark::Shutdown();
-  return status;
+  if (worst > 1e-9) std::fprintf(stderr, "the fast maps disagree with the literal ones\n");
+  RatioReporter reporter;
+  return bench::RunIfChecked(worst <= 1e-9, reporter);
 }

@@ -18,11 +18,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <numbers>
 #include <string>
 
+#include "bench/BenchSupport.h"
 #include "data/FstShape.h"
-#include "platform/Notify.h"
 
 namespace velmora {
 namespace {
@@ -141,13 +140,10 @@ void AppendFixed(std::string& out, double v) {
 // triangles per vertex, like the generated sample spheres.
 std::string SphereFile(int vertexCount) {
   std::string out = "1 FSTShape\n1\nsphere\n" + std::to_string(vertexCount) + "\n";
-  const double golden = std::numbers::pi * (3.0 - std::sqrt(5.0));
   bool first = true;
   for (int i = 0; i < vertexCount; ++i) {
-    const double y = 1.0 - 2.0 * (i + 0.5) / vertexCount;
-    const double r = std::sqrt(1.0 - y * y);
-    const double a = golden * i;
-    for (double c : {r * std::cos(a), y, r * std::sin(a)}) {
+    const Vec3 p = bench::FibonacciPoint(i, vertexCount);
+    for (double c : {p.x, p.y, p.z}) {
       if (!first) out += ' ';
       first = false;
       AppendFixed(out, std::round(10.0 * c * 1e6) / 1e6 + 0.0);  // + 0.0: no "-0"
@@ -270,8 +266,7 @@ int main(int argc, char** argv) {
   }
   g_path = path;
 
-  SetMessageSink(
-      [](const std::string& text) { std::fprintf(stderr, "message: %s\n", text.c_str()); });
+  bench::MessagesToStderr();
   bool same = false;
   {
     // Checked once, then freed, so that the timed loads start from the same heap.
@@ -284,13 +279,8 @@ int main(int argc, char** argv) {
     if (!same) std::fprintf(stderr, "the two readers disagree on %s\n", path.c_str());
   }
 
-  int status = 1;
-  if (same) {
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    status = 0;
-  }
-  benchmark::Shutdown();
+  RatioReporter reporter;
+  const int status = bench::RunIfChecked(same, reporter);
   std::error_code ec;
   fs::remove_all(scratch, ec);
   return status;
