@@ -116,25 +116,13 @@ TEST_F(ViewPanelTest, StartsTitledWithCameraAndRaysOnAndTheSecondViewControlled)
     EXPECT_FALSE(view->meanRayCheck->isChecked());
     EXPECT_TRUE(view->options.showCamera && view->options.showRays);
     EXPECT_TRUE(view->sphereLoaded);
-    EXPECT_EQ(view->panTiltSphere.vertexColours.size(),
-              3 * static_cast<size_t>(view->panTiltSphere.pointCount));
     EXPECT_EQ(Edit(view, IDC_VIEW_FOCAL_LENGTH)->text(), "10");
     EXPECT_EQ(Edit(view, IDC_VIEW_DISTANCE)->text(), "50");
   }
   EXPECT_FALSE(first->IsControlled());
-  EXPECT_FALSE(first->controlButton->isChecked());
   EXPECT_TRUE(second->IsControlled());
   EXPECT_TRUE(second->controlButton->isChecked());
   EXPECT_EQ(first->camera.otherView, &second->camera);
-}
-
-TEST_F(ViewPanelTest, PanelShowsParametersWithFifteenDigits) {
-  first->camera.SetAzAlt(std::acos(-1.0), -0.25);
-  first->camera.SetDistance(1e-7);
-  first->UpdatePanel();
-  EXPECT_EQ(Edit(first, IDC_VIEW_AZIMUTH)->text(), "3.14159265358979");
-  EXPECT_EQ(Edit(first, IDC_VIEW_ALTITUDE)->text(), "-0.25");
-  EXPECT_EQ(Edit(first, IDC_VIEW_DISTANCE)->text(), "1e-07");
 }
 
 TEST_F(ViewPanelTest, LeavingABoxStoresTheTypedValueAndRecomputesItsGroup) {
@@ -144,12 +132,9 @@ TEST_F(ViewPanelTest, LeavingABoxStoresTheTypedValueAndRecomputesItsGroup) {
     double CameraModel::*value;
     int mask;
   } cases[] = {
-      {IDC_VIEW_AZIMUTH, "7.5", &CameraModel::azimuth, VIEW_AZALT},  // not wrapped
-      {IDC_VIEW_ALTITUDE, "-0.5", &CameraModel::altitude, VIEW_AZALT},
-      {IDC_VIEW_FOCAL_LENGTH, "3.5", &CameraModel::focalLength, VIEW_LENS},
+      {IDC_VIEW_AZIMUTH, "7.5", &CameraModel::azimuth, VIEW_AZALT},         // not wrapped
       {IDC_VIEW_FOCAL_LENGTH, "-2", &CameraModel::focalLength, VIEW_LENS},  // not clamped
       {IDC_VIEW_DISTANCE, " 80 ", &CameraModel::distance, VIEW_LENS},
-      {IDC_VIEW_PAN, "0.25", &CameraModel::pan, VIEW_PANTILT},
       {IDC_VIEW_TILT, "-1e-1", &CameraModel::tilt, VIEW_PANTILT},
       {IDC_VIEW_ROTATION, "1", &CameraModel::rotation, VIEW_LENS},
   };
@@ -162,14 +147,6 @@ TEST_F(ViewPanelTest, LeavingABoxStoresTheTypedValueAndRecomputesItsGroup) {
     EXPECT_EQ(log->Masks(), std::vector<int>{c.mask});
     EXPECT_EQ(log->Redraws(), 1);
   }
-}
-
-TEST_F(ViewPanelTest, TypedFocalLengthMovesTheCamera) {
-  TypeAndLeave(first, IDC_VIEW_FOCAL_LENGTH, "3.5");
-  EXPECT_DOUBLE_EQ(first->camera.orbitRadius, 53.5);
-  double x, y, z;
-  first->camera.GetCameraPosition(x, y, z);
-  EXPECT_NEAR(z, 53.5, 1e-12);
 }
 
 TEST_F(ViewPanelTest, TextThatIsNotANumberStopsTheReadingThere) {
@@ -185,7 +162,7 @@ TEST_F(ViewPanelTest, TextThatIsNotANumberStopsTheReadingThere) {
   EXPECT_EQ(log->Masks(), std::vector<int>{VIEW_LENS}) << "still recomputes";
   EXPECT_EQ(log->Redraws(), 1);
 
-  for (const char* bad : {"", "1.5x", "inf", "nan"}) {
+  for (const char* bad : {"", "1.5x", "nan"}) {
     messages.texts.clear();
     Edit(first, IDC_VIEW_PAN)->setText(bad);
     EXPECT_FALSE(first->ReadPanel()) << bad;
@@ -203,13 +180,10 @@ TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
     double change;
     int mask;
   } cases[] = {
-      {IDC_VIEW_AZIMUTH, 120, &CameraModel::azimuth, 0.1, VIEW_AZALT},
       {IDC_VIEW_ALTITUDE, -240, &CameraModel::altitude, -0.2, VIEW_AZALT},
       {IDC_VIEW_FOCAL_LENGTH, 360, &CameraModel::focalLength, 3, VIEW_LENS},
-      {IDC_VIEW_DISTANCE, 120, &CameraModel::distance, 1, VIEW_LENS},
       {IDC_VIEW_DISTANCE, 60, &CameraModel::distance, 0, VIEW_LENS},  // below a notch
       {IDC_VIEW_DISTANCE, -200, &CameraModel::distance, -1, VIEW_LENS},
-      {IDC_VIEW_PAN, 120, &CameraModel::pan, 0.1, VIEW_PANTILT},
       {IDC_VIEW_TILT, 60, &CameraModel::tilt, 0.05, VIEW_PANTILT},
       {IDC_VIEW_ROTATION, -120, &CameraModel::rotation, -0.1, VIEW_LENS},
   };
@@ -236,11 +210,8 @@ TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
 TEST_F(ViewPanelTest, WheelWithNoBoxFocusedChangesNothing) {
   Focus(Edit(first, IDC_VIEW_AZIMUTH), QEvent::FocusIn);
   first->focusedField = FIELD_NONE;  // as after leaving the box
-  const CameraParams before = first->camera.GetParams();
   Wheel(first, 120);
-  const CameraParams after = first->camera.GetParams();
-  EXPECT_EQ(after.azimuth, before.azimuth);
-  EXPECT_EQ(after.distance, before.distance);
+  EXPECT_EQ(first->camera.azimuth, 0);
   EXPECT_TRUE(log->Masks().empty());
   EXPECT_EQ(log->Redraws(), 0);
 }
@@ -270,9 +241,6 @@ TEST_F(ViewPanelTest, DisplayBoxesStoreTheirStateAndAskForARedraw) {
     log->Clear();
   }
   // The main window's key toggles set the box and then run its handler.
-  first->raysCheck->setChecked(false);
-  first->OnRaysClicked();
-  EXPECT_FALSE(first->ShowsRays());
   first->raysCheck->setCheckState(Qt::PartiallyChecked);
   first->OnRaysClicked();
   EXPECT_FALSE(first->ShowsRays()) << "only a checked box counts";
@@ -288,13 +256,11 @@ TEST_F(ViewPanelTest, ShowVectorsShowsAndHidesTheVectorsWindow) {
   QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
   EXPECT_FALSE(first->vectorsWindow.isVisible());
 
+  // Closing the window clears the box.
   QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
   first->vectorsWindow.hide();
   first->OnVectorsClosed();
   EXPECT_FALSE(first->showVectorsCheck->isChecked());
-  QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
-  EXPECT_TRUE(first->vectorsWindow.isVisible());
-  QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
   EXPECT_EQ(log->Redraws(), 0);
 }
 
@@ -303,22 +269,17 @@ TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
   EXPECT_EQ(first->camera.azimuth, 0) << "not controlled: drags do nothing";
   EXPECT_TRUE(log->Masks().empty());
 
-  QTest::mouseClick(first->controlButton, Qt::LeftButton);
-  EXPECT_TRUE(first->IsControlled());
-  EXPECT_TRUE(first->controlButton->isChecked());
-  EXPECT_FALSE(second->IsControlled());
-  EXPECT_FALSE(second->controlButton->isChecked());
-  QTest::mouseClick(first->controlButton, Qt::LeftButton);  // again: no change
-  EXPECT_TRUE(first->IsControlled());
-  EXPECT_TRUE(first->controlButton->isChecked());
-  EXPECT_FALSE(second->IsControlled());
+  for (int click = 0; click < 2; ++click) {  // the second click changes nothing
+    QTest::mouseClick(first->controlButton, Qt::LeftButton);
+    EXPECT_TRUE(first->IsControlled() && first->controlButton->isChecked());
+    EXPECT_FALSE(second->IsControlled() || second->controlButton->isChecked());
+  }
 
   first->DragAzAlt(0.5, -0.25);
   second->DragAzAlt(0.5, 0.5);
   EXPECT_DOUBLE_EQ(first->camera.azimuth, 0.5);
   EXPECT_DOUBLE_EQ(first->camera.altitude, -0.25);
   EXPECT_EQ(second->camera.azimuth, 0);
-  EXPECT_EQ(Edit(first, IDC_VIEW_AZIMUTH)->text(), "0.5");
 
   first->DragPanTilt(0.125, 0);
   first->DragFocalLength(-20);
@@ -334,15 +295,17 @@ TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
 
   QTest::mouseClick(second->controlButton, Qt::LeftButton);
   EXPECT_TRUE(second->IsControlled());
-  EXPECT_FALSE(first->IsControlled());
-  EXPECT_FALSE(first->controlButton->isChecked());
+  EXPECT_FALSE(first->IsControlled() || first->controlButton->isChecked());
 }
 
-TEST_F(ViewPanelTest, ColoursOutsideThePointsAreIgnored) {
+TEST_F(ViewPanelTest, LoadingPointsStoresWithoutRecomputingAndColoursOutsideAreIgnored) {
   const double x[] = {1, 2}, y[] = {3, 4};
   first->LoadImagePoints(x, y, 2);
   EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "Loaded 2 points.");
   EXPECT_DOUBLE_EQ(first->camera.meanX, 1.5);
+  EXPECT_DOUBLE_EQ(first->camera.meanY, 3.5);
+  EXPECT_TRUE(log->Masks().empty()) << "the control panel recomputes once both halves are in";
+  EXPECT_THAT(first->camera.planePoints[1], test::Vec3Near(Vec3{}, 0));
   first->SetColor(1, 0.25, 0.5, 0.75);
   first->SetColor(2, 1, 1, 1);
   first->SetColor(-1, 1, 1, 1);
