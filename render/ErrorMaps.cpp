@@ -143,7 +143,19 @@ struct BlockSum {
   bool attention;  // a parallel pair, a rejection or a huge gap: redo the block pair by pair
 };
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && defined(__linux__)
+// The clones are picked while the program loads, before a thread sanitizer's runtime is
+// up, which crashes it: sanitized builds use the plain version.
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define VELMORA_NO_CLONES
+#endif
+#endif
+#if defined(__SANITIZE_THREAD__)
+#define VELMORA_NO_CLONES
+#endif
+
+#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && defined(__linux__) && \
+    !defined(VELMORA_NO_CLONES)
 // Four doubles per instruction where the processor has them, two elsewhere; picked once
 // when the program loads.
 #define VELMORA_WIDE_CLONES __attribute__((target_clones("avx2", "default")))

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(
-  build-essential cmake clang clang-format pkg-config
+  build-essential cmake clang clang-format pkg-config libclang-rt-14-dev
   qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
   libfast-float-dev libqhull-dev zlib1g-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
