@@ -1,15 +1,13 @@
 #include "app/MainDlg.h"
 
 #include <QLabel>
-#include <QSignalSpy>
-#include <QTest>
 #include <cmath>
 #include <numbers>
 
 #include "app/AboutDlg.h"
-#include "data/ControlDlg.h"
 #include "platform/DialogBuilder.h"
-#include "tests/TestSupport.h"
+#include "tests/FramePixels.h"
+#include "tests/app/WorkbenchFixture.h"
 
 namespace velmora {
 namespace {
@@ -30,31 +28,9 @@ void LoadExamplePair(ControlDlg& control) {
   control.secondView.UpdateCamera(VIEW_ALL);
 }
 
-// Dark pixels in the top-left corner, where the error is written.
-int DarkPixelsInCorner(const QImage& frame) {
-  int dark = 0;
-  for (int y = 4; y < 30; ++y)
-    for (int x = 4; x < 120; ++x) dark += qGray(frame.pixel(x, y)) < 60;
-  return dark;
-}
-
-// One start-up for the whole suite: the globals are published once per process.
-class MainWindowTest : public testing::Test {
+class MainWindowTest : public test::WorkbenchTest {
  protected:
-  static void SetUpTestSuite() {
-    control = new ControlDlg;
-    control->Create();
-    main = new MainDlg(control, {});
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
-  }
-  static void TearDownTestSuite() {
-    delete main;
-    delete control;
-  }
   static QImage Frame() { return main->grabFramebuffer(); }
-  static inline ControlDlg* control = nullptr;
-  static inline MainDlg* main = nullptr;
 };
 
 TEST_F(MainWindowTest, StartsGreyWithTheNavigationCaptionAndPublishedGlobals) {
@@ -71,13 +47,13 @@ TEST_F(MainWindowTest, StartsGreyWithTheNavigationCaptionAndPublishedGlobals) {
 }
 
 TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
-  EXPECT_EQ(DarkPixelsInCorner(Frame()), 0) << "no points: no text";
+  EXPECT_EQ(test::DarkPixelsInTextCorner(Frame()), 0) << "no points: no text";
   LoadExamplePair(*control);
   const double error = control->secondView.ReconstructionError();
   ASSERT_LT(error, -20);
   EXPECT_EQ(MainDlg::ErrorText(error), QString::asprintf("%.6f", error));
   const QImage first = Frame();
-  EXPECT_GT(DarkPixelsInCorner(first), 20);
+  EXPECT_GT(test::DarkPixelsInTextCorner(first), 20);
   EXPECT_EQ(MainDlg::ErrorText(-INFINITY), "");
   EXPECT_EQ(MainDlg::ErrorText(NAN), "");
   // The text painter must not leave the scene's OpenGL state changed: the frame drawn
@@ -87,23 +63,6 @@ TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
   for (int y = 40; y < first.height(); ++y)
     for (int x = 0; x < first.width(); ++x) differing += first.pixel(x, y) != second.pixel(x, y);
   EXPECT_EQ(differing, 0);
-}
-
-TEST_F(MainWindowTest, ResizeKeepsTheFrameFillingTheWindow) {
-  main->resize(400, 250);
-  QTest::qWait(50);
-  const QImage frame = Frame();
-  EXPECT_EQ(frame.size(), QSize(400, 250) * main->devicePixelRatio());
-  EXPECT_EQ(qGray(frame.pixel(frame.width() - 2, frame.height() - 2)), 128);
-  EXPECT_EQ(main->scene.width, frame.width());
-}
-
-TEST_F(MainWindowTest, StepTableGrowsBySevenPercent) {
-  // The step table grows by 1.07 each entry, starting at 0.02.
-  EXPECT_DOUBLE_EQ(main->stepTable[0], 0.02);
-  double sum = 0, term = 1;
-  for (int i = 0; i <= 21; ++i, term *= 1.07) sum += term;
-  EXPECT_NEAR(main->stepTable[21], 0.02 * sum, 1e-12);
 }
 
 TEST(AboutDlg, ShowsVersionAndBuildStamp) {

@@ -8,13 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
-#include <QTest>
 #include <filesystem>
+#include <functional>
 
-#include "app/MainDlg.h"
-#include "data/ControlDlg.h"
 #include "platform/DialogBuilder.h"
-#include "tests/TestSupport.h"
+#include "tests/app/WorkbenchFixture.h"
 
 namespace velmora {
 namespace {
@@ -35,41 +33,26 @@ QStringList ComboItems(const QComboBox* combo) {
   return items;
 }
 
-// The start-up of the program: control panel first, then the main window.
-struct Program {
-  Program() {
-    control.Create();
-    control.show();
-    main = std::make_unique<MainDlg>(&control, QStringList{});
-    main->resize(320, 240);
-    main->show();
-  }
-  ControlDlg control;
-  std::unique_ptr<MainDlg> main;
-};
-
-class ProtocolTest : public testing::Test {
+class ProtocolTest : public test::WorkbenchTest {
  protected:
   static void SetUpTestSuite() {
-    program = new Program;
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(program->main.get()));
+    StartWorkbench();
+    control->show();
+    main->resize(320, 240);
     Settle();
   }
-  static void TearDownTestSuite() { delete program; }
   void SetUp() override { Settle(); }
 
-  static ControlDlg& Control() { return program->control; }
-  static MainDlg& Main() { return *program->main; }
-  static Scene& TheScene() { return program->main->scene; }
+  static ControlDlg& Control() { return *control; }
+  static MainDlg& Main() { return *main; }
+  static Scene& TheScene() { return main->scene; }
   static void LeaveScaleEdit(const QString& text) {
-    auto* edit = GetDlgItemAs<QLineEdit>(&Control(), IDC_SCALE);
+    auto* edit = GetDlgItemAs<QLineEdit>(control, IDC_SCALE);
     edit->setText(text);
     QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
     QCoreApplication::sendEvent(edit, &out);
     Settle();
   }
-
-  static inline Program* program = nullptr;
 };
 
 TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
@@ -88,41 +71,36 @@ TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
   EXPECT_EQ(TheScene().mainSphere, nullptr);
 }
 
-TEST_F(ProtocolTest, TickingCoordinatesTwiceRestoresTheAxes) {
-  const bool before = TheScene().showAxes;
-  Control().coordinatesCheck->click();
-  Settle();
-  EXPECT_EQ(TheScene().showAxes, !before);
-  Control().coordinatesCheck->click();
-  Settle();
-  EXPECT_EQ(TheScene().showAxes, before);
-}
-
-TEST_F(ProtocolTest, DisplayOptionsReachTheScene) {
+// Each box, and the F key's message to the control panel, flips the scene and its box
+// together; twice restores both.
+TEST_F(ProtocolTest, BoxesAndTheFKeyMessageToggleTheSceneAndBack) {
+  Control().frontOnlyCheck->setEnabled(true);
+  const struct {
+    const char* name;
+    std::function<void()> toggle;
+    std::function<bool()> shown;
+    QCheckBox* box;
+  } cases[] = {
+      {"Coordinates", [] { Control().coordinatesCheck->click(); },
+       [] { return TheScene().showAxes; }, Control().coordinatesCheck},
+      {"Front only", [] { Control().frontOnlyCheck->click(); }, [] { return TheScene().frontOnly; },
+       Control().frontOnlyCheck},
+      {"F key", [] { PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT, 0, 0); },
+       [] { return TheScene().showFstObject; }, Control().fstObjectCheck},
+  };
+  for (const auto& c : cases) {
+    const bool before = c.shown();
+    for (bool expected : {!before, before}) {
+      c.toggle();
+      Settle();
+      EXPECT_EQ(c.shown(), expected) << c.name;
+      EXPECT_EQ(c.box->isChecked(), expected) << c.name;
+    }
+  }
   Control().alphaSlider->setValue(70);
   Settle();
   EXPECT_DOUBLE_EQ(TheScene().alpha, 0.7);
   Control().alphaSlider->setValue(50);
-
-  Control().frontOnlyCheck->setEnabled(true);
-  Control().frontOnlyCheck->click();
-  Settle();
-  EXPECT_TRUE(TheScene().frontOnly);
-  Control().frontOnlyCheck->click();
-  Settle();
-  EXPECT_FALSE(TheScene().frontOnly);
-}
-
-TEST_F(ProtocolTest, KeyFTogglesTheFstObjectThroughTheControlPanel) {
-  ASSERT_TRUE(TheScene().showFstObject);
-  PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT, 0, 0);
-  Settle();
-  EXPECT_FALSE(Control().fstObjectCheck->isChecked());
-  EXPECT_FALSE(TheScene().showFstObject);
-  PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT, 0, 0);
-  Settle();
-  EXPECT_TRUE(Control().fstObjectCheck->isChecked());
-  EXPECT_TRUE(TheScene().showFstObject);
 }
 
 TEST_F(ProtocolTest, ZeroScaleDrawsAtOneButReachesTheViewsUnchanged) {
@@ -206,7 +184,7 @@ TEST_F(ProtocolTest, UpdatePanelsCopiesParametersIntoBothPanels) {
 }
 
 // Runs in a process of its own (see the test list): the start-up happens once per process.
-class TwoSphereStartUp : public testing::Test {
+class TwoSphereStartUp : public test::WorkbenchTest {
  protected:
   static void SetUpTestSuite() {
     if (g_hControlWnd.load() != nullptr) return;
@@ -214,31 +192,28 @@ class TwoSphereStartUp : public testing::Test {
     for (const char* name : {"sphere100.fsd", "sphere1K.fsd", "cols.fcd"})
       fs::copy_file(name, dir->path() / name);
     inDir = new test::ScopedCurrentDir(dir->path());
-    program = new Program;
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(program->main.get()));
+    StartWorkbench();
     Settle();
   }
   static void TearDownTestSuite() {
-    delete program;
+    WorkbenchTest::TearDownTestSuite();
     delete inDir;
     delete dir;
   }
   void SetUp() override {
-    if (program == nullptr) GTEST_SKIP() << "needs a process of its own";
+    if (main == nullptr) GTEST_SKIP() << "needs a process of its own";
   }
   static inline test::TempDir* dir = nullptr;
   static inline test::ScopedCurrentDir* inDir = nullptr;
-  static inline Program* program = nullptr;
 };
 
 TEST_F(TwoSphereStartUp, ListsTheTwoLoadedSpheresWithTheFirstSelected) {
-  ControlDlg& control = program->control;
-  EXPECT_EQ(ComboItems(control.sphereSizeCombo), QStringList({"100", "1K"}));
-  EXPECT_EQ(control.sphereSizeCombo->currentIndex(), 0);
-  control.mainSphereCheck->click();
+  EXPECT_EQ(ComboItems(control->sphereSizeCombo), QStringList({"100", "1K"}));
+  EXPECT_EQ(control->sphereSizeCombo->currentIndex(), 0);
+  control->mainSphereCheck->click();
   Settle();
-  EXPECT_EQ(program->main->scene.mainSphere, program->main->scene.loadedSpheres[0]);
-  EXPECT_TRUE(control.frontOnlyCheck->isEnabled());
+  EXPECT_EQ(main->scene.mainSphere, main->scene.loadedSpheres[0]);
+  EXPECT_TRUE(control->frontOnlyCheck->isEnabled());
 }
 
 }  // namespace

@@ -3,15 +3,12 @@
 
 #include <QCheckBox>
 #include <QProcess>
-#include <QTest>
 #include <cmath>
 #include <cstdlib>
 
-#include "app/MainDlg.h"
 #include "camera/ViewDlg.h"
-#include "data/ControlDlg.h"
 #include "render/FrameText.h"
-#include "tests/TestSupport.h"
+#include "tests/app/WorkbenchFixture.h"
 
 namespace velmora {
 namespace {
@@ -64,25 +61,16 @@ void ExpectSameFrame(const QImage& window, const QImage& render) {
   EXPECT_NEAR(drawn.box.bottom(), shown.box.bottom(), 3);
 }
 
-// One start-up for the whole suite: the globals are published once per process.
-class RenderMatchTest : public testing::Test {
+class RenderMatchTest : public test::WorkbenchTest {
  protected:
   static void SetUpTestSuite() {
     // The pair colours come from rand(); the command-line program starts from seed 1 too.
     std::srand(1);
-    control = new ControlDlg;
-    control->Create();
-    main = new MainDlg(control, {QStringLiteral("demo.fsd"), QStringLiteral("demo.dtx")});
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
+    StartWorkbench({QStringLiteral("demo.fsd"), QStringLiteral("demo.dtx")});
     ASSERT_TRUE(QTest::qWaitFor([] {
       return main->scene.fstObject.pointCount > 0 && control->secondView.camera.imagePointCount > 0;
     }));
     QTest::qWait(100);
-  }
-  static void TearDownTestSuite() {
-    delete main;
-    delete control;
   }
 
   // Runs the command-line render in the data folder with no display.
@@ -104,9 +92,6 @@ class RenderMatchTest : public testing::Test {
     return QImage(out).convertToFormat(QImage::Format_RGB32);
   }
   static QImage Window() { return main->grabFramebuffer().convertToFormat(QImage::Format_RGB32); }
-
-  static inline ControlDlg* control = nullptr;
-  static inline MainDlg* main = nullptr;
 };
 
 TEST_F(RenderMatchTest, StartUpFrameMatchesTheWindowAtItsOwnSize) {

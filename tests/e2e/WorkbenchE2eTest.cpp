@@ -11,7 +11,12 @@
 #include <QTextStream>
 #include <cstdlib>
 
+#include "tests/FramePixels.h"
+
 namespace {
+
+using velmora::test::ColouredPixels;
+using velmora::test::DarkPixelsInTextCorner;
 
 struct Extent {
   int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
@@ -33,26 +38,6 @@ Extent Differences(const QImage& a, const QImage& b) {
       ++e.count;
     }
   return e;
-}
-
-// Pixels whose channels spread by more than 60: the score colours, not greys or black.
-int Coloured(const QImage& image) {
-  int n = 0;
-  for (int y = 30; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb p = image.pixel(x, y);
-      const int hi = std::max({qRed(p), qGreen(p), qBlue(p)});
-      const int lo = std::min({qRed(p), qGreen(p), qBlue(p)});
-      n += hi - lo > 60;
-    }
-  return n;
-}
-
-int DarkPixelsInTextCorner(const QImage& image) {
-  int n = 0;
-  for (int y = 4; y < 30; ++y)
-    for (int x = 4; x < 120; ++x) n += qGray(image.pixel(x, y)) < 60;
-  return n;
 }
 
 TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
@@ -125,7 +110,7 @@ TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
   // The main sphere is drawn over most of the window from this close, in score colours.
   const Extent sphereArea = Differences(after, sphere);
   EXPECT_GT(sphereArea.count, after.width() * after.height() / 3);
-  EXPECT_GT(Coloured(sphere), Coloured(after) + after.width() * after.height() / 4);
+  EXPECT_GT(ColouredPixels(sphere), ColouredPixels(after) + after.width() * after.height() / 4);
 }
 
 }  // namespace

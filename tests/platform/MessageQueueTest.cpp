@@ -84,13 +84,5 @@ TEST(DeferAppMessages, HoldsMessagesBackAndReleasesThemInOrder) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(std::get<2>(receiver.received[i]), i + 1);
 }
 
-TEST(MessageSink, ReplacedSinkSeesTheTexts) {
-  {
-    test::MessageRecorder recorder;
-    ShowMessage("Cannot open file to read!");
-    EXPECT_THAT(recorder.texts, testing::ElementsAre("Cannot open file to read!"));
-  }
-}
-
 }  // namespace
 }  // namespace velmora

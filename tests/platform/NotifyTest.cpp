@@ -12,6 +12,7 @@ void ShowOnStderr() {
   SetMessageSink([](const std::string& text) { std::fprintf(stderr, "box: %s\n", text.c_str()); });
 }
 
+// Both the explicit call and an array that cannot be had show the box, then exit with -1.
 TEST(LowMemoryDeathTest, ShowsTheBoxThenExitsWithMinusOne) {
   EXPECT_EXIT(
       {
@@ -19,9 +20,6 @@ TEST(LowMemoryDeathTest, ShowsTheBoxThenExitsWithMinusOne) {
         FailLowMemory();
       },
       testing::ExitedWithCode(255), "box: Low memory!");
-}
-
-TEST(LowMemoryDeathTest, AnArrayThatCannotBeHadEndsTheProcess) {
   EXPECT_EXIT(
       {
         ShowOnStderr();

@@ -3,7 +3,6 @@
 #include <GL/gl.h>
 #include <zlib.h>
 
-#include <QImage>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -77,25 +76,6 @@ std::vector<std::uint32_t> GreyRamp(int n) {
   std::vector<std::uint32_t> p;
   for (int i = 0; i < n; ++i) p.push_back(0x010101u * (i * 255 / (n - 1)));
   return p;
-}
-
-TEST(DecodeImageFile, PlanePictureComesBottomUpInBlueGreenRedWithPaddedRows) {
-  DecodedImage image;
-  ASSERT_TRUE(DecodeImageFile("plane.png", image));
-  EXPECT_EQ(image.width, 250);
-  EXPECT_EQ(image.height, 190);
-  EXPECT_EQ(image.bitsPerPixel, 24);
-  EXPECT_EQ(image.pitch, -752);  // 750 bytes of pixels padded to a multiple of 4
-  const QImage reference("plane.png");
-  ASSERT_FALSE(reference.isNull());
-  for (auto [x, y] : {std::pair{0, 0}, {249, 0}, {17, 93}, {249, 189}, {0, 189}, {124, 101}}) {
-    const std::uint8_t* p = image.firstRow + static_cast<long>(y) * image.pitch + 3 * x;
-    const QRgb c = reference.pixel(x, y);
-    EXPECT_THAT((std::vector<int>{p[0], p[1], p[2]}), ElementsAre(qBlue(c), qGreen(c), qRed(c)))
-        << x << "," << y;
-  }
-  // The bottom row is stored first.
-  EXPECT_EQ(image.firstRow + 189L * image.pitch, image.storage.data());
 }
 
 class TextureUpload : public test::OffscreenTest {
