@@ -97,8 +97,10 @@ const FstTriangleCache& Triangles(const FstShape& shape) {
       cache.indices.clear();
       break;
     }
-    for (int i = 0; i < 3; ++i)
-      cache.indices.push_back(static_cast<unsigned>(face.vertexIndices[i]));
+    // Started at the second vertex: the same winding, and the order in which the
+    // rasteriser receives a three-vertex polygon (its first vertex last), so colour
+    // interpolation and edge pixels come out identical.
+    for (int i : {1, 2, 0}) cache.indices.push_back(static_cast<unsigned>(face.vertexIndices[i]));
   }
   // glDrawElements takes an int count.
   if (cache.indices.size() > static_cast<std::size_t>(INT_MAX)) cache.allTriangles = false;
@@ -183,7 +185,7 @@ void DrawColoured(const FstShape& shape, bool frontOnly, double alpha) {
 
   // The current colour is undefined after an array draw; per face it would be the last
   // vertex's, which later drawing without its own colour takes.
-  const unsigned last = triangles.indices.back();
+  const unsigned last = triangles.indices[triangles.indices.size() - 2];  // stored third
   glColor4d(rgb[3 * last], rgb[3 * last + 1], rgb[3 * last + 2], alpha);
 }
 

@@ -1,0 +1,173 @@
+// One frame with the 100K main sphere (clear, observer transform, the sphere at half size,
+// glFinish) drawn one glBegin per face against client arrays, in one run, on an EGL
+// surfaceless context: the software renderer when no GPU is there. Before timing, both ways
+// must give the same pixels.
+//
+//   velmora_bench_draw [benchmark flags]
+//
+// "sphere100K.fsd" and "cols.fcd" come from the folder VELMORA_BENCH_DATA names, else from
+// the build's sample-data folder; a missing sphere is replaced by a Fibonacci sphere of the
+// same size (a fan of triangles around each vertex's neighbours is not needed: the points
+// are joined in strips).
+
+#include <GL/gl.h>
+#include <benchmark/benchmark.h>
+
+#include <QImage>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <string>
+
+#include "bench/BenchSupport.h"
+#include "cli/EglSurface.h"
+#include "data/FstShape.h"
+#include "render/FstShapeDraw.h"
+#include "render/GlContext.h"
+
+#ifndef VELMORA_BENCH_DEFAULT_DATA
+#define VELMORA_BENCH_DEFAULT_DATA "."
+#endif
+
+namespace velmora {
+namespace {
+
+constexpr int kWidth = 800, kHeight = 600;
+
+cli::EglSurface g_surface;
+GlContext g_context;
+FstShape g_sphere;
+
+using Draw = void (*)(const FstShape&, bool, double);
+
+// The main sphere's frame as the scene draws it.
+void Frame(Draw draw, bool frontOnly, double alpha) {
+  if (!g_context.BeginFrame()) return;
+  glPushMatrix();
+  glScaled(0.5, 0.5, 0.5);
+  draw(g_sphere, frontOnly, alpha);
+  glPopMatrix();
+  g_context.EndFrame();  // glFinish
+}
+
+// Arguments: front only (0/1), alpha in percent.
+template <Draw draw>
+void BM_SphereFrame(benchmark::State& state) {
+  const bool frontOnly = state.range(0) != 0;
+  const double alpha = state.range(1) / 100.0;
+  for (auto _ : state) Frame(draw, frontOnly, alpha);
+  state.counters["triangles"] = static_cast<double>(g_sphere.faces.size());
+}
+
+BENCHMARK_TEMPLATE(BM_SphereFrame, DrawColouredImmediate)
+    ->Name("BM_SphereFrame_Immediate")
+    ->Args({0, 50})
+    ->Args({1, 100})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_TEMPLATE(BM_SphereFrame, DrawColoured)
+    ->Name("BM_SphereFrame_Arrays")
+    ->Args({0, 50})
+    ->Args({1, 100})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The usual table, then how many times faster the arrays are for each argument set.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration)
+        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    const std::string slow = "BM_SphereFrame_Immediate", fast = "BM_SphereFrame_Arrays";
+    for (const auto& [name, time] : times_) {
+      if (name.rfind(slow, 0) != 0) continue;
+      const std::string args = name.substr(slow.size());
+      const auto other = times_.find(fast + args);
+      if (other != times_.end() && other->second > 0)
+        std::printf("immediate / arrays%s: %.2f\n", args.c_str(), time / other->second);
+    }
+  }
+
+ private:
+  std::map<std::string, double> times_;
+};
+
+FstShape FibonacciSphere(int count) {
+  FstShape shape;
+  shape.pointCount = count;
+  for (int i = 0; i < count; ++i) {
+    const Vec3 p = bench::FibonacciPoint(i, count);
+    for (double c : {p.x, p.y, p.z}) shape.vertices.push_back(100 * c);
+  }
+  // Consecutive Fibonacci points are neighbours along a spiral: a strip of triangles.
+  for (int i = 0; i + 2 < count; ++i) shape.faces.push_back({0, 3, {i, i + 1, i + 2}});
+  shape.faceCount = static_cast<int>(shape.faces.size());
+  return shape;
+}
+
+// Both ways drawn into the pbuffer and read back: the same picture, and not an empty one.
+bool SamePixels(bool frontOnly, double alpha) {
+  QImage frames[2];
+  const Draw draws[2] = {DrawColouredImmediate, DrawColoured};
+  for (int k = 0; k < 2; ++k) {
+    Frame(draws[k], frontOnly, alpha);
+    frames[k] = g_surface.ReadPixels();
+  }
+  int differing = 0, drawn = 0;
+  const QRgb background = frames[0].pixel(0, 0);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      differing += frames[0].pixel(x, y) != frames[1].pixel(x, y);
+      drawn += frames[0].pixel(x, y) != background;
+    }
+  std::printf("front only %d, alpha %.2f: %d pixels drawn, %d differ\n", frontOnly, alpha, drawn,
+              differing);
+  return differing == 0 && drawn > 1000;
+}
+
+}  // namespace
+}  // namespace velmora
+
+int main(int argc, char** argv) {
+  using namespace velmora;
+  benchmark::Initialize(&argc, argv);
+  namespace fs = std::filesystem;
+  const char* fromEnv = std::getenv("VELMORA_BENCH_DATA");
+  std::error_code ec;
+  fs::current_path(fromEnv ? fromEnv : VELMORA_BENCH_DEFAULT_DATA, ec);
+  bench::MessagesToStderr();
+
+  std::string why;
+  if (!g_surface.Create(kWidth, kHeight, why)) {
+    std::fprintf(stderr, "no OpenGL context: %s\n", why.c_str());
+    return 1;
+  }
+  g_context.Init(&g_surface);
+  g_context.Resize(kWidth, kHeight);
+  if (!fs::exists("sphere100K.fsd") || g_sphere.Load("sphere100K.fsd", nullptr) <= 0) {
+    std::printf("sphere100K.fsd not readable: a generated sphere\n");
+    g_sphere = FibonacciSphere(100000);
+  }
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  g_sphere.vertexColours.resize(g_sphere.vertices.size());
+  for (double& c : g_sphere.vertexColours) c = unit(random);
+
+  if (g_surface.MakeCurrent()) {
+    std::printf("%d vertices, %zu triangles, %dx%d, renderer %s\n", g_sphere.pointCount,
+                g_sphere.faces.size(), kWidth, kHeight,
+                reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+    g_surface.DoneCurrent();
+  }
+  const bool same = SamePixels(false, 0.5) && SamePixels(true, 1.0);
+  if (!same) std::fprintf(stderr, "the array drawing differs from the per-face drawing\n");
+  RatioReporter reporter;
+  return bench::RunIfChecked(same, reporter);
+}
