@@ -7,8 +7,7 @@
 //
 // "sphere100K.fsd" and "cols.fcd" come from the folder VELMORA_BENCH_DATA names, else from
 // the build's sample-data folder; a missing sphere is replaced by a Fibonacci sphere of the
-// same size (a fan of triangles around each vertex's neighbours is not needed: the points
-// are joined in strips).
+// same size.
 
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
@@ -71,6 +70,20 @@ BENCHMARK_TEMPLATE(BM_SphereFrame, DrawColoured)
     ->Name("BM_SphereFrame_Arrays")
     ->Args({0, 50})
     ->Args({1, 100})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The arrays with the kept triangle list dropped before every frame: what the list saves.
+void BM_SphereFrame_ArraysListRebuilt(benchmark::State& state) {
+  const bool frontOnly = state.range(0) != 0;
+  const double alpha = state.range(1) / 100.0;
+  for (auto _ : state) {
+    g_sphere.triangleCache = {};
+    Frame(DrawColoured, frontOnly, alpha);
+  }
+}
+BENCHMARK(BM_SphereFrame_ArraysListRebuilt)
+    ->Args({0, 50})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
