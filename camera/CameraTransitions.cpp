@@ -176,6 +176,8 @@ bool PlanTransition(int kind, const double (&pose)[kObserverPoseSize], const Cam
   // With no budget there are no frames; the increments stay 0 rather than infinite.
   const double perUnit = budget > 0 ? 1.0 / budget : 0.0;
 
+  // Restored when the targets turn out unusable, so that nothing has changed then.
+  const TransitionState stateBefore = state;
   double targets[kObserverPoseSize] = {};
   auto flyOut = [&](int owner) {
     if (state.savedPoseOwner == owner) {
@@ -234,6 +236,10 @@ bool PlanTransition(int kind, const double (&pose)[kObserverPoseSize], const Cam
       ReadPositionValues(first, second, plan.start);
       for (int i = 0; i < kMaxAnimatedValues; ++i) {
         plan.targets[i] = positionTargets[i];
+        // From a value that is not finite (a typed "inf" scale) there is no way to glide:
+        // every frame would hold NaN. The value takes its target at once instead.
+        if (std::isfinite(positionTargets[i]) && !std::isfinite(positionTargets[i] - plan.start[i]))
+          plan.start[i] = positionTargets[i];
         plan.increments[i] = (positionTargets[i] - plan.start[i]) * perUnit;
       }
       return true;
@@ -241,6 +247,16 @@ bool PlanTransition(int kind, const double (&pose)[kObserverPoseSize], const Cam
       return false;
   }
 
+  // Points far out or not numbers (a data file may hold "nan" or 1e308) give targets
+  // that are not finite; the increments are added to the observer, which would keep the
+  // NaN for good, so such a flight does not start.
+  for (int i = 0; i < kObserverPoseSize; ++i) {
+    if (!std::isfinite(targets[i] - pose[i])) {
+      state = stateBefore;
+      plan = TransitionPlan{};
+      return false;
+    }
+  }
   plan.count = kObserverPoseSize;
   for (int i = 0; i < kObserverPoseSize; ++i) {
     plan.start[i] = pose[i];

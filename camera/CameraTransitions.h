@@ -120,8 +120,9 @@ void ReadPositionValues(const CameraModel& first, const CameraModel& second,
                         double (&values)[kMaxAnimatedValues]);
 
 // Decides what a transition of this kind does from the current observer pose and views,
-// and moves the saved-pose state. False when it does nothing (unknown kind, or the zoom
-// with no fly-out in effect). budget and stepTable are copied into the plan.
+// and moves the saved-pose state. False when it does nothing (unknown kind, the zoom with
+// no fly-out in effect, or an observer target that is not finite; the state is then left
+// as it was). budget and stepTable are copied into the plan.
 bool PlanTransition(int kind, const double (&pose)[kObserverPoseSize], const CameraModel& first,
                     const CameraModel& second, const double (&positionTargets)[kMaxAnimatedValues],
                     const double (&stepTable)[kStepTableSize], int budget, TransitionState& state,
