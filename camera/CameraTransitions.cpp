@@ -53,6 +53,9 @@ void FlyOutTargets(const std::vector<Vec3>& midpoints, const Vec3& distancePosit
 }  // namespace
 
 double NormalizeAngle(double degrees) {
+  // Subtracting 360 at a time would never finish for huge or infinite angles.
+  if (!std::isfinite(degrees)) return 0.0;
+  if (std::abs(degrees) > 1e6) degrees = std::remainder(degrees, 360.0);
   while (degrees > 180) degrees -= 360;
   while (degrees < -180) degrees += 360;
   return degrees;

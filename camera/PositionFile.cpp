@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +31,10 @@ bool LoadPositionFile(const std::string& path, double targets[kPositionTargetCou
   for (int i = 0; i < kPositionTargetCount; ++i) {
     // A line the file no longer has reads as empty, which converts to 0.0.
     if (!std::getline(file, line)) line.clear();
-    targets[i] = AtofC(line.c_str());
+    // "nan", "inf" or an overflowing number would glide the cameras to values nothing can
+    // draw; like any other text that is not a number, it counts as 0.
+    const double value = AtofC(line.c_str());
+    targets[i] = std::isfinite(value) ? value : 0.0;
   }
   return true;
 }

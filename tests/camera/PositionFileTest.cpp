@@ -41,6 +41,9 @@ TEST(PositionFile, ReadsLinesInFileOrderAsAtofWould) {
       {"junk",
        "1.25 abc\nletters\n  \t-3e2x\n+.5\n1e\n.\n0x10\n12,5\n-",
        {1.25, 0, -300, 0.5, 1, 0, 16, 12, 0}},
+      {"values nothing can draw read as 0",
+       "nan\ninf\n-infinity\n1e400\n2\n",
+       {0, 0, 0, 0, 2, 0, 0, 0, 0}},
       {"windows line ends", "0.5\r\n-0.3\r\n2\r\n", {0.5, -0.3, 2, 0, 0, 0, 0, 0, 0}},
       {"nul ends the line as text",
        std::string("3.5\0"

@@ -87,6 +87,10 @@ TEST(NormalizeAngle, TurnsTheShortWayAndKeepsTheEnds) {
       {-540, -180},          {725, 5},   {0, 0},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(NormalizeAngle(c.in), c.out) << c.in;
+  // Huge or infinite angles end too, inside the half turn.
+  EXPECT_LE(std::abs(NormalizeAngle(1e20)), 180.0);
+  EXPECT_EQ(NormalizeAngle(INFINITY), 0.0);
+  EXPECT_EQ(NormalizeAngle(NAN), 0.0);
 }
 
 TEST(FlyOutGeometry, CentreNegatesZAndTheAnglesLookAtIt) {
