@@ -6,8 +6,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "camera/CameraModel.h"
 #include "platform/Notify.h"
@@ -26,6 +28,40 @@ inline Vec3 FibonacciPoint(int i, int count) {
   const double r = std::sqrt(1.0 - y * y);
   return {r * std::cos(golden * i), y, r * std::sin(golden * i)};
 }
+
+// The usual table, then how many times faster each fast run is than its slow one: a run
+// named PREFIX + fastTag + ARGS is paired with PREFIX + slowTag + ARGS, or with the slow
+// run of that prefix when the slow one takes no arguments.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter(std::string slowTag, std::string fastTag)
+      : slowTag_(std::move(slowTag)), fastTag_(std::move(fastTag)) {}
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration)
+        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    for (const auto& [slow, slowTime] : times_) {
+      const std::size_t at = slow.find(slowTag_);
+      if (at == std::string::npos) continue;
+      const std::string prefix = slow.substr(0, at) + fastTag_;
+      const std::string args = slow.substr(at + slowTag_.size());
+      for (const auto& [fast, fastTime] : times_) {
+        if (fast.rfind(prefix, 0) != 0 || fastTime <= 0) continue;
+        const std::string fastArgs = fast.substr(prefix.size());
+        if (fastArgs == args || args == "/real_time" || args.empty())
+          std::printf("%s / %s: %.2f\n", slow.c_str(), fast.c_str(), slowTime / fastTime);
+      }
+    }
+  }
+
+ private:
+  std::string slowTag_, fastTag_;
+  std::map<std::string, double> times_;
+};
 
 // Times the benchmarks with reporter only when checked holds, then shuts the library
 // down. The exit status of the process.

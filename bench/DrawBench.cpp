@@ -87,31 +87,6 @@ BENCHMARK(BM_SphereFrame_ArraysListRebuilt)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-// The usual table, then how many times faster the arrays are for each argument set.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    const std::string slow = "BM_SphereFrame_Immediate", fast = "BM_SphereFrame_Arrays";
-    for (const auto& [name, time] : times_) {
-      if (name.rfind(slow, 0) != 0) continue;
-      const std::string args = name.substr(slow.size());
-      const auto other = times_.find(fast + args);
-      if (other != times_.end() && other->second > 0)
-        std::printf("immediate / arrays%s: %.2f\n", args.c_str(), time / other->second);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 FstShape FibonacciSphere(int count) {
   FstShape shape;
   shape.pointCount = count;
@@ -181,6 +156,6 @@ int main(int argc, char** argv) {
   }
   const bool same = SamePixels(false, 0.5) && SamePixels(true, 1.0);
   if (!same) std::fprintf(stderr, "the array drawing differs from the per-face drawing\n");
-  RatioReporter reporter;
+  bench::RatioReporter reporter("_Immediate", "_Arrays");
   return bench::RunIfChecked(same, reporter);
 }

@@ -178,31 +178,6 @@ void BM_DirectionMaps_Fast(benchmark::State& state) {
 }
 BENCHMARK(BM_DirectionMaps_Fast)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Prints the usual table, then how many times faster each fast run is than its literal one.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    for (const auto& [name, time] : times_) {
-      const std::size_t at = name.find("_Literal");
-      if (at == std::string::npos) continue;
-      const std::string fast = name.substr(0, at) + "_Fast";
-      for (const auto& [other, otherTime] : times_)
-        if (other.rfind(fast, 0) == 0 && otherTime > 0)
-          std::printf("%s / %s: %.2f\n", name.c_str(), other.c_str(), time / otherTime);
-    }
-  }
-
- private:
-  std::map<std::string, double> times_;
-};
-
 // Ours against the literal scores on the same data: within 1e-9 wherever the literal score
 // is above -20. Returns the largest difference seen.
 double Disagreement(FstShape shape, CameraModel& moving, CameraModel& second, bool positions) {
@@ -246,6 +221,6 @@ int main(int argc, char** argv) {
   std::printf("largest score difference from the literal maps: %g\n", worst);
 
   if (worst > 1e-9) std::fprintf(stderr, "the fast maps disagree with the literal ones\n");
-  RatioReporter reporter;
+  bench::RatioReporter reporter("_Literal", "_Fast");
   return bench::RunIfChecked(worst <= 1e-9, reporter);
 }
