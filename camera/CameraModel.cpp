@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "camera/Vec3Math.h"
 #include "platform/Notify.h"
 
 namespace velmora {
@@ -14,22 +15,6 @@ constexpr double kTwoPi = 6.283185307179586;
 constexpr double kSnapToZero = 1e-8;
 constexpr double kPlaneHalfWidth = 4.096;
 constexpr double kPlaneHalfHeight = 3.072;
-
-inline Vec3 Sub(const Vec3& a, const Vec3& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline double Dot(const Vec3& a, const Vec3& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-inline Vec3 Along(const Vec3& p, double t, const Vec3& d) {
-  return {p.x + t * d.x, p.y + t * d.y, p.z + t * d.z};
-}
-
-inline Vec3 Mul(const double m[3][3], const Vec3& v) {
-  return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
-          m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
-          m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
-}
 
 inline Vec3 MulTransposed(const double m[3][3], const Vec3& v) {
   return {m[0][0] * v.x + m[1][0] * v.y + m[2][0] * v.z,

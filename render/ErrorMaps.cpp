@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "camera/Vec3Math.h"
 #include "platform/Notify.h"
 
 // How the maps are computed.
@@ -64,22 +65,6 @@ double HueChannel(double h) {
   if (h < 0.5) return 1.0;
   if (h < 2.0 / 3.0) return (2.0 / 3.0 - h) * 6.0;
   return 0.0;
-}
-
-// The same arithmetic as the camera model, so that results agree to the bit.
-inline Vec3 Sub(const Vec3& a, const Vec3& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline double Dot(const Vec3& a, const Vec3& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-inline Vec3 Along(const Vec3& p, double t, const Vec3& d) {
-  return {p.x + t * d.x, p.y + t * d.y, p.z + t * d.z};
-}
-inline Vec3 Mul(const double m[3][3], const Vec3& v) {
-  return {m[0][0] * v.x + m[0][1] * v.y + m[0][2] * v.z,
-          m[1][0] * v.x + m[1][1] * v.y + m[1][2] * v.z,
-          m[2][0] * v.x + m[2][1] * v.y + m[2][2] * v.z};
 }
 
 // The parameters UpdateCamera reads, as they stand (orbitRadius is not renewed from them).
