@@ -29,6 +29,7 @@
 #include "data/FstShape.h"
 #include "data/VectorData.h"
 #include "render/ErrorMaps.h"
+#include "tests/render/LiteralErrorMap.h"
 
 #ifndef VELMORA_BENCH_DEFAULT_DATA
 #define VELMORA_BENCH_DEFAULT_DATA "."
@@ -37,44 +38,9 @@
 namespace velmora {
 namespace {
 
-constexpr int kPairs = 1000;
+using test::LiteralMap;
 
-// The maps as a careful reader would write them from their description.
-void LiteralMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool positions,
-                std::vector<double>* scores = nullptr) {
-  double a0, b0;
-  positions ? moving.GetAzAlt(a0, b0) : moving.GetPanTilt(a0, b0);
-  double min = 1.0e308, max = -1.0e308;
-  const int n = shape.pointCount;
-  if (scores) scores->assign(n, 0.0);
-  for (int i = 0; i < n; ++i) {
-    const double* p = &shape.sourceVertices[3 * i];
-    double a, b;
-    DirectionToAngles(p[0], p[1], p[2], a, b);
-    positions ? moving.SetAzAlt(a, b) : moving.SetPanTilt(a, b);
-    moving.UpdateCamera(0);
-    const double s = second.ReconstructionError();
-    shape.vertexColours[3 * i] = s;
-    if (scores) (*scores)[i] = s;
-    if (s < min) min = s;
-    if ((!positions || s < 50.0) && s > max) max = s;
-  }
-  const double range = max - min;
-  const bool flat = !(range > 0) || !std::isfinite(range);
-  for (int i = 0; i < n; ++i) {
-    double s = shape.vertexColours[3 * i];
-    if (std::isnan(s) || (positions && s >= 50.0)) s = min + range;
-    const double v = flat ? 1.0 : (s - min) / range;
-    const Vec3 c = ScoreToColour(flat ? 0.0 : (positions ? v * v : v));
-    shape.vertexColours[3 * i] = c.x;
-    shape.vertexColours[3 * i + 1] = c.y;
-    shape.vertexColours[3 * i + 2] = c.z;
-    if (positions && shape.radialScore)
-      for (int k = 3 * i; k < 3 * i + 3; ++k) shape.vertices[k] = v * shape.sourceVertices[k];
-  }
-  positions ? moving.SetAzAlt(a0, b0) : moving.SetPanTilt(a0, b0);
-  moving.UpdateCamera(0);
-}
+constexpr int kPairs = 1000;
 
 FstShape FibonacciSphere(int count) {
   FstShape shape;

@@ -11,10 +11,12 @@
 
 #include "data/VectorData.h"
 #include "tests/TestSupport.h"
+#include "tests/render/LiteralErrorMap.h"
 
 namespace velmora {
 namespace {
 
+using test::LiteralMap;
 using test::ScopedCurrentDir;
 using test::TempDir;
 
@@ -56,42 +58,6 @@ FstShape ShapeOf(const std::vector<double>& points) {
   shape.sourceVertices = shape.vertices = points;
   AllocateVertexColours(shape);
   return shape;
-}
-
-// The maps as first described: every trial on the real camera, one vertex after the other,
-// with the fixed colour for a missing range and NaN taken as an outlier.
-void ReferenceMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool positions,
-                  std::vector<double>* scores = nullptr) {
-  double a0, b0;
-  positions ? moving.GetAzAlt(a0, b0) : moving.GetPanTilt(a0, b0);
-  double min = 1.0e308, max = -1.0e308;
-  const int n = shape.pointCount;
-  for (int i = 0; i < n; ++i) {
-    double a, b;
-    const double* p = &shape.sourceVertices[3 * i];
-    DirectionToAngles(p[0], p[1], p[2], a, b);
-    positions ? moving.SetAzAlt(a, b) : moving.SetPanTilt(a, b);
-    moving.UpdateCamera(0);
-    const double s = second.ReconstructionError();
-    shape.vertexColours[3 * i] = s;
-    if (scores) scores->push_back(s);
-    if (s < min) min = s;
-    if ((!positions || s < 50.0) && s > max) max = s;
-  }
-  const double range = max - min;
-  const bool flat = !(range > 0) || !std::isfinite(range);
-  for (int i = 0; i < n; ++i) {
-    double s = shape.vertexColours[3 * i];
-    if (std::isnan(s) || (positions && s >= 50.0)) s = min + range;
-    double v = flat ? 1.0 : (s - min) / range;
-    const Vec3 c = flat ? ScoreToColour(0) : ScoreToColour(positions ? v * v : v);
-    shape.vertexColours[3 * i] = c.x, shape.vertexColours[3 * i + 1] = c.y;
-    shape.vertexColours[3 * i + 2] = c.z;
-    if (positions && shape.radialScore)
-      for (int k = 3 * i; k < 3 * i + 3; ++k) shape.vertices[k] = v * shape.sourceVertices[k];
-  }
-  positions ? moving.SetAzAlt(a0, b0) : moving.SetPanTilt(a0, b0);
-  moving.UpdateCamera(0);
 }
 
 void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,
@@ -207,12 +173,12 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
       std::vector<double> ours, literal;
       if (kind == 0) {
         MapScoreOverPositions(mapped, fast.second, &ours);
-        ReferenceMap(expected, slow.second, slow.second, true, &literal);
+        LiteralMap(expected, slow.second, slow.second, true, &literal);
       } else {
         CameraModel& turnsFast = kind == 1 ? fast.first : fast.second;
         CameraModel& turnsSlow = kind == 1 ? slow.first : slow.second;
         MapScoreOverDirections(mapped, turnsFast, fast.second, &ours);
-        ReferenceMap(expected, turnsSlow, slow.second, false, &literal);
+        LiteralMap(expected, turnsSlow, slow.second, false, &literal);
       }
       ASSERT_EQ(ours.size(), literal.size());
       for (std::size_t v = 0; v < ours.size(); ++v) {
@@ -255,11 +221,11 @@ TEST(ErrorMapCoalescing, UnchangedInputsAreMappedOnce) {
       for (int k = 0; k < count; ++k) {
         if (positions) {
           MapScoreOverPositions(sphere, views.second);
-          ReferenceMap(expected, slow.second, slow.second, true);
+          LiteralMap(expected, slow.second, slow.second, true);
         }
         if (directions) {
           MapScoreOverDirections(pan, views.first, views.second);
-          ReferenceMap(expectedPan, slow.first, slow.second, false);
+          LiteralMap(expectedPan, slow.first, slow.second, false);
         }
       }
       return ErrorMapComputations() - before;
@@ -323,7 +289,7 @@ TEST(ErrorMapResults, RaysLeftBehindFollowThePoseOrder) {
   const int previous = SetErrorMapThreads(2);
   MapScoreOverPositions(mapped, fast.second);
   SetErrorMapThreads(previous);
-  ReferenceMap(expected, slow.second, slow.second, true);
+  LiteralMap(expected, slow.second, slow.second, true);
   ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-12, "colours");
   ExpectSameCamera(fast.first, slow.first);
   ExpectSameCamera(fast.second, slow.second);
