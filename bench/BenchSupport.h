@@ -6,12 +6,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "camera/CameraModel.h"
+#include "data/FstShape.h"
 #include "platform/Notify.h"
 
 namespace velmora::bench {
@@ -27,6 +30,39 @@ inline Vec3 FibonacciPoint(int i, int count) {
   const double y = 1.0 - 2.0 * (i + 0.5) / count;
   const double r = std::sqrt(1.0 - y * y);
   return {r * std::cos(golden * i), y, r * std::sin(golden * i)};
+}
+
+// A sphere of count Fibonacci points of the given radius, as read (vertices and source
+// vertices alike), with consecutive points joined into a strip of triangles.
+inline FstShape FibonacciSphere(int count, double radius) {
+  FstShape shape;
+  shape.pointCount = count;
+  for (int i = 0; i < count; ++i) {
+    const Vec3 p = FibonacciPoint(i, count);
+    for (double c : {p.x, p.y, p.z}) shape.sourceVertices.push_back(radius * c);
+  }
+  shape.vertices = shape.sourceVertices;
+  for (int i = 0; i + 2 < count; ++i) shape.faces.push_back({0, 3, {i, i + 1, i + 2}});
+  shape.faceCount = static_cast<int>(shape.faces.size());
+  return shape;
+}
+
+// The sample sphere file, or a generated one of its size when the file cannot be read.
+inline FstShape LoadOrGenerateSphere(const char* file, int count, double radius) {
+  FstShape shape;
+  if (!std::filesystem::exists(file) || shape.Load(file, nullptr) <= 0) {
+    std::printf("%s not readable: a generated sphere\n", file);
+    shape = FibonacciSphere(count, radius);
+  }
+  return shape;
+}
+
+// Works in the sample-data folder (VELMORA_BENCH_DATA, else the build's), where the
+// spheres and "cols.fcd" are read from.
+inline void EnterDataFolder(const char* fallback) {
+  const char* fromEnv = std::getenv("VELMORA_BENCH_DATA");
+  std::error_code ec;
+  std::filesystem::current_path(fromEnv ? fromEnv : fallback, ec);
 }
 
 // The usual table, then how many times faster each fast run is than its slow one: a run

@@ -87,19 +87,6 @@ BENCHMARK(BM_SphereFrame_ArraysListRebuilt)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
-FstShape FibonacciSphere(int count) {
-  FstShape shape;
-  shape.pointCount = count;
-  for (int i = 0; i < count; ++i) {
-    const Vec3 p = bench::FibonacciPoint(i, count);
-    for (double c : {p.x, p.y, p.z}) shape.vertices.push_back(100 * c);
-  }
-  // Consecutive Fibonacci points are neighbours along a spiral: a strip of triangles.
-  for (int i = 0; i + 2 < count; ++i) shape.faces.push_back({0, 3, {i, i + 1, i + 2}});
-  shape.faceCount = static_cast<int>(shape.faces.size());
-  return shape;
-}
-
 // Both ways drawn into the pbuffer and read back: the same picture, and not an empty one.
 bool SamePixels(bool frontOnly, double alpha) {
   QImage frames[2];
@@ -126,10 +113,7 @@ bool SamePixels(bool frontOnly, double alpha) {
 int main(int argc, char** argv) {
   using namespace velmora;
   benchmark::Initialize(&argc, argv);
-  namespace fs = std::filesystem;
-  const char* fromEnv = std::getenv("VELMORA_BENCH_DATA");
-  std::error_code ec;
-  fs::current_path(fromEnv ? fromEnv : VELMORA_BENCH_DEFAULT_DATA, ec);
+  bench::EnterDataFolder(VELMORA_BENCH_DEFAULT_DATA);
   bench::MessagesToStderr();
 
   std::string why;
@@ -139,10 +123,7 @@ int main(int argc, char** argv) {
   }
   g_context.Init(&g_surface);
   g_context.Resize(kWidth, kHeight);
-  if (!fs::exists("sphere100K.fsd") || g_sphere.Load("sphere100K.fsd", nullptr) <= 0) {
-    std::printf("sphere100K.fsd not readable: a generated sphere\n");
-    g_sphere = FibonacciSphere(100000);
-  }
+  g_sphere = bench::LoadOrGenerateSphere("sphere100K.fsd", 100000, 100);
   std::mt19937 random(7);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   g_sphere.vertexColours.resize(g_sphere.vertices.size());

@@ -42,23 +42,8 @@ using test::LiteralMap;
 
 constexpr int kPairs = 1000;
 
-FstShape FibonacciSphere(int count) {
-  FstShape shape;
-  shape.pointCount = count;
-  for (int i = 0; i < count; ++i) {
-    const Vec3 p = bench::FibonacciPoint(i, count);
-    for (double c : {p.x, p.y, p.z}) shape.sourceVertices.push_back(10 * c);
-  }
-  shape.vertices = shape.sourceVertices;
-  return shape;
-}
-
 FstShape Sphere(const char* file, int size) {
-  FstShape shape;
-  if (!std::filesystem::exists(file) || shape.Load(file, nullptr) <= 0) {
-    std::printf("%s not readable: a generated sphere\n", file);
-    shape = FibonacciSphere(size);
-  }
+  FstShape shape = bench::LoadOrGenerateSphere(file, size, 10);
   AllocateVertexColours(shape);
   return shape;
 }
@@ -166,11 +151,7 @@ double Disagreement(FstShape shape, CameraModel& moving, CameraModel& second, bo
 int main(int argc, char** argv) {
   using namespace velmora;
   benchmark::Initialize(&argc, argv);
-  namespace fs = std::filesystem;
-  const char* fromEnv = std::getenv("VELMORA_BENCH_DATA");
-  const fs::path data = fromEnv ? fromEnv : VELMORA_BENCH_DEFAULT_DATA;
-  std::error_code ec;
-  fs::current_path(data, ec);  // FstShape::Load reads "cols.fcd" from here
+  bench::EnterDataFolder(VELMORA_BENCH_DEFAULT_DATA);
   bench::MessagesToStderr();
 
   g_big = Sphere("sphere100K.fsd", 100000);
