@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "platform/AppIcon.h"
 #include "platform/DialogBuilder.h"
-#include "resources/AppIcon.h"
 
 namespace velmora {
 

@@ -4,8 +4,8 @@
 #include <QEventLoop>
 
 #include "app/MainDlg.h"
-#include "data/ControlDlg.h"
-#include "resources/AppIcon.h"
+#include "data/ui/ControlDlg.h"
+#include "platform/AppIcon.h"
 
 namespace velmora {
 

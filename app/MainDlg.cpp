@@ -12,14 +12,15 @@
 
 #include "app/AboutDlg.h"
 #include "camera/CameraTransitions.h"
-#include "camera/ViewDlg.h"
-#include "data/ControlDlg.h"
-#include "data/MessageDlg.h"
-#include "data/ProgDlg.h"
+#include "camera/ui/ViewDlg.h"
+#include "data/ui/ControlDlg.h"
+#include "data/ui/MessageDlg.h"
+#include "data/ui/ProgDlg.h"
+#include "platform/AppIcon.h"
 #include "platform/DialogBuilder.h"
-#include "render/FrameText.h"
-#include "render/FstShapeDraw.h"
-#include "resources/AppIcon.h"
+#include "render/gl/FstShapeDraw.h"
+#include "render/image/FrameImage.h"
+#include "render/image/ImageDecode.h"
 
 namespace velmora {
 
@@ -46,6 +47,7 @@ MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
   BuildDialog(this, FindDialogTemplate(IDD_MAIN));
   FillStepTable(stepTable);
   scene.showWaitNotice = MakeWaitNotice();
+  scene.imageDecoder = DecodeImageFile;
   setFocusPolicy(Qt::StrongFocus);
   setMouseTracking(true);
 }
@@ -128,7 +130,9 @@ void MainDlg::OnPaint() {
   DrawErrorText();
 }
 
-QString MainDlg::ErrorText(double error) { return FormatErrorText(error); }
+QString MainDlg::ErrorText(double error) {
+  return QString::fromStdString(FormatErrorText(error));
+}
 
 void MainDlg::DrawErrorText() {
   const ViewDlg* second = g_pSecondView.load();

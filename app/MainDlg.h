@@ -8,8 +8,8 @@
 
 #include "camera/CameraTransitions.h"
 #include "platform/MessageQueue.h"
-#include "render/GlSurface.h"
-#include "render/Scene.h"
+#include "render/gl/GlSurface.h"
+#include "render/gl/Scene.h"
 
 namespace velmora {
 

@@ -7,8 +7,8 @@
 
 #include "app/MainDlg.h"
 #include "camera/PositionFile.h"
-#include "camera/ViewDlg.h"
-#include "data/ControlDlg.h"
+#include "camera/ui/ViewDlg.h"
+#include "data/ui/ControlDlg.h"
 
 namespace velmora {
 

@@ -14,8 +14,8 @@
 
 #include "app/MainApp.h"
 #include "app/MainDlg.h"
-#include "camera/ViewDlg.h"
-#include "data/ControlDlg.h"
+#include "camera/ui/ViewDlg.h"
+#include "data/ui/ControlDlg.h"
 
 namespace velmora {
 

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Notify.h"
 #include "camera/CameraModel.h"
 #include "data/FstShape.h"
-#include "platform/Notify.h"
 
 namespace velmora::bench {
 

@@ -21,10 +21,11 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
-#include "cli/EglSurface.h"
 #include "data/FstShape.h"
-#include "render/FstShapeDraw.h"
-#include "render/GlContext.h"
+#include "render/gl/EglSurface.h"
+#include "render/gl/FstShapeDraw.h"
+#include "render/gl/GlContext.h"
+#include "render/image/FrameImage.h"
 
 #ifndef VELMORA_BENCH_DEFAULT_DATA
 #define VELMORA_BENCH_DEFAULT_DATA "."
@@ -35,7 +36,7 @@ namespace {
 
 constexpr int kWidth = 800, kHeight = 600;
 
-cli::EglSurface g_surface;
+EglSurface g_surface;
 GlContext g_context;
 FstShape g_sphere;
 
@@ -93,7 +94,7 @@ bool SamePixels(bool frontOnly, double alpha) {
   const Draw draws[2] = {DrawColouredImmediate, DrawColoured};
   for (int k = 0; k < 2; ++k) {
     Frame(draws[k], frontOnly, alpha);
-    frames[k] = g_surface.ReadPixels();
+    frames[k] = FrameImage(g_surface.ReadPixels());
   }
   int differing = 0, drawn = 0;
   const QRgb background = frames[0].pixel(0, 0);

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
-#include "camera/Vec3Math.h"
-#include "platform/Notify.h"
+#include "base/Notify.h"
+#include "base/Vec3.h"
 
 namespace velmora {
 
@@ -210,6 +210,28 @@ void CameraModel::AddToLength(double& length, double delta) {
   length += delta;
   if (length < 0) length = 0;
   orbitRadius = distance + focalLength;
+}
+
+void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n) {
+  if (n < 0) n = 0;
+  view.AllocatePoints(n);
+  view.imagePointCount = n;
+  double sumX = 0, sumY = 0;
+  for (int i = 0; i < n; ++i) {
+    view.imageX[i] = x[i];
+    view.imageY[i] = y[i];
+    sumX += x[i];
+    sumY += y[i];
+  }
+  // With no points there is nothing to average; 0 keeps the mean ray finite.
+  const double q = n > 0 ? 1.0 / n : 0.0;
+  view.meanX = q * sumX;
+  view.meanY = q * sumY;
+}
+
+void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n) {
+  StoreImagePoints(view, x, y, n);
+  view.UpdateCamera(VIEW_ALL);
 }
 
 }  // namespace velmora

@@ -15,11 +15,9 @@
 #include <functional>
 #include <vector>
 
-namespace velmora {
+#include "base/Vec3.h"
 
-struct Vec3 {
-  double x = 0, y = 0, z = 0;
-};
+namespace velmora {
 
 // Change masks of UpdateCamera.
 enum : int { VIEW_AZALT = 1, VIEW_PANTILT = 2, VIEW_LENS = 4, VIEW_ALL = 7 };
@@ -96,5 +94,12 @@ class CameraModel {
   // Called by UpdateCamera with a non-zero mask (the view posts UWM_VIEWS_CHANGED).
   std::function<void(int mask)> onViewsChanged;
 };
+
+// Replaces the view's point arrays with n points from x and y and sets the means (0 when
+// n is 0); recomputes nothing. A negative n counts as 0.
+void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n);
+
+// The model half of a view's point load: StoreImagePoints, then UpdateCamera(VIEW_ALL).
+void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n);
 
 }  // namespace velmora

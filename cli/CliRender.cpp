@@ -25,13 +25,14 @@
 #include "camera/PositionFile.h"
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
-#include "cli/EglSurface.h"
 #include "data/VectorData.h"
-#include "platform/DialogBuilder.h"
 #include "render/ErrorMaps.h"
-#include "render/FrameText.h"
-#include "render/FstShapeDraw.h"
-#include "render/Scene.h"
+#include "render/gl/EglSurface.h"
+#include "render/gl/FstShapeDraw.h"
+#include "render/gl/Scene.h"
+#include "render/image/DialogUnits.h"
+#include "render/image/FrameImage.h"
+#include "render/image/ImageDecode.h"
 #include "resources/DialogTemplates.h"
 
 namespace velmora {
@@ -269,7 +270,7 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
   if (!gui.Usable()) return fail("the text needs a Qt GUI application, and another kind runs");
   if (o.size.empty()) StartUpSize(width, height);
 
-  cli::EglSurface surface;
+  EglSurface surface;
   if (!surface.Create(width, height, why))
     return fail("cannot get an OpenGL context without a display: " + why);
 
@@ -292,6 +293,7 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
   };
   Scene scene(view(0), view(1));
   scene.Init(&surface);
+  scene.imageDecoder = DecodeImageFile;
   const float background = o.white ? 1.0f : 0.5f;
   scene.SetClearColor(background, background, background);
   scene.Resize(width, height);
@@ -361,12 +363,12 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
   }
 
   scene.Draw();
-  QImage image = surface.ReadPixels();
+  QImage image = FrameImage(surface.ReadPixels());
   if (image.isNull()) return fail("cannot read the frame back");
   const double error = cameras[1].ReconstructionError();
   {
     QPainter painter(&image);
-    PaintErrorText(painter, width, height, FormatErrorText(error));
+    PaintErrorText(painter, width, height, QString::fromStdString(FormatErrorText(error)));
   }
   if (!image.save(QString::fromStdString(o.out), "PNG")) return fail("cannot write " + o.out);
 

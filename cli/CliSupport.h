@@ -8,8 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "base/Notify.h"
 #include "camera/CameraModel.h"
-#include "platform/Notify.h"
 
 namespace velmora::cli {
 

@@ -10,8 +10,8 @@ function(velmora_add_test)
     target_link_libraries(${T_NAME} PRIVATE velmora_test_main ${T_LIBS})
   endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-  if(TARGET velmora_data)
-    add_dependencies(${T_NAME} velmora_data)
+  if(TARGET velmora_sample_data)
+    add_dependencies(${T_NAME} velmora_sample_data)
   endif()
   # Tests that read data files run in the generated data folder.
   set_tests_properties(${T_NAME} PROPERTIES WORKING_DIRECTORY ${VELMORA_DATA_DIR}

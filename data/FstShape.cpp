@@ -5,9 +5,9 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Notify.h"
 #include "data/NumberParse.h"
 #include "data/TextBuffer.h"
-#include "platform/Notify.h"
 
 namespace velmora {
 namespace {

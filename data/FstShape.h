@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/CameraModel.h"
+#include "base/Vec3.h"
 #include "data/LoadProgress.h"
 
 namespace velmora {

@@ -7,7 +7,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/Notify.h"
+#include "base/Notify.h"
 
 namespace velmora {
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <utility>
 
+#include "base/Notify.h"
 #include "data/NumberParse.h"
 #include "data/TextBuffer.h"
-#include "platform/Notify.h"
 
 namespace velmora {
 
@@ -35,28 +35,6 @@ bool ReadVectorData(const std::string& path, VectorData& out) {
   }
   out = std::move(data);
   return true;
-}
-
-void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n) {
-  if (n < 0) n = 0;
-  view.AllocatePoints(n);
-  view.imagePointCount = n;
-  double sumX = 0, sumY = 0;
-  for (int i = 0; i < n; ++i) {
-    view.imageX[i] = x[i];
-    view.imageY[i] = y[i];
-    sumX += x[i];
-    sumY += y[i];
-  }
-  // With no points there is nothing to average; 0 keeps the mean ray finite.
-  const double q = n > 0 ? 1.0 / n : 0.0;
-  view.meanX = q * sumX;
-  view.meanY = q * sumY;
-}
-
-void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n) {
-  StoreImagePoints(view, x, y, n);
-  view.UpdateCamera(VIEW_ALL);
 }
 
 Vec3 NextPairColor() {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/CameraModel.h"
+#include "base/Vec3.h"
 
 namespace velmora {
 
@@ -22,13 +22,6 @@ struct VectorData {
 // y is then read from the whole line. False when the file cannot be read; out is then
 // unchanged.
 bool ReadVectorData(const std::string& path, VectorData& out);
-
-// Replaces the view's point arrays with n points from x and y and sets the means (0 when
-// n is 0); recomputes nothing. A negative n counts as 0.
-void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n);
-
-// The model half of a view's point load: StoreImagePoints, then UpdateCamera(VIEW_ALL).
-void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n);
 
 // The colour of the next point pair: three successive rand() values as red, green and
 // blue, each scaled into 0..1.

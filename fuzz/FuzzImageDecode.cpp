@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz/FuzzSupport.h"
-#include "render/Texture.h"
+#include "render/image/ImageDecode.h"
 
 using namespace velmora;
 using fuzz::Check;

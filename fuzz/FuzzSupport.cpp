@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/Notify.h"
+#include "base/Notify.h"
 
 namespace velmora::fuzz {
 namespace {

@@ -2,21 +2,12 @@
 // Builds Qt widgets from a dialog template. Dialog units become pixels from the dialog
 // font the way the original platform measures them, so layouts keep their proportions.
 
-#include <QFont>
 #include <QWidget>
 
+#include "render/image/DialogUnits.h"
 #include "resources/DialogTemplates.h"
 
 namespace velmora {
-
-struct DialogUnits {
-  int baseX = 0;  // (width of "A..Za..z" / 26 + 1) / 2
-  int baseY = 0;  // font height
-  static DialogUnits ForFont(const QFont& font);
-  int X(int du) const;
-  int Y(int du) const;
-  QRect Rect(int x, int y, int cx, int cy) const;
-};
 
 // Sets the caption and size of the dialog and creates its controls as children. Each
 // control's objectName is its ID; labels without an ID get no name.

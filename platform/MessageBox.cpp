@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <QSurfaceFormat>
 
-#include "platform/Notify.h"
+#include "base/Notify.h"
 
 namespace velmora {
 

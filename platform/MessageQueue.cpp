@@ -8,8 +8,6 @@ namespace velmora {
 
 std::atomic<WindowHandle> g_hMainWnd{nullptr};
 std::atomic<WindowHandle> g_hControlWnd{nullptr};
-std::atomic<ViewDlg*> g_pFirstView{nullptr};
-std::atomic<ViewDlg*> g_pSecondView{nullptr};
 
 QEvent::Type AppMessageEvent::EventType() {
   static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());

@@ -11,16 +11,12 @@
 
 namespace velmora {
 
-class ViewDlg;
-
 using WindowHandle = QObject*;
 
-// Process-wide handles and view pointers, each published once at start-up in this order:
-// g_pFirstView and g_pSecondView, g_hControlWnd, g_hMainWnd.
+// Process-wide window handles, each published once at start-up after the view pointers
+// (camera/ui/ViewDlg.h): g_hControlWnd, then g_hMainWnd.
 extern std::atomic<WindowHandle> g_hMainWnd;
 extern std::atomic<WindowHandle> g_hControlWnd;
-extern std::atomic<ViewDlg*> g_pFirstView;
-extern std::atomic<ViewDlg*> g_pSecondView;
 
 class AppMessageEvent : public QEvent {
  public:

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "camera/Vec3Math.h"
-#include "platform/Notify.h"
+#include "base/Notify.h"
+#include "base/Vec3.h"
 
 // How the maps are computed.
 //

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "camera/CameraModel.h"
+#include "base/Vec3.h"
 #include "data/FstShape.h"
 
 namespace velmora {

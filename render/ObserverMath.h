@@ -2,7 +2,7 @@
 // The arithmetic of the observer camera that needs no OpenGL, so it can be checked on
 // its own.
 
-#include "camera/CameraModel.h"
+#include "base/Vec3.h"
 
 namespace velmora {
 

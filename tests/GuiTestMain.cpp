@@ -2,8 +2,8 @@
 #include <QApplication>
 #include <clocale>
 
+#include "base/Notify.h"
 #include "platform/MessageBox.h"
-#include "platform/Notify.h"
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);

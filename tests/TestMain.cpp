@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Notify.h"
+#include "base/Notify.h"
 #include "tests/TestSupport.h"
 
 int main(int argc, char** argv) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Notify.h"
 #include "camera/CameraModel.h"
-#include "platform/Notify.h"
 
 namespace velmora::test {
 

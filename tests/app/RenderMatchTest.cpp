@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "camera/ViewDlg.h"
-#include "render/FrameText.h"
+#include "camera/ui/ViewDlg.h"
+#include "render/image/FrameImage.h"
 #include "tests/app/WorkbenchFixture.h"
 
 namespace velmora {
@@ -123,7 +123,7 @@ TEST_F(RenderMatchTest, GlideToThePositionFileWithBothSpheresMatches) {
 TEST(FrameText, FormatsTheErrorAsTheMainWindowDoes) {
   const double inf = INFINITY, nan = NAN;
   for (double error : {-29.4350166505235, 0.0, -0.0000004, 3.5e10, -inf, inf, nan})
-    EXPECT_EQ(FormatErrorText(error), MainDlg::ErrorText(error)) << error;
+    EXPECT_EQ(QString::fromStdString(FormatErrorText(error)), MainDlg::ErrorText(error)) << error;
   EXPECT_EQ(FormatErrorText(-28.1296395641), "-28.129640");
   EXPECT_EQ(FormatErrorText(NAN), "");
 }

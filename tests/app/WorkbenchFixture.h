@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "app/MainDlg.h"
-#include "data/ControlDlg.h"
+#include "data/ui/ControlDlg.h"
 #include "tests/TestSupport.h"
 
 namespace velmora::test {

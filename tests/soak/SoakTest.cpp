@@ -38,8 +38,8 @@
 
 #include "app/MainDlg.h"
 #include "camera/CameraTransitions.h"
-#include "data/ControlDlg.h"
 #include "data/VectorData.h"
+#include "data/ui/ControlDlg.h"
 #include "platform/DialogBuilder.h"
 #include "tests/TestSupport.h"
 

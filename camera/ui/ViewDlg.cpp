@@ -1,0 +1,394 @@
+#include "camera/ui/ViewDlg.h"
+
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QWheelEvent>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "base/Notify.h"
+#include "data/VectorData.h"
+#include "platform/DialogBuilder.h"
+#include "platform/MessageQueue.h"
+#include "render/ErrorMaps.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr const char* kPanTiltSphereFile = "sphere1K.fsd";
+// One wheel notch (120) turns an angle by 0.1 radian.
+constexpr double kAnglePerWheelUnit = 0.0008333333333333334;
+constexpr int kWheelNotch = 120;
+
+struct FieldBox {
+  int id;
+  int field;
+  double CameraModel::*value;
+};
+
+// In the order in which the boxes are read back.
+constexpr FieldBox kFieldBoxes[] = {
+    {IDC_VIEW_ALTITUDE, FIELD_ALTITUDE, &CameraModel::altitude},
+    {IDC_VIEW_AZIMUTH, FIELD_AZIMUTH, &CameraModel::azimuth},
+    {IDC_VIEW_ROTATION, FIELD_ROTATION, &CameraModel::rotation},
+    {IDC_VIEW_FOCAL_LENGTH, FIELD_FOCAL_LENGTH, &CameraModel::focalLength},
+    {IDC_VIEW_DISTANCE, FIELD_DISTANCE, &CameraModel::distance},
+    {IDC_VIEW_PAN, FIELD_PAN, &CameraModel::pan},
+    {IDC_VIEW_TILT, FIELD_TILT, &CameraModel::tilt},
+};
+
+const FieldBox* FindFieldBox(int id) {
+  for (const auto& box : kFieldBoxes)
+    if (box.id == id) return &box;
+  return nullptr;
+}
+
+// A number as the dialog's data exchange accepts it: optional blanks around one
+// finite real, nothing else.
+bool ParseNumber(const QString& text, double& value) {
+  const QByteArray bytes = text.trimmed().toLatin1();
+  if (bytes.isEmpty()) return false;
+  char* end = nullptr;
+  const double parsed = std::strtod(bytes.constData(), &end);
+  if (end != bytes.constData() + bytes.size() || !std::isfinite(parsed)) return false;
+  value = parsed;
+  return true;
+}
+
+void PostRedraw() {
+  PostAppMessage(g_hMainWnd.load(), UWM_REDRAW, 0, 0);
+}
+
+}  // namespace
+
+std::atomic<ViewDlg*> g_pFirstView{nullptr};
+std::atomic<ViewDlg*> g_pSecondView{nullptr};
+
+int ButtonState(const QAbstractButton* button) {
+  if (const auto* box = qobject_cast<const QCheckBox*>(button)) {
+    switch (box->checkState()) {
+      case Qt::Checked:
+        return BST_CHECKED;
+      case Qt::PartiallyChecked:
+        return BST_INDETERMINATE;
+      case Qt::Unchecked:
+        return BST_UNCHECKED;
+    }
+  }
+  return button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+ViewDlg::ViewDlg(int index) : QWidget(nullptr), index(index) {
+  vectorsWindow.SetOwnerPanel(this);
+  // Camera changes reach the main window as messages; before it is published they are lost.
+  camera.onViewsChanged = [](int mask) {
+    PostAppMessage(g_hMainWnd.load(), UWM_VIEWS_CHANGED, 0, mask);
+  };
+  sphereLoaded = panTiltSphere.Load(kPanTiltSphereFile, nullptr) > 0;
+  AllocateVertexColours(panTiltSphere);
+}
+
+ViewDlg::~ViewDlg() = default;
+
+void ViewDlg::Create(QWidget* parent) {
+  setParent(parent);
+  BuildDialog(this, FindDialogTemplate(IDD_VIEW));
+  OnInitDialog();
+}
+
+void ViewDlg::OnInitDialog() {
+  cameraCheck = GetDlgItemAs<QCheckBox>(this, IDC_VIEW_CAMERA);
+  controlButton = GetDlgItemAs<QRadioButton>(this, IDC_VIEW_CONTROL);
+  raysCheck = GetDlgItemAs<QCheckBox>(this, IDC_VIEW_RAYS);
+  azAltCheck = GetDlgItemAs<QCheckBox>(this, IDC_VIEW_AZALT_SPHERE);
+  panTiltCheck = GetDlgItemAs<QCheckBox>(this, IDC_VIEW_PANTILT_SPHERE);
+  showVectorsCheck = GetDlgItemAs<QCheckBox>(this, IDC_VIEW_SHOW_VECTORS);
+  meanRayCheck = GetDlgItemAs<QCheckBox>(this, IDC_VIEW_MEAN_RAY);
+
+  connect(cameraCheck, &QCheckBox::clicked, this, &ViewDlg::OnCameraClicked);
+  connect(raysCheck, &QCheckBox::clicked, this, &ViewDlg::OnRaysClicked);
+  connect(meanRayCheck, &QCheckBox::clicked, this, &ViewDlg::OnMeanRayClicked);
+  connect(azAltCheck, &QCheckBox::clicked, this, &ViewDlg::OnAzAltSphereClicked);
+  connect(panTiltCheck, &QCheckBox::clicked, this, &ViewDlg::OnPanTiltSphereClicked);
+  connect(showVectorsCheck, &QCheckBox::clicked, this, &ViewDlg::OnShowVectorsClicked);
+  connect(controlButton, &QRadioButton::clicked, this, &ViewDlg::OnControlClicked);
+  for (const auto& box : kFieldBoxes) Edit(box.id)->installEventFilter(this);
+
+  UpdatePanel();
+}
+
+QLineEdit* ViewDlg::Edit(int id) const {
+  return GetDlgItemAs<QLineEdit>(this, id);
+}
+
+void ViewDlg::SetViewIndex(int viewIndex, bool controlled) {
+  index = viewIndex;
+  isControlled = controlled;
+  if (controlled && controlButton != nullptr) {
+    const QSignalBlocker blocker(controlButton);
+    controlButton->setChecked(true);
+  }
+}
+
+void ViewDlg::InitView(const QString& title, ViewDlg* other) {
+  otherPanel_ = other;
+  camera.otherView = other != nullptr ? &other->camera : nullptr;
+  if (auto* label = GetDlgItemAs<QLabel>(this, IDC_VIEW_TITLE)) label->setText(title);
+  for (QCheckBox* box : {cameraCheck, raysCheck}) {
+    if (box == nullptr) continue;
+    const QSignalBlocker blocker(box);
+    box->setChecked(true);
+  }
+  options.showCamera = options.showRays = true;
+  UpdateCamera(VIEW_ALL);
+  show();
+}
+
+void ViewDlg::UpdatePanel() {
+  if (Edit(IDC_VIEW_AZIMUTH) == nullptr) return;  // not created yet
+  exchanging_ = true;
+  for (const auto& box : kFieldBoxes) {
+    QLineEdit* edit = Edit(box.id);
+    const QSignalBlocker blocker(edit);
+    edit->setText(QString::asprintf("%.15g", camera.*box.value));
+  }
+  exchanging_ = false;
+}
+
+bool ViewDlg::ReadPanel() {
+  if (Edit(IDC_VIEW_AZIMUTH) == nullptr) return false;
+  exchanging_ = true;
+  bool ok = true;
+  for (const auto& box : kFieldBoxes) {
+    QLineEdit* edit = Edit(box.id);
+    double value = 0;
+    if (!ParseNumber(edit->text(), value)) {
+      ShowMessage("Please enter a number.");
+      edit->setFocus(Qt::OtherFocusReason);
+      edit->selectAll();
+      ok = false;
+      break;
+    }
+    camera.*box.value = value;
+  }
+  exchanging_ = false;
+  return ok;
+}
+
+bool ViewDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
+    const auto* focus = static_cast<QFocusEvent*>(event);
+    // A context menu over the box is not leaving it.
+    if (focus->reason() != Qt::PopupFocusReason) {
+      const int id = watched->objectName().toInt();
+      if (event->type() == QEvent::FocusIn)
+        OnFieldFocused(id);
+      else
+        OnFieldLeft(id);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void ViewDlg::OnFieldFocused(int id) {
+  if (const FieldBox* box = FindFieldBox(id)) focusedField = box->field;
+}
+
+void ViewDlg::OnFieldLeft(int id) {
+  focusedField = FIELD_NONE;
+  if (exchanging_) return;  // the focus moved because of our own prompt
+  ReadPanel();
+  switch (id) {
+    case IDC_VIEW_AZIMUTH:
+    case IDC_VIEW_ALTITUDE:
+      UpdateCamera(VIEW_AZALT);
+      break;
+    case IDC_VIEW_FOCAL_LENGTH:
+    case IDC_VIEW_DISTANCE:
+      camera.orbitRadius = camera.distance + camera.focalLength;
+      UpdateCamera(VIEW_LENS);
+      break;
+    case IDC_VIEW_PAN:
+    case IDC_VIEW_TILT:
+      UpdateCamera(VIEW_PANTILT);
+      break;
+    case IDC_VIEW_ROTATION:
+      UpdateCamera(VIEW_LENS);
+      break;
+    default:
+      return;
+  }
+  PostRedraw();
+}
+
+void ViewDlg::wheelEvent(QWheelEvent* event) {
+  OnWheel(event->angleDelta().y());
+  if (focusedField != FIELD_NONE)
+    event->accept();
+  else
+    event->ignore();
+}
+
+void ViewDlg::OnWheel(int zDelta) {
+  const double angleStep = zDelta * kAnglePerWheelUnit;
+  const double lengthStep = zDelta / kWheelNotch;  // whole notches only
+  int mask = 0;
+  switch (focusedField) {
+    case FIELD_AZIMUTH:
+      AddToAngle(camera.azimuth, angleStep), mask = VIEW_AZALT;
+      break;
+    case FIELD_ALTITUDE:
+      AddToAngle(camera.altitude, angleStep), mask = VIEW_AZALT;
+      break;
+    case FIELD_FOCAL_LENGTH:
+      AddToLength(camera.focalLength, lengthStep), mask = VIEW_LENS;
+      break;
+    case FIELD_DISTANCE:
+      AddToLength(camera.distance, lengthStep), mask = VIEW_LENS;
+      break;
+    case FIELD_PAN:
+      AddToAngle(camera.pan, angleStep), mask = VIEW_PANTILT;
+      break;
+    case FIELD_TILT:
+      AddToAngle(camera.tilt, angleStep), mask = VIEW_PANTILT;
+      break;
+    case FIELD_ROTATION:
+      AddToAngle(camera.rotation, angleStep), mask = VIEW_LENS;
+      break;
+    default:
+      return;
+  }
+  UpdateCamera(mask);
+  PostRedraw();
+}
+
+void ViewDlg::AddToAngle(double& angle, double delta) {
+  CameraModel::AddToAngle(angle, delta);
+  UpdatePanel();
+}
+
+void ViewDlg::AddToLength(double& length, double delta) {
+  camera.AddToLength(length, delta);
+  UpdatePanel();
+}
+
+void ViewDlg::DragAzAlt(double dAzimuth, double dAltitude) {
+  if (!isControlled) return;
+  AddToAngle(camera.azimuth, dAzimuth);
+  AddToAngle(camera.altitude, dAltitude);
+  UpdateCamera(VIEW_AZALT);
+}
+
+void ViewDlg::DragPanTilt(double dPan, double dTilt) {
+  if (!isControlled) return;
+  AddToAngle(camera.pan, dPan);
+  AddToAngle(camera.tilt, dTilt);
+  UpdateCamera(VIEW_PANTILT);
+}
+
+void ViewDlg::DragFocalLength(double d) {
+  if (!isControlled) return;
+  AddToLength(camera.focalLength, d);
+  UpdateCamera(VIEW_LENS);
+}
+
+void ViewDlg::DragDistance(double d) {
+  if (!isControlled) return;
+  AddToLength(camera.distance, d);
+  UpdateCamera(VIEW_LENS);
+}
+
+void ViewDlg::DragRotation(double d) {
+  if (!isControlled) return;
+  AddToAngle(camera.rotation, d);
+  UpdateCamera(VIEW_LENS);
+}
+
+void ViewDlg::StoreOption(bool& flag, const QCheckBox* box) {
+  flag = ButtonState(box) == BST_CHECKED;
+  PostRedraw();
+}
+
+void ViewDlg::OnCameraClicked() {
+  StoreOption(options.showCamera, cameraCheck);
+}
+void ViewDlg::OnRaysClicked() {
+  StoreOption(options.showRays, raysCheck);
+}
+void ViewDlg::OnMeanRayClicked() {
+  StoreOption(options.showMeanRay, meanRayCheck);
+}
+void ViewDlg::OnAzAltSphereClicked() {
+  StoreOption(options.showAzAltSphere, azAltCheck);
+}
+void ViewDlg::OnPanTiltSphereClicked() {
+  StoreOption(options.showPanTiltSphere, panTiltCheck);
+}
+
+void ViewDlg::OnShowVectorsClicked() {
+  vectorsWindow.setVisible(ButtonState(showVectorsCheck) == BST_CHECKED);
+}
+
+void ViewDlg::OnVectorsClosed() {
+  if (showVectorsCheck == nullptr) return;
+  const QSignalBlocker blocker(showVectorsCheck);
+  showVectorsCheck->setChecked(false);
+}
+
+void ViewDlg::OnControlClicked() {
+  // The radios live in different panels, so this code keeps them exclusive; a click on
+  // the radio that is already on must not turn it off.
+  {
+    const QSignalBlocker blocker(controlButton);
+    controlButton->setChecked(true);
+  }
+  isControlled = true;
+  const int otherIndex = (index + 1) % 2;
+  ViewDlg* first = index == 0 ? this : otherPanel_;
+  ViewDlg* second = index == 0 ? otherPanel_ : this;
+  if (first != nullptr) first->ReleaseControl(otherIndex);
+  if (second != nullptr) second->ReleaseControl(otherIndex);
+}
+
+void ViewDlg::ReleaseControl(int viewIndex) {
+  if (viewIndex != index) return;
+  isControlled = false;
+  if (controlButton != nullptr) {
+    const QSignalBlocker blocker(controlButton);
+    controlButton->setChecked(false);
+  }
+}
+
+void ViewDlg::RecolourPanTiltSphere() {
+  if (!sphereLoaded) return;
+  CameraModel* second = index == 1 ? &camera : camera.otherView;
+  if (second == nullptr) return;  // not linked yet
+  MapScoreOverDirections(panTiltSphere, camera, *second);
+}
+
+void ViewDlg::LoadImagePoints(const double* x, const double* y, int n) {
+  if (n < 0) n = 0;
+  // The panel stores only: the control panel recomputes once both halves are in.
+  StoreImagePoints(camera, x, y, n);
+  if (auto* status = GetDlgItemAs<QLabel>(this, IDC_VIEW_STATUS))
+    status->setText(QString::asprintf("Loaded %i points.", n));
+  vectorsWindow.Allocate(n);
+}
+
+void ViewDlg::SetColor(int i, double r, double g, double b) {
+  if (i < 0 || i >= camera.imagePointCount) return;
+  camera.pointColors[i] = Vec3{r, g, b};
+  vectorsWindow.SetColor(3 * i, r, g, b);
+}
+
+SceneView ViewDlg::AsSceneView() {
+  return SceneView{&camera, &options, sphereLoaded ? &panTiltSphere : nullptr, &vectorsWindow};
+}
+
+}  // namespace velmora

@@ -1,0 +1,349 @@
+#include "data/ui/ControlDlg.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <algorithm>
+#include <cstdlib>
+
+#include "base/Notify.h"
+#include "data/VectorData.h"
+#include "platform/DialogBuilder.h"
+
+namespace velmora {
+
+namespace {
+
+// The view panels sit in the band between the file rows and the option rows.
+constexpr int kPanelX = 8;
+constexpr int kFirstPanelY = 39;
+constexpr int kSecondPanelY = 89;
+
+QStringList NameFilters(int kind) {
+  // "All Files (*.*)" is the label; every file matches, with or without an extension.
+  if (kind == FILE_FST)
+    return {QStringLiteral("FST Files *.fsd (*.fsd)"), QStringLiteral("All Files (*.*) (*)")};
+  return {QStringLiteral("DTX Files *.dtx (*.dtx)"), QStringLiteral("TXT Files *.txt (*.txt)"),
+          QStringLiteral("All Files (*.*) (*)")};
+}
+
+QString RunFileDialog(const FileDialogRequest& request) {
+  QFileDialog dialog(request.owner, request.title, request.startPath);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilters(request.nameFilters);
+  dialog.setDefaultSuffix(QString());
+  if (!request.nameFilters.isEmpty()) dialog.selectNameFilter(request.nameFilters.first());
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+void PostToMain(unsigned msg, WPARAM wParam, LPARAM lParam) {
+  PostAppMessage(g_hMainWnd.load(), msg, wParam, lParam);
+}
+
+QString SphereSizeLabel(LPARAM size) {
+  switch (size) {
+    case 100:
+      return QStringLiteral("100");
+    case 1000:
+      return QStringLiteral("1K");
+    case 5000:
+      return QStringLiteral("5K");
+    case 10000:
+      return QStringLiteral("10K");
+    case 100000:
+      return QStringLiteral("100K");
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
+std::function<QString(const FileDialogRequest&)> ControlDlg::fileDialog = RunFileDialog;
+
+ControlDlg::ControlDlg() : QWidget(nullptr) {
+  const QStringList arguments = QCoreApplication::arguments();
+  lastOpenPath = arguments.isEmpty() ? QString() : arguments.first();
+  g_pFirstView = &firstView;
+  g_pSecondView = &secondView;
+}
+
+ControlDlg::~ControlDlg() = default;
+
+void ControlDlg::Create() {
+  BuildDialog(this, FindDialogTemplate(IDD_CONTROLS));
+  OnInitDialog();
+}
+
+void ControlDlg::DoDataExchange() {
+  ptPlaneCheck = GetDlgItemAs<QCheckBox>(this, IDC_PT_PLANE);
+  coordinatesCheck = GetDlgItemAs<QCheckBox>(this, IDC_COORDINATES);
+  fstObjectCheck = GetDlgItemAs<QCheckBox>(this, IDC_FST_OBJECT);
+  mainSphereCheck = GetDlgItemAs<QCheckBox>(this, IDC_MAIN_SPHERE);
+  frontOnlyCheck = GetDlgItemAs<QCheckBox>(this, IDC_FRONT_ONLY);
+  distanceCheck = GetDlgItemAs<QCheckBox>(this, IDC_DISTANCE);
+  alphaSlider = GetDlgItemAs<QSlider>(this, IDC_ALPHA);
+  sphereSizeCombo = GetDlgItemAs<QComboBox>(this, IDC_SPHERE_SIZE);
+  skipNegativeStCheck = GetDlgItemAs<QCheckBox>(this, IDC_SKIP_NEGATIVE_ST);
+  whiteBackgroundCheck = GetDlgItemAs<QCheckBox>(this, IDC_WHITE_BACKGROUND);
+}
+
+void ControlDlg::OnInitDialog() {
+  DoDataExchange();
+  g_hControlWnd = this;
+
+  // The template's combo height includes its drop-down list; the closed box is one line.
+  sphereSizeCombo->resize(sphereSizeCombo->width(), sphereSizeCombo->sizeHint().height());
+
+  const DialogUnits units = DialogUnits::ForFont(font());
+  firstView.Create(this);
+  firstView.move(units.X(kPanelX), units.Y(kFirstPanelY));
+  firstView.SetViewIndex(0, false);
+  firstView.InitView(QStringLiteral("First View"), &secondView);
+  secondView.Create(this);
+  secondView.move(units.X(kPanelX), units.Y(kSecondPanelY));
+  secondView.SetViewIndex(1, true);
+  secondView.InitView(QStringLiteral("Second View"), &firstView);
+
+  for (QCheckBox* box : {coordinatesCheck, fstObjectCheck}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(true);
+  }
+  const bool mainSphere = ButtonState(mainSphereCheck) == BST_CHECKED;
+  frontOnlyCheck->setEnabled(mainSphere);
+  distanceCheck->setEnabled(mainSphere);
+  sphereSizeCombo->setEnabled(mainSphere);
+  alphaSlider->setEnabled(mainSphere || ButtonState(fstObjectCheck) == BST_CHECKED);
+  {
+    const QSignalBlocker blocker(alphaSlider);
+    alphaSlider->setValue(50);
+  }
+  GetDlgItemAs<QLineEdit>(this, IDC_SCALE)->setText(QStringLiteral("1.0"));
+
+  connect(GetDlgItemAs<QPushButton>(this, IDC_BROWSE_FST), &QPushButton::clicked, this,
+          &ControlDlg::OnBrowseFst);
+  connect(GetDlgItemAs<QPushButton>(this, IDC_BROWSE_DATA), &QPushButton::clicked, this,
+          &ControlDlg::OnBrowseData);
+  connect(coordinatesCheck, &QCheckBox::clicked, this, &ControlDlg::OnCoordinatesClicked);
+  connect(fstObjectCheck, &QCheckBox::clicked, this, &ControlDlg::OnFstObjectClicked);
+  connect(mainSphereCheck, &QCheckBox::clicked, this, &ControlDlg::OnMainSphereClicked);
+  connect(sphereSizeCombo, &QComboBox::currentIndexChanged, this, &ControlDlg::OnSphereSizeChanged);
+  connect(frontOnlyCheck, &QCheckBox::clicked, this, &ControlDlg::OnFrontOnlyClicked);
+  connect(alphaSlider, &QSlider::valueChanged, this, &ControlDlg::OnAlphaChanged);
+  connect(distanceCheck, &QCheckBox::clicked, this, &ControlDlg::OnDistanceClicked);
+  connect(ptPlaneCheck, &QCheckBox::clicked, this, &ControlDlg::OnPtPlaneClicked);
+  connect(skipNegativeStCheck, &QCheckBox::clicked, this, &ControlDlg::OnSkipNegativeStClicked);
+  connect(whiteBackgroundCheck, &QCheckBox::clicked, this, &ControlDlg::OnWhiteBackgroundClicked);
+  GetDlgItem(this, IDC_SCALE)->installEventFilter(this);
+}
+
+bool ControlDlg::event(QEvent* e) {
+  return DispatchAppMessage(e, *this) || QWidget::event(e);
+}
+
+bool ControlDlg::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::FocusOut && watched == GetDlgItem(this, IDC_SCALE) &&
+      static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason)
+    OnScaleLeft();
+  return QWidget::eventFilter(watched, e);
+}
+
+// Escape and the close box hide the panel (and with it the view panels); the main
+// window shows it again.
+void ControlDlg::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(e);
+}
+
+void ControlDlg::closeEvent(QCloseEvent* e) {
+  ShowViewPanels(false);
+  hide();
+  e->ignore();
+}
+
+void ControlDlg::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  ShowViewPanels(true);
+}
+
+void ControlDlg::ShowViewPanels(bool show) {
+  for (ViewDlg* view : {&firstView, &secondView})
+    if (view->controlButton != nullptr) view->setVisible(show);
+}
+
+void ControlDlg::WindowProc(unsigned msg, WPARAM, LPARAM lParam) {
+  switch (msg) {
+    case UWM_FST_LOADED:
+      GetDlgItemAs<QLineEdit>(this, IDC_FST_FILE)->setText(fstPath);
+      GetDlgItemAs<QLabel>(this, IDC_FST_STATUS)
+          ->setText(QString::asprintf("%i points.", static_cast<int>(lParam)));
+      break;
+    case UWM_ADD_SPHERE_SIZE: {
+      const QSignalBlocker blocker(sphereSizeCombo);
+      const QString label = SphereSizeLabel(lParam);
+      if (!label.isEmpty()) {
+        sphereSizeCombo->addItem(label);
+        if (lParam == 5000) sphereSizeCombo->setCurrentIndex(sphereSizeCombo->count() - 1);
+      }
+      if (sphereSizeCombo->currentIndex() < 0 && sphereSizeCombo->count() > 0)
+        sphereSizeCombo->setCurrentIndex(0);
+      break;
+    }
+    case UWM_SET_SCALE:
+      GetDlgItemAs<QLineEdit>(this, IDC_SCALE)
+          ->setText(QString::asprintf("%g", static_cast<double>(LParamToFloat(lParam))));
+      break;
+    case UWM_SHOW_FST_OBJECT:
+      ToggleCheck(fstObjectCheck, &ControlDlg::OnFstObjectClicked);
+      break;
+    case UWM_SHOW_MAIN_SPHERE:
+      ToggleCheck(mainSphereCheck, &ControlDlg::OnMainSphereClicked);
+      break;
+    case UWM_SHOW_PT_PLANE:
+      ToggleCheck(ptPlaneCheck, &ControlDlg::OnPtPlaneClicked);
+      break;
+    default:
+      break;
+  }
+}
+
+void ControlDlg::ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)()) {
+  {
+    const QSignalBlocker blocker(box);
+    box->setChecked(ButtonState(box) != BST_CHECKED);
+  }
+  // The one place where setting a box must run its handler: the key stands for a click.
+  (this->*onClicked)();
+}
+
+QString ControlDlg::SelectFile(int kind) {
+  FileDialogRequest request;
+  request.owner = this;
+  request.title = QStringLiteral("Select file...");
+  request.startPath = lastOpenPath;
+  request.nameFilters = NameFilters(kind);
+  const QString chosen = fileDialog ? fileDialog(request) : QString();
+  if (!chosen.isEmpty()) lastOpenPath = chosen;
+  return chosen;
+}
+
+QString ControlDlg::FileTitle(const QString& path) {
+  // Both separators: paths typed or passed on the command line may use either.
+  const qsizetype slash =
+      std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+  return slash < 0 ? path : path.mid(slash + 1);
+}
+
+void ControlDlg::OnBrowseFst() {
+  const QString chosen = SelectFile(FILE_FST);
+  if (chosen.isEmpty()) return;
+  fstPath = chosen;
+  GetDlgItemAs<QLineEdit>(this, IDC_FST_FILE)->setText(FileTitle(fstPath));
+  PostToMain(UWM_LOAD_FST, 0, 0);
+}
+
+void ControlDlg::OnBrowseData() {
+  const QString chosen = SelectFile(FILE_VECTOR_DATA);
+  if (chosen.isEmpty()) return;
+  dataPath = chosen;
+  LoadDataFile();
+}
+
+void ControlDlg::LoadDataFile() {
+  GetDlgItemAs<QLineEdit>(this, IDC_DATA_FILE)->setText(FileTitle(dataPath));
+  VectorData data;
+  if (!ReadVectorData(dataPath.toStdString(), data)) {
+    ShowMessage("Cannot open file to read!");
+    return;
+  }
+  // Both halves go in before either view recomputes, so that no triangulation pairs new
+  // points of one view with old points of the other.
+  firstView.LoadImagePoints(data.firstX.data(), data.firstY.data(), data.count);
+  secondView.LoadImagePoints(data.secondX.data(), data.secondY.data(), data.count);
+  firstView.UpdateCamera(VIEW_ALL);
+  secondView.UpdateCamera(VIEW_ALL);
+  for (int i = 0; i < data.count; ++i) {
+    const Vec3 colour = NextPairColor();
+    firstView.SetColor(i, colour.x, colour.y, colour.z);
+    secondView.SetColor(i, colour.x, colour.y, colour.z);
+  }
+  PostToMain(UWM_REDRAW, 0, 0);
+}
+
+void ControlDlg::OnCoordinatesClicked() {
+  PostToMain(UWM_SHOW_COORDINATES, 0, ButtonState(coordinatesCheck));
+}
+
+void ControlDlg::OnFstObjectClicked() {
+  alphaSlider->setEnabled(ButtonState(mainSphereCheck) == BST_CHECKED ||
+                          ButtonState(fstObjectCheck) == BST_CHECKED);
+  PostToMain(UWM_SHOW_FST_OBJECT, 0, ButtonState(fstObjectCheck));
+}
+
+void ControlDlg::OnMainSphereClicked() {
+  const int selection = sphereSizeCombo->currentIndex();
+  const int state = ButtonState(mainSphereCheck);
+  const bool on = state == BST_CHECKED && selection != -1;
+  frontOnlyCheck->setEnabled(on);
+  distanceCheck->setEnabled(on);
+  sphereSizeCombo->setEnabled(on);
+  alphaSlider->setEnabled(on || ButtonState(fstObjectCheck) == BST_CHECKED);
+  PostToMain(UWM_SHOW_MAIN_SPHERE, static_cast<WPARAM>(static_cast<LPARAM>(selection)), state);
+}
+
+void ControlDlg::OnSphereSizeChanged(int selection) {
+  if (selection == -1) return;
+  PostToMain(UWM_SHOW_MAIN_SPHERE, static_cast<WPARAM>(selection), ButtonState(mainSphereCheck));
+}
+
+void ControlDlg::OnFrontOnlyClicked() {
+  PostToMain(UWM_FRONT_ONLY, 0, ButtonState(frontOnlyCheck));
+}
+
+void ControlDlg::OnAlphaChanged(int position) {
+  PostToMain(UWM_SET_ALPHA, 0, position);
+}
+
+void ControlDlg::OnDistanceClicked() {
+  PostToMain(UWM_DISTANCE_MODE, 0, ButtonState(distanceCheck));
+}
+
+void ControlDlg::OnPtPlaneClicked() {
+  PostToMain(UWM_SHOW_PT_PLANE, 0, ButtonState(ptPlaneCheck));
+}
+
+void ControlDlg::OnScaleLeft() {
+  const QByteArray text = GetDlgItemAs<QLineEdit>(this, IDC_SCALE)->text().toLocal8Bit();
+  const auto scale = static_cast<float>(std::atof(text.constData()));
+  PostToMain(UWM_SET_SCALE, 0, FloatToLParam(scale));
+}
+
+void ControlDlg::OnSkipNegativeStClicked() {
+  const bool skip = ButtonState(skipNegativeStCheck) == BST_CHECKED;
+  firstView.camera.skipNegativeST = skip;
+  secondView.camera.skipNegativeST = skip;
+  PostToMain(UWM_VIEWS_CHANGED, 0, VIEW_PANTILT);
+  PostToMain(UWM_REDRAW, 0, 0);
+}
+
+void ControlDlg::OnWhiteBackgroundClicked() {
+  PostToMain(UWM_WHITE_BACKGROUND, 0, ButtonState(whiteBackgroundCheck) == BST_CHECKED ? 1 : 0);
+}
+
+}  // namespace velmora

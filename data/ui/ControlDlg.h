@@ -1,0 +1,120 @@
+#pragma once
+// The control panel: file choices, display options and the two view panels. Every user
+// action is posted to the main window; the main window, the scene and the transition
+// worker post back what the panel should show.
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+
+#include "camera/ui/ViewDlg.h"
+#include "platform/MessageQueue.h"
+
+class QCheckBox;
+class QComboBox;
+class QSlider;
+
+namespace velmora {
+
+// Control IDs of the control panel.
+enum ControlPanelControl : int {
+  IDC_BROWSE_FST = 1003,
+  IDC_FST_FILE = 1004,
+  IDC_BROWSE_DATA = 1005,
+  IDC_DATA_FILE = 1006,
+  IDC_DISTANCE = 1009,
+  IDC_FST_STATUS = 1015,
+  IDC_COORDINATES = 1017,
+  IDC_FST_OBJECT = 1018,
+  IDC_MAIN_SPHERE = 1019,
+  IDC_FRONT_ONLY = 1020,
+  IDC_ALPHA = 1021,
+  IDC_SPHERE_SIZE = 1022,
+  IDC_PT_PLANE = 1023,
+  IDC_SCALE = 1024,
+  IDC_SKIP_NEGATIVE_ST = 1025,
+  IDC_WHITE_BACKGROUND = 1026,
+};
+
+// The kinds of file the Browse buttons choose.
+enum FileKind : int { FILE_FST = 1, FILE_VECTOR_DATA = 2 };
+
+// What the open-file dialog is asked for.
+struct FileDialogRequest {
+  QWidget* owner = nullptr;
+  QString title;
+  QString startPath;
+  QStringList nameFilters;  // Qt name filters, the first one preselected
+};
+
+class ControlDlg : public QWidget, public MessageReceiver {
+  Q_OBJECT
+ public:
+  // Builds both view panels and publishes g_pFirstView and g_pSecondView.
+  ControlDlg();
+  ~ControlDlg() override;
+  // Creates the window from its template and publishes g_hControlWnd.
+  void Create();
+
+  void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
+
+  // Reads dataPath: its first half into the first view, its second half into the second.
+  void LoadDataFile();
+
+  // Shows the open-file dialog for a kind of file. Returns the chosen path, which also
+  // becomes lastOpenPath, or an empty string when the user cancelled.
+  QString SelectFile(int kind);
+  // The name after the last path separator, or the whole path when there is none.
+  static QString FileTitle(const QString& path);
+  void ShowViewPanels(bool show);
+
+  // The open-file dialog; tests replace it. Returns the chosen path or an empty string.
+  static std::function<QString(const FileDialogRequest&)> fileDialog;
+
+  // Click handling of the controls; the keyboard toggles run the same code.
+  void OnBrowseFst();
+  void OnBrowseData();
+  void OnCoordinatesClicked();
+  void OnFstObjectClicked();
+  void OnMainSphereClicked();
+  void OnSphereSizeChanged(int selection);
+  void OnFrontOnlyClicked();
+  void OnAlphaChanged(int position);
+  void OnDistanceClicked();
+  void OnPtPlaneClicked();
+  void OnScaleLeft();
+  void OnSkipNegativeStClicked();
+  void OnWhiteBackgroundClicked();
+
+  QString lastOpenPath;
+  ViewDlg firstView{0};
+  ViewDlg secondView{1};
+  QString fstPath;
+  QString dataPath;
+  QCheckBox* ptPlaneCheck = nullptr;
+  QCheckBox* coordinatesCheck = nullptr;
+  QCheckBox* fstObjectCheck = nullptr;
+  QCheckBox* mainSphereCheck = nullptr;
+  QCheckBox* frontOnlyCheck = nullptr;
+  QCheckBox* distanceCheck = nullptr;
+  QSlider* alphaSlider = nullptr;
+  QComboBox* sphereSizeCombo = nullptr;
+  QCheckBox* skipNegativeStCheck = nullptr;
+  QCheckBox* whiteBackgroundCheck = nullptr;
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void OnInitDialog();
+  void DoDataExchange();
+  // Flips a box as a keyboard shortcut does, then runs its click handling.
+  void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());
+};
+
+}  // namespace velmora

@@ -1,0 +1,58 @@
+#include "data/ui/ProgDlg.h"
+
+#include <QCoreApplication>
+#include <QProgressBar>
+#include <QWindow>
+
+#include "platform/DialogBuilder.h"
+#include "platform/MessageQueue.h"
+
+namespace velmora {
+
+ProgDlg::ProgDlg() : QDialog(nullptr) {
+  BuildDialog(this, FindDialogTemplate(IDD_PROGRESS));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  progressBar = GetDlgItemAs<QProgressBar>(this, 1001);
+}
+
+void ProgDlg::Show() {
+  show();
+  LetPaint(true);
+}
+
+void ProgDlg::Hide() {
+  hide();
+}
+
+void ProgDlg::SetRange(int lo, int hi) {
+  progressBar->setRange(lo, hi);
+}
+
+void ProgDlg::SetPos(int pos) {
+  progressBar->setValue(pos);
+  LetPaint(false);
+}
+
+void ProgDlg::Step() {
+  progressBar->setValue(progressBar->value() + step_);
+  LetPaint(false);
+}
+
+void ProgDlg::SetCaption(const std::string& caption) {
+  setWindowTitle(QString::fromStdString(caption));
+  LetPaint(false);
+}
+
+void ProgDlg::LetPaint(bool force) {
+  if (!force && sinceLastPaint_.isValid() && sinceLastPaint_.elapsed() < 50) return;
+  DeferAppMessages hold;
+  // A new window needs a few rounds before the window system shows it.
+  for (int round = 0; round < (force ? 20 : 1); ++round) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!force || (windowHandle() != nullptr && windowHandle()->isExposed())) break;
+  }
+  repaint();
+  sinceLastPaint_.restart();
+}
+
+}  // namespace velmora

@@ -1,0 +1,25 @@
+#include "render/image/FrameImage.h"
+
+#include <QPainter>
+#include <cstring>
+
+namespace velmora {
+
+void PaintErrorText(QPainter& painter, int width, int height, const QString& text) {
+  if (text.isEmpty()) return;
+  painter.save();
+  painter.setPen(Qt::black);
+  painter.drawText(QRect(8, 8, width - 8, height - 8), Qt::AlignLeft | Qt::AlignTop, text);
+  painter.restore();
+}
+
+QImage FrameImage(const FramePixels& pixels) {
+  if (pixels.width <= 0 || pixels.height <= 0) return {};
+  QImage image(pixels.width, pixels.height, QImage::Format_RGBX8888);
+  const std::size_t stride = static_cast<std::size_t>(pixels.width) * 4;
+  for (int y = 0; y < pixels.height; ++y)
+    std::memcpy(image.scanLine(y), pixels.rgba.data() + stride * y, stride);
+  return image.convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace velmora

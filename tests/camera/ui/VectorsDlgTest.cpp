@@ -1,0 +1,161 @@
+#include "camera/ui/VectorsDlg.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QTest>
+
+#include "camera/ui/ViewDlg.h"
+#include "platform/DialogBuilder.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+using test::MessageRecorder;
+using testing::ElementsAre;
+using testing::IsEmpty;
+
+TEST(VectorsDlg, IndicesOutsideTheArraysAreRefusedWithTheirOwnText) {
+  VectorsDlg window;
+  window.Allocate(3);
+  struct Case {
+    int i;
+    bool stored;
+  };
+  // The last valid flat index is 3n - 3 = 6; 3n - 2 would write past the end.
+  for (const Case& c :
+       {Case{0, true}, Case{6, true}, Case{7, false}, Case{9, false}, Case{-1, false}}) {
+    MessageRecorder messages;
+    window.SetPoint(c.i, 1.5, 2.5, 3.5);
+    window.SetColor(c.i, 0.25, 0.5, 0.75);
+    if (c.stored) {
+      EXPECT_THAT(messages.texts, IsEmpty()) << c.i;
+      EXPECT_THAT(
+          (std::vector<double>(window.vectors.begin() + c.i, window.vectors.begin() + c.i + 3)),
+          ElementsAre(1.5, 2.5, 3.5));
+      EXPECT_EQ(window.vectorColors[c.i + 2], 0.75);
+    } else {
+      EXPECT_THAT(messages.texts,
+                  ElementsAre("Error in VectorsDlg::SetPoint()", "Error in VectorsDlg::SetColor()"))
+          << c.i;
+    }
+  }
+  // The centre is the mean of the vectors: (1.5, 2.5, 3.5) at 0 and 6, zeros at 3.
+  window.ComputeCenter();
+  EXPECT_DOUBLE_EQ(window.center[0], 1.0);
+  EXPECT_DOUBLE_EQ(window.center[1], 5.0 / 3);
+  EXPECT_DOUBLE_EQ(window.center[2], 7.0 / 3);
+  // A new load replaces both arrays.
+  window.Allocate(1);
+  EXPECT_EQ(window.vectors.size(), 3u);
+  EXPECT_EQ(window.vectorColors.size(), 3u);
+  MessageRecorder messages;
+  window.SetPoint(3, 0, 0, 0);
+  EXPECT_EQ(messages.texts.size(), 1u);
+}
+
+TEST(VectorsDlg, MouseTable) {
+  VectorsDlg window;
+  const double angleX = window.context.angleX, angleY = window.context.angleY;
+  const double distance = window.context.distance;
+  constexpr auto kNone = Qt::NoModifier;
+
+  // The first move only records; a left drag of 10 right and 4 down turns by those degrees.
+  window.OnMouseMove(Qt::LeftButton, kNone, 100, 100);
+  EXPECT_EQ(window.context.angleY, angleY);
+  window.OnMouseMove(Qt::LeftButton, kNone, 110, 104);
+  EXPECT_EQ(window.context.angleY, angleY + 10);
+  EXPECT_EQ(window.context.angleX, angleX + 4);
+
+  // With Shift or Ctrl nothing turns, but the position is followed.
+  for (auto modifiers :
+       {Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
+    window.OnMouseMove(Qt::LeftButton, modifiers, 150, 130);
+    EXPECT_EQ(window.context.angleY, angleY + 10);
+  }
+  EXPECT_EQ(window.lastX, 150);
+  EXPECT_EQ(window.lastY, 130);
+  // With both, only x is followed.
+  window.OnMouseMove(Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier, 170, 190);
+  EXPECT_EQ(window.lastX, 170);
+  EXPECT_EQ(window.lastY, 130);
+
+  // Right drag: the distance grows by twice the vertical move, and only y is recorded.
+  window.OnMouseMove(Qt::RightButton, kNone, 300, 135);
+  EXPECT_EQ(window.context.distance, distance + 10);
+  EXPECT_EQ(window.lastX, 170);
+  EXPECT_EQ(window.lastY, 135);
+
+  // No button forgets the position: the next drag starts afresh.
+  window.OnMouseMove(Qt::NoButton, kNone, 0, 0);
+  EXPECT_EQ(window.lastX, -1);
+  EXPECT_EQ(window.lastY, -1);
+  window.OnMouseMove(Qt::RightButton, kNone, 0, 500);
+  EXPECT_EQ(window.context.distance, distance + 10);
+  window.OnMouseMove(Qt::NoButton, kNone, 0, 0);
+  window.OnMouseMove(Qt::LeftButton, kNone, 20, 20);
+  EXPECT_EQ(window.context.angleY, angleY + 10);
+}
+
+TEST(VectorsDlg, MoveEventsReachTheTableWithTheirModifiers) {
+  VectorsDlg window;
+  const double angleY = window.context.angleY;
+  auto move = [&](int x, Qt::KeyboardModifiers modifiers) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(x, 50), window.mapToGlobal(QPointF(x, 50)),
+                      Qt::NoButton, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(&window, &event);
+  };
+  move(10, Qt::NoModifier);
+  move(25, Qt::NoModifier);
+  EXPECT_EQ(window.context.angleY, angleY + 15);
+  move(60, Qt::ControlModifier);
+  EXPECT_EQ(window.context.angleY, angleY + 15);
+}
+
+TEST(VectorsDlg, PaintsAxesVectorsAndTheCentreSphere) {
+  VectorsDlg window;
+  window.resize(200, 150);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.Allocate(1);
+  window.SetColor(0, 1, 1, 0);
+  window.SetPoint(0, -10, -8, 0);
+  const QImage empty = window.grabFramebuffer();
+  const QRgb middle = empty.pixel(empty.width() / 2, empty.height() / 2);
+  EXPECT_GT(qBlue(middle), 200);  // the sphere at the origin
+  EXPECT_LT(qRed(middle), 50);
+  auto yellow = [](const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QRgb c = image.pixel(x, y);
+        n += qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 50;
+      }
+    return n;
+  };
+  EXPECT_GT(yellow(empty), 10);
+  window.ComputeCenter();  // the sphere moves to the vector's end
+  const QImage moved = window.grabFramebuffer();
+  EXPECT_LT(qBlue(moved.pixel(moved.width() / 2, moved.height() / 2)), 200);
+}
+
+TEST(VectorsDlg, ClosingUnchecksTheOwnersBoxAndKeepsTheWindow) {
+  QWidget parent;
+  ViewDlg view(1);
+  view.Create(&parent);
+  auto* box = GetDlgItemAs<QCheckBox>(&view, IDC_VIEW_SHOW_VECTORS);
+  ASSERT_NE(box, nullptr);
+  box->click();
+  EXPECT_TRUE(view.vectorsWindow.isVisible());
+  view.vectorsWindow.context.angleY = 33;
+  view.vectorsWindow.close();
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_FALSE(view.vectorsWindow.isVisible());
+  box->click();
+  EXPECT_TRUE(view.vectorsWindow.isVisible());
+  EXPECT_EQ(view.vectorsWindow.context.angleY, 33);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,320 @@
+#include "camera/ui/ViewDlg.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+#include <QWheelEvent>
+#include <cmath>
+
+#include "platform/DialogBuilder.h"
+#include "platform/MessageQueue.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+// Stands in for the main window: records the masks and redraws the panels post.
+class MainWindowLog : public QObject, public MessageReceiver {
+ public:
+  void WindowProc(unsigned msg, WPARAM, LPARAM lParam) override {
+    if (msg == UWM_VIEWS_CHANGED) masks.push_back(static_cast<int>(lParam));
+    if (msg == UWM_REDRAW) ++redraws;
+  }
+  void Clear() {
+    QCoreApplication::sendPostedEvents();
+    masks.clear();
+    redraws = 0;
+  }
+  std::vector<int> Masks() {
+    QCoreApplication::sendPostedEvents();
+    return masks;
+  }
+  int Redraws() {
+    QCoreApplication::sendPostedEvents();
+    return redraws;
+  }
+  std::vector<int> masks;
+  int redraws = 0;
+
+ protected:
+  bool event(QEvent* e) override { return DispatchAppMessage(e, *this) || QObject::event(e); }
+};
+
+// Two panels in one window, set up as the control panel does it; built once because the
+// main-window handle is published once per process.
+class ViewPanelTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    log = new MainWindowLog;
+    g_hMainWnd = log;
+    host = new QWidget;
+    first = new ViewDlg(0);
+    second = new ViewDlg(1);
+    first->Create(host);
+    first->SetViewIndex(0, false);
+    first->InitView("First View", second);
+    second->Create(host);
+    second->move(0, first->height() + 4);
+    second->SetViewIndex(1, true);
+    second->InitView("Second View", first);
+    host->resize(first->width(), 2 * first->height() + 8);
+    host->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(host));
+  }
+  static void TearDownTestSuite() {
+    delete first;
+    delete second;
+    delete host;
+    delete log;
+  }
+  void SetUp() override {
+    for (ViewDlg* view : {first, second}) {
+      view->camera.SetParams(CameraParams{});
+      view->camera.UpdateCamera(0);
+      view->UpdatePanel();
+      view->focusedField = FIELD_NONE;
+    }
+    log->Clear();
+  }
+
+  static QLineEdit* Edit(ViewDlg* view, int id) { return GetDlgItemAs<QLineEdit>(view, id); }
+  static void Focus(QWidget* widget, QEvent::Type type) {
+    QFocusEvent e(type, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(widget, &e);
+  }
+  // Types text into a box and leaves it, as tabbing on would.
+  static void TypeAndLeave(ViewDlg* view, int id, const QString& text) {
+    QLineEdit* edit = Edit(view, id);
+    Focus(edit, QEvent::FocusIn);
+    edit->setText(text);
+    Focus(edit, QEvent::FocusOut);
+  }
+  static void Wheel(ViewDlg* view, int delta) {
+    const QPointF at(5, 5);
+    QWheelEvent e(at, view->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &e);
+  }
+
+  static inline MainWindowLog* log = nullptr;
+  static inline QWidget* host = nullptr;
+  static inline ViewDlg* first = nullptr;
+  static inline ViewDlg* second = nullptr;
+};
+
+TEST_F(ViewPanelTest, StartsTitledWithCameraAndRaysOnAndTheSecondViewControlled) {
+  EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_TITLE)->text(), "First View");
+  EXPECT_EQ(GetDlgItemAs<QLabel>(second, IDC_VIEW_TITLE)->text(), "Second View");
+  EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "No points loaded.");
+  for (ViewDlg* view : {first, second}) {
+    EXPECT_TRUE(view->cameraCheck->isChecked());
+    EXPECT_TRUE(view->raysCheck->isChecked());
+    EXPECT_FALSE(view->meanRayCheck->isChecked());
+    EXPECT_TRUE(view->options.showCamera && view->options.showRays);
+    EXPECT_TRUE(view->sphereLoaded);
+    EXPECT_EQ(Edit(view, IDC_VIEW_FOCAL_LENGTH)->text(), "10");
+    EXPECT_EQ(Edit(view, IDC_VIEW_DISTANCE)->text(), "50");
+  }
+  EXPECT_FALSE(first->IsControlled());
+  EXPECT_TRUE(second->IsControlled());
+  EXPECT_TRUE(second->controlButton->isChecked());
+  EXPECT_EQ(first->camera.otherView, &second->camera);
+}
+
+TEST_F(ViewPanelTest, LeavingABoxStoresTheTypedValueAndRecomputesItsGroup) {
+  const struct {
+    int id;
+    const char* text;
+    double CameraModel::*value;
+    int mask;
+  } cases[] = {
+      {IDC_VIEW_AZIMUTH, "7.5", &CameraModel::azimuth, VIEW_AZALT},         // not wrapped
+      {IDC_VIEW_FOCAL_LENGTH, "-2", &CameraModel::focalLength, VIEW_LENS},  // not clamped
+      {IDC_VIEW_DISTANCE, " 80 ", &CameraModel::distance, VIEW_LENS},
+      {IDC_VIEW_TILT, "-1e-1", &CameraModel::tilt, VIEW_PANTILT},
+      {IDC_VIEW_ROTATION, "1", &CameraModel::rotation, VIEW_LENS},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    SetUp();
+    TypeAndLeave(first, c.id, c.text);
+    EXPECT_DOUBLE_EQ(first->camera.*c.value, std::atof(c.text));
+    EXPECT_EQ(first->focusedField, FIELD_NONE);
+    EXPECT_EQ(log->Masks(), std::vector<int>{c.mask});
+    EXPECT_EQ(log->Redraws(), 1);
+  }
+}
+
+TEST_F(ViewPanelTest, TextThatIsNotANumberStopsTheReadingThere) {
+  test::MessageRecorder messages;
+  // Read in the order altitude, azimuth, rotation, focal length, distance, pan, tilt.
+  Edit(first, IDC_VIEW_ALTITUDE)->setText("0.3");
+  Edit(first, IDC_VIEW_TILT)->setText("0.7");
+  TypeAndLeave(first, IDC_VIEW_DISTANCE, "far");
+  EXPECT_EQ(messages.texts, std::vector<std::string>{"Please enter a number."});
+  EXPECT_DOUBLE_EQ(first->camera.altitude, 0.3);  // before the bad box: stored
+  EXPECT_DOUBLE_EQ(first->camera.distance, 50);
+  EXPECT_DOUBLE_EQ(first->camera.tilt, 0);  // after it: kept
+  EXPECT_EQ(log->Masks(), std::vector<int>{VIEW_LENS}) << "still recomputes";
+  EXPECT_EQ(log->Redraws(), 1);
+
+  for (const char* bad : {"", "1.5x", "nan"}) {
+    messages.texts.clear();
+    Edit(first, IDC_VIEW_PAN)->setText(bad);
+    EXPECT_FALSE(first->ReadPanel()) << bad;
+    EXPECT_EQ(messages.texts.size(), 1u) << bad;
+  }
+  Edit(first, IDC_VIEW_PAN)->setText("0");
+  Edit(first, IDC_VIEW_DISTANCE)->setText("50");
+}
+
+TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
+  const struct {
+    int id;
+    int delta;
+    double CameraModel::*value;
+    double change;
+    int mask;
+  } cases[] = {
+      {IDC_VIEW_ALTITUDE, -240, &CameraModel::altitude, -0.2, VIEW_AZALT},
+      {IDC_VIEW_FOCAL_LENGTH, 360, &CameraModel::focalLength, 3, VIEW_LENS},
+      {IDC_VIEW_DISTANCE, 60, &CameraModel::distance, 0, VIEW_LENS},  // below a notch
+      {IDC_VIEW_DISTANCE, -200, &CameraModel::distance, -1, VIEW_LENS},
+      {IDC_VIEW_TILT, 60, &CameraModel::tilt, 0.05, VIEW_PANTILT},
+      {IDC_VIEW_ROTATION, -120, &CameraModel::rotation, -0.1, VIEW_LENS},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.id << " by " << c.delta);
+    SetUp();
+    const double before = first->camera.*c.value;
+    Focus(Edit(first, c.id), QEvent::FocusIn);
+    Wheel(first, c.delta);
+    EXPECT_NEAR(first->camera.*c.value, before + c.change, 1e-12);
+    EXPECT_EQ(Edit(first, c.id)->text(), QString::asprintf("%.15g", first->camera.*c.value));
+    EXPECT_EQ(log->Masks(), std::vector<int>{c.mask});
+    EXPECT_EQ(log->Redraws(), 1);
+    first->focusedField = FIELD_NONE;
+  }
+  // Lengths follow the drag rules: never below 0, and the orbit follows.
+  SetUp();
+  Focus(Edit(first, IDC_VIEW_FOCAL_LENGTH), QEvent::FocusIn);
+  Wheel(first, -120 * 20);
+  EXPECT_EQ(first->camera.focalLength, 0);
+  EXPECT_DOUBLE_EQ(first->camera.orbitRadius, 50);
+}
+
+TEST_F(ViewPanelTest, WheelWithNoBoxFocusedChangesNothing) {
+  Focus(Edit(first, IDC_VIEW_AZIMUTH), QEvent::FocusIn);
+  first->focusedField = FIELD_NONE;  // as after leaving the box
+  Wheel(first, 120);
+  EXPECT_EQ(first->camera.azimuth, 0);
+  EXPECT_TRUE(log->Masks().empty());
+  EXPECT_EQ(log->Redraws(), 0);
+}
+
+TEST_F(ViewPanelTest, DisplayBoxesStoreTheirStateAndAskForARedraw) {
+  const struct {
+    QCheckBox* ViewDlg::*box;
+    bool OverlayOptions::*flag;
+  } cases[] = {
+      {&ViewDlg::cameraCheck, &OverlayOptions::showCamera},
+      {&ViewDlg::raysCheck, &OverlayOptions::showRays},
+      {&ViewDlg::meanRayCheck, &OverlayOptions::showMeanRay},
+      {&ViewDlg::azAltCheck, &OverlayOptions::showAzAltSphere},
+      {&ViewDlg::panTiltCheck, &OverlayOptions::showPanTiltSphere},
+  };
+  for (const auto& c : cases) {
+    QCheckBox* box = first->*c.box;
+    SCOPED_TRACE(box->text().toStdString());
+    const bool before = first->options.*c.flag;
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(first->options.*c.flag, !before);
+    EXPECT_EQ(second->options.*c.flag,
+              c.flag == &OverlayOptions::showCamera || c.flag == &OverlayOptions::showRays);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(first->options.*c.flag, before);
+    EXPECT_EQ(log->Redraws(), 2);
+    log->Clear();
+  }
+  // The main window's key toggles set the box and then run its handler.
+  first->raysCheck->setCheckState(Qt::PartiallyChecked);
+  first->OnRaysClicked();
+  EXPECT_FALSE(first->ShowsRays()) << "only a checked box counts";
+  first->raysCheck->setChecked(true);
+  first->OnRaysClicked();
+  EXPECT_TRUE(first->ShowsRays());
+}
+
+TEST_F(ViewPanelTest, ShowVectorsShowsAndHidesTheVectorsWindow) {
+  QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
+  EXPECT_TRUE(first->vectorsWindow.isVisible());
+  EXPECT_FALSE(second->vectorsWindow.isVisible());
+  QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
+  EXPECT_FALSE(first->vectorsWindow.isVisible());
+
+  // Closing the window clears the box.
+  QTest::mouseClick(first->showVectorsCheck, Qt::LeftButton);
+  first->vectorsWindow.hide();
+  first->OnVectorsClosed();
+  EXPECT_FALSE(first->showVectorsCheck->isChecked());
+  EXPECT_EQ(log->Redraws(), 0);
+}
+
+TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
+  first->DragAzAlt(0.5, 0.5);
+  EXPECT_EQ(first->camera.azimuth, 0) << "not controlled: drags do nothing";
+  EXPECT_TRUE(log->Masks().empty());
+
+  for (int click = 0; click < 2; ++click) {  // the second click changes nothing
+    QTest::mouseClick(first->controlButton, Qt::LeftButton);
+    EXPECT_TRUE(first->IsControlled() && first->controlButton->isChecked());
+    EXPECT_FALSE(second->IsControlled() || second->controlButton->isChecked());
+  }
+
+  first->DragAzAlt(0.5, -0.25);
+  second->DragAzAlt(0.5, 0.5);
+  EXPECT_DOUBLE_EQ(first->camera.azimuth, 0.5);
+  EXPECT_DOUBLE_EQ(first->camera.altitude, -0.25);
+  EXPECT_EQ(second->camera.azimuth, 0);
+
+  first->DragPanTilt(0.125, 0);
+  first->DragFocalLength(-20);
+  first->DragDistance(5);
+  first->DragRotation(-0.5);
+  EXPECT_DOUBLE_EQ(first->camera.pan, 0.125);
+  EXPECT_EQ(first->camera.focalLength, 0);
+  EXPECT_DOUBLE_EQ(first->camera.orbitRadius, 55);
+  EXPECT_DOUBLE_EQ(first->camera.rotation, -0.5);
+  EXPECT_EQ(Edit(first, IDC_VIEW_DISTANCE)->text(), "55");
+  EXPECT_EQ(log->Masks(),
+            (std::vector<int>{VIEW_AZALT, VIEW_PANTILT, VIEW_LENS, VIEW_LENS, VIEW_LENS}));
+
+  QTest::mouseClick(second->controlButton, Qt::LeftButton);
+  EXPECT_TRUE(second->IsControlled());
+  EXPECT_FALSE(first->IsControlled() || first->controlButton->isChecked());
+}
+
+TEST_F(ViewPanelTest, LoadingPointsStoresWithoutRecomputingAndColoursOutsideAreIgnored) {
+  const double x[] = {1, 2}, y[] = {3, 4};
+  first->LoadImagePoints(x, y, 2);
+  EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "Loaded 2 points.");
+  EXPECT_DOUBLE_EQ(first->camera.meanX, 1.5);
+  EXPECT_DOUBLE_EQ(first->camera.meanY, 3.5);
+  EXPECT_TRUE(log->Masks().empty()) << "the control panel recomputes once both halves are in";
+  EXPECT_THAT(first->camera.planePoints[1], test::Vec3Near(Vec3{}, 0));
+  first->SetColor(1, 0.25, 0.5, 0.75);
+  first->SetColor(2, 1, 1, 1);
+  first->SetColor(-1, 1, 1, 1);
+  EXPECT_THAT(first->camera.pointColors[1], test::Vec3Near(Vec3{0.25, 0.5, 0.75}, 0));
+  EXPECT_EQ(first->vectorsWindow.vectorColors[5], 0.75);
+  first->LoadImagePoints(x, y, 0);
+  EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "Loaded 0 points.");
+  EXPECT_EQ(first->vectorsWindow.vectorCount, 0);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,397 @@
+#include "data/ui/ControlDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <filesystem>
+#include <tuple>
+
+#include "platform/DialogBuilder.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+using test::MessageRecorder;
+using test::TempDir;
+
+struct Posted {
+  unsigned msg;
+  WPARAM wParam;
+  LPARAM lParam;
+  bool operator==(const Posted& o) const {
+    return std::tie(msg, wParam, lParam) == std::tie(o.msg, o.wParam, o.lParam);
+  }
+};
+
+void PrintTo(const Posted& p, std::ostream* os) {
+  *os << "{WM_APP+" << (p.msg - WM_APP) << ", " << static_cast<LPARAM>(p.wParam) << ", " << p.lParam
+      << "}";
+}
+
+// Stands in for the main window: records what the control panel posts to it.
+class MainWindowLog : public QObject, public MessageReceiver {
+ public:
+  void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override {
+    posted.push_back({msg, wParam, lParam});
+  }
+  // Everything posted so far, and a clean log for the next step.
+  std::vector<Posted> Take() {
+    QCoreApplication::sendPostedEvents();
+    std::vector<Posted> taken;
+    taken.swap(posted);
+    return taken;
+  }
+  std::vector<Posted> posted;
+
+ protected:
+  bool event(QEvent* e) override { return DispatchAppMessage(e, *this) || QObject::event(e); }
+};
+
+// One control panel for the whole suite: the globals are published once per process.
+class ControlPanelTest : public testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    control = new ControlDlg;
+    control->Create();
+    log = new MainWindowLog;
+    g_hMainWnd = log;
+    control->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(control));
+  }
+  static void TearDownTestSuite() {
+    delete control;
+    delete log;
+  }
+  void SetUp() override {
+    ControlDlg::fileDialog = [this](const FileDialogRequest& r) {
+      requests.push_back(r);
+      return nextChoice;
+    };
+    log->Take();
+  }
+
+  static void ToPanel(unsigned msg, LPARAM lParam = 0) {
+    PostAppMessage(g_hControlWnd.load(), msg, 0, lParam);
+    QCoreApplication::sendPostedEvents();
+  }
+  static QCheckBox* Box(int id) { return GetDlgItemAs<QCheckBox>(control, id); }
+  static QString Text(int id) {
+    if (auto* edit = GetDlgItemAs<QLineEdit>(control, id)) return edit->text();
+    return GetDlgItemAs<QLabel>(control, id)->text();
+  }
+  static QStringList ComboItems() {
+    QStringList items;
+    for (int i = 0; i < control->sphereSizeCombo->count(); ++i)
+      items << control->sphereSizeCombo->itemText(i);
+    return items;
+  }
+  static void LeaveScaleEdit(const QString& text) {
+    auto* edit = GetDlgItemAs<QLineEdit>(control, IDC_SCALE);
+    edit->setText(text);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+  }
+
+  static inline ControlDlg* control = nullptr;
+  static inline MainWindowLog* log = nullptr;
+  std::vector<FileDialogRequest> requests;
+  QString nextChoice;
+};
+
+TEST_F(ControlPanelTest, StartsWithItsDefaultsAndBothViewPanelsInTheFreeBand) {
+  EXPECT_TRUE(control->coordinatesCheck->isChecked() && control->fstObjectCheck->isChecked());
+  EXPECT_FALSE(control->mainSphereCheck->isChecked());
+  EXPECT_FALSE(control->frontOnlyCheck->isEnabled() || control->distanceCheck->isEnabled() ||
+               control->sphereSizeCombo->isEnabled());
+  EXPECT_EQ(control->alphaSlider->value(), 50);
+  EXPECT_EQ(Text(IDC_SCALE), "1.0");
+  EXPECT_EQ(Text(IDC_FST_STATUS), "No file loaded.");
+  EXPECT_EQ(g_pFirstView.load(), &control->firstView);
+  EXPECT_EQ(g_pSecondView.load(), &control->secondView);
+  // The panels lie between the file rows and the option rows, one above the other.
+  const QRect first = control->firstView.geometry(), second = control->secondView.geometry();
+  EXPECT_TRUE(control->firstView.isVisible() && control->secondView.isVisible());
+  EXPECT_GT(first.top(), GetDlgItem(control, IDC_DATA_FILE)->geometry().bottom());
+  EXPECT_LT(first.bottom(), second.top());
+  EXPECT_LT(second.bottom(), control->coordinatesCheck->geometry().top());
+}
+
+TEST_F(ControlPanelTest, DisplayBoxesPostTheirStateToTheMainWindow) {
+  control->frontOnlyCheck->setEnabled(true);
+  control->distanceCheck->setEnabled(true);
+  const struct {
+    int id;
+    unsigned msg;
+  } cases[] = {
+      {IDC_COORDINATES, UWM_SHOW_COORDINATES}, {IDC_FST_OBJECT, UWM_SHOW_FST_OBJECT},
+      {IDC_FRONT_ONLY, UWM_FRONT_ONLY},        {IDC_DISTANCE, UWM_DISTANCE_MODE},
+      {IDC_PT_PLANE, UWM_SHOW_PT_PLANE},       {IDC_WHITE_BACKGROUND, UWM_WHITE_BACKGROUND},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.id);
+    const LPARAM before = Box(c.id)->isChecked() ? 1 : 0;
+    Box(c.id)->click();
+    Box(c.id)->click();
+    EXPECT_EQ(log->Take(), (std::vector<Posted>{{c.msg, 0, 1 - before}, {c.msg, 0, before}}));
+  }
+}
+
+TEST_F(ControlPanelTest, SliderFollowsFstObjectAndPostsEveryPosition) {
+  control->fstObjectCheck->click();  // off, with "Main sphere" off
+  EXPECT_FALSE(control->alphaSlider->isEnabled());
+  control->fstObjectCheck->click();
+  EXPECT_TRUE(control->alphaSlider->isEnabled());
+  log->Take();
+
+  control->alphaSlider->setValue(70);
+  control->alphaSlider->setValue(71);
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SET_ALPHA, 0, 70}, {UWM_SET_ALPHA, 0, 71}}));
+}
+
+TEST_F(ControlPanelTest, SphereSizeLabelsSelectFiveKOrElseTheFirstItem) {
+  const struct {
+    std::vector<LPARAM> sizes;
+    QStringList labels;
+    int selected;
+  } cases[] = {
+      {{100, 1000, 5000, 10000, 100000}, {"100", "1K", "5K", "10K", "100K"}, 2},
+      {{100, 1000}, {"100", "1K"}, 0},
+      {{7, 1000, 12}, {"1K"}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.labels.join(',').toStdString());
+    control->sphereSizeCombo->clear();
+    log->Take();
+    for (LPARAM size : c.sizes) ToPanel(UWM_ADD_SPHERE_SIZE, size);
+    EXPECT_EQ(ComboItems(), c.labels);
+    EXPECT_EQ(control->sphereSizeCombo->currentIndex(), c.selected);
+    EXPECT_TRUE(log->Take().empty()) << "filling the list is not a user's choice";
+  }
+
+  // "5K" takes the selection even from an item the user chose.
+  control->sphereSizeCombo->clear();
+  ToPanel(UWM_ADD_SPHERE_SIZE, 100);
+  ToPanel(UWM_ADD_SPHERE_SIZE, 1000);
+  control->sphereSizeCombo->setCurrentIndex(1);
+  ToPanel(UWM_ADD_SPHERE_SIZE, 5000);
+  EXPECT_EQ(control->sphereSizeCombo->currentIndex(), 2);
+}
+
+TEST_F(ControlPanelTest, MainSphereEnablesItsControlsOnlyWithASelection) {
+  control->sphereSizeCombo->clear();
+  control->mainSphereCheck->click();
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, WPARAM(-1), 1}}));
+  EXPECT_FALSE(control->sphereSizeCombo->isEnabled());
+  control->mainSphereCheck->click();
+  log->Take();
+
+  for (LPARAM size : {100, 1000, 5000}) ToPanel(UWM_ADD_SPHERE_SIZE, size);
+  control->mainSphereCheck->click();
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 2, 1}}));
+  EXPECT_TRUE(control->frontOnlyCheck->isEnabled() && control->distanceCheck->isEnabled() &&
+              control->sphereSizeCombo->isEnabled());
+
+  control->sphereSizeCombo->setCurrentIndex(0);
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 0, 1}}));
+
+  control->mainSphereCheck->click();
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 0, 0}}));
+  EXPECT_FALSE(control->frontOnlyCheck->isEnabled());
+  EXPECT_FALSE(control->sphereSizeCombo->isEnabled());
+}
+
+TEST_F(ControlPanelTest, KeyboardTogglesFlipTheBoxAndPostTheNewState) {
+  const struct {
+    unsigned msg;
+    QCheckBox* box;
+  } cases[] = {
+      {UWM_SHOW_FST_OBJECT, control->fstObjectCheck},
+      {UWM_SHOW_MAIN_SPHERE, control->mainSphereCheck},
+      {UWM_SHOW_PT_PLANE, control->ptPlaneCheck},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.msg - WM_APP);
+    const bool before = c.box->isChecked();
+    ToPanel(c.msg);
+    EXPECT_EQ(c.box->isChecked(), !before);
+    std::vector<Posted> posted = log->Take();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0].msg, c.msg);
+    EXPECT_EQ(posted[0].lParam, before ? 0 : 1);
+    ToPanel(c.msg);
+    EXPECT_EQ(c.box->isChecked(), before);
+    log->Take();
+  }
+
+  // Switching the FST object off by key with "Main sphere" off disables the slider too.
+  ASSERT_TRUE(control->fstObjectCheck->isChecked());
+  ASSERT_FALSE(control->mainSphereCheck->isChecked());
+  ToPanel(UWM_SHOW_FST_OBJECT);
+  EXPECT_FALSE(control->alphaSlider->isEnabled());
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SHOW_FST_OBJECT, 0, 0}}));
+  ToPanel(UWM_SHOW_FST_OBJECT);
+  EXPECT_TRUE(control->alphaSlider->isEnabled());
+}
+
+TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
+  auto* edit = GetDlgItemAs<QLineEdit>(control, IDC_SCALE);
+  edit->setText("2.5");
+  QTest::keyClicks(edit, "0");
+  EXPECT_TRUE(log->Take().empty()) << "typing posts nothing";
+
+  const struct {
+    const char* text;
+    float value;
+  } cases[] = {{"-3e1", -30.0f}, {"abc", 0.0f}, {"0.1", 0.1f}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    LeaveScaleEdit(c.text);
+    EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_SET_SCALE, 0, FloatToLParam(c.value)}}));
+  }
+}
+
+TEST_F(ControlPanelTest, ScaleFromTheTransitionIsShownInShortestForm) {
+  for (auto [value, shown] : {std::pair{2.5f, "2.5"}, {1.0f, "1"}, {0.1f, "0.1"}}) {
+    ToPanel(UWM_SET_SCALE, FloatToLParam(value));
+    EXPECT_EQ(Text(IDC_SCALE), shown);
+  }
+  EXPECT_TRUE(log->Take().empty());
+}
+
+TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCount) {
+  control->fstPath = "/nowhere/rejected.fsd";
+  ToPanel(UWM_FST_LOADED, 0);
+  EXPECT_EQ(Text(IDC_FST_FILE), "/nowhere/rejected.fsd");
+  EXPECT_EQ(Text(IDC_FST_STATUS), "0 points.");
+  ToPanel(UWM_FST_LOADED, 1234);
+  EXPECT_EQ(Text(IDC_FST_STATUS), "1234 points.");
+}
+
+TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
+  const QString start = control->lastOpenPath;
+  nextChoice.clear();  // cancel
+  control->fstPath = "kept.fsd";
+  QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_FST), Qt::LeftButton);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].startPath, start);
+  EXPECT_EQ(requests[0].nameFilters,
+            QStringList({"FST Files *.fsd (*.fsd)", "All Files (*.*) (*)"}));
+  EXPECT_TRUE(log->Take().empty()) << "cancelled";
+  EXPECT_EQ(control->fstPath, "kept.fsd");
+
+  nextChoice = "/data/models/house.fsd";
+  QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_FST), Qt::LeftButton);
+  EXPECT_EQ(control->fstPath, nextChoice);
+  EXPECT_EQ(control->lastOpenPath, nextChoice);
+  EXPECT_EQ(Text(IDC_FST_FILE), "house.fsd");
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_LOAD_FST, 0, 0}}));
+
+  // The next dialog starts where the last one ended.
+  nextChoice.clear();
+  QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
+  ASSERT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests[2].startPath, "/data/models/house.fsd");
+  EXPECT_EQ(requests[2].nameFilters.size(), 3);
+}
+
+TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
+  TempDir dir;
+  // Five lines: two points per view, the odd last line ignored.
+  nextChoice = QString::fromStdString(dir.Write("pairs.txt", "1 2\n3 4\n5 6\n7 8\n9 9\n"));
+  QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
+
+  const CameraModel& first = control->firstView.camera;
+  const CameraModel& second = control->secondView.camera;
+  EXPECT_EQ(first.imageX, (std::vector<double>{1, 3}));
+  EXPECT_EQ(second.imageX, (std::vector<double>{5, 7}));
+  EXPECT_DOUBLE_EQ(second.meanY, 7);
+  EXPECT_EQ(Text(IDC_DATA_FILE), "pairs.txt");
+  EXPECT_EQ(GetDlgItemAs<QLabel>(&control->secondView, IDC_VIEW_STATUS)->text(),
+            "Loaded 2 points.");
+  for (int i = 0; i < 2; ++i) {
+    const Vec3 c = first.pointColors[i];
+    EXPECT_THAT(second.pointColors[i], test::Vec3Near(c, 0.0)) << i;
+    for (const ViewDlg* view : {&control->firstView, &control->secondView})
+      EXPECT_EQ(view->vectorsWindow.vectorColors[3 * i + 2], c.z) << i;
+  }
+  EXPECT_THAT(first.pointColors[0], testing::Not(test::Vec3Near(first.pointColors[1], 1e-12)));
+  EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_ALL},
+                                              {UWM_VIEWS_CHANGED, 0, VIEW_ALL},
+                                              {UWM_REDRAW, 0, 0}}));
+
+  // The generator moves on: the same file loaded again gets other colours.
+  const Vec3 before = first.pointColors[0];
+  control->LoadDataFile();
+  EXPECT_THAT(first.pointColors[0], testing::Not(test::Vec3Near(before, 1e-12)));
+}
+
+TEST_F(ControlPanelTest, DemoDataTriangulatesBothViewsTogether) {
+  control->dataPath = QString::fromStdString(std::filesystem::absolute("demo.dtx").string());
+  control->LoadDataFile();
+  const int n = control->firstView.GetPointCount();
+  ASSERT_GT(n, 0);
+  EXPECT_EQ(control->secondView.GetPointCount(), n);
+  EXPECT_TRUE(std::isfinite(control->secondView.ReconstructionError()));
+  EXPECT_DOUBLE_EQ(control->firstView.ReconstructionError(),
+                   control->secondView.ReconstructionError());
+}
+
+TEST_F(ControlPanelTest, UnreadableDataFileKeepsThePointsButShowsTheNewName) {
+  TempDir dir;
+  control->dataPath = QString::fromStdString(dir.Write("old.dtx", "1 1\n2 2\n"));
+  control->LoadDataFile();
+  ASSERT_EQ(control->firstView.GetPointCount(), 1);
+  log->Take();
+
+  MessageRecorder messages;
+  control->dataPath = QString::fromStdString((dir.path() / "missing.dtx").string());
+  control->LoadDataFile();
+  EXPECT_EQ(messages.texts, (std::vector<std::string>{"Cannot open file to read!"}));
+  EXPECT_EQ(Text(IDC_DATA_FILE), "missing.dtx");
+  EXPECT_EQ(control->firstView.GetPointCount(), 1);
+  EXPECT_EQ(control->secondView.camera.imageX, (std::vector<double>{2}));
+  EXPECT_TRUE(log->Take().empty()) << "no redraw after a failed open";
+}
+
+TEST_F(ControlPanelTest, SkipNegativeStSetsBothViewsThenAsksForAPanTiltUpdate) {
+  control->skipNegativeStCheck->click();
+  EXPECT_TRUE(control->firstView.camera.skipNegativeST);
+  EXPECT_TRUE(control->secondView.camera.skipNegativeST);
+  EXPECT_EQ(log->Take(),
+            (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_PANTILT}, {UWM_REDRAW, 0, 0}}));
+  control->skipNegativeStCheck->click();
+  EXPECT_FALSE(control->secondView.camera.skipNegativeST);
+  log->Take();
+}
+
+TEST_F(ControlPanelTest, FileTitleIsTheTextAfterTheLastSeparator) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\models\\house.fsd", "house.fsd"},
+      {"plain.txt", "plain.txt"},
+      {"/dir/", ""},
+      {"mixed/dir\\name.fsd", "name.fsd"},
+  };
+  for (const auto& [path, title] : cases) EXPECT_EQ(ControlDlg::FileTitle(path), title) << path;
+}
+
+TEST_F(ControlPanelTest, ClosingHidesThePanelWithItsViewsAndShowingBringsThemBack) {
+  QTest::keyClick(control, Qt::Key_Escape);
+  EXPECT_FALSE(control->isVisible());
+  EXPECT_FALSE(control->firstView.isVisibleTo(control));
+  EXPECT_FALSE(control->secondView.isVisibleTo(control));
+  control->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(control));
+  EXPECT_TRUE(control->firstView.isVisible());
+  EXPECT_TRUE(control->secondView.isVisible());
+  EXPECT_TRUE(log->Take().empty());
+}
+
+}  // namespace
+}  // namespace velmora
