@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
 #include <QSurfaceFormat>
 
 #include "base/Notify.h"
@@ -26,6 +28,16 @@ void InitOpenGLFormat() {
   format.setDepthBufferSize(24);
   QSurfaceFormat::setDefaultFormat(format);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+bool OpenGLAvailable() {
+  QOffscreenSurface surface;
+  surface.create();
+  QOpenGLContext context;
+  if (!surface.isValid() || !context.create()) return false;
+  const bool current = context.makeCurrent(&surface);
+  if (current) context.doneCurrent();
+  return current;
 }
 
 }  // namespace velmora

@@ -8,4 +8,8 @@ void InstallMessageBoxSink();
 // The OpenGL surface format every window uses; set before the QApplication exists.
 void InitOpenGLFormat();
 
+// With the application running: whether a context of that format can be created and made
+// current. Without one every window would fail inside Qt; the program says so instead.
+bool OpenGLAvailable();
+
 }  // namespace velmora
