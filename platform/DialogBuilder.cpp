@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <algorithm>
+#include <cmath>
+#include <vector>
 
 namespace velmora {
 
@@ -61,11 +65,40 @@ QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
   return nullptr;
 }
 
+// The template, the panels it hosts and the windows that host it.
+std::vector<const DialogTemplate*> LayoutFamily(const DialogTemplate& t) {
+  std::vector<const DialogTemplate*> family{&t};
+  for (int panel : t.panels) family.push_back(&FindDialogTemplate(panel));
+  for (const DialogTemplate& host : AllDialogTemplates())
+    if (std::find(host.panels.begin(), host.panels.end(), t.id) != host.panels.end())
+      family.push_back(&host);
+  return family;
+}
+
 }  // namespace
+
+DialogUnits DialogUnitsFor(const QFont& font, const DialogTemplate& t) {
+  const DialogUnits base = DialogUnits::ForFont(font);
+  if (base.baseX <= 0) return base;
+  const QFontMetrics metrics(font);
+  // The smallest baseX at which every text fits; X() rounds, so step through the integers.
+  DialogUnits trial = base;
+  for (const DialogTemplate* member : LayoutFamily(t))
+    for (const ControlTemplate& c : member->controls) {
+      if (c.kind != ControlKind::Label || c.cx <= 0) continue;
+      const int needed = metrics.horizontalAdvance(QString::fromUtf8(c.text));
+      while (trial.X(c.cx) < needed) ++trial.baseX;
+    }
+  DialogUnits units = base;
+  units.baseX = trial.baseX;
+  units.baseY =
+      static_cast<int>(std::lround(static_cast<double>(base.baseY) * trial.baseX / base.baseX));
+  return units;
+}
 
 void BuildDialog(QWidget* dialog, const DialogTemplate& t) {
   dialog->setWindowTitle(QString::fromUtf8(t.caption));
-  const DialogUnits units = DialogUnits::ForFont(dialog->font());
+  const DialogUnits units = DialogUnitsFor(dialog->font(), t);
   const QSize size(units.X(t.cx), units.Y(t.cy));
   if (t.style & DIALOG_RESIZABLE)
     dialog->resize(size);
@@ -77,6 +110,7 @@ void BuildDialog(QWidget* dialog, const DialogTemplate& t) {
     control->setGeometry(units.Rect(c.x, c.y, c.cx, c.cy));
     if (c.style & STYLE_NO_TABSTOP) control->setFocusPolicy(Qt::ClickFocus);
     if (c.style & STYLE_DISABLED) control->setEnabled(false);
+    if (c.tip != nullptr) control->setToolTip(QString::fromUtf8(c.tip));
   }
 }
 

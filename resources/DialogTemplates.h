@@ -51,7 +51,8 @@ struct ControlTemplate {
   ControlKind kind;
   const char* text;
   unsigned style;
-  int x, y, cx, cy;  // dialog units
+  int x, y, cx, cy;           // dialog units
+  const char* tip = nullptr;  // tooltip: what the control does, and its key if it has one
 };
 
 struct DialogTemplate {
@@ -60,6 +61,7 @@ struct DialogTemplate {
   int cx, cy;  // dialog units
   unsigned style;
   std::vector<ControlTemplate> controls;
+  std::vector<int> panels = {};  // templates of the child panels placed inside this window
 };
 
 enum TemplateId : int {
@@ -78,5 +80,8 @@ constexpr const char* kAboutMenuText = "&About Velmora...";
 
 // The template with this ID; a programming error (abort) when there is none.
 const DialogTemplate& FindDialogTemplate(int id);
+
+// Every template, in resource order.
+const std::vector<DialogTemplate>& AllDialogTemplates();
 
 }  // namespace velmora

@@ -29,7 +29,7 @@ TEST(BuildDialog, MakesEveryControlFindableByIdAtItsPlace) {
   QWidget dialog;
   const DialogTemplate& about = FindDialogTemplate(IDD_ABOUTBOX);
   BuildDialog(&dialog, about);
-  const DialogUnits units = DialogUnits::ForFont(dialog.font());
+  const DialogUnits units = DialogUnitsFor(dialog.font(), about);
   EXPECT_EQ(dialog.windowTitle(), "About Velmora");
   EXPECT_EQ(dialog.size(), QSize(units.X(235), units.Y(55)));
   auto* ok = GetDlgItemAs<QPushButton>(&dialog, IDOK);
@@ -38,6 +38,48 @@ TEST(BuildDialog, MakesEveryControlFindableByIdAtItsPlace) {
   EXPECT_EQ(ok->geometry(), units.Rect(178, 7, 50, 16));
   EXPECT_NE(GetDlgItemAs<QLabel>(&dialog, 1000), nullptr);
   EXPECT_EQ(GetDlgItem(&dialog, 4242), nullptr);
+}
+
+// "Azimuth:" and "Image file:" lost their colons when the units came from the font alone.
+// Every label of every template fits at the default font and at a larger bold one; a
+// window and the panels it hosts share their units, and both units grow alike.
+TEST(BuildDialog, EveryStaticTextFitsItsRectangle) {
+  QFont large = QWidget().font();
+  large.setPointSizeF(large.pointSizeF() * 1.5);
+  large.setBold(true);
+  for (const QFont& font : {QWidget().font(), large}) {
+    const DialogUnits plain = DialogUnits::ForFont(font);
+    const DialogUnits controls = DialogUnitsFor(font, FindDialogTemplate(IDD_CONTROLS));
+    EXPECT_EQ(DialogUnitsFor(font, FindDialogTemplate(IDD_VIEW)).baseX, controls.baseX);
+    EXPECT_GE(controls.baseX, plain.baseX);
+    EXPECT_NEAR(controls.baseY, plain.baseY * controls.baseX / double(plain.baseX), 0.5);
+    for (const DialogTemplate& t : AllDialogTemplates()) {
+      QWidget dialog;
+      dialog.setFont(font);
+      BuildDialog(&dialog, t);
+      const QFontMetrics metrics(font);
+      for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        SCOPED_TRACE(t.id);
+        SCOPED_TRACE(label->text().toStdString());
+        EXPECT_LE(metrics.horizontalAdvance(label->text()), label->width());
+      }
+    }
+  }
+}
+
+// Every control a user can act on in the Controls window and the view panels explains
+// itself; labels and icons need no tooltip.
+TEST(BuildDialog, InteractiveControlsOfControlsAndViewPanelsHaveTooltips) {
+  for (int id : {IDD_CONTROLS, IDD_VIEW}) {
+    QWidget dialog;
+    BuildDialog(&dialog, FindDialogTemplate(id));
+    for (const ControlTemplate& c : FindDialogTemplate(id).controls) {
+      if (c.kind == ControlKind::Label || c.kind == ControlKind::Icon) continue;
+      SCOPED_TRACE(c.id);
+      ASSERT_NE(GetDlgItem(&dialog, c.id), nullptr);
+      EXPECT_TRUE(GetDlgItem(&dialog, c.id)->toolTip().endsWith('.'));
+    }
+  }
 }
 
 }  // namespace
