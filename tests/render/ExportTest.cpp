@@ -1,0 +1,118 @@
+#include "render/Export.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "camera/CameraTransitions.h"
+#include "camera/PositionFile.h"
+#include "tests/TestSupport.h"
+#include "tests/TwoViews.h"
+
+namespace velmora {
+namespace {
+
+using test::TempDir;
+using test::TwoViews;
+
+// Three pairs reconstructed by two views in general poses, each pair with its own colour.
+void Reconstruct(TwoViews& v) {
+  v.first.SetParams({0.1, -0.2, 0.05, 12, 40, 0.01, -0.02});
+  v.second.SetParams({1.3, 0.25, -0.1, 9.5, 55, -0.03, 0.04});
+  v.SetPoints({1, -2.5, 0.3}, {2, 1, -1.7}, {-3, 0.5, 2}, {1, 4, -0.25});
+  const Vec3 colours[] = {{0, 0, 0}, {1, 0.5, 0.25}, {0.2, 1, 0.999}};
+  for (int i = 0; i < 3; ++i) v.first.pointColors[i] = v.second.pointColors[i] = colours[i];
+}
+
+TEST(Export, PositionFileReadsBackAsThePoses) {
+  TempDir dir;
+  TwoViews v;
+  Reconstruct(v);
+  const std::string path = (dir.path() / "position.txt").string();
+  std::string why;
+  ASSERT_TRUE(WritePositionFile(path, v.first, v.second, 1.0 / 3, why)) << why;
+  double read[kPositionTargetCount];
+  ASSERT_TRUE(LoadPositionFile(path, read));
+  double expected[kMaxAnimatedValues];
+  ReadPositionValues(v.first, v.second, expected);
+  expected[POS_SCALE] = 1.0 / 3;
+  for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << "line " << i;
+}
+
+TEST(Export, PlyReadsBackAsTheMidpointsAndPairColours) {
+  TempDir dir;
+  TwoViews v;
+  Reconstruct(v);
+  const std::string path = (dir.path() / "points.ply").string();
+  std::string why;
+  ASSERT_TRUE(WriteMidpointsPly(path, v.first, why)) << why;
+  std::ifstream in(path);
+  std::string line;
+  int count = -1;
+  while (std::getline(in, line) && line != "end_header")
+    if (line.rfind("element vertex ", 0) == 0) count = std::atoi(line.c_str() + 15);
+  ASSERT_EQ(count, 3);
+  const int bytes[3][3] = {{0, 0, 0}, {255, 128, 64}, {51, 255, 255}};
+  for (int i = 0; i < count; ++i) {
+    ASSERT_TRUE(std::getline(in, line));
+    std::istringstream fields(line);
+    double x, y, z;
+    int r, g, b;
+    ASSERT_TRUE(fields >> x >> y >> z >> r >> g >> b) << line;
+    Vec3 mid;
+    v.first.GetMidpoint(i, mid);
+    EXPECT_EQ(x, mid.x);
+    EXPECT_EQ(y, mid.y);
+    EXPECT_EQ(z, mid.z);
+    EXPECT_EQ(r, bytes[i][0]);
+    EXPECT_EQ(g, bytes[i][1]);
+    EXPECT_EQ(b, bytes[i][2]);
+  }
+  EXPECT_FALSE(std::getline(in, line)) << "more rows than vertices: " << line;
+}
+
+// A failed write says so, for both files: a directory, a missing folder, a full disk.
+TEST(Export, WriteErrorsAreFailures) {
+  TempDir dir;
+  TwoViews v;
+  Reconstruct(v);
+  for (const std::string& path :
+       {dir.path().string(), (dir.path() / "missing" / "out").string(), std::string("/dev/full")}) {
+    SCOPED_TRACE(path);
+    std::string why;
+    EXPECT_FALSE(WriteMidpointsPly(path, v.first, why));
+    EXPECT_THAT(why, testing::HasSubstr(path));
+    why.clear();
+    EXPECT_FALSE(WritePositionFile(path, v.first, v.second, 1, why));
+    EXPECT_THAT(why, testing::HasSubstr(path));
+  }
+}
+
+// The shell gives velmora-cli the words back unchanged, and the numbers are exact.
+TEST(Export, RenderCommandLineQuotesForTheShell) {
+  RenderState state;
+  state.out = "it's a frame.png";
+  state.files = {"-odd name.fsd", "demo.dtx"};
+  state.second = {-1.0 / 3, 1e-300, 0, 10, 50, 0, -0.5};
+  state.boxes[0] = ViewBoxes{false, false, false, false, false};
+  state.boxes[1].panTilt = true;
+  state.mainSphereSize = 10000;
+  TempDir dir;
+  const std::string words = (dir.path() / "words").string();
+  const std::string script = "printf '%s\\n' " + RenderCommandLine(state) + " > " + words;
+  ASSERT_EQ(std::system(script.c_str()), 0) << script;
+  std::ifstream in(words);
+  std::vector<std::string> got;
+  for (std::string w; std::getline(in, w);) got.push_back(w);
+  EXPECT_THAT(got, testing::ElementsAre("velmora-cli", "render", "--out=it's a frame.png",
+                                        "--first=0,0,0,10,50,0,0",
+                                        "--second=-0.3333333333333333,1e-300,0,10,50,0,-0.5",
+                                        "--observer=400,0,0,0,1,-1,0", "--first-options=none",
+                                        "--second-options=camera,rays,pantilt", "--main-sphere=10K",
+                                        "--alpha=0.5", "--", "-odd name.fsd", "demo.dtx"));
+}
+
+}  // namespace
+}  // namespace velmora
