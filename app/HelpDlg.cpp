@@ -1,0 +1,100 @@
+#include "app/HelpDlg.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace velmora {
+
+namespace {
+
+constexpr HelpRow kRows[] = {
+    {"left drag", "turn the scene (1 degree per pixel)",
+     R"("Left: move around, Right: zoom in/out")"},
+    {"right drag", "observer distance (2 units per pixel)", "same"},
+    {"left Ctrl + left drag / right drag",
+     "azimuth and altitude / distance of the controlled camera",
+     R"("Left: azimuth/altitude, Right: distance")"},
+    {"left Shift + left drag / right drag", "pan and tilt / focal length of the controlled camera",
+     R"("Left: pan/tilt, Right: focal length")"},
+    {"left Shift + left Ctrl + left drag", "rotation about the principal ray",
+     R"("Left: rotate around principal ray")"},
+    {"hold Z", "every drag 20 times finer", R"(" x20 slower" appended)"},
+    {"F7", "centre mode on/off: left drag moves the centre of rotation in x and z, right drag in y",
+     R"("Left: move around center X,Z, Right: move around center Y, F6 - center")"},
+    {"F6",
+     "in centre mode: centre back at the origin; otherwise glide the second camera to the pose in "
+     "`position.txt`",
+     ""},
+    {"F8 / F9",
+     "fly the observer to the first / second camera's viewpoint, and back on the next press", ""},
+    {"F12", "fly to the overview pose and back", ""},
+    {"F11", "toggle the zoom of the fly-out", ""},
+    {"F5", "wireframe on/off", ""},
+    {"F4", "show the Controls window", ""},
+    {"F, P, M", "toggle FST object, P/T plane, main sphere (the boxes in Controls follow)", ""},
+    {"R, N", "toggle rays, mean rays of both views", ""},
+    {"A", "toggle the second view's Az/Alt sphere", ""},
+    {"F1, menu key", "About box", ""},
+    {"Esc", "quit", ""},
+    {"F2", R"(this window; also "Keys and mouse..." in the menu of the menu key)", ""},
+    {"L",
+     "colour legend on/off: the error maps' scale from the main sphere's best (blue) to worst "
+     "(red) score, and what the number in the corner means",
+     ""},
+    {"F3", "save the frame as a PNG (file dialog), as `velmora-cli render` draws it", ""},
+    {"E",
+     "export the reconstruction: the midpoints of all pairs with their pair colours as an ASCII "
+     "PLY file (file dialog)",
+     ""},
+    {"W",
+     "write the current poses as a position file (file dialog), to which F6 returns when it is "
+     "`position.txt`",
+     ""},
+    {"C", "copy the `velmora-cli render` command that redraws the frame to the clipboard", ""},
+};
+
+// The README's markup is not shown: `code` spans lose their backticks.
+QString Plain(const char* text) {
+  return QString::fromUtf8(text).remove(QLatin1Char('`'));
+}
+
+}  // namespace
+
+std::span<const HelpRow> HelpRows() {
+  return kRows;
+}
+
+HelpDlg::HelpDlg(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("Keys and mouse"));
+  auto* table = new QTableWidget(static_cast<int>(std::size(kRows)), 3, this);
+  table->setHorizontalHeaderLabels(
+      {QStringLiteral("Input"), QStringLiteral("Effect"), QStringLiteral("Caption meanwhile")});
+  table->verticalHeader()->hide();
+  table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table->setWordWrap(true);
+  for (int row = 0; row < table->rowCount(); ++row) {
+    const HelpRow& r = kRows[row];
+    const char* cells[] = {r.input, r.effect, r.caption};
+    for (int column = 0; column < 3; ++column) {
+      auto* item = new QTableWidgetItem(Plain(cells[column]));
+      item->setToolTip(item->text());
+      table->setItem(row, column, item);
+    }
+  }
+  table->resizeColumnToContents(0);
+  table->setColumnWidth(1, 420);
+  table->horizontalHeader()->setStretchLastSection(true);
+  table->resizeRowsToContents();
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(table);
+  layout->addWidget(buttons);
+  resize(940, 620);
+}
+
+}  // namespace velmora
