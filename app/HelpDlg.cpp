@@ -84,17 +84,19 @@ HelpDlg::HelpDlg(QWidget* parent) : QDialog(parent) {
       table->setItem(row, column, item);
     }
   }
+  // Rows take their heights from the final column widths, so the widths come first.
   table->resizeColumnToContents(0);
-  table->setColumnWidth(1, 420);
-  table->horizontalHeader()->setStretchLastSection(true);
+  table->setColumnWidth(1, 440);
+  table->setColumnWidth(2, 330);
   table->resizeRowsToContents();
+  table->horizontalHeader()->setStretchLastSection(true);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table);
   layout->addWidget(buttons);
-  resize(940, 620);
+  resize(1040, 580);
 }
 
 }  // namespace velmora
