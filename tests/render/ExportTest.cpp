@@ -41,36 +41,42 @@ TEST(Export, PositionFileReadsBackAsThePoses) {
   for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << "line " << i;
 }
 
+// All three pairs, then with the last pair's ray point gone from the second view: that
+// pair has no midpoint and is left out.
 TEST(Export, PlyReadsBackAsTheMidpointsAndPairColours) {
   TempDir dir;
   TwoViews v;
   Reconstruct(v);
-  const std::string path = (dir.path() / "points.ply").string();
-  std::string why;
-  ASSERT_TRUE(WriteMidpointsPly(path, v.first, why)) << why;
-  std::ifstream in(path);
-  std::string line;
-  int count = -1;
-  while (std::getline(in, line) && line != "end_header")
-    if (line.rfind("element vertex ", 0) == 0) count = std::atoi(line.c_str() + 15);
-  ASSERT_EQ(count, 3);
   const int bytes[3][3] = {{0, 0, 0}, {255, 128, 64}, {51, 255, 255}};
-  for (int i = 0; i < count; ++i) {
-    ASSERT_TRUE(std::getline(in, line));
-    std::istringstream fields(line);
-    double x, y, z;
-    int r, g, b;
-    ASSERT_TRUE(fields >> x >> y >> z >> r >> g >> b) << line;
-    Vec3 mid;
-    v.first.GetMidpoint(i, mid);
-    EXPECT_EQ(x, mid.x);
-    EXPECT_EQ(y, mid.y);
-    EXPECT_EQ(z, mid.z);
-    EXPECT_EQ(r, bytes[i][0]);
-    EXPECT_EQ(g, bytes[i][1]);
-    EXPECT_EQ(b, bytes[i][2]);
+  for (int pairs : {3, 2}) {
+    SCOPED_TRACE(pairs);
+    v.second.rayPoints.resize(pairs);
+    const std::string path = (dir.path() / "points.ply").string();
+    std::string why;
+    ASSERT_TRUE(WriteMidpointsPly(path, v.first, why)) << why;
+    std::ifstream in(path);
+    std::string line;
+    int count = -1;
+    while (std::getline(in, line) && line != "end_header")
+      if (line.rfind("element vertex ", 0) == 0) count = std::atoi(line.c_str() + 15);
+    ASSERT_EQ(count, pairs);
+    for (int i = 0; i < count; ++i) {
+      ASSERT_TRUE(std::getline(in, line));
+      std::istringstream fields(line);
+      double x, y, z;
+      int r, g, b;
+      ASSERT_TRUE(fields >> x >> y >> z >> r >> g >> b) << line;
+      Vec3 mid;
+      v.first.GetMidpoint(i, mid);
+      EXPECT_EQ(x, mid.x);
+      EXPECT_EQ(y, mid.y);
+      EXPECT_EQ(z, mid.z);
+      EXPECT_EQ(r, bytes[i][0]);
+      EXPECT_EQ(g, bytes[i][1]);
+      EXPECT_EQ(b, bytes[i][2]);
+    }
+    EXPECT_FALSE(std::getline(in, line)) << "more rows than vertices: " << line;
   }
-  EXPECT_FALSE(std::getline(in, line)) << "more rows than vertices: " << line;
 }
 
 // A failed write says so, for both files: a directory, a missing folder, a full disk.
@@ -90,28 +96,49 @@ TEST(Export, WriteErrorsAreFailures) {
   }
 }
 
-// The shell gives velmora-cli the words back unchanged, and the numbers are exact.
+// The shell gives velmora-cli the words back unchanged, and the numbers are exact: a
+// state at the defaults with awkward names and numbers, and one with every option changed.
 TEST(Export, RenderCommandLineQuotesForTheShell) {
-  RenderState state;
-  state.out = "it's a frame.png";
-  state.files = {"-odd name.fsd", "demo.dtx"};
-  state.second = {-1.0 / 3, 1e-300, 0, 10, 50, 0, -0.5};
-  state.boxes[0] = ViewBoxes{false, false, false, false, false};
-  state.boxes[1].panTilt = true;
-  state.mainSphereSize = 10000;
+  RenderState odd;
+  odd.out = "it's a frame.png";
+  odd.files = {"-odd name.fsd", "demo.dtx"};
+  odd.second = {-1.0 / 3, 1e-300, 0, 10, 50, 0, -0.5};
+  odd.boxes[0] = ViewBoxes{false, false, false, false, false};
+  odd.boxes[1].panTilt = true;
+  RenderState all;
+  all.width = 800, all.height = 600;
+  all.observer[0] = 250, all.observer[6] = -0.25;
+  all.axes = all.fstObject = false;
+  all.frontOnly = all.distanceMode = all.plane = all.white = true;
+  all.mainSphereSize = 10000;
+  all.alpha = 0.75, all.scale = 2.5;
+  all.boxes[0] = ViewBoxes{false, false, true, true, false};
+  const struct {
+    const RenderState& state;
+    std::vector<std::string> words;
+  } rows[] = {
+      {odd,
+       {"velmora-cli", "render", "--out=it's a frame.png", "--first=0,0,0,10,50,0,0",
+        "--second=-0.3333333333333333,1e-300,0,10,50,0,-0.5", "--observer=400,0,0,0,1,-1,0",
+        "--first-options=none", "--second-options=camera,rays,pantilt", "--alpha=0.5", "--",
+        "-odd name.fsd", "demo.dtx"}},
+      {all,
+       {"velmora-cli", "render", "--out=frame.png", "--size=800x600", "--first=0,0,0,10,50,0,0",
+        "--second=0,0,0,10,50,0,0", "--observer=250,0,0,0,1,-1,-0.25",
+        "--first-options=meanray,azalt", "--second-options=camera,rays", "--no-axes", "--no-fst",
+        "--main-sphere=10K", "--front-only", "--distance-mode", "--alpha=0.75", "--scale=2.5",
+        "--plane", "--white"}},
+  };
   TempDir dir;
-  const std::string words = (dir.path() / "words").string();
-  const std::string script = "printf '%s\\n' " + RenderCommandLine(state) + " > " + words;
-  ASSERT_EQ(std::system(script.c_str()), 0) << script;
-  std::ifstream in(words);
-  std::vector<std::string> got;
-  for (std::string w; std::getline(in, w);) got.push_back(w);
-  EXPECT_THAT(got, testing::ElementsAre("velmora-cli", "render", "--out=it's a frame.png",
-                                        "--first=0,0,0,10,50,0,0",
-                                        "--second=-0.3333333333333333,1e-300,0,10,50,0,-0.5",
-                                        "--observer=400,0,0,0,1,-1,0", "--first-options=none",
-                                        "--second-options=camera,rays,pantilt", "--main-sphere=10K",
-                                        "--alpha=0.5", "--", "-odd name.fsd", "demo.dtx"));
+  for (const auto& row : rows) {
+    const std::string words = (dir.path() / "words").string();
+    const std::string script = "printf '%s\\n' " + RenderCommandLine(row.state) + " > " + words;
+    ASSERT_EQ(std::system(script.c_str()), 0) << script;
+    std::ifstream in(words);
+    std::vector<std::string> got;
+    for (std::string w; std::getline(in, w);) got.push_back(w);
+    EXPECT_EQ(got, row.words);
+  }
 }
 
 }  // namespace
