@@ -39,7 +39,9 @@ constexpr HelpRow kRows[] = {
     {"A", "toggle the second view's Az/Alt sphere", ""},
     {"F1, menu key", "About box", ""},
     {"Esc", "quit", ""},
-    {"F2", R"(this window; also "Keys and mouse..." in the menu of the menu key)", ""},
+    {"F2",
+     R"(the help window with this table; also "Keys and mouse..." in the menu of the menu key)",
+     ""},
     {"L",
      "colour legend on/off: the error maps' scale from the main sphere's best (blue) to worst "
      "(red) score, and what the number in the corner means",
