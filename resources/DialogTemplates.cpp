@@ -107,7 +107,8 @@ const std::vector<DialogTemplate>& AllDialogTemplates() {
             "Tilt of this camera in radians; with the box focused the mouse wheel turns it 0.1 per "
             "notch."},
            {1012, ControlKind::Edit, "", STYLE_RIGHT_ALIGN, 244, 17, 34, 13,
-            "Rotation of this camera about its principal ray in radians."},
+            "Rotation of this camera about its principal ray in radians; with the box focused the "
+            "mouse wheel turns it 0.1 per notch."},
            {1005, ControlKind::CheckBox, "Camera", STYLE_NONE, 0, 34, 52, 9,
             "Shows or hides this view's camera and image plane."},
            {1015, ControlKind::CheckBox, "Rays", STYLE_NONE, 59, 34, 32, 9,
