@@ -108,7 +108,7 @@ void ControlDlg::OnInitDialog() {
   // The template's combo height includes its drop-down list; the closed box is one line.
   sphereSizeCombo->resize(sphereSizeCombo->width(), sphereSizeCombo->sizeHint().height());
 
-  const DialogUnits units = DialogUnits::ForFont(font());
+  const DialogUnits units = DialogUnitsFor(font(), FindDialogTemplate(IDD_CONTROLS));
   firstView.Create(this);
   firstView.move(units.X(kPanelX), units.Y(kFirstPanelY));
   firstView.SetViewIndex(0, false);
