@@ -306,19 +306,14 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
       return;
     }
 
-    ViewDlg* first = g_pFirstView.load();
-    ViewDlg* second = g_pSecondView.load();
-    if (first == nullptr || second == nullptr) return;
-    CameraModel& a = first->camera;
-    CameraModel& b = second->camera;
     // The scene stores a scale of 0 as 1.0; the views and the panel's box get the same
     // value, so the image planes stay finite and the box shows what is drawn.
-    SetPositionValues(v, a, b);
-    PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0, FloatToLParam(b.GetScale()));
-    scene.SetScale(static_cast<float>(v[POS_SCALE]));
-    PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
-    first->UpdateCamera(VIEW_ALL);
-    second->UpdateCamera(VIEW_ALL);
+    scene.workbench.ApplyPositionTargets(v, [this, &v] {
+      PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0,
+                     FloatToLParam(scene.workbench.Second().GetScale()));
+      scene.SetScale(static_cast<float>(v[POS_SCALE]));
+      PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
+    });
     update();
   });
 }

@@ -68,7 +68,8 @@ class RenderMatchTest : public test::WorkbenchTest {
     std::srand(1);
     StartWorkbench({QStringLiteral("demo.fsd"), QStringLiteral("demo.dtx")});
     ASSERT_TRUE(QTest::qWaitFor([] {
-      return main->scene.fstObject.pointCount > 0 && control->secondView.camera.imagePointCount > 0;
+      return control->workbench.fstObject.pointCount > 0 &&
+             control->secondView.camera.imagePointCount > 0;
     }));
     QTest::qWait(100);
   }
@@ -107,7 +108,7 @@ TEST_F(RenderMatchTest, GlideToThePositionFileWithBothSpheresMatches) {
   control->mainSphereCheck->click();
   control->secondView.panTiltCheck->click();
   QTest::qWait(100);
-  ASSERT_NE(main->scene.mainSphere, nullptr);
+  ASSERT_NE(control->workbench.mainSphere, nullptr);
   const QImage window = Window();
   ExpectSameFrame(
       window, Render({QStringLiteral("--position"), QStringLiteral("position.txt"),
