@@ -174,9 +174,12 @@ bool ReadRequest(const RenderOptions& o, RenderRequest& r, std::string& why) {
     return refuse("--second-options: ", why);
   if (o.mainSphere) {
     r.mainSphere = SampleSphereWithLabel(*o.mainSphere);
-    if (r.mainSphere < 0)
-      return refuse("--main-sphere: ",
-                    "\"" + *o.mainSphere + "\" is not one of 100, 1K, 5K, 10K, 100K");
+    if (r.mainSphere < 0) {
+      std::string labels;
+      for (const SampleSphere& sphere : kSampleSpheres)
+        labels += (labels.empty() ? "" : ", ") + std::string(sphere.label);
+      return refuse("--main-sphere: ", "\"" + *o.mainSphere + "\" is not one of " + labels);
+    }
   }
   // The views would get an infinite image plane from a scale of 0.
   if (o.scale && (!std::isfinite(*o.scale) || *o.scale == 0.0))

@@ -1,8 +1,9 @@
 #pragma once
 // What ties the two views, the FST object and the sample spheres together, and the steps
 // that must happen in one order wherever they are started: the Controls window, the main
-// window, navigation and every velmora-cli subcommand. Core code: no Qt, no OpenGL. The
-// windows post their messages around these steps; the workbench posts nothing.
+// window, navigation and every velmora-cli subcommand. Core code: no Qt, no OpenGL. It
+// knows no windows: the messages around these steps come from the callers and from the
+// views' own change callbacks (onViewsChanged).
 
 #include <functional>
 #include <string>

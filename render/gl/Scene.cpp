@@ -100,10 +100,16 @@ void Scene::Draw() {
     glPushMatrix();
     const double k = 0.5 / scale;  // the same size on screen at any scale
     glScaled(k, k, k);
-    DrawColoured(*sphere, frontOnly, alpha, sphereTriangles_[sphere - workbench.sampleSpheres]);
+    DrawColoured(*sphere, frontOnly, alpha, SphereTriangles(*sphere));
     glPopMatrix();
   }
   EndFrame();
+}
+
+TriangleCache& Scene::SphereTriangles(const FstShape& sphere) {
+  for (int k = 0; k < kSampleSphereCount; ++k)
+    if (&sphere == &workbench.sampleSpheres[k]) return sphereTriangles_[k];
+  return otherTriangles_;
 }
 
 void Scene::SetShowPlane(bool on) {

@@ -59,8 +59,11 @@ class Scene : public GlContext {
 
  private:
   void DrawPlane();
-  // The sample spheres' triangle lists, in table order, kept while they are drawn.
+  // The kept triangle list of a main sphere: one per sample sphere, in table order, so
+  // that switching between them rebuilds none; one more for any other shape.
+  TriangleCache& SphereTriangles(const FstShape& sphere);
   TriangleCache sphereTriangles_[kSampleSphereCount];
+  TriangleCache otherTriangles_;
   // The wait notice pumps messages; a second switch-on arriving meanwhile must not load again.
   bool loadingPlane_ = false;
 };
