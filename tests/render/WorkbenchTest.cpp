@@ -89,10 +89,12 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     SCOPED_TRACE(row.mask);
     test::TwoViews v(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
     Workbench w(v.first, v.second);
-    FstShape panTilt;
-    ASSERT_GT(panTilt.Load("sphere100.fsd", nullptr), 0);
-    AllocateVertexColours(panTilt);
-    w.SetPanTiltSphere(0, &panTilt);
+    FstShape panTilt[2];
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_GT(panTilt[i].Load("sphere100.fsd", nullptr), 0);
+      AllocateVertexColours(panTilt[i]);
+      w.SetPanTiltSphere(i, &panTilt[i]);
+    }
     ASSERT_TRUE(w.LoadDataFile("demo.dtx"));
     ASSERT_GT(w.fstObject.Load("demo.fsd", nullptr), 0);
     ASSERT_GT(w.sampleSpheres[0].Load("sphere100.fsd", nullptr), 0);  // the smallest alone
@@ -101,15 +103,19 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     w.loadedSphereCount = 1;
     w.SelectMainSphere(0, true);
     w.RecolourAfterViewChange(VIEW_ALL);
-    const std::vector<double> sphere = w.mainSphere->vertexColours;
-    const std::vector<double> view = panTilt.vertexColours;
     const std::vector<double> house = w.fstObject.vertices;
 
     v.first.SetDistance(80);
     v.first.UpdateCamera(0);  // a change nobody is told of yet
+    // What each map shows when it is recomputed now, and when it is left alone.
+    FstShape mainSphere = *w.mainSphere, views[2] = {panTilt[0], panTilt[1]};
+    if (row.mainSphere) MapScoreOverPositions(mainSphere, v.second);
+    for (int i = 0; i < 2 && row.panTilt; ++i)
+      MapScoreOverDirections(views[i], w.View(i), v.second);
     w.RecolourAfterViewChange(row.mask);
-    EXPECT_EQ(w.mainSphere->vertexColours != sphere, row.mainSphere);
-    EXPECT_EQ(panTilt.vertexColours != view, row.panTilt);
+    EXPECT_EQ(w.mainSphere->vertexColours, mainSphere.vertexColours);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, views[i].vertexColours) << i;
+    EXPECT_NE(views[0].vertexColours, views[1].vertexColours) << "each view its own map";
     EXPECT_NE(w.fstObject.vertices, house);
     Vec3 mid;
     v.first.GetMidpoint(5, mid);
