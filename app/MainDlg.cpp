@@ -18,7 +18,6 @@
 #include "data/ui/ProgDlg.h"
 #include "platform/AppIcon.h"
 #include "platform/DialogBuilder.h"
-#include "render/gl/FstShapeDraw.h"
 #include "render/image/FrameImage.h"
 #include "render/image/ImageDecode.h"
 
@@ -40,10 +39,13 @@ class FlagScope {
 
 MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
     : QOpenGLWidget(nullptr),
-      scene(controlPanel->firstView.AsSceneView(), controlPanel->secondView.AsSceneView(),
-            [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); }),
+      scene(controlPanel->workbench, controlPanel->firstView.AsSceneView(),
+            controlPanel->secondView.AsSceneView()),
       controlPanel_(controlPanel),
       arguments_(std::move(arguments)) {
+  // Mapped over the second view's positions as the panels first computed it.
+  scene.workbench.LoadSampleSpheres(
+      [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); });
   BuildDialog(this, FindDialogTemplate(IDD_MAIN));
   FillStepTable(stepTable);
   scene.showWaitNotice = MakeWaitNotice();
@@ -104,7 +106,7 @@ void MainDlg::ProcessCommandLine() {
 
 int MainDlg::LoadFstObject(const QString& path) {
   ProgDlg progress;
-  return scene.fstObject.Load(path.toStdString(), &progress);
+  return scene.workbench.fstObject.Load(path.toStdString(), &progress);
 }
 
 void MainDlg::resizeGL(int w, int h) {
@@ -166,12 +168,7 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
       update();
       break;
     case UWM_VIEWS_CHANGED:  // recomputes only; the redraw comes with its own message
-      SetVerticesFromViews(scene.fstObject, first.camera, second.camera);
-      if (lParam & (VIEW_PANTILT | VIEW_LENS)) scene.RemapMainSphere();
-      if (lParam & (VIEW_AZALT | VIEW_LENS)) {
-        first.RecolourPanTiltSphere();
-        second.RecolourPanTiltSphere();
-      }
+      scene.workbench.RecolourAfterViewChange(static_cast<int>(lParam));
       break;
     case UWM_SHOW_COORDINATES:
       scene.SetShowAxes(lParam == BST_CHECKED);
@@ -182,7 +179,8 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
       update();
       break;
     case UWM_SHOW_MAIN_SPHERE:
-      scene.SelectMainSphere(static_cast<int>(static_cast<LPARAM>(wParam)), lParam == BST_CHECKED);
+      scene.workbench.SelectMainSphere(static_cast<int>(static_cast<LPARAM>(wParam)),
+                                       lParam == BST_CHECKED);
       update();
       break;
     case UWM_FRONT_ONLY:
@@ -194,7 +192,7 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
       update();
       break;
     case UWM_DISTANCE_MODE:
-      scene.SetDistanceMode(lParam == BST_CHECKED);
+      scene.workbench.SetDistanceMode(lParam == BST_CHECKED);
       update();
       break;
     case UWM_SHOW_PT_PLANE:

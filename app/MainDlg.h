@@ -91,6 +91,9 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void OnInitDialog();
   void ProcessCommandLine();
   void OnSize(int cx, int cy);
+  // One mouse drag step with each button, by the pixels moved and the slow factor.
+  void DragLeft(double dx, double dy, double slow, bool shift, bool ctrl);
+  void DragRight(double dy, double slow, bool shift, bool ctrl);
   void OnPaint();
   void DrawErrorText();
 

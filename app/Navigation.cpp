@@ -43,7 +43,18 @@ void FlipViewBox(ViewDlg* view, QCheckBox* ViewDlg::*box, bool (ViewDlg::*shows)
   (view->*onClicked)();
 }
 
+// Z held: every drag moves at a twentieth of its speed.
 constexpr double kSlowFactor = 0.05;
+
+// What one pixel of mouse movement changes. The views' angles are in radians, their
+// lengths in scene units; the observer turns in degrees and moves in its own units.
+constexpr double kRotationPerPixel = 0.0125;  // a view's rotation about its principal ray
+constexpr double kPanTiltPerPixel = 0.003125;
+constexpr double kAzAltPerPixel = 0.00625;
+constexpr double kLensPerPixel = 0.1;  // a view's focal length or distance
+constexpr double kObserverAnglePerPixel = 1.0;
+constexpr double kObserverDistancePerPixel = 2.0;
+constexpr double kCentreShiftPerPixel = 1.0;  // the point the observer turns about
 
 }  // namespace
 
@@ -77,45 +88,19 @@ void MainDlg::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifi
   // Either Shift and either Ctrl key count here: these are the mouse event's own.
   const bool shift = modifiers & Qt::ShiftModifier;
   const bool ctrl = modifiers & Qt::ControlModifier;
-  const std::vector<ViewDlg*> views = Views();
   bool changed = false;
 
   if (buttons & Qt::LeftButton) {
-    const double dx = x - lastX, dy = y - lastY;
     const bool drag = lastX != -1;
-    if (scene.centreMode) {
-      if (drag) scene.offsetX += dx * f, scene.offsetZ += dy * f;
-    } else if (shift && ctrl) {
-      if (drag)
-        for (ViewDlg* view : views) view->DragRotation(-dx * f * 0.0125);
-    } else if (shift) {
-      if (drag)
-        for (ViewDlg* view : views) view->DragPanTilt(-dx * f * 0.003125, -dy * f * 0.003125);
-    } else if (ctrl) {
-      if (drag)
-        for (ViewDlg* view : views) view->DragAzAlt(dx * f * 0.00625, dy * f * 0.00625);
-    } else {
-      if (drag) scene.angleX += dy * f, scene.angleY += dx * f;
-    }
+    if (drag) DragLeft(x - lastX, y - lastY, f, shift, ctrl);
     changed = drag;
     lastX = x;
     // The principal-ray rotation reads only x; y stays where the drag left it.
     if (scene.centreMode || !(shift && ctrl)) lastY = y;
     savedPoseOwner = OWNER_HOME;
   } else if (buttons & Qt::RightButton) {
-    const double dy = y - lastY;
     const bool drag = lastY != -1;
-    if (scene.centreMode) {
-      if (drag) scene.offsetY -= dy * f;
-    } else if (shift) {
-      if (drag)
-        for (ViewDlg* view : views) view->DragFocalLength(dy * f * 0.1);
-    } else if (ctrl) {
-      if (drag)
-        for (ViewDlg* view : views) view->DragDistance(dy * f * 0.1);
-    } else {
-      if (drag) scene.distance += 2 * dy * f;
-    }
+    if (drag) DragRight(y - lastY, f, shift, ctrl);
     changed = drag;
     lastY = y;
     savedPoseOwner = OWNER_HOME;
@@ -123,6 +108,35 @@ void MainDlg::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifi
     lastX = lastY = -1;
   }
   if (changed) PostAppMessage(g_hMainWnd.load(), UWM_REDRAW);
+}
+
+void MainDlg::DragLeft(double dx, double dy, double f, bool shift, bool ctrl) {
+  if (scene.centreMode) {
+    scene.offsetX += dx * f * kCentreShiftPerPixel;
+    scene.offsetZ += dy * f * kCentreShiftPerPixel;
+  } else if (shift && ctrl) {
+    for (ViewDlg* view : Views()) view->DragRotation(-dx * f * kRotationPerPixel);
+  } else if (shift) {
+    for (ViewDlg* view : Views())
+      view->DragPanTilt(-dx * f * kPanTiltPerPixel, -dy * f * kPanTiltPerPixel);
+  } else if (ctrl) {
+    for (ViewDlg* view : Views()) view->DragAzAlt(dx * f * kAzAltPerPixel, dy * f * kAzAltPerPixel);
+  } else {
+    scene.angleX += dy * f * kObserverAnglePerPixel;
+    scene.angleY += dx * f * kObserverAnglePerPixel;
+  }
+}
+
+void MainDlg::DragRight(double dy, double f, bool shift, bool ctrl) {
+  if (scene.centreMode) {
+    scene.offsetY -= dy * f * kCentreShiftPerPixel;
+  } else if (shift) {
+    for (ViewDlg* view : Views()) view->DragFocalLength(dy * f * kLensPerPixel);
+  } else if (ctrl) {
+    for (ViewDlg* view : Views()) view->DragDistance(dy * f * kLensPerPixel);
+  } else {
+    scene.distance += kObserverDistancePerPixel * dy * f;
+  }
 }
 
 void MainDlg::OnKeyDown(const QKeyEvent& event) {
@@ -306,19 +320,14 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
       return;
     }
 
-    ViewDlg* first = g_pFirstView.load();
-    ViewDlg* second = g_pSecondView.load();
-    if (first == nullptr || second == nullptr) return;
-    CameraModel& a = first->camera;
-    CameraModel& b = second->camera;
     // The scene stores a scale of 0 as 1.0; the views and the panel's box get the same
     // value, so the image planes stay finite and the box shows what is drawn.
-    SetPositionValues(v, a, b);
-    PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0, FloatToLParam(b.GetScale()));
-    scene.SetScale(static_cast<float>(v[POS_SCALE]));
-    PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
-    first->UpdateCamera(VIEW_ALL);
-    second->UpdateCamera(VIEW_ALL);
+    scene.workbench.ApplyPositionTargets(v, [this, &v] {
+      PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0,
+                     FloatToLParam(scene.workbench.Second().GetScale()));
+      scene.SetScale(static_cast<float>(v[POS_SCALE]));
+      PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
+    });
     update();
   });
 }

@@ -17,6 +17,121 @@ namespace {
 constexpr const char* kParamOrder =
     "azimuth, altitude, rotation, focal length, distance, pan, tilt";
 
+const std::string& ParamHelp() {
+  static const std::string help = std::string("seven comma-separated numbers: ") + kParamOrder +
+                                  " (radians, scene units; default 0,0,0,10,50,0,0)";
+  return help;
+}
+
+// A camera option's text into params when it was given; false with the message on err.
+bool ReadCameraOption(const CLI::Option* option, const std::string& text, const char* name,
+                      const std::string& prefix, CameraParams& params, std::ostream& err) {
+  std::string why;
+  if (!*option || ParseCameraParams(text, params, why)) return true;
+  err << prefix << name << ": " << why << "\n";
+  return false;
+}
+
+CLI::App* AddFstInfo(CLI::App& app, FstInfoOptions& o) {
+  CLI::App* fstInfo =
+      app.add_subcommand("fst-info",
+                         "What the FST loader makes of a shape file: counts, vertices, faces, the "
+                         "palette entries named in cols.fcd and the bounding box.");
+  fstInfo->add_option("FILE", o.file, "FST shape file (.fsd)")->required();
+  fstInfo->add_option("--dir", o.dir,
+                      "directory in which cols.fcd is read (default: the current directory)");
+  fstInfo->add_flag("--summary", o.summary, "leave out the vertex and face lists");
+  return fstInfo;
+}
+
+// reconstruct's options as typed, checked once the line is parsed.
+struct ReconstructArgs {
+  ReconstructOptions options;
+  std::string firstText, secondText, positionFile;
+  CLI::Option *first = nullptr, *second = nullptr, *position = nullptr;
+};
+
+CLI::App* AddReconstruct(CLI::App& app, ReconstructArgs& a) {
+  CLI::App* reconstruct = app.add_subcommand(
+      "reconstruct", "Triangulates the point pairs of a vector data file with two cameras.");
+  reconstruct->add_option("DATA", a.options.dataFile, "vector data file (.dtx, .txt)")->required();
+  a.first = reconstruct->add_option("--first", a.firstText, "first camera: " + ParamHelp());
+  a.second = reconstruct->add_option("--second", a.secondText, "second camera: " + ParamHelp());
+  a.position = reconstruct->add_option(
+      "--position", a.positionFile,
+      "position file whose nine values are applied as a finished glide would: second "
+      "camera pose, both distances and the scale");
+  reconstruct->add_flag("--skip-negative", a.options.skipNegative,
+                        "reject pairs whose rays meet behind a camera");
+  return reconstruct;
+}
+
+int FinishReconstruct(ReconstructArgs& a, std::ostream& out, std::ostream& err) {
+  const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
+  if (!ReadCameraOption(a.first, a.firstText, "--first", prefix, a.options.first, err) ||
+      !ReadCameraOption(a.second, a.secondText, "--second", prefix, a.options.second, err))
+    return kExitBadInput;
+  if (*a.position) a.options.positionFile = a.positionFile;
+  return RunReconstruct(a.options, out, err);
+}
+
+// scoremap's options as typed, checked once the line is parsed.
+struct ScoremapArgs {
+  ScoremapOptions options;
+  std::string mapKind, viewName, firstText, secondText;
+  CLI::Option *view = nullptr, *distance = nullptr, *first = nullptr, *second = nullptr;
+};
+
+CLI::App* AddScoremap(CLI::App& app, ScoremapArgs& a) {
+  CLI::App* scoremap = app.add_subcommand(
+      "scoremap",
+      "Colours a sample sphere by the reconstruction error of every vertex direction, as the "
+      "workbench's main sphere (positions) or a view's Pan/Tilt sphere (directions) shows it.");
+  scoremap->add_option("--sphere", a.options.sphereFile, "sphere shape file (.fsd)")->required();
+  scoremap->add_option("--data", a.options.dataFile, "vector data file (.dtx, .txt)")->required();
+  scoremap->add_option("--map", a.mapKind, "positions or directions")->required();
+  a.view = scoremap->add_option("--view", a.viewName,
+                                "view that turns in the direction map: first or "
+                                "second (default second)");
+  a.distance = scoremap->add_flag(
+      "--distance", a.options.distance,
+      "position map: pull every vertex toward the centre by its score and print it");
+  a.first = scoremap->add_option("--first", a.firstText, "first camera: " + ParamHelp());
+  a.second = scoremap->add_option("--second", a.secondText, "second camera: " + ParamHelp());
+  scoremap->add_flag("--skip-negative", a.options.skipNegative,
+                     "reject pairs whose rays meet behind a camera");
+  return scoremap;
+}
+
+int FinishScoremap(ScoremapArgs& a, std::ostream& out, std::ostream& err) {
+  const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
+  ScoremapOptions& o = a.options;
+  if (a.mapKind != "positions" && a.mapKind != "directions") {
+    err << prefix << "--map: expected positions or directions, got \"" << a.mapKind << "\"\n";
+    return kExitBadInput;
+  }
+  o.directions = a.mapKind == "directions";
+  if (*a.view) {
+    if (!o.directions) {
+      err << prefix << "--view applies to the direction map only\n";
+      return kExitBadInput;
+    }
+    if (a.viewName != "first" && a.viewName != "second") {
+      err << prefix << "--view: expected first or second, got \"" << a.viewName << "\"\n";
+      return kExitBadInput;
+    }
+    o.secondTurns = a.viewName == "second";
+  }
+  if (*a.distance && o.directions) {
+    err << prefix << "--distance applies to the position map only\n";
+    return kExitBadInput;
+  }
+  if (!ReadCameraOption(a.first, a.firstText, "--first", prefix, o.first, err) ||
+      !ReadCameraOption(a.second, a.secondText, "--second", prefix, o.second, err))
+    return kExitBadInput;
+  return RunScoremap(o, out, err);
+}
+
 }  // namespace
 
 bool ParseCameraParams(const std::string& text, CameraParams& params, std::string& why) {
@@ -32,64 +147,16 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "JSON.",
       cli::kProgram};
   app.require_subcommand(1);
-
   FstInfoOptions fstOptions;
-  CLI::App* fstInfo =
-      app.add_subcommand("fst-info",
-                         "What the FST loader makes of a shape file: counts, vertices, faces, the "
-                         "palette entries named in cols.fcd and the bounding box.");
-  fstInfo->add_option("FILE", fstOptions.file, "FST shape file (.fsd)")->required();
-  fstInfo->add_option("--dir", fstOptions.dir,
-                      "directory in which cols.fcd is read (default: the current directory)");
-  fstInfo->add_flag("--summary", fstOptions.summary, "leave out the vertex and face lists");
-
-  ReconstructOptions reconstructOptions;
-  std::string firstText, secondText, positionFile;
-  const std::string paramHelp = std::string("seven comma-separated numbers: ") + kParamOrder +
-                                " (radians, scene units; default 0,0,0,10,50,0,0)";
-  CLI::App* reconstruct = app.add_subcommand(
-      "reconstruct", "Triangulates the point pairs of a vector data file with two cameras.");
-  reconstruct->add_option("DATA", reconstructOptions.dataFile, "vector data file (.dtx, .txt)")
-      ->required();
-  CLI::Option* firstOption =
-      reconstruct->add_option("--first", firstText, "first camera: " + paramHelp);
-  CLI::Option* secondOption =
-      reconstruct->add_option("--second", secondText, "second camera: " + paramHelp);
-  CLI::Option* positionOption = reconstruct->add_option(
-      "--position", positionFile,
-      "position file whose nine values are applied as a finished glide would: second "
-      "camera pose, both distances and the scale");
-  reconstruct->add_flag("--skip-negative", reconstructOptions.skipNegative,
-                        "reject pairs whose rays meet behind a camera");
-
+  CLI::App* fstInfo = AddFstInfo(app, fstOptions);
+  ReconstructArgs reconstructArgs;
+  AddReconstruct(app, reconstructArgs);
 #ifdef VELMORA_CLI_RENDER
   RenderOptions renderOptions;
   CLI::App* render = AddRenderSubcommand(app, renderOptions);
 #endif
-
-  ScoremapOptions scoremapOptions;
-  std::string mapKind, viewName, mapFirstText, mapSecondText;
-  CLI::App* scoremap = app.add_subcommand(
-      "scoremap",
-      "Colours a sample sphere by the reconstruction error of every vertex direction, as the "
-      "workbench's main sphere (positions) or a view's Pan/Tilt sphere (directions) shows it.");
-  scoremap->add_option("--sphere", scoremapOptions.sphereFile, "sphere shape file (.fsd)")
-      ->required();
-  scoremap->add_option("--data", scoremapOptions.dataFile, "vector data file (.dtx, .txt)")
-      ->required();
-  scoremap->add_option("--map", mapKind, "positions or directions")->required();
-  CLI::Option* viewOption = scoremap->add_option("--view", viewName,
-                                                 "view that turns in the direction map: first or "
-                                                 "second (default second)");
-  CLI::Option* distanceOption = scoremap->add_flag(
-      "--distance", scoremapOptions.distance,
-      "position map: pull every vertex toward the centre by its score and print it");
-  CLI::Option* mapFirstOption =
-      scoremap->add_option("--first", mapFirstText, "first camera: " + paramHelp);
-  CLI::Option* mapSecondOption =
-      scoremap->add_option("--second", mapSecondText, "second camera: " + paramHelp);
-  scoremap->add_flag("--skip-negative", scoremapOptions.skipNegative,
-                     "reject pairs whose rays meet behind a camera");
+  ScoremapArgs scoremapArgs;
+  CLI::App* scoremap = AddScoremap(app, scoremapArgs);
 
   try {
     app.parse(argc, argv);
@@ -100,54 +167,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   try {
     if (fstInfo->parsed()) return RunFstInfo(fstOptions, out, err);
-    std::string why;
-    if (scoremap->parsed()) {
-      const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
-      if (mapKind != "positions" && mapKind != "directions") {
-        err << prefix << "--map: expected positions or directions, got \"" << mapKind << "\"\n";
-        return kExitBadInput;
-      }
-      scoremapOptions.directions = mapKind == "directions";
-      if (*viewOption) {
-        if (!scoremapOptions.directions) {
-          err << prefix << "--view applies to the direction map only\n";
-          return kExitBadInput;
-        }
-        if (viewName != "first" && viewName != "second") {
-          err << prefix << "--view: expected first or second, got \"" << viewName << "\"\n";
-          return kExitBadInput;
-        }
-        scoremapOptions.secondTurns = viewName == "second";
-      }
-      if (*distanceOption && scoremapOptions.directions) {
-        err << prefix << "--distance applies to the position map only\n";
-        return kExitBadInput;
-      }
-      if (*mapFirstOption && !ParseCameraParams(mapFirstText, scoremapOptions.first, why)) {
-        err << prefix << "--first: " << why << "\n";
-        return kExitBadInput;
-      }
-      if (*mapSecondOption && !ParseCameraParams(mapSecondText, scoremapOptions.second, why)) {
-        err << prefix << "--second: " << why << "\n";
-        return kExitBadInput;
-      }
-      return RunScoremap(scoremapOptions, out, err);
-    }
+    if (scoremap->parsed()) return FinishScoremap(scoremapArgs, out, err);
 #ifdef VELMORA_CLI_RENDER
     if (render->parsed()) return RunRender(renderOptions, out, err);
 #endif
-
-    const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
-    if (*firstOption && !ParseCameraParams(firstText, reconstructOptions.first, why)) {
-      err << prefix << "--first: " << why << "\n";
-      return kExitBadInput;
-    }
-    if (*secondOption && !ParseCameraParams(secondText, reconstructOptions.second, why)) {
-      err << prefix << "--second: " << why << "\n";
-      return kExitBadInput;
-    }
-    if (*positionOption) reconstructOptions.positionFile = positionFile;
-    return RunReconstruct(reconstructOptions, out, err);
+    return FinishReconstruct(reconstructArgs, out, err);
   } catch (const std::exception& e) {
     err << cli::kProgram << ": " << e.what() << "\n";
     return 1;

@@ -1,6 +1,7 @@
 // render: the workbench's frame as a PNG. The views, the scene and the text are built the
-// way the control panel and the main window build them, in the same order, so that a
-// render of the same files and settings matches what the window shows.
+// way the control panel and the main window build them, through the same workbench steps
+// in the same order, so that a render of the same files and settings matches what the
+// window shows.
 
 #include "cli/CliRender.h"
 
@@ -21,14 +22,13 @@
 #include <ostream>
 #include <string_view>
 
-#include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
-#include "data/VectorData.h"
+#include "data/SampleSpheres.h"
 #include "render/ErrorMaps.h"
+#include "render/Workbench.h"
 #include "render/gl/EglSurface.h"
-#include "render/gl/FstShapeDraw.h"
 #include "render/gl/Scene.h"
 #include "render/image/DialogUnits.h"
 #include "render/image/FrameImage.h"
@@ -40,9 +40,6 @@ namespace velmora {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// Each view panel shows the second sample sphere as its pan/tilt sphere.
-constexpr const char* kPanTiltSphereFile = kSampleSphereFiles[1];
 
 constexpr const char* kObserverOrder =
     "distance, offsetX, offsetY, offsetZ, angleX, angleY, angleZ";
@@ -87,14 +84,6 @@ bool ParseBoxes(const std::string& text, OverlayOptions& options, std::string& w
     if (comma == std::string_view::npos) return true;
     rest.remove_prefix(comma + 1);
   }
-}
-
-// The labels of the control panel's sphere list.
-int SphereSizeFromLabel(const std::string& label) {
-  const char* labels[kSampleSphereCount] = {"100", "1K", "5K", "10K", "100K"};
-  for (int i = 0; i < kSampleSphereCount; ++i)
-    if (label == labels[i]) return kSampleSphereSizes[i];
-  return 0;
 }
 
 // Checked before anything is drawn, so that a long render does not end in a failed write.
@@ -149,21 +138,176 @@ class GuiApplicationScope {
   std::unique_ptr<QGuiApplication> app_;
 };
 
-// The main window's size when it opens: its template in dialog units, in the default font.
-void StartUpSize(int& width, int& height) {
+}  // namespace
+
+void MainWindowStartUpSize(int& width, int& height) {
   const DialogUnits units = DialogUnits::ForFont(QGuiApplication::font());
   const DialogTemplate& main = FindDialogTemplate(IDD_MAIN);
   width = units.X(main.cx);
   height = units.Y(main.cy);
 }
 
-// Where the glide to the position file ends: its last frame sets the nine targets outright.
-void ApplyGlideEnd(const double (&t)[kPositionTargetCount], CameraModel& first, CameraModel& second,
-                   Scene& scene) {
-  SetPositionValues(t, first, second);
-  scene.SetScale(static_cast<float>(t[POS_SCALE]));
-  first.UpdateCamera(VIEW_ALL);
-  second.UpdateCamera(VIEW_ALL);
+namespace {
+
+// The command line, checked and parsed before the context and the spheres.
+struct RenderRequest {
+  CameraParams params[2];
+  double observer[7] = {};
+  OverlayOptions boxes[2];
+  int mainSphere = -1;  // row of kSampleSpheres; -1 for none
+  int width = 0, height = 0;
+};
+
+// Fills request from o; false with the reason (the option first) in why.
+bool ReadRequest(const RenderOptions& o, RenderRequest& r, std::string& why) {
+  auto refuse = [&why](const std::string& option, const std::string& reason) {
+    why = option + reason;
+    return false;
+  };
+  if (o.first && !ParseCameraParams(*o.first, r.params[0], why)) return refuse("--first: ", why);
+  if (o.second && !ParseCameraParams(*o.second, r.params[1], why)) return refuse("--second: ", why);
+  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, r.observer, why))
+    return refuse("--observer: ", why);
+  if (o.firstBoxes && !ParseBoxes(*o.firstBoxes, r.boxes[0], why))
+    return refuse("--first-options: ", why);
+  if (o.secondBoxes && !ParseBoxes(*o.secondBoxes, r.boxes[1], why))
+    return refuse("--second-options: ", why);
+  if (o.mainSphere) {
+    r.mainSphere = SampleSphereWithLabel(*o.mainSphere);
+    if (r.mainSphere < 0) {
+      std::string labels;
+      for (const SampleSphere& sphere : kSampleSpheres)
+        labels += (labels.empty() ? "" : ", ") + std::string(sphere.label);
+      return refuse("--main-sphere: ", "\"" + *o.mainSphere + "\" is not one of " + labels);
+    }
+  }
+  // The views would get an infinite image plane from a scale of 0.
+  if (o.scale && (!std::isfinite(*o.scale) || *o.scale == 0.0))
+    return refuse("--scale: ", "must be a finite number other than 0");
+  for (const std::string& file : o.files) {
+    if (!HasEnding(file, "fsd") && !HasEnding(file, "dtx"))
+      return refuse(file, ": neither an FST file (.fsd) nor a vector data file (.dtx)");
+    if (!cli::IsReadableFile(file)) return refuse("cannot read ", file);
+  }
+  if (o.position && !cli::IsReadableFile(*o.position))
+    return refuse("cannot read position file ", *o.position);
+  if (!o.size.empty() && !ParseRenderSize(o.size, r.width, r.height, why))
+    return refuse("--size: ", why);
+  if (!OutputWritable(o.out, why)) return refuse("--out: ", why);
+  return true;
+}
+
+// The two views as the view panels make them, each with its pan/tilt sphere, linked by the
+// workbench, each computed once; then the sample spheres, mapped as the main window maps
+// them when it opens.
+struct RenderViews {
+  CameraModel cameras[2];
+  FstShape panTilt[2];
+  Workbench workbench{cameras[0], cameras[1]};
+
+  explicit RenderViews(const CameraParams (&params)[2]) {
+    for (int i = 0; i < 2; ++i) {
+      cameras[i].SetParams(params[i]);
+      const bool loaded =
+          panTilt[i].Load(kSampleSpheres[kPanTiltSphereIndex].fileName, nullptr) > 0;
+      AllocateVertexColours(panTilt[i]);
+      workbench.SetPanTiltSphere(i, loaded ? &panTilt[i] : nullptr);
+    }
+    for (CameraModel& camera : cameras) camera.UpdateCamera(VIEW_ALL);
+    workbench.LoadSampleSpheres();
+  }
+};
+
+void SetUpScene(Scene& scene, const RenderOptions& o, const RenderRequest& r) {
+  scene.imageDecoder = DecodeImageFile;
+  const float background = o.white ? 1.0f : 0.5f;
+  scene.SetClearColor(background, background, background);
+  scene.Resize(r.width, r.height);
+  if (!o.observer) return;
+  scene.distance = r.observer[0];
+  scene.offsetX = r.observer[1];
+  scene.offsetY = r.observer[2];
+  scene.offsetZ = r.observer[3];
+  scene.angleX = r.observer[4];
+  scene.angleY = r.observer[5];
+  scene.angleZ = r.observer[6];
+}
+
+// The files in command-line order, as the main window loads its own command line, then the
+// glide to the position file and what the changes made stale. False with the reason on err
+// (or already there, from the loader) when a file fails.
+bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
+               cli::MessageCapture& capture, std::ostream& err) {
+  // A view change after the main window exists recolours the pan/tilt spheres; typing
+  // parameters into a panel is one.
+  bool viewsChanged = o.first.has_value() || o.second.has_value();
+  for (const std::string& file : o.files) {
+    const int messages = capture.count();
+    if (HasEnding(file, "fsd")) {
+      workbench.fstObject.Load(file, nullptr);
+      if (capture.count() > messages) return false;
+      continue;
+    }
+    if (!workbench.LoadDataFile(file)) {
+      err << Prefix() << "cannot read data file " << file << "\n";
+      return false;
+    }
+    viewsChanged = true;
+  }
+  if (o.position) {
+    double targets[kPositionTargetCount];
+    if (!LoadPositionFile(*o.position, targets)) {
+      err << Prefix() << "cannot read position file " << *o.position << "\n";
+      return false;
+    }
+    workbench.ApplyPositionTargets(
+        targets, [&scene, &targets] { scene.SetScale(static_cast<float>(targets[POS_SCALE])); });
+    viewsChanged = true;
+  }
+  workbench.RecolourAfterViewChange(viewsChanged ? VIEW_ALL : 0);
+  return true;
+}
+
+// The control panel's boxes, set after the views as a user would tick them. False when the
+// main sphere asked for did not load.
+bool TickBoxes(const RenderOptions& o, const RenderRequest& r, Workbench& workbench, Scene& scene) {
+  scene.SetShowAxes(!o.noAxes);
+  scene.SetShowFstObject(!o.noFst);
+  scene.SetFrontOnly(o.frontOnly);
+  scene.SetAlpha(o.alpha);
+  workbench.SetDistanceMode(o.distanceMode);
+  if (o.scale) {
+    const auto scale = static_cast<float>(*o.scale);
+    scene.SetScale(scale);
+    for (int i = 0; i < 2; ++i) workbench.View(i).SetScale(scale);
+  }
+  if (o.plane) scene.SetShowPlane(true);
+  if (r.mainSphere < 0) return true;
+  const int position = workbench.LoadedPosition(r.mainSphere);
+  if (position < 0) return false;
+  workbench.SelectMainSphere(position, true);
+  return true;
+}
+
+// Draws the frame with the second view's error written on it; a null image when it cannot
+// be read back.
+QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderRequest& r, double& error) {
+  scene.Draw();
+  QImage image = FrameImage(surface.ReadPixels());
+  if (image.isNull()) return image;
+  error = scene.workbench.Second().ReconstructionError();
+  QPainter painter(&image);
+  PaintErrorText(painter, r.width, r.height, QString::fromStdString(FormatErrorText(error)));
+  return image;
+}
+
+void PrintResult(const RenderOptions& o, const RenderRequest& r, double error, std::ostream& out) {
+  Json j;
+  j["out"] = o.out;
+  j["width"] = r.width;
+  j["height"] = r.height;
+  j["error"] = std::isfinite(error) ? Json(error) : Json(nullptr);
+  out << j.dump(2) << "\n";
 }
 
 }  // namespace
@@ -229,155 +373,38 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
 }
 
 int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
-  const std::string prefix = Prefix();
   auto fail = [&](const std::string& why) {
-    err << prefix << why << "\n";
+    err << Prefix() << why << "\n";
     return kExitBadInput;
   };
-
   // Everything the command line says is checked before the context and the spheres.
+  RenderRequest request;
   std::string why;
-  CameraParams params[2];
-  if (o.first && !ParseCameraParams(*o.first, params[0], why)) return fail("--first: " + why);
-  if (o.second && !ParseCameraParams(*o.second, params[1], why)) return fail("--second: " + why);
-  double observer[7] = {};
-  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, observer, why))
-    return fail("--observer: " + why);
-  OverlayOptions boxes[2];
-  if (o.firstBoxes && !ParseBoxes(*o.firstBoxes, boxes[0], why))
-    return fail("--first-options: " + why);
-  if (o.secondBoxes && !ParseBoxes(*o.secondBoxes, boxes[1], why))
-    return fail("--second-options: " + why);
-  const int sphereSize = o.mainSphere ? SphereSizeFromLabel(*o.mainSphere) : 0;
-  if (o.mainSphere && sphereSize == 0)
-    return fail("--main-sphere: \"" + *o.mainSphere + "\" is not one of 100, 1K, 5K, 10K, 100K");
-  // The views would get an infinite image plane from a scale of 0.
-  if (o.scale && (!std::isfinite(*o.scale) || *o.scale == 0.0))
-    return fail("--scale: must be a finite number other than 0");
-  for (const std::string& file : o.files) {
-    if (!HasEnding(file, "fsd") && !HasEnding(file, "dtx"))
-      return fail(file + ": neither an FST file (.fsd) nor a vector data file (.dtx)");
-    if (!cli::IsReadableFile(file)) return fail("cannot read " + file);
-  }
-  if (o.position && !cli::IsReadableFile(*o.position))
-    return fail("cannot read position file " + *o.position);
-  int width = 0, height = 0;
-  if (!o.size.empty() && !ParseRenderSize(o.size, width, height, why))
-    return fail("--size: " + why);
-  if (!OutputWritable(o.out, why)) return fail("--out: " + why);
+  if (!ReadRequest(o, request, why)) return fail(why);
 
   GuiApplicationScope gui;
   if (!gui.Usable()) return fail("the text needs a Qt GUI application, and another kind runs");
-  if (o.size.empty()) StartUpSize(width, height);
-
+  if (o.size.empty()) MainWindowStartUpSize(request.width, request.height);
   EglSurface surface;
-  if (!surface.Create(width, height, why))
+  if (!surface.Create(request.width, request.height, why))
     return fail("cannot get an OpenGL context without a display: " + why);
 
   cli::MessageCapture capture(err);
-  // The views as the control panel makes them: linked, then each computed once.
-  CameraModel cameras[2];
-  cameras[0].otherView = &cameras[1];
-  cameras[1].otherView = &cameras[0];
-  FstShape panTilt[2];
-  bool panTiltLoaded[2] = {};
-  for (int i = 0; i < 2; ++i) {
-    cameras[i].SetParams(params[i]);
-    panTiltLoaded[i] = panTilt[i].Load(kPanTiltSphereFile, nullptr) > 0;
-    AllocateVertexColours(panTilt[i]);
-  }
-  for (CameraModel& camera : cameras) camera.UpdateCamera(VIEW_ALL);
-
-  auto view = [&](int i) {
-    return SceneView{&cameras[i], &boxes[i], panTiltLoaded[i] ? &panTilt[i] : nullptr, nullptr};
-  };
-  Scene scene(view(0), view(1));
+  RenderViews views(request.params);
+  Workbench& workbench = views.workbench;
+  Scene scene(workbench, SceneView{&request.boxes[0], nullptr},
+              SceneView{&request.boxes[1], nullptr});
   scene.Init(&surface);
-  scene.imageDecoder = DecodeImageFile;
-  const float background = o.white ? 1.0f : 0.5f;
-  scene.SetClearColor(background, background, background);
-  scene.Resize(width, height);
-  if (o.observer) {
-    scene.distance = observer[0];
-    scene.offsetX = observer[1];
-    scene.offsetY = observer[2];
-    scene.offsetZ = observer[3];
-    scene.angleX = observer[4];
-    scene.angleY = observer[5];
-    scene.angleZ = observer[6];
-  }
+  SetUpScene(scene, o, request);
+  if (!LoadFiles(o, workbench, scene, capture, err)) return kExitBadInput;
+  if (!TickBoxes(o, request, workbench, scene))
+    return fail("--main-sphere: the sphere of that size did not load");
 
-  // A view change after the main window exists recolours the pan/tilt spheres; typing
-  // parameters into a panel is one.
-  bool viewsChanged = o.first.has_value() || o.second.has_value();
-  for (const std::string& file : o.files) {
-    const int messages = capture.count();
-    if (HasEnding(file, "fsd")) {
-      scene.fstObject.Load(file, nullptr);
-      if (capture.count() > messages) return kExitBadInput;
-      continue;
-    }
-    VectorData data;
-    if (!ReadVectorData(file, data)) return fail("cannot read data file " + file);
-    LoadImagePoints(cameras[0], data.firstX.data(), data.firstY.data(), data.count);
-    LoadImagePoints(cameras[1], data.secondX.data(), data.secondY.data(), data.count);
-    // As the control panel does: both halves in, then each view against the other's new
-    // points, then one colour per pair.
-    for (CameraModel& camera : cameras) camera.UpdateCamera(VIEW_ALL);
-    for (int i = 0; i < data.count; ++i) {
-      const Vec3 colour = NextPairColor();
-      for (CameraModel& camera : cameras) camera.pointColors[static_cast<std::size_t>(i)] = colour;
-    }
-    viewsChanged = true;
-  }
-  if (o.position) {
-    double targets[kPositionTargetCount];
-    if (!LoadPositionFile(*o.position, targets))
-      return fail("cannot read position file " + *o.position);
-    ApplyGlideEnd(targets, cameras[0], cameras[1], scene);
-    viewsChanged = true;
-  }
-  SetVerticesFromViews(scene.fstObject, cameras[0], cameras[1]);
-  if (viewsChanged)
-    for (int i = 0; i < 2; ++i)
-      if (panTiltLoaded[i]) MapScoreOverDirections(panTilt[i], cameras[i], cameras[1]);
-
-  // The control panel's boxes, set after the views as a user would tick them.
-  scene.SetShowAxes(!o.noAxes);
-  scene.SetShowFstObject(!o.noFst);
-  scene.SetFrontOnly(o.frontOnly);
-  scene.SetAlpha(o.alpha);
-  scene.SetDistanceMode(o.distanceMode);
-  if (o.scale) {
-    const auto scale = static_cast<float>(*o.scale);
-    scene.SetScale(scale);
-    for (CameraModel& camera : cameras) camera.SetScale(scale);
-  }
-  if (o.plane) scene.SetShowPlane(true);
-  if (sphereSize != 0) {
-    int index = -1;
-    for (int k = 0; k < scene.loadedSphereCount; ++k)
-      if (kSampleSphereSizes[scene.loadedSpheres[k] - scene.sampleSpheres] == sphereSize) index = k;
-    if (index < 0) return fail("--main-sphere: the sphere of that size did not load");
-    scene.SelectMainSphere(index, true);
-  }
-
-  scene.Draw();
-  QImage image = FrameImage(surface.ReadPixels());
+  double error = 0;
+  const QImage image = DrawFrame(scene, surface, request, error);
   if (image.isNull()) return fail("cannot read the frame back");
-  const double error = cameras[1].ReconstructionError();
-  {
-    QPainter painter(&image);
-    PaintErrorText(painter, width, height, QString::fromStdString(FormatErrorText(error)));
-  }
   if (!image.save(QString::fromStdString(o.out), "PNG")) return fail("cannot write " + o.out);
-
-  Json j;
-  j["out"] = o.out;
-  j["width"] = width;
-  j["height"] = height;
-  j["error"] = std::isfinite(error) ? Json(error) : Json(nullptr);
-  out << j.dump(2) << "\n";
+  PrintResult(o, request, error, out);
   return kExitOk;
 }
 

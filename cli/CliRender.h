@@ -36,6 +36,10 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& options);
 // plain message on err and kExitBadInput.
 int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err);
 
+// The main window's size when it opens, the default of --size: its template in dialog
+// units, in the default font. Needs a Qt GUI application.
+void MainWindowStartUpSize(int& width, int& height);
+
 // "WxH" with both between 1 and kMaxRenderSize.
 inline constexpr int kMaxRenderSize = 8192;
 bool ParseRenderSize(const std::string& text, int& width, int& height, std::string& why);

@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
 #include "data/VectorData.h"
 
@@ -82,13 +81,12 @@ bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
       err << prefix << "cannot read position file " << *positionFile << "\n";
       return false;
     }
-    SetPositionValues(targets, views.first, views.second);
+    views.workbench.ApplyPositionTargets(targets);
   }
   views.first.skipNegativeST = views.second.skipNegativeST = skipNegative;
   // The reader splits the lines in halves, so both views get the same count.
   views.pairs = data.count;
-  LoadImagePoints(views.first, data.firstX.data(), data.firstY.data(), data.count);
-  LoadImagePoints(views.second, data.secondX.data(), data.secondY.data(), data.count);
+  views.workbench.LoadPointPairs(data);
   return true;
 }
 

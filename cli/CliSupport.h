@@ -10,6 +10,7 @@
 
 #include "base/Notify.h"
 #include "camera/CameraModel.h"
+#include "render/Workbench.h"
 
 namespace velmora::cli {
 
@@ -73,21 +74,16 @@ bool IsReadableFile(const std::string& path);
 bool ParseNumberList(const std::string& text, int count, const std::string& fieldNames,
                      double* values, std::string& why);
 
-// Two linked views with the point pairs of one vector data file.
+// Two views, tied by a workbench, with the point pairs of one vector data file.
 struct ViewPair {
-  ViewPair() {
-    first.otherView = &second;
-    second.otherView = &first;
-  }
-  ViewPair(const ViewPair&) = delete;
-  ViewPair& operator=(const ViewPair&) = delete;
   CameraModel first, second;
+  Workbench workbench{first, second};
   int pairs = 0;
 };
 
-// Reads dataFile, poses the views (then the position file's values, when one is given),
-// sets the rejection flag and loads both halves. A file that cannot be read: false, with
-// prefix and the reason on err.
+// Reads dataFile, poses the views (then ends a glide to the position file, when one is
+// given), sets the rejection flag and loads both halves as the Controls window does. A file
+// that cannot be read: false, with prefix and the reason on err.
 bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
                const CameraParams& secondPose, const std::optional<std::string>& positionFile,
                bool skipNegative, const std::string& prefix, std::ostream& err, ViewPair& views);

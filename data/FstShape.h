@@ -25,29 +25,6 @@ struct FstFace {
   std::vector<int> vertexIndices;  // k indices into the shape's vertices
 };
 
-// The triangle list the renderer keeps between frames to draw a shape with per-vertex
-// colours, with what it was built from. The renderer rebuilds it when the face list is
-// replaced, its length or the vertex count changes, or a sampled face differs; code that
-// edits faces in place beyond that should clear it (= {}). A copy starts empty, so copying
-// a shape does not copy the list.
-struct FstTriangleCache {
-  FstTriangleCache() = default;
-  FstTriangleCache(const FstTriangleCache&) {}
-  FstTriangleCache& operator=(const FstTriangleCache&) {
-    *this = FstTriangleCache{};
-    return *this;
-  }
-  FstTriangleCache(FstTriangleCache&&) = default;
-  FstTriangleCache& operator=(FstTriangleCache&&) = default;
-
-  bool built = false;
-  const void* faces = nullptr;  // the face list's storage when built
-  std::size_t faceCount = 0, vertexCount = 0;
-  bool allTriangles = false;      // every drawable face is a triangle
-  std::vector<unsigned> indices;  // 3 per drawable face, in list order
-  std::vector<int> samples;       // face index, vertex count, first 3 indices (-1 if none)
-};
-
 class FstShape {
  public:
   FstShape() = default;
@@ -77,9 +54,8 @@ class FstShape {
   std::vector<double> vertexColours;   // 3 per vertex; filled by the per-point colouring
   std::vector<double> sourceVertices;  // 3 per vertex, as read
   bool radialScore = false;
-  std::vector<double> faceDistance;        // faceCount sort keys, written by the renderer
-  std::vector<int> faceOrder;              // faceCount drawing order, written by the renderer
-  mutable FstTriangleCache triangleCache;  // written by the renderer while drawing
+  std::vector<double> faceDistance;  // faceCount sort keys, written by the renderer
+  std::vector<int> faceOrder;        // faceCount drawing order, written by the renderer
 
  private:
   std::bitset<256> namedEntries_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "camera/CameraModel.h"
+#include "data/SampleSpheres.h"
 
 namespace velmora::datagen {
 
@@ -39,16 +40,6 @@ struct RgbImage {
 // the spheres are drawn with computed per-vertex colours, the index only has to be valid).
 inline constexpr double kSphereRadius = 100.0;
 inline constexpr int kSphereColorIndex = 0x18;
-
-struct SphereFile {
-  const char* fileName;
-  int vertexCount;
-};
-inline constexpr std::array<SphereFile, 5> kSphereFiles = {{{"sphere100.fsd", 100},
-                                                            {"sphere1K.fsd", 1000},
-                                                            {"sphere5K.fsd", 5000},
-                                                            {"sphere10K.fsd", 10000},
-                                                            {"sphere100K.fsd", 100000}}};
 
 // Every file WriteAll produces.
 std::vector<std::string> OutputFileNames();

@@ -21,7 +21,7 @@ void WriteFile(const std::filesystem::path& path, const std::string& content) {
 
 std::vector<std::string> OutputFileNames() {
   std::vector<std::string> names;
-  for (const SphereFile& s : kSphereFiles) names.emplace_back(s.fileName);
+  for (const SampleSphere& s : kSampleSpheres) names.emplace_back(s.fileName);
   for (const char* name : {"cols.fcd", "plane.png", "demo.fsd", "demo.dtx", "position.txt"})
     names.emplace_back(name);
   return names;
@@ -32,7 +32,7 @@ void WriteAll(const std::filesystem::path& outDir) {
   std::filesystem::create_directories(outDir, ec);
   if (ec) throw std::runtime_error("cannot create " + outDir.string() + ": " + ec.message());
 
-  for (const SphereFile& s : kSphereFiles)
+  for (const SampleSphere& s : kSampleSpheres)
     WriteFile(outDir / s.fileName,
               FormatFst(SphereMesh(s.vertexCount, kSphereRadius, kSphereColorIndex)));
   WriteFile(outDir / "cols.fcd", FormatColourTable(Palette()));

@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "base/Notify.h"
+#include "data/SampleSpheres.h"
 #include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageQueue.h"
@@ -21,7 +22,6 @@ namespace velmora {
 
 namespace {
 
-constexpr const char* kPanTiltSphereFile = "sphere1K.fsd";
 // One wheel notch (120) turns an angle by 0.1 radian.
 constexpr double kAnglePerWheelUnit = 0.0008333333333333334;
 constexpr int kWheelNotch = 120;
@@ -90,7 +90,7 @@ ViewDlg::ViewDlg(int index) : QWidget(nullptr), index(index) {
   camera.onViewsChanged = [](int mask) {
     PostAppMessage(g_hMainWnd.load(), UWM_VIEWS_CHANGED, 0, mask);
   };
-  sphereLoaded = panTiltSphere.Load(kPanTiltSphereFile, nullptr) > 0;
+  sphereLoaded = panTiltSphere.Load(kSampleSpheres[kPanTiltSphereIndex].fileName, nullptr) > 0;
   AllocateVertexColours(panTiltSphere);
 }
 
@@ -365,17 +365,23 @@ void ViewDlg::ReleaseControl(int viewIndex) {
   }
 }
 
-void ViewDlg::RecolourPanTiltSphere() {
-  if (!sphereLoaded) return;
-  CameraModel* second = index == 1 ? &camera : camera.otherView;
-  if (second == nullptr) return;  // not linked yet
-  MapScoreOverDirections(panTiltSphere, camera, *second);
-}
-
 void ViewDlg::LoadImagePoints(const double* x, const double* y, int n) {
   if (n < 0) n = 0;
   // The panel stores only: the control panel recomputes once both halves are in.
   StoreImagePoints(camera, x, y, n);
+  ShowPointCount(n);
+}
+
+void ViewDlg::ShowLoadedPoints() {
+  const int n = camera.imagePointCount;
+  ShowPointCount(n);
+  for (int i = 0; i < n; ++i) {
+    const Vec3& c = camera.pointColors[static_cast<std::size_t>(i)];
+    vectorsWindow.SetColor(3 * i, c.x, c.y, c.z);
+  }
+}
+
+void ViewDlg::ShowPointCount(int n) {
   if (auto* status = GetDlgItemAs<QLabel>(this, IDC_VIEW_STATUS))
     status->setText(QString::asprintf("Loaded %i points.", n));
   vectorsWindow.Allocate(n);
@@ -388,7 +394,7 @@ void ViewDlg::SetColor(int i, double r, double g, double b) {
 }
 
 SceneView ViewDlg::AsSceneView() {
-  return SceneView{&camera, &options, sphereLoaded ? &panTiltSphere : nullptr, &vectorsWindow};
+  return SceneView{&options, &vectorsWindow};
 }
 
 }  // namespace velmora

@@ -101,13 +101,13 @@ class ViewDlg : public QWidget {
   // The Vectors window was closed by the user: its box follows.
   void OnVectorsClosed();
 
-  // The direction map of the view's own sphere, when it loaded.
-  void RecolourPanTiltSphere();
-
   // Replaces the view's image points with n points from x and y, sets the means, shows
   // the count and sizes the Vectors window. Does not recompute the camera: the caller
   // runs UpdateCamera once both views hold their new points.
   void LoadImagePoints(const double* x, const double* y, int n);
+  // After the workbench loaded both views: shows the count, sizes the Vectors window and
+  // passes it the pair colours.
+  void ShowLoadedPoints();
   // Colour of pair i, passed on to the Vectors window; ignored outside the points.
   void SetColor(int i, double r, double g, double b);
 
@@ -116,8 +116,10 @@ class ViewDlg : public QWidget {
   void GetMidpoint(int i, Vec3& out) const { camera.GetMidpoint(i, out); }
   int GetPointCount() const { return camera.GetPointCount(); }
 
-  // What the main scene reads of this view.
+  // What the main scene reads of this panel.
   SceneView AsSceneView();
+  // The view's pan/tilt sphere, or null when it did not load.
+  FstShape* PanTiltSphere() { return sphereLoaded ? &panTiltSphere : nullptr; }
 
   // The check boxes and the radio, once created; for the key toggles of the main window.
   QCheckBox* cameraCheck = nullptr;
@@ -151,6 +153,7 @@ class ViewDlg : public QWidget {
   void AddToLength(double& length, double delta);
   void StoreOption(bool& flag, const QCheckBox* box);
   QLineEdit* Edit(int id) const;
+  void ShowPointCount(int n);
 
   ViewDlg* otherPanel_ = nullptr;
   // Set while the boxes are read or written, so that the focus changes of the prompt

@@ -17,7 +17,6 @@
 #include <cstdlib>
 
 #include "base/Notify.h"
-#include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
 
 namespace velmora {
@@ -53,23 +52,6 @@ void PostToMain(unsigned msg, WPARAM wParam, LPARAM lParam) {
   PostAppMessage(g_hMainWnd.load(), msg, wParam, lParam);
 }
 
-QString SphereSizeLabel(LPARAM size) {
-  switch (size) {
-    case 100:
-      return QStringLiteral("100");
-    case 1000:
-      return QStringLiteral("1K");
-    case 5000:
-      return QStringLiteral("5K");
-    case 10000:
-      return QStringLiteral("10K");
-    case 100000:
-      return QStringLiteral("100K");
-    default:
-      return {};
-  }
-}
-
 }  // namespace
 
 std::function<QString(const FileDialogRequest&)> ControlDlg::fileDialog = RunFileDialog;
@@ -79,6 +61,8 @@ ControlDlg::ControlDlg() : QWidget(nullptr) {
   lastOpenPath = arguments.isEmpty() ? QString() : arguments.first();
   g_pFirstView = &firstView;
   g_pSecondView = &secondView;
+  workbench.SetPanTiltSphere(0, firstView.PanTiltSphere());
+  workbench.SetPanTiltSphere(1, secondView.PanTiltSphere());
 }
 
 ControlDlg::~ControlDlg() = default;
@@ -196,10 +180,11 @@ void ControlDlg::WindowProc(unsigned msg, WPARAM, LPARAM lParam) {
       break;
     case UWM_ADD_SPHERE_SIZE: {
       const QSignalBlocker blocker(sphereSizeCombo);
-      const QString label = SphereSizeLabel(lParam);
-      if (!label.isEmpty()) {
-        sphereSizeCombo->addItem(label);
-        if (lParam == 5000) sphereSizeCombo->setCurrentIndex(sphereSizeCombo->count() - 1);
+      const int sphere = SampleSphereWithVertexCount(lParam);
+      if (sphere >= 0) {
+        sphereSizeCombo->addItem(QString::fromLatin1(kSampleSpheres[sphere].label));
+        if (sphere == kDefaultMainSphereIndex)
+          sphereSizeCombo->setCurrentIndex(sphereSizeCombo->count() - 1);
       }
       if (sphereSizeCombo->currentIndex() < 0 && sphereSizeCombo->count() > 0)
         sphereSizeCombo->setCurrentIndex(0);
@@ -267,22 +252,12 @@ void ControlDlg::OnBrowseData() {
 
 void ControlDlg::LoadDataFile() {
   GetDlgItemAs<QLineEdit>(this, IDC_DATA_FILE)->setText(FileTitle(dataPath));
-  VectorData data;
-  if (!ReadVectorData(dataPath.toStdString(), data)) {
+  if (!workbench.LoadDataFile(dataPath.toStdString())) {
     ShowMessage("Cannot open file to read!");
     return;
   }
-  // Both halves go in before either view recomputes, so that no triangulation pairs new
-  // points of one view with old points of the other.
-  firstView.LoadImagePoints(data.firstX.data(), data.firstY.data(), data.count);
-  secondView.LoadImagePoints(data.secondX.data(), data.secondY.data(), data.count);
-  firstView.UpdateCamera(VIEW_ALL);
-  secondView.UpdateCamera(VIEW_ALL);
-  for (int i = 0; i < data.count; ++i) {
-    const Vec3 colour = NextPairColor();
-    firstView.SetColor(i, colour.x, colour.y, colour.z);
-    secondView.SetColor(i, colour.x, colour.y, colour.z);
-  }
+  firstView.ShowLoadedPoints();
+  secondView.ShowLoadedPoints();
   PostToMain(UWM_REDRAW, 0, 0);
 }
 

@@ -10,6 +10,7 @@
 
 #include "camera/ui/ViewDlg.h"
 #include "platform/MessageQueue.h"
+#include "render/Workbench.h"
 
 class QCheckBox;
 class QComboBox;
@@ -59,7 +60,8 @@ class ControlDlg : public QWidget, public MessageReceiver {
 
   void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
 
-  // Reads dataPath: its first half into the first view, its second half into the second.
+  // Reads dataPath into the workbench (its first half into the first view, its second
+  // half into the second) and shows the points in both panels.
   void LoadDataFile();
 
   // Shows the open-file dialog for a kind of file. Returns the chosen path, which also
@@ -90,6 +92,8 @@ class ControlDlg : public QWidget, public MessageReceiver {
   QString lastOpenPath;
   ViewDlg firstView{0};
   ViewDlg secondView{1};
+  // The two views, the FST object and the spheres; the main window's scene draws it.
+  Workbench workbench{firstView.camera, secondView.camera};
   QString fstPath;
   QString dataPath;
   QCheckBox* ptPlaneCheck = nullptr;

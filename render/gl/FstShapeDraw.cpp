@@ -70,7 +70,7 @@ void SampleFaces(const FstShape& shape, std::vector<int>& out) {
   }
 }
 
-bool CacheMatches(const FstShape& shape, const FstTriangleCache& cache) {
+bool CacheMatches(const FstShape& shape, const TriangleCache& cache) {
   if (!cache.built || cache.faces != shape.faces.data() || cache.faceCount != shape.faces.size() ||
       cache.vertexCount != shape.vertices.size() / 3)
     return false;
@@ -80,8 +80,7 @@ bool CacheMatches(const FstShape& shape, const FstTriangleCache& cache) {
 }
 
 // The shape's triangle list, rebuilt only when the faces or the vertex count changed.
-const FstTriangleCache& Triangles(const FstShape& shape) {
-  FstTriangleCache& cache = shape.triangleCache;
+const TriangleCache& Triangles(const FstShape& shape, TriangleCache& cache) {
   if (CacheMatches(shape, cache)) return cache;
   cache.built = true;
   cache.faces = shape.faces.data();
@@ -146,8 +145,13 @@ void DrawColouredImmediate(const FstShape& shape, bool frontOnly, double alpha) 
 }
 
 void DrawColoured(const FstShape& shape, bool frontOnly, double alpha) {
+  TriangleCache once;
+  DrawColoured(shape, frontOnly, alpha, once);
+}
+
+void DrawColoured(const FstShape& shape, bool frontOnly, double alpha, TriangleCache& cache) {
   if (!HasColours(shape)) return;
-  const FstTriangleCache& triangles = Triangles(shape);
+  const TriangleCache& triangles = Triangles(shape, cache);
   if (!triangles.allTriangles) {
     DrawColouredImmediate(shape, frontOnly, alpha);
     return;
@@ -187,19 +191,6 @@ void DrawColoured(const FstShape& shape, bool frontOnly, double alpha) {
   // vertex's, which later drawing without its own colour takes.
   const unsigned last = triangles.indices[triangles.indices.size() - 2];  // stored third
   glColor4d(rgb[3 * last], rgb[3 * last + 1], rgb[3 * last + 2], alpha);
-}
-
-void SetVerticesFromViews(FstShape& shape, const CameraModel& first, const CameraModel& second) {
-  const int n = first.imagePointCount;
-  if (n < 1 || n != shape.pointCount || n != second.imagePointCount) return;
-  if (shape.vertices.size() < 3 * static_cast<std::size_t>(n)) return;
-  for (int i = 0; i < n; ++i) {
-    Vec3 m{shape.vertices[3 * i], shape.vertices[3 * i + 1], shape.vertices[3 * i + 2]};
-    first.GetMidpoint(i, m);  // leaves m alone where a pair has no ray points
-    shape.vertices[3 * i] = m.x;
-    shape.vertices[3 * i + 1] = m.y;
-    shape.vertices[3 * i + 2] = m.z;
-  }
 }
 
 }  // namespace velmora

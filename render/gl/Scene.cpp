@@ -6,8 +6,6 @@
 #include <cmath>
 #include <limits>
 
-#include "render/ErrorMaps.h"
-#include "render/gl/FstShapeDraw.h"
 #include "render/gl/Texture.h"
 
 namespace velmora {
@@ -52,11 +50,8 @@ bool PlaneGeometry(const CameraModel& first, const CameraModel& second, float sc
   return true;
 }
 
-Scene::Scene(SceneView first, SceneView second, std::function<void(int)> announceSphere)
-    : views{first, second} {
-  loadedSphereCount =
-      LoadSampleSpheres(sampleSpheres, loadedSpheres, *second.camera, announceSphere);
-}
+Scene::Scene(Workbench& workbench, SceneView first, SceneView second)
+    : workbench(workbench), views{first, second} {}
 
 void Scene::Draw() {
   if (!BeginFrame()) return;
@@ -90,38 +85,31 @@ void Scene::Draw() {
     glPopMatrix();
   }
 
-  if (showFstObject) DrawFaces(fstObject, alpha, true);
+  if (showFstObject) DrawFaces(workbench.fstObject, alpha, true);
 
   for (int i = 0; i < 2; ++i) {
     const SceneView& view = views[i];
-    if (view.camera == nullptr) continue;
     const OverlayOptions defaults;
-    DrawOverlays(*view.camera, i, view.options != nullptr ? *view.options : defaults,
-                 view.panTiltSphere, view.vectors);
+    DrawOverlays(workbench.View(i), i, view.options != nullptr ? *view.options : defaults,
+                 workbench.PanTiltSphere(i), view.vectors);
   }
 
   if (showPlane) DrawPlane();
 
-  if (mainSphere != nullptr) {
+  if (const FstShape* sphere = workbench.mainSphere) {
     glPushMatrix();
     const double k = 0.5 / scale;  // the same size on screen at any scale
     glScaled(k, k, k);
-    DrawColoured(*mainSphere, frontOnly, alpha);
+    DrawColoured(*sphere, frontOnly, alpha, SphereTriangles(*sphere));
     glPopMatrix();
   }
   EndFrame();
 }
 
-void Scene::SelectMainSphere(int index, bool on) {
-  mainSphere = nullptr;
-  if (!on || index < 0 || index >= loadedSphereCount) return;
-  mainSphere = loadedSpheres[index];
-  SetRadialScore(*mainSphere, distanceMode, *views[1].camera);
-}
-
-void Scene::SetDistanceMode(bool on) {
-  distanceMode = on;
-  if (mainSphere != nullptr) SetRadialScore(*mainSphere, distanceMode, *views[1].camera);
+TriangleCache& Scene::SphereTriangles(const FstShape& sphere) {
+  for (int k = 0; k < kSampleSphereCount; ++k)
+    if (&sphere == &workbench.sampleSpheres[k]) return sphereTriangles_[k];
+  return otherTriangles_;
 }
 
 void Scene::SetShowPlane(bool on) {
@@ -136,14 +124,9 @@ void Scene::SetShowPlane(bool on) {
   loadingPlane_ = false;
 }
 
-void Scene::RemapMainSphere() {
-  if (mainSphere != nullptr) MapScoreOverPositions(*mainSphere, *views[1].camera);
-}
-
 void Scene::DrawPlane() {
-  if (views[0].camera == nullptr || views[1].camera == nullptr) return;
   Vec3 o, e, h;
-  if (!PlaneGeometry(*views[0].camera, *views[1].camera, scale, o, e, h)) return;
+  if (!PlaneGeometry(workbench.First(), workbench.Second(), scale, o, e, h)) return;
   const Vec3 pe{o.x + e.x, o.y + e.y, o.z + e.z}, me{o.x - e.x, o.y - e.y, o.z - e.z};
   const Vec3 ph{o.x + h.x, o.y + h.y, o.z + h.z}, mh{o.x - h.x, o.y - h.y, o.z - h.z};
   glColor4d(0.0, 0.0, 1.0, 0.3);

@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "app/AboutDlg.h"
+#include "cli/CliRender.h"
 #include "platform/DialogBuilder.h"
 #include "tests/FramePixels.h"
 #include "tests/app/WorkbenchFixture.h"
@@ -44,6 +45,10 @@ TEST_F(MainWindowTest, StartsGreyWithTheNavigationCaptionAndPublishedGlobals) {
   EXPECT_EQ(control->firstView.vectorsWindow.windowTitle(), "Left view");
   EXPECT_EQ(control->secondView.vectorsWindow.windowTitle(), "Right view");
   EXPECT_FALSE(control->firstView.vectorsWindow.isVisible());
+  // velmora-cli render draws at this size when given none.
+  int width = 0, height = 0;
+  MainWindowStartUpSize(width, height);
+  EXPECT_EQ(main->size() * main->devicePixelRatio(), QSize(width, height));
 }
 
 TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
@@ -54,8 +59,17 @@ TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
   EXPECT_EQ(MainDlg::ErrorText(error), QString::asprintf("%.6f", error));
   const QImage first = Frame();
   EXPECT_GT(test::DarkPixelsInTextCorner(first), 20);
-  EXPECT_EQ(MainDlg::ErrorText(-INFINITY), "");
-  EXPECT_EQ(MainDlg::ErrorText(NAN), "");
+  const struct {
+    double error;
+    const char* text;
+  } rows[] = {{-28.1296395641, "-28.129640"},
+              {-0.0000004, "-0.000000"},
+              {3.5e10, "35000000000.000000"},
+              {0.0, "0.000000"},
+              {INFINITY, ""},
+              {-INFINITY, ""},
+              {NAN, ""}};
+  for (const auto& row : rows) EXPECT_EQ(MainDlg::ErrorText(row.error), row.text) << row.error;
   // The text painter must not leave the scene's OpenGL state changed: the frame drawn
   // after it matches the one before it outside the text.
   const QImage second = Frame();

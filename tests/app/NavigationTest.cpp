@@ -335,7 +335,8 @@ TEST_F(Navigation, DisplayKeysToggleTheirBoxes) {
        [&] { return both(main->scene.showFstObject, control->fstObjectCheck->isChecked()); }, 3},
       {Qt::Key_M,
        [&] {
-         return both(main->scene.mainSphere != nullptr, control->mainSphereCheck->isChecked());
+         return both(control->workbench.mainSphere != nullptr,
+                     control->mainSphereCheck->isChecked());
        },
        3},
       {Qt::Key_P, [&] { return both(main->scene.showPlane, control->ptPlaneCheck->isChecked()); },

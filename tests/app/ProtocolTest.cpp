@@ -46,6 +46,7 @@ class ProtocolTest : public test::WorkbenchTest {
   static ControlDlg& Control() { return *control; }
   static MainDlg& Main() { return *main; }
   static Scene& TheScene() { return main->scene; }
+  static Workbench& TheWorkbench() { return control->workbench; }
   static void LeaveScaleEdit(const QString& text) {
     auto* edit = GetDlgItemAs<QLineEdit>(control, IDC_SCALE);
     edit->setText(text);
@@ -58,17 +59,17 @@ class ProtocolTest : public test::WorkbenchTest {
 TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
   EXPECT_EQ(ComboItems(Control().sphereSizeCombo), QStringList({"100", "1K", "5K", "10K", "100K"}));
   EXPECT_EQ(Control().sphereSizeCombo->currentIndex(), 2);
-  EXPECT_EQ(TheScene().loadedSphereCount, 5);
+  EXPECT_EQ(TheWorkbench().loadedSphereCount, 5);
 
   Control().mainSphereCheck->click();
   Settle();
-  EXPECT_EQ(TheScene().mainSphere, TheScene().loadedSpheres[2]);
+  EXPECT_EQ(TheWorkbench().mainSphere, TheWorkbench().loadedSpheres[2]);
   Control().sphereSizeCombo->setCurrentIndex(0);
   Settle();
-  EXPECT_EQ(TheScene().mainSphere, TheScene().loadedSpheres[0]);
+  EXPECT_EQ(TheWorkbench().mainSphere, TheWorkbench().loadedSpheres[0]);
   Control().mainSphereCheck->click();
   Settle();
-  EXPECT_EQ(TheScene().mainSphere, nullptr);
+  EXPECT_EQ(TheWorkbench().mainSphere, nullptr);
 }
 
 // Each box, and the F key's message to the control panel, flips the scene and its box
@@ -144,7 +145,7 @@ TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
   Control().fstPath = QString::fromStdString(fs::absolute("demo.fsd").string());
   PostAppMessage(g_hMainWnd.load(), UWM_LOAD_FST, 0, 0);
   Settle();
-  const int n = TheScene().fstObject.GetPointCount();
+  const int n = TheWorkbench().fstObject.GetPointCount();
   ASSERT_GT(n, 0);
   EXPECT_EQ(GetDlgItemAs<QLabel>(&Control(), IDC_FST_STATUS)->text(),
             QString::asprintf("%i points.", n));
@@ -157,7 +158,7 @@ TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
   for (int i : {0, n / 2, n - 1}) {
     Vec3 midpoint;
     Control().firstView.GetMidpoint(i, midpoint);
-    const auto& v = TheScene().fstObject.vertices;
+    const auto& v = TheWorkbench().fstObject.vertices;
     EXPECT_THAT((Vec3{v[3 * i], v[3 * i + 1], v[3 * i + 2]}), test::Vec3Near(midpoint, 1e-9)) << i;
   }
 }
@@ -212,7 +213,7 @@ TEST_F(TwoSphereStartUp, ListsTheTwoLoadedSpheresWithTheFirstSelected) {
   EXPECT_EQ(control->sphereSizeCombo->currentIndex(), 0);
   control->mainSphereCheck->click();
   Settle();
-  EXPECT_EQ(main->scene.mainSphere, main->scene.loadedSpheres[0]);
+  EXPECT_EQ(control->workbench.mainSphere, control->workbench.loadedSpheres[0]);
   EXPECT_TRUE(control->frontOnlyCheck->isEnabled());
 }
 

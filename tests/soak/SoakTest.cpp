@@ -611,7 +611,7 @@ class Soak {
     if (choice.path.empty()) return;
     if (fst) {
       const QString status = GetDlgItemAs<QLabel>(control_, IDC_FST_STATUS)->text();
-      const int shown = choice.rejected ? 0 : main_->scene.fstObject.GetPointCount();
+      const int shown = choice.rejected ? 0 : control_->workbench.fstObject.GetPointCount();
       Expect(status == QString::asprintf("%i points.", shown),
              "the FST status says " + status.toStdString());
       return;
@@ -722,9 +722,10 @@ class Soak {
     Expect(s.showPlane == c.ptPlaneCheck->isChecked(), "plane differs from its box");
     Expect(s.frontOnly == c.frontOnlyCheck->isChecked(), "front-only differs from its box");
     const int selection = c.sphereSizeCombo->currentIndex();
-    const FstShape* sphere =
-        c.mainSphereCheck->isChecked() && selection >= 0 ? s.loadedSpheres[selection] : nullptr;
-    Expect(s.mainSphere == sphere, "main sphere differs from its box and size");
+    const FstShape* sphere = c.mainSphereCheck->isChecked() && selection >= 0
+                                 ? c.workbench.loadedSpheres[selection]
+                                 : nullptr;
+    Expect(c.workbench.mainSphere == sphere, "main sphere differs from its box and size");
     Expect(s.alpha == c.alphaSlider->value() * 0.01, "alpha differs from the slider");
     for (ViewDlg* view : Views()) {
       Expect(view->options.showCamera == view->cameraCheck->isChecked(), "camera box");

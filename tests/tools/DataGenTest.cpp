@@ -111,7 +111,7 @@ TEST_F(GeneratedData, SpheresAreClosedOutwardHullsAndLoadBackExactly) {
     ExpectClosedOutwardTriangles(mesh);
   }
   EXPECT_THROW(SphereMesh(3, 1.0, 0), std::runtime_error);
-  for (const SphereFile& file : kSphereFiles) {
+  for (const SampleSphere& file : kSampleSpheres) {
     SCOPED_TRACE(file.fileName);
     const Mesh mesh = SphereMesh(file.vertexCount, kSphereRadius, kSphereColorIndex);
     ASSERT_EQ(mesh.faces.size(), static_cast<size_t>(2 * file.vertexCount - 4));

@@ -66,6 +66,9 @@ class ColouredArrays : public test::OffscreenTest {
     return surface.Grab();
   }
 
+  // The triangle list the drawing side keeps between frames.
+  TriangleCache kept;
+
   // Both ways over every alpha, side and polygon mode; returns the fewest pixels drawn.
   int ExpectSamePixels(const FstShape& shape, const std::string& what) {
     int fewest = kSize * kSize;
@@ -74,7 +77,7 @@ class ColouredArrays : public test::OffscreenTest {
         for (bool frontOnly : {false, true}) {
           context.wireframe = wireframe;
           const QImage reference = Frame([&] { DrawColouredImmediate(shape, frontOnly, alpha); });
-          const QImage arrays = Frame([&] { DrawColoured(shape, frontOnly, alpha); });
+          const QImage arrays = Frame([&] { DrawColoured(shape, frontOnly, alpha, kept); });
           EXPECT_EQ(DifferingPixels(reference, arrays), 0)
               << what << ": alpha " << alpha << (frontOnly ? ", front only" : ", both sides")
               << (wireframe ? ", wireframe" : "");
@@ -101,11 +104,11 @@ TEST_F(ColouredArrays, SpheresWithRandomColoursMatchPerFaceDrawing) {
   // The leftover triangle really shows the current colour: a different last vertex colour
   // changes the frame.
   FstShape shape = Sphere(1);
-  const QImage before = Frame([&] { DrawColoured(shape, true, 1.0); });
+  const QImage before = Frame([&] { DrawColoured(shape, true, 1.0, kept); });
   const int last = shape.faces.back().vertexIndices[2];
   for (int k = 0; k < 3; ++k)
     shape.vertexColours[3 * last + k] = 1.0 - shape.vertexColours[3 * last + k];
-  const QImage after = Frame([&] { DrawColoured(shape, true, 1.0); });
+  const QImage after = Frame([&] { DrawColoured(shape, true, 1.0, kept); });
   EXPECT_GT(DifferingPixels(before, after), 100);
 }
 
@@ -127,14 +130,14 @@ TEST_F(ColouredArrays, MalformedFacesAreSkippedAndOtherPolygonsDrawnPerFace) {
   for (int k = 0; k < 12; ++k) shape.vertexColours.push_back(0.25 * (k % 4));
   shape.faces.insert(shape.faces.begin() + 1, FstFace{1, 4, {base, base + 1, base + 2, base + 3}});
   const QImage sphereOnly = Frame([&] { DrawColouredImmediate(Sphere(3), true, 1.0); });
-  const QImage withQuad = Frame([&] { DrawColoured(shape, true, 1.0); });
+  const QImage withQuad = Frame([&] { DrawColoured(shape, true, 1.0, kept); });
   EXPECT_GT(DifferingPixels(sphereOnly, withQuad), 3000);  // the square covers the centre
   ExpectSamePixels(shape, "with a quadrilateral");
 }
 
 TEST_F(ColouredArrays, ChangedFacesAndCopiesAreDrawnAsTheyAreNow) {
   FstShape shape = Sphere(4);
-  const QImage whole = Frame([&] { DrawColoured(shape, false, 0.5); });
+  const QImage whole = Frame([&] { DrawColoured(shape, false, 0.5, kept); });
 
   // The same list, storage and length, with the first half of the faces turned inside out:
   // the kept triangle list must be rebuilt.
@@ -146,7 +149,7 @@ TEST_F(ColouredArrays, ChangedFacesAndCopiesAreDrawnAsTheyAreNow) {
   shape.faces = flipped;
   ASSERT_EQ(shape.faces.data(), storage);
   ExpectSamePixels(shape, "flipped faces");
-  EXPECT_GT(DifferingPixels(whole, Frame([&] { DrawColoured(shape, false, 0.5); })), 500);
+  EXPECT_GT(DifferingPixels(whole, Frame([&] { DrawColoured(shape, false, 0.5, kept); })), 500);
 
   // Fewer vertices: faces that now point outside are skipped.
   shape.faces = original;
@@ -157,7 +160,7 @@ TEST_F(ColouredArrays, ChangedFacesAndCopiesAreDrawnAsTheyAreNow) {
   FstShape copy = Sphere(4);
   copy.faces = flipped;
   EXPECT_EQ(DifferingPixels(Frame([&] { DrawColouredImmediate(copy, false, 0.5); }),
-                            Frame([&] { DrawColoured(FstShape(copy), false, 0.5); })),
+                            Frame([&] { DrawColoured(FstShape(copy), false, 0.5, kept); })),
             0);
   FstShape moved = std::move(copy);
   ExpectSamePixels(moved, "moved shape");
@@ -167,7 +170,7 @@ TEST_F(ColouredArrays, ClientStateIsRestoredAndNothingDrawnWithoutColours) {
   FstShape shape = Sphere(5);
   ASSERT_TRUE(context.BeginFrame());
   glEnableClientState(GL_NORMAL_ARRAY);  // someone else's state survives too
-  DrawColoured(shape, false, 0.5);
+  DrawColoured(shape, false, 0.5, kept);
   const bool vertexArray = glIsEnabled(GL_VERTEX_ARRAY), colourArray = glIsEnabled(GL_COLOR_ARRAY);
   const bool normalArray = glIsEnabled(GL_NORMAL_ARRAY), culling = glIsEnabled(GL_CULL_FACE);
   GLint depth = 0;
@@ -187,7 +190,7 @@ TEST_F(ColouredArrays, ClientStateIsRestoredAndNothingDrawnWithoutColours) {
     shape.vertexColours.resize(size);
     const QImage frame = Frame([&] {
       glColor3d(1, 1, 1);
-      DrawColoured(shape, false, 1.0);
+      DrawColoured(shape, false, 1.0, kept);
     });
     EXPECT_EQ(DifferingPixels(empty, frame), 0) << size;
   }

@@ -162,37 +162,5 @@ TEST_F(ColouredDrawing, FarSideFirstThenNearSideUnlessFrontOnly) {
   EXPECT_TRUE(Capture([&] { DrawColoured(shape, false, 1.0); }).empty());
 }
 
-TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
-  struct Case {
-    int firstPoints, secondPoints, shapePoints, vertexValues;
-    bool moves;
-  };
-  const std::vector<double> x{-1, 0.5, 2, 1.5}, y{1, -0.5, 0.25, 2};
-  for (const Case& c : {Case{3, 3, 3, 9, true}, Case{4, 4, 4, 12, true}, Case{3, 3, 4, 12, false},
-                        Case{3, 4, 3, 9, false}, Case{4, 3, 3, 9, false}, Case{0, 0, 0, 0, false},
-                        Case{3, 3, 3, 6, false}}) {  // the last claims 3 points, holds 2
-    test::ViewPair views;
-    views.Load({x.begin(), x.begin() + c.firstPoints}, {y.begin(), y.begin() + c.firstPoints},
-               {x.begin(), x.begin() + c.secondPoints}, {y.begin(), y.begin() + c.secondPoints});
-    FstShape shape;
-    shape.pointCount = c.shapePoints;
-    shape.vertices.assign(c.vertexValues, 1234.0);
-    const std::vector<double> before = shape.vertices;
-    SetVerticesFromViews(shape, views.first, views.second);
-    if (!c.moves) {
-      EXPECT_EQ(shape.vertices, before) << c.firstPoints << c.secondPoints << c.shapePoints;
-      continue;
-    }
-    for (int i = 0; i < c.shapePoints; ++i) {
-      Vec3 mid;
-      views.first.GetMidpoint(i, mid);
-      EXPECT_THAT(
-          (Vec3{shape.vertices[3 * i], shape.vertices[3 * i + 1], shape.vertices[3 * i + 2]}),
-          test::Vec3Near(mid, 0.0))
-          << i;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace velmora

@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 
-#include "render/gl/FstShapeDraw.h"
 #include "tests/render/gl/OffscreenSurface.h"
 #include "tests/render/gl/SceneTestSupport.h"
 
@@ -63,11 +62,8 @@ class SceneDrawing : public testing::Test {
  protected:
   static constexpr int kWidth = 320, kHeight = 240;
   SceneDrawing() : surface(kWidth, kHeight) {
-    // Without sphere files in the current directory the constructor reads none.
-    TempDir empty;
-    ScopedCurrentDir inEmpty(empty.path());
-    scene = std::make_unique<Scene>(SceneView{&views.first, &firstOptions, nullptr, &firstFeed},
-                                    SceneView{&views.second, &secondOptions, nullptr, &secondFeed});
+    scene = std::make_unique<Scene>(workbench, SceneView{&firstOptions, &firstFeed},
+                                    SceneView{&secondOptions, &secondFeed});
     scene->Init(&surface);
     scene->imageDecoder = DecodeImageFile;
     scene->SetClearColor(0.5f, 0.5f, 0.5f);
@@ -84,19 +80,19 @@ class SceneDrawing : public testing::Test {
   }
   bool LoadDemo() {
     if (!views.LoadDemo()) return false;
-    if (scene->fstObject.Load("demo.fsd", nullptr) <= 0) return false;
-    SetVerticesFromViews(scene->fstObject, views.first, views.second);
+    if (workbench.fstObject.Load("demo.fsd", nullptr) <= 0) return false;
+    workbench.RecolourAfterViewChange(0);
     return true;
   }
   test::OffscreenSurface surface;
   ViewPair views;
+  Workbench workbench{views.first, views.second};
   OverlayOptions firstOptions, secondOptions;
   RecordingFeed firstFeed, secondFeed;
   std::unique_ptr<Scene> scene;
 };
 
 TEST_F(SceneDrawing, AFreshSceneShowsTheAxesAndTheCameraGlyphsOnly) {
-  EXPECT_EQ(scene->loadedSphereCount, 0);
   auto h = Histogram(Render());
   EXPECT_GT(h[Kind::Red], 50);
   EXPECT_GT(h[Kind::Green], 50);

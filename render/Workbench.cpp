@@ -1,0 +1,100 @@
+#include "render/Workbench.h"
+
+#include "camera/CameraTransitions.h"
+#include "render/ErrorMaps.h"
+
+namespace velmora {
+
+Workbench::Workbench(CameraModel& first, CameraModel& second) : views_{&first, &second} {
+  first.otherView = &second;
+  second.otherView = &first;
+}
+
+int Workbench::LoadSampleSpheres(const std::function<void(int)>& announce) {
+  for (FstShape*& slot : loadedSpheres) slot = nullptr;
+  loadedSphereCount = 0;
+  for (int k = 0; k < kSampleSphereCount; ++k) {
+    FstShape& sphere = sampleSpheres[k];
+    if (sphere.Load(kSampleSpheres[k].fileName, nullptr) <= 0) continue;  // Load has said why
+    if (announce) announce(kSampleSpheres[k].vertexCount);
+    loadedSpheres[loadedSphereCount++] = &sphere;
+    AllocateVertexColours(sphere);
+    MapScoreOverPositions(sphere, Second());
+  }
+  return loadedSphereCount;
+}
+
+int Workbench::LoadedPosition(int tableIndex) const {
+  if (tableIndex < 0 || tableIndex >= kSampleSphereCount) return -1;
+  for (int k = 0; k < loadedSphereCount; ++k)
+    if (loadedSpheres[k] == &sampleSpheres[tableIndex]) return k;
+  return -1;
+}
+
+void Workbench::LoadPointPairs(const VectorData& data) {
+  StoreImagePoints(First(), data.firstX.data(), data.firstY.data(), data.count);
+  StoreImagePoints(Second(), data.secondX.data(), data.secondY.data(), data.count);
+  First().UpdateCamera(VIEW_ALL);
+  Second().UpdateCamera(VIEW_ALL);
+  for (int i = 0; i < data.count; ++i) {
+    const Vec3 colour = NextPairColor();
+    const auto k = static_cast<std::size_t>(i);
+    First().pointColors[k] = colour;
+    Second().pointColors[k] = colour;
+  }
+}
+
+bool Workbench::LoadDataFile(const std::string& path) {
+  VectorData data;
+  if (!ReadVectorData(path, data)) return false;
+  LoadPointPairs(data);
+  return true;
+}
+
+void Workbench::ApplyPositionTargets(const double (&targets)[kPositionTargetCount],
+                                     const std::function<void()>& showValues) {
+  SetPositionValues(targets, First(), Second());
+  if (showValues) showValues();
+  First().UpdateCamera(VIEW_ALL);
+  Second().UpdateCamera(VIEW_ALL);
+}
+
+void Workbench::RecolourAfterViewChange(int mask) {
+  SetVerticesFromViews(fstObject, First(), Second());
+  if (mask & (VIEW_PANTILT | VIEW_LENS)) RemapMainSphere();
+  if (mask & (VIEW_AZALT | VIEW_LENS))
+    for (int i = 0; i < 2; ++i)
+      if (panTiltSpheres_[i] != nullptr)
+        MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second());
+}
+
+void Workbench::SelectMainSphere(int index, bool on) {
+  mainSphere = nullptr;
+  if (!on || index < 0 || index >= loadedSphereCount) return;
+  mainSphere = loadedSpheres[index];
+  SetRadialScore(*mainSphere, distanceMode, Second());
+}
+
+void Workbench::SetDistanceMode(bool on) {
+  distanceMode = on;
+  if (mainSphere != nullptr) SetRadialScore(*mainSphere, distanceMode, Second());
+}
+
+void Workbench::RemapMainSphere() {
+  if (mainSphere != nullptr) MapScoreOverPositions(*mainSphere, Second());
+}
+
+void SetVerticesFromViews(FstShape& shape, const CameraModel& first, const CameraModel& second) {
+  const int n = first.imagePointCount;
+  if (n < 1 || n != shape.pointCount || n != second.imagePointCount) return;
+  if (shape.vertices.size() < 3 * static_cast<std::size_t>(n)) return;
+  for (int i = 0; i < n; ++i) {
+    Vec3 m{shape.vertices[3 * i], shape.vertices[3 * i + 1], shape.vertices[3 * i + 2]};
+    first.GetMidpoint(i, m);  // leaves m alone where a pair has no ray points
+    shape.vertices[3 * i] = m.x;
+    shape.vertices[3 * i + 1] = m.y;
+    shape.vertices[3 * i + 2] = m.z;
+  }
+}
+
+}  // namespace velmora

@@ -1,0 +1,84 @@
+#pragma once
+// What ties the two views, the FST object and the sample spheres together, and the steps
+// that must happen in one order wherever they are started: the Controls window, the main
+// window, navigation and every velmora-cli subcommand. Core code: no Qt, no OpenGL. It
+// knows no windows: the messages around these steps come from the callers and from the
+// views' own change callbacks (onViewsChanged).
+
+#include <functional>
+#include <string>
+
+#include "camera/CameraModel.h"
+#include "camera/PositionFile.h"
+#include "data/FstShape.h"
+#include "data/SampleSpheres.h"
+#include "data/VectorData.h"
+
+namespace velmora {
+
+// When both views hold n >= 1 points and n equals the shape's pointCount, vertex i becomes
+// the midpoint of the views' ray points i. Otherwise nothing changes.
+void SetVerticesFromViews(FstShape& shape, const CameraModel& first, const CameraModel& second);
+
+class Workbench {
+ public:
+  // The views' camera models stay with their owners (the view panels, or a caller's own
+  // pair); the workbench links them to each other.
+  Workbench(CameraModel& first, CameraModel& second);
+  Workbench(const Workbench&) = delete;
+  Workbench& operator=(const Workbench&) = delete;
+
+  CameraModel& First() const { return *views_[0]; }
+  CameraModel& Second() const { return *views_[1]; }
+  CameraModel& View(int i) const { return *views_[i]; }
+
+  // A view's own pan/tilt sphere, or null when it did not load; recoloured after a change.
+  void SetPanTiltSphere(int view, FstShape* sphere) { panTiltSpheres_[view] = sphere; }
+  const FstShape* PanTiltSphere(int view) const { return panTiltSpheres_[view]; }
+
+  // Reads the table's spheres from the current directory and packs the loaded ones into
+  // loadedSpheres, announcing each with its vertex count, allocating its colours and
+  // mapping it over the second view's positions. Returns loadedSphereCount.
+  int LoadSampleSpheres(const std::function<void(int vertexCount)>& announce = {});
+  // The position in loadedSpheres of the table's sphere tableIndex; -1 when it did not load.
+  int LoadedPosition(int tableIndex) const;
+
+  // Both halves go in before either view recomputes, so that no triangulation pairs new
+  // points of one view with old points of the other; then the first view, the second, and
+  // one colour per pair (NextPairColor) in both.
+  void LoadPointPairs(const VectorData& data);
+  // Reads path and loads it as above. False when it cannot be read; nothing changes then.
+  bool LoadDataFile(const std::string& path);
+
+  // Where a glide to the position file ends: the nine targets set outright (both poses
+  // and the views' scale), then showValues if given (the window shows the new values and
+  // sets its scene's scale from targets[POS_SCALE]), then the first view recomputed, then
+  // the second.
+  void ApplyPositionTargets(const double (&targets)[kPositionTargetCount],
+                            const std::function<void()>& showValues = {});
+
+  // What a change of the views (mask of VIEW_ flags; 0 after a new FST object) makes
+  // stale: the FST object's vertices always follow the midpoints; the main sphere is
+  // mapped again after a pan/tilt or lens change, the pan/tilt spheres after an
+  // azimuth/altitude or lens change.
+  void RecolourAfterViewChange(int mask);
+
+  // loadedSpheres[index] becomes the main sphere when on (radial or not, as the distance
+  // mode says); none when off or index is out of range.
+  void SelectMainSphere(int index, bool on);
+  void SetDistanceMode(bool on);
+  void RemapMainSphere();
+
+  FstShape fstObject;
+  FstShape sampleSpheres[kSampleSphereCount];  // in table order, empty when not loaded
+  FstShape* loadedSpheres[kSampleSphereCount] = {};
+  int loadedSphereCount = 0;
+  FstShape* mainSphere = nullptr;
+  bool distanceMode = false;
+
+ private:
+  CameraModel* views_[2];
+  FstShape* panTiltSpheres_[2] = {};
+};
+
+}  // namespace velmora

@@ -1,0 +1,217 @@
+#include "render/Workbench.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "render/ErrorMaps.h"
+#include "tests/TestSupport.h"
+#include "tests/TwoViews.h"
+
+namespace velmora {
+namespace {
+
+using test::ScopedCurrentDir;
+using test::TempDir;
+
+// A workbench over two views as the panels make them, each view's changes logged in order.
+struct Bench {
+  Bench() {
+    for (int i = 0; i < 2; ++i)
+      views.View(i).onViewsChanged = [this, i](int mask) {
+        log.push_back("view " + std::to_string(i) + " mask " + std::to_string(mask) + " sees " +
+                      std::to_string(views.View(1 - i).imagePointCount) + " points");
+      };
+  }
+  CameraModel first, second;
+  Workbench views{first, second};
+  std::vector<std::string> log;
+};
+
+Vec3 VertexAt(const std::vector<double>& v, int i) {
+  return {v[3 * i], v[3 * i + 1], v[3 * i + 2]};
+}
+
+TEST(Workbench, DataFileGoesInBothHalvesFirstThenEachViewThenOnePairColour) {
+  TempDir dir;
+  Bench b;
+  std::srand(7);
+  ASSERT_TRUE(b.views.LoadDataFile(dir.Write("three.dtx", "1 2\n3 4\n5 6\n7 8\n9 10\n11 12\n")));
+  // The first view recomputes against the second's new points, not its old ones.
+  EXPECT_EQ(b.log, (std::vector<std::string>{"view 0 mask 7 sees 3 points",
+                                             "view 1 mask 7 sees 3 points"}));
+  EXPECT_EQ(b.first.imageX, (std::vector<double>{1, 3, 5}));
+  EXPECT_EQ(b.second.imageY, (std::vector<double>{8, 10, 12}));
+  std::srand(7);
+  for (int i = 0; i < 3; ++i) {
+    const Vec3 colour = NextPairColor();
+    EXPECT_THAT(b.first.pointColors[i], test::Vec3Near(colour, 0.0)) << i;
+    EXPECT_THAT(b.second.pointColors[i], test::Vec3Near(colour, 0.0)) << i;
+  }
+
+  // A file that cannot be read changes nothing.
+  b.log.clear();
+  EXPECT_FALSE(b.views.LoadDataFile((dir.path() / "missing.dtx").string()));
+  EXPECT_TRUE(b.log.empty());
+  EXPECT_EQ(b.second.imageX, (std::vector<double>{7, 9, 11}));
+}
+
+TEST(Workbench, GlideEndSetsTheNineTargetsShowsThemThenRecomputesBothViews) {
+  Bench b;
+  const double targets[kPositionTargetCount] = {0.5, -0.25, 0.125, 12, 60, 45, 0.75, -0.5, 2};
+  b.views.ApplyPositionTargets(
+      targets, [&b] { b.log.push_back("shown at azimuth " + std::to_string(b.second.azimuth)); });
+  EXPECT_EQ(b.log,
+            (std::vector<std::string>{"shown at azimuth 0.500000", "view 0 mask 7 sees 0 points",
+                                      "view 1 mask 7 sees 0 points"}));
+  const CameraParams p = b.second.GetParams();
+  EXPECT_EQ((std::vector<double>{p.azimuth, p.altitude, p.rotation, p.focalLength, b.first.distance,
+                                 p.distance, p.pan, p.tilt}),
+            (std::vector<double>{0.5, -0.25, 0.125, 12, 60, 45, 0.75, -0.5}));
+  EXPECT_EQ(b.second.GetScale(), b.first.GetScale());
+  EXPECT_NE(b.second.GetScale(), 1.0f);
+}
+
+// Which maps a change of the views makes stale: the FST object always follows the
+// midpoints, the main sphere after a pan/tilt or lens change, the view spheres after an
+// azimuth/altitude or lens change.
+TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
+  const struct {
+    int mask;
+    bool mainSphere, panTilt;
+  } rows[] = {{0, false, false},
+              {VIEW_AZALT, false, true},
+              {VIEW_PANTILT, true, false},
+              {VIEW_LENS, true, true},
+              {VIEW_ALL, true, true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.mask);
+    test::TwoViews v(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
+    Workbench w(v.first, v.second);
+    FstShape panTilt[2];
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_GT(panTilt[i].Load("sphere100.fsd", nullptr), 0);
+      AllocateVertexColours(panTilt[i]);
+      w.SetPanTiltSphere(i, &panTilt[i]);
+    }
+    ASSERT_TRUE(w.LoadDataFile("demo.dtx"));
+    ASSERT_GT(w.fstObject.Load("demo.fsd", nullptr), 0);
+    ASSERT_GT(w.sampleSpheres[0].Load("sphere100.fsd", nullptr), 0);  // the smallest alone
+    AllocateVertexColours(w.sampleSpheres[0]);
+    w.loadedSpheres[0] = &w.sampleSpheres[0];
+    w.loadedSphereCount = 1;
+    w.SelectMainSphere(0, true);
+    w.RecolourAfterViewChange(VIEW_ALL);
+    const std::vector<double> house = w.fstObject.vertices;
+
+    v.first.SetDistance(80);
+    v.first.UpdateCamera(0);  // a change nobody is told of yet
+    // What each map shows when it is recomputed now, and when it is left alone.
+    FstShape mainSphere = *w.mainSphere, views[2] = {panTilt[0], panTilt[1]};
+    if (row.mainSphere) MapScoreOverPositions(mainSphere, v.second);
+    for (int i = 0; i < 2 && row.panTilt; ++i)
+      MapScoreOverDirections(views[i], w.View(i), v.second);
+    w.RecolourAfterViewChange(row.mask);
+    EXPECT_EQ(w.mainSphere->vertexColours, mainSphere.vertexColours);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, views[i].vertexColours) << i;
+    EXPECT_NE(views[0].vertexColours, views[1].vertexColours) << "each view its own map";
+    EXPECT_NE(w.fstObject.vertices, house);
+    Vec3 mid;
+    v.first.GetMidpoint(5, mid);
+    EXPECT_THAT(VertexAt(w.fstObject.vertices, 5), test::Vec3Near(mid, 0.0));
+  }
+}
+
+TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
+  struct Case {
+    int firstPoints, secondPoints, shapePoints, vertexValues;
+    bool moves;
+  };
+  const std::vector<double> x{-1, 0.5, 2, 1.5}, y{1, -0.5, 0.25, 2};
+  for (const Case& c : {Case{3, 3, 3, 9, true}, Case{4, 4, 4, 12, true}, Case{3, 3, 4, 12, false},
+                        Case{3, 4, 3, 9, false}, Case{4, 3, 3, 9, false}, Case{0, 0, 0, 0, false},
+                        Case{3, 3, 3, 6, false}}) {  // the last claims 3 points, holds 2
+    test::TwoViews views(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
+    views.SetPoints({x.begin(), x.begin() + c.firstPoints}, {y.begin(), y.begin() + c.firstPoints},
+                    {x.begin(), x.begin() + c.secondPoints},
+                    {y.begin(), y.begin() + c.secondPoints});
+    FstShape shape;
+    shape.pointCount = c.shapePoints;
+    shape.vertices.assign(c.vertexValues, 1234.0);
+    const std::vector<double> before = shape.vertices;
+    SetVerticesFromViews(shape, views.first, views.second);
+    if (!c.moves) {
+      EXPECT_EQ(shape.vertices, before) << c.firstPoints << c.secondPoints << c.shapePoints;
+      continue;
+    }
+    for (int i = 0; i < c.shapePoints; ++i) {
+      Vec3 mid;
+      views.first.GetMidpoint(i, mid);
+      EXPECT_THAT(VertexAt(shape.vertices, i), test::Vec3Near(mid, 0.0)) << i;
+    }
+  }
+}
+
+class SampleSpheres : public testing::Test {
+ protected:
+  int Load(std::vector<int>& announced) {
+    return views.LoadSampleSpheres([&](int size) { announced.push_back(size); });
+  }
+  test::TwoViews two;
+  Workbench views{two.first, two.second};
+};
+
+TEST_F(SampleSpheres, AllFiveAreAnnouncedInOrderAndMapped) {
+  std::vector<int> announced;
+  EXPECT_EQ(Load(announced), 5);
+  EXPECT_EQ(announced, (std::vector<int>{100, 1000, 5000, 10000, 100000}));
+  const Vec3 blue = ScoreToColour(0);  // no points yet: every score is the same
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(views.loadedSpheres[k], &views.sampleSpheres[k]);
+    EXPECT_EQ(views.LoadedPosition(k), k);
+    ASSERT_EQ(views.sampleSpheres[k].vertexColours.size(), 3u * kSampleSpheres[k].vertexCount);
+    EXPECT_EQ(views.sampleSpheres[k].vertexColours[0], blue.x);
+    EXPECT_EQ(views.sampleSpheres[k].vertexColours.back(), blue.z);
+  }
+}
+
+TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPackedAndSelectable) {
+  namespace fs = std::filesystem;
+  TempDir dir;
+  for (const char* name :
+       {"cols.fcd", "sphere100.fsd", "sphere1K.fsd", "sphere10K.fsd", "sphere100K.fsd"})
+    fs::copy_file(name, dir.path() / name);
+  ScopedCurrentDir here(dir.path());
+  views.loadedSpheres[4] = &views.sampleSpheres[0];  // stale entries must not survive
+  std::vector<int> announced;
+  EXPECT_EQ(Load(announced), 4);
+  EXPECT_EQ(announced, (std::vector<int>{100, 1000, 10000, 100000}));
+  const std::vector<int> positions{0, 1, -1, 2, 3};
+  for (int k = 0; k < 5; ++k) EXPECT_EQ(views.LoadedPosition(k), positions[k]) << k;
+  EXPECT_EQ(views.loadedSpheres[4], nullptr);
+  EXPECT_TRUE(views.sampleSpheres[2].vertexColours.empty());
+
+  // The list's selection picks among the loaded ones; off or out of range is none.
+  const struct {
+    int index;
+    bool on;
+    FstShape* shown;
+  } rows[] = {{2, true, &views.sampleSpheres[3]},
+              {2, false, nullptr},
+              {4, true, nullptr},
+              {-1, true, nullptr},
+              {0, true, &views.sampleSpheres[0]}};
+  for (const auto& row : rows) {
+    views.SelectMainSphere(row.index, row.on);
+    EXPECT_EQ(views.mainSphere, row.shown) << row.index << row.on;
+  }
+  // Distance mode pulls the shown sphere's vertices in by their scores.
+  views.SetDistanceMode(true);
+  EXPECT_TRUE(views.mainSphere->radialScore);
+  views.SetDistanceMode(false);
+  EXPECT_FALSE(views.mainSphere->radialScore);
+}
+
+}  // namespace
+}  // namespace velmora
