@@ -8,6 +8,7 @@
 #include "app/MainDlg.h"
 #include "camera/PositionFile.h"
 #include "camera/ui/ViewDlg.h"
+#include "data/DataFiles.h"
 #include "data/ui/ControlDlg.h"
 
 namespace velmora {
@@ -239,7 +240,7 @@ void MainDlg::OnKeyUp(const QKeyEvent& event) {
 }
 
 bool MainDlg::LoadPositionFile() {
-  if (velmora::LoadPositionFile(kPositionFileName, positionTargets)) return true;
+  if (velmora::LoadPositionFile(FindDataFile(kPositionFileName), positionTargets)) return true;
   ViewDlg* first = g_pFirstView.load();
   ViewDlg* second = g_pSecondView.load();
   if (first == nullptr || second == nullptr) return false;

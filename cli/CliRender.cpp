@@ -25,6 +25,7 @@
 #include "camera/PositionFile.h"
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
+#include "data/DataFiles.h"
 #include "data/SampleSpheres.h"
 #include "render/ErrorMaps.h"
 #include "render/Workbench.h"
@@ -209,7 +210,7 @@ struct RenderViews {
     for (int i = 0; i < 2; ++i) {
       cameras[i].SetParams(params[i]);
       const bool loaded =
-          panTilt[i].Load(kSampleSpheres[kPanTiltSphereIndex].fileName, nullptr) > 0;
+          panTilt[i].Load(FindDataFile(kSampleSpheres[kPanTiltSphereIndex].fileName), nullptr) > 0;
       AllocateVertexColours(panTilt[i]);
       workbench.SetPanTiltSphere(i, loaded ? &panTilt[i] : nullptr);
     }

@@ -1,6 +1,7 @@
 #include "render/Workbench.h"
 
 #include "camera/CameraTransitions.h"
+#include "data/DataFiles.h"
 #include "render/ErrorMaps.h"
 
 namespace velmora {
@@ -15,7 +16,8 @@ int Workbench::LoadSampleSpheres(const std::function<void(int)>& announce) {
   loadedSphereCount = 0;
   for (int k = 0; k < kSampleSphereCount; ++k) {
     FstShape& sphere = sampleSpheres[k];
-    if (sphere.Load(kSampleSpheres[k].fileName, nullptr) <= 0) continue;  // Load has said why
+    if (sphere.Load(FindDataFile(kSampleSpheres[k].fileName), nullptr) <= 0)
+      continue;  // Load has said why
     if (announce) announce(kSampleSpheres[k].vertexCount);
     loadedSpheres[loadedSphereCount++] = &sphere;
     AllocateVertexColours(sphere);

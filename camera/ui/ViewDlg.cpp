@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "base/Notify.h"
+#include "data/DataFiles.h"
 #include "data/SampleSpheres.h"
 #include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
@@ -90,7 +91,8 @@ ViewDlg::ViewDlg(int index) : QWidget(nullptr), index(index) {
   camera.onViewsChanged = [](int mask) {
     PostAppMessage(g_hMainWnd.load(), UWM_VIEWS_CHANGED, 0, mask);
   };
-  sphereLoaded = panTiltSphere.Load(kSampleSpheres[kPanTiltSphereIndex].fileName, nullptr) > 0;
+  sphereLoaded =
+      panTiltSphere.Load(FindDataFile(kSampleSpheres[kPanTiltSphereIndex].fileName), nullptr) > 0;
   AllocateVertexColours(panTiltSphere);
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "data/DataFiles.h"
 #include "render/gl/Texture.h"
 
 namespace velmora {
@@ -118,7 +119,7 @@ void Scene::SetShowPlane(bool on) {
   loadingPlane_ = true;
   if (showWaitNotice) showWaitNotice(true);
   TextureSize size;
-  LoadTexture(*this, planeTexture, size, "plane.png");
+  LoadTexture(*this, planeTexture, size, FindDataFile("plane.png"));
   if (planeTexture == -1) planeTexture = -2;  // never tried again
   if (showWaitNotice) showWaitNotice(false);
   loadingPlane_ = false;
