@@ -155,7 +155,7 @@ TEST_F(FstShapeTest, CoordinateLineRules) {
       {"values beyond 3P are ignored", 1, "1 2 3 4 5", {1, 2, 3}},
       {"carriage return is not a value", 1, "1 2 3\r", {1, 2, 3}},
       {"each blank of a run repeats", 2, "1 \t 2   3", {1, 2, 2, 3, 3, 3}},
-      {"a run ends the line", 2, "1     ", {1, 0, 0, 0, 0, 0}},
+      {"a run before text", 2, "1   x 5", {1, 0, 0, 0, 5, 5}},
       {"hexadecimal, inf and nan read their decimal prefix",
        2,
        "0x10 -0x1p3 inf nan 1e1x 0X",
@@ -190,6 +190,7 @@ TEST_F(FstShapeTest, FaceLineRules) {
       {"1 2 1 2 3", 1, {1, 2}},
       {"1 2", 1, {2, 2}},               // no indices: the count is read again
       {"1 4 \t 2 3", 1, {2, 2, 3, 3}},  // each blank of a run reads the next index again
+      {"1 5   x 2", 1, {0, 0, 0, 2, 2}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
