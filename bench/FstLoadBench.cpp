@@ -1,5 +1,6 @@
 // Time per load of a 100K-vertex FST file: our reader against a plain reader written
-// with fgets, atof, strtol and atoi to the same rules. Both must give identical shapes.
+// with fgets, atof, strtol and atoi to the same rules (the file's numbers are decimal,
+// where atof and our decimal-only reading agree). Both must give identical shapes.
 //
 //   velmora_bench_fst [benchmark flags] [file.fsd]
 //

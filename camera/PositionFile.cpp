@@ -1,41 +1,63 @@
 #include "camera/PositionFile.h"
 
+#include <fcntl.h>
 #include <locale.h>
-#include <clocale>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 namespace velmora {
 
 namespace {
 
-// atof, but always with the C locale's decimal point: the Qt side sets the user's locale
-// at start-up, and a comma locale would otherwise read "0.5" as 0.
-double AtofC(const char* text) {
+// The line's decimal number as atof reads it, always with the C locale's decimal point
+// (the Qt side sets the user's locale, and a comma locale would read "0.5" as 0). The
+// line is cut at its first character that no decimal number (with the white space before
+// it) holds: that keeps the decimal prefix whole and leaves strtod no hexadecimal, "inf"
+// or "nan" form to read.
+double DecimalAtof(const std::string& line) {
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  if (cLocale == static_cast<locale_t>(0)) return std::atof(text);
-  return strtod_l(text, nullptr, cLocale);
+  const std::string text = line.substr(0, line.find_first_not_of(" \t\n\v\f\r+-.0123456789eE"));
+  if (cLocale == static_cast<locale_t>(0)) return std::atof(text.c_str());
+  return strtod_l(text.c_str(), nullptr, cLocale);
+}
+
+// Opens path when it names a regular file (links followed), else null. A named pipe
+// would block the open until some writer came and a device such as /dev/zero never ends:
+// both count as a file that cannot be opened. The type is checked before the open and
+// again on what was opened; the open itself never waits.
+std::FILE* OpenRegularFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  std::FILE* file = nullptr;
+  if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) file = ::fdopen(fd, "r");
+  if (!file) ::close(fd);
+  return file;
 }
 
 }  // namespace
 
 bool LoadPositionFile(const std::string& path, double targets[kPositionTargetCount]) {
-  // A directory opens on Linux and reads as empty; it is no file to read.
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  std::ifstream file(path);
-  if (!file.is_open()) return false;
-  std::string line;
+  std::FILE* file = OpenRegularFile(path);
+  if (!file) return false;
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
   for (int i = 0; i < kPositionTargetCount; ++i) {
-    // A line the file no longer has reads as empty, which converts to 0.0.
-    if (!std::getline(file, line)) line.clear();
-    // "nan", "inf" or an overflowing number would glide the cameras to values nothing can
-    // draw; like any other text that is not a number, it counts as 0.
-    const double value = AtofC(line.c_str());
+    // A line the file no longer has reads as empty, which converts to 0.0. The number
+    // ends at a NUL, as a C string does.
+    const ssize_t length = ::getline(&buffer, &capacity, file);
+    const std::string line = length > 0 ? std::string(buffer) : std::string();
+    // An overflowing number would glide the cameras to values nothing can draw; like
+    // any other text that is not a number, it counts as 0.
+    const double value = DecimalAtof(line);
     targets[i] = std::isfinite(value) ? value : 0.0;
   }
+  std::free(buffer);
+  std::fclose(file);
   return true;
 }
 

@@ -25,9 +25,11 @@ enum PositionTarget : int {
   POS_SCALE = 8,  // both views and the main scene
 };
 
-// Reads the first nine lines of the file into targets, in file order; a missing line or
-// one that does not start with a number gives 0.0, text after the number is ignored.
-// Returns false, with targets untouched, when the file cannot be opened.
+// Reads the first nine lines of the file into targets, in file order: each the decimal
+// number the line starts with, text after it ignored. A missing line, one that does not
+// start with a decimal number (hexadecimal, "inf" and "nan" are none) and a value too
+// large for a double give 0.0. Returns false, with targets untouched, when the file
+// cannot be opened or is no regular file (a named pipe, a device, a folder).
 bool LoadPositionFile(const std::string& path, double targets[kPositionTargetCount]);
 
 // The pose taken at once when the file cannot be opened: second view at azimuth 0.5,

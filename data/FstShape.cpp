@@ -1,6 +1,7 @@
 #include "data/FstShape.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -70,15 +71,17 @@ struct Palette {
 };
 
 // Reads "cols.fcd". Entry lines past the end of the file are simply absent (nothing is
-// set from them); a missing blank or comma leaves the fields after it 0.
+// set from them); a missing blank or comma leaves the fields after it 0. The count and
+// the indices are read as longs, so that a value beyond an int cannot wrap into range.
 void ReadColourTable(TextBuffer& text, Palette& palette) {
   const char* first = text.NextLine();
   if (!first) return;
-  const int count = std::min(ParseAtoi(first), 256);
-  for (int i = 0; i < count; ++i) {
+  const char* end;
+  const long count = std::min(ParseDecimalLong(first, &end), 256L);
+  for (long i = 0; i < count; ++i) {
     char* line = text.NextLine();
     if (!line) return;
-    const int index = ParseAtoi(line);
+    const long index = ParseDecimalLong(line, &end);
     if (index < 0 || index >= count) continue;
     long component[3] = {0, 0, 0};
     if (char* blank = FindInLine(line, ' ')) {
@@ -106,16 +109,39 @@ struct Block {
   std::vector<FstFace> faces;
 };
 
+// Gives value to out[i], then once more for each blank in the run of white space that
+// starts at *p, advancing *p past the last of those blanks, while i stays below count;
+// returns the last i given. The text after each such blank still starts with the rest of
+// the run and so reads the same number again: walking the run once here, instead of
+// reading the rest of the run again after each of its blanks, keeps a line with a long
+// run of blanks linear.
+template <typename T, typename After>
+std::int64_t GiveRepeats(T* out, std::int64_t i, std::int64_t count, T value, const char*& p,
+                         After after) {
+  out[i] = value;
+  after(i);
+  for (const char* s = p; number_detail::IsSpace(*s) && i + 1 < count; ++s)
+    if (*s == ' ') {
+      out[++i] = value;
+      after(i);
+      p = s + 1;
+    }
+  return i;
+}
+
 class FstReader {
  public:
   FstReader(TextBuffer& text, const std::string& path, LoadProgress* progress)
-      : text_(text), path_(path), progress_(progress) {}
+      : text_(text),
+        path_(path),
+        progress_(progress),
+        indicesLeft_(static_cast<std::int64_t>(text.Size())) {}
 
   // Reads the blocks after the header; the last one ends in block. False after a message.
   bool ReadObjects(int& objectCount, Block& block) {
     const char* line = Line();
-    if (!line) return false;
-    objectCount = ParseAtoi(line);
+    // A count of 0 or less keeps the geometry; any other needs one line per block.
+    if (!line || !ReadCount(line, objectCount, true)) return false;
     for (int n = 0; n < objectCount; ++n) {
       if (!Line()) return false;  // the object header is read and ignored
       if (!ReadPoints(block) || !ReadFaces(block)) return false;
@@ -135,15 +161,22 @@ class FstReader {
   std::string AtLine() const { return " at line " + std::to_string(text_.LineNumber()) + "!"; }
 
   // A count of things each of which needs at least one byte of the file from here on.
-  bool ReadCount(const char* line, int& count, const char** end = nullptr) {
+  // It is read as a long: a count beyond an int is refused rather than wrapped.
+  bool ReadCount(const char* line, int& count, bool mayBeNegative = false,
+                 const char** end = nullptr) {
     const char* stop;
-    count = ParseAtoi(line, &stop);
+    const long value = ParseDecimalLong(line, &stop);
     if (end) *end = stop;
-    if (count < 0) {
+    if (value < INT_MIN || value > INT_MAX) {
+      Reject(" has a count outside the range of a 32-bit integer" + AtLine());
+      return false;
+    }
+    count = static_cast<int>(value);
+    if (count < 0 && !mayBeNegative) {
       Reject(" has a negative count" + AtLine());
       return false;
     }
-    if (static_cast<std::size_t>(count) > text_.BytesFromLastLine()) {
+    if (count > 0 && static_cast<std::size_t>(count) > text_.BytesFromLastLine()) {
       Reject(" has a count larger than the file can hold" + AtLine());
       return false;
     }
@@ -165,12 +198,15 @@ class FstReader {
     // the next value twice). Once no blank is left, every remaining value repeats the
     // last one.
     PhaseStepper stepper(progress_, values);
+    const auto after = [&stepper](std::int64_t i) { stepper.After(i); };
     double* out = block.coordinates.data();
     std::int64_t i = 0;
     for (; i < values; ++i) {
+      const char* start = p;
       const char* end;
-      out[i] = ParseAtof(p, &end);
-      stepper.After(i);
+      const double value = ParseAtof(p, &end);
+      i = GiveRepeats(out, i, values, value, p, after);
+      if (end == start) end = p;  // nothing converted: the search starts where p is
       const char* blank = NextBlank(p, end);
       if (!blank) break;
       p = blank + 1;
@@ -212,27 +248,54 @@ class FstReader {
     const char* p = blank + 1;
     int k = 0;
     const char* end;
-    if (!ReadCount(p, k, &end)) return false;
+    if (!ReadCount(p, k, false, &end)) return false;
+    // Each face's count is bounded by the bytes left, but many faces could each declare
+    // nearly that many (a short line repeats its last index), asking for memory far
+    // beyond the file. A written index takes two bytes at least (a digit and the blank
+    // or line end after it), so all the indices of one load together are bounded by the
+    // file's size: no real file comes near it, and what the indices take stays within
+    // four times the file's size.
+    if (k > indicesLeft_) {
+      Reject(" has more face vertices in all than the file can hold" + AtLine());
+      return false;
+    }
+    indicesLeft_ -= k;
     face.colorIndex = static_cast<int>(colour);
     face.vertexCount = k;
     ResizeOrDie(face.vertexIndices, static_cast<std::size_t>(k));
-    for (int m = 0; m < k; ++m) {
+    int* out = face.vertexIndices.data();
+    long value = k;  // what the text at p reads as
+    for (std::int64_t m = 0; m < k; ++m) {
       // Dropping through the next blank comes first: it is the one after k, then the
-      // one after each index.
-      if (const char* next = NextBlank(p, end)) p = next + 1;
-      const int index = ParseAtoi(p, &end);
-      if (index < 0 || index >= pointCount) {
-        Reject(" has a vertex index outside the points" + AtLine());
-        return false;
+      // one after each index. Without one the text stays where it is, so every index
+      // left reads the value read last.
+      const char* next = NextBlank(p, end);
+      if (!next) {
+        if (!CheckIndex(value, pointCount)) return false;
+        std::fill(out + m, out + k, static_cast<int>(value));
+        break;
       }
-      face.vertexIndices[m] = index;
+      p = next + 1;
+      const char* start = p;
+      value = ParseDecimalLong(p, &end);
+      if (!CheckIndex(value, pointCount)) return false;
+      m = GiveRepeats(out, m, k, static_cast<int>(value), p, [](std::int64_t) {});
+      if (end == start) end = p;
     }
     return true;
+  }
+
+  // Read as a long, so an index beyond an int is out of range, not wrapped into it.
+  bool CheckIndex(long index, int pointCount) {
+    if (index >= 0 && index < pointCount) return true;
+    Reject(" has a vertex index outside the points" + AtLine());
+    return false;
   }
 
   TextBuffer& text_;
   const std::string& path_;
   LoadProgress* progress_;
+  std::int64_t indicesLeft_;  // vertex indices the faces may still declare
 };
 
 }  // namespace

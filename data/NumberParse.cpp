@@ -1,5 +1,6 @@
 #include "data/NumberParse.h"
 
+#include <locale.h>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -69,9 +70,14 @@ constexpr long kMaxFastDigits = 700;
 
 namespace {
 
+// strtod in the C locale, for a text whose number the caller has found to be decimal (so
+// the library reads exactly that span): the Qt side sets the user's locale, whose
+// decimal point may be a comma.
 double LibraryStrtod(const char* text, const char** end) {
+  static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
   char* stop = nullptr;
-  const double value = std::strtod(text, &stop);
+  const double value = cLocale != static_cast<locale_t>(0) ? strtod_l(text, &stop, cLocale)
+                                                           : std::strtod(text, &stop);
   *end = stop;
   return value;
 }
@@ -91,11 +97,8 @@ double ParseAtof(const char* text, const char** end) {
     negative = *p == '-';
     ++p;
   }
-  // Hexadecimal floats go to the library (the fast parser does not take them).
-  if (p[0] == '0' && (p[1] | 0x20) == 'x') return LibraryStrtod(text, end);
-
-  // Find the exact span the library would accept: digits, an optional point with
-  // digits, at least one digit in all, then an exponent only when it has digits. The
+  // Find the decimal span: digits, an optional point with digits, at least one digit in
+  // all, then an exponent only when it has digits. "0x1p3" stops after its "0". The
   // digits are gathered on the way for the exact shortcut below.
   const char* start = p;
   const char* q = p;
@@ -110,9 +113,7 @@ double ParseAtof(const char* text, const char** end) {
     digits += fractionDigits;
     if (digits > 0) q = r;
   }
-  if (digits == 0) {
-    const char lower = static_cast<char>(*start | 0x20);
-    if (lower == 'i' || lower == 'n') return LibraryStrtod(text, end);  // inf, nan
+  if (digits == 0) {  // "inf" and "nan" too
     *end = text;
     return 0.0;  // nothing converts: +0.0 even after a minus sign
   }
@@ -149,6 +150,16 @@ double ParseAtof(const char* text, const char** end) {
   if (result.ec != std::errc() || result.ptr != q) return LibraryStrtod(text, end);
   *end = q;
   return negative ? -value : value;
+}
+
+bool IsDecimalNumber(const char* text, double* value) {
+  const char* end;
+  const double number = ParseAtof(text, &end);
+  if (end == text) return false;
+  while (IsSpace(*end)) ++end;
+  if (*end != '\0') return false;
+  if (value) *value = number;
+  return true;
 }
 
 }  // namespace velmora

@@ -1,31 +1,41 @@
 #pragma once
-// Number conversion for the file readers' hot paths. Each function gives exactly what
-// the C library function named beside it gives for the same text (C locale), bit for
-// bit, including the corner cases: leading white space, a lone sign, an exponent
-// without digits, overflow. The common decimal forms are converted without the
-// library's locale and errno overhead; rare forms are handed to the library itself.
-// The integer readers are inline: the face lines call them millions of times.
+// Number conversion for the file readers' hot paths. The files hold decimal numbers:
+// a real is the longest prefix that forms one (after white space: optional sign, digits,
+// optional point and fraction, at least one digit, then an exponent only when it has
+// digits), converted as the C library's strtod converts it in the C locale, bit for bit
+// (correct rounding, overflow to infinity, underflow to zero). Hexadecimal, "inf" and
+// "nan" forms are not numbers here: "0x10" reads 0 from its "0", "nan" reads 0. The
+// integer readers give what strtol gives (base 10 or 16, C locale); they are inline: the
+// face lines call them millions of times.
 
 #include <climits>
 
 namespace velmora {
 
-// As atof(text): decimal, hexadecimal, inf and nan forms; 0.0 when nothing converts.
+// The decimal prefix of text as a double; 0.0 when there is none.
 double ParseAtof(const char* text);
+
+// Whether text, apart from white space before and after it, is one decimal number as
+// ParseAtof reads it (so "0x10", "inf", "1,5" and "" are not); value, when given,
+// receives it. A number too large for a double is one and gives an infinity.
+bool IsDecimalNumber(const char* text, double* value = nullptr);
 
 // As strtol(text, nullptr, 16): optional sign and 0x prefix; saturates on overflow.
 inline long ParseHex(const char* text);
 
-// As atoi(text), which on this platform is (int)strtol(text, nullptr, 10).
+// As atoi(text), which on this platform is (int)strtol(text, nullptr, 10): a value beyond
+// an int wraps, so readers that must refuse such a count read it with ParseDecimalLong.
 inline int ParseAtoi(const char* text);
 
-// The same, also setting *end as strtod and strtol set their end pointer: just past the
-// characters converted, or text itself when nothing converts. Only leading white space
-// among those characters can be a blank, which lets a reader find the next separator
+// The same, also setting *end as strtod (on the decimal prefix) and strtol set their end
+// pointer: just past the characters converted, or text itself when nothing converts. Only leading
+// white space among those characters can be a blank, which lets a reader find the next separator
 // without scanning the number twice.
 double ParseAtof(const char* text, const char** end);
 inline long ParseHex(const char* text, const char** end);
 inline int ParseAtoi(const char* text, const char** end);
+// As strtol(text, &end, 10): saturates at the limits of a long.
+inline long ParseDecimalLong(const char* text, const char** end);
 
 namespace number_detail {
 
@@ -74,6 +84,10 @@ inline long ParseLong(const char* text, const char** end) {
 
 inline long ParseHex(const char* text, const char** end) {
   return number_detail::ParseLong<16>(text, end);
+}
+
+inline long ParseDecimalLong(const char* text, const char** end) {
+  return number_detail::ParseLong<10>(text, end);
 }
 
 // The cast of strtol's result is modular in C++20, as glibc's atoi is.

@@ -1,11 +1,13 @@
 #include "data/TextBuffer.h"
 
-#include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/Notify.h"
 
@@ -24,21 +26,34 @@ std::unique_ptr<char[]> AllocateOrDie(std::size_t count) {
 
 }  // namespace
 
+int OpenRegularFile(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
 bool TextBuffer::Read(const std::string& path) {
   bytes_.reset();
   next_ = end_ = lastLine_ = nullptr;
   lineNumber_ = 0;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  // The size is only a first guess: pipes and special files have none, and a file may
-  // grow while it is read, so the loop below reads until the end whatever the size said.
-  // One byte more than the size lets the read see the end without another round.
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  // The size is only a first guess: a file may grow while it is read, and some (those
+  // of /proc) say 0, so the loop below reads until the end whatever the size said. One
+  // byte more than the size lets the read see the end without another round.
   std::size_t capacity = std::size_t{1} << 16;
   struct stat info;
-  if (fstat(fileno(file), &info) == 0 && info.st_size > 0)
+  if (::fstat(fd, &info) == 0 && info.st_size > 0)
     capacity = static_cast<std::size_t>(info.st_size) + 2;
   std::unique_ptr<char[]> data = AllocateOrDie(capacity);
   std::size_t used = 0;
+  bool failed = false;
   for (;;) {
     if (capacity - used < 2) {  // room for one more byte and the final NUL
       std::unique_ptr<char[]> bigger = AllocateOrDie(capacity * 2);
@@ -46,13 +61,16 @@ bool TextBuffer::Read(const std::string& path) {
       data = std::move(bigger);
       capacity *= 2;
     }
-    const std::size_t got = std::fread(data.get() + used, 1, capacity - 1 - used, file);
-    used += got;
-    if (got == 0) break;
+    const ssize_t got = ::read(fd, data.get() + used, capacity - 1 - used);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      failed = got < 0;
+      break;
+    }
+    used += static_cast<std::size_t>(got);
   }
-  const bool failed = std::ferror(file) != 0;
-  std::fclose(file);
-  if (failed) return false;  // a directory opens but does not read
+  ::close(fd);
+  if (failed) return false;
   data[used] = '\0';
   bytes_ = std::move(data);
   next_ = lastLine_ = bytes_.get();

@@ -18,17 +18,28 @@ inline Char* FindInLine(Char* text, char c) {
   return text;
 }
 
+// Opens path for reading when it names a regular file (links followed) and returns the
+// descriptor, or -1. Anything else counts as a file that cannot be opened: a named pipe
+// would block the open until some writer came and a device such as /dev/zero never ends.
+// The type is checked before the open, and again on what was opened in case the name
+// changed in between; the open itself never waits.
+int OpenRegularFile(const std::string& path);
+
 class TextBuffer {
  public:
-  // Reads the file; false (and an empty buffer) when it cannot be opened or read.
+  // Reads the file; false (and an empty buffer) when it is no regular file or cannot be
+  // opened or read.
   bool Read(const std::string& path);
+
+  // Size in bytes of the file last read.
+  std::size_t Size() const { return static_cast<std::size_t>(end_ - bytes_.get()); }
 
   // The next line, or nullptr at the end of the file. length, when given, receives the
   // line's byte count without its terminator.
   char* NextLine(std::size_t* length = nullptr);
 
   // Number of the line NextLine returned last (1 for the first line).
-  int LineNumber() const { return lineNumber_; }
+  std::size_t LineNumber() const { return lineNumber_; }
   // Bytes from the start of the line NextLine returned last to the end of the file.
   std::size_t BytesFromLastLine() const { return end_ - lastLine_; }
 
@@ -37,7 +48,7 @@ class TextBuffer {
   char* next_ = nullptr;
   char* end_ = nullptr;  // the NUL after the file's last byte
   char* lastLine_ = nullptr;
-  int lineNumber_ = 0;
+  std::size_t lineNumber_ = 0;
 };
 
 }  // namespace velmora

@@ -1,5 +1,5 @@
-// LoadPositionFile on any bytes, checked against strtod reading the first nine lines
-// (values that are not finite read as 0).
+// LoadPositionFile on any bytes, checked against the C library reading the decimal
+// numbers of the first nine lines (values that are not finite read as 0).
 
 #include <bit>
 #include <cmath>
@@ -26,13 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(LoadPositionFile(path, targets), "a written file was not read");
   Check(targets[kPositionTargetCount] == 1234.5, "wrote past the nine targets");
 
-  // getline keeps a carriage return; strtod stops before it anyway.
+  // getline keeps a carriage return; the number stops before it anyway.
   const std::vector<std::string> lines = fuzz::SplitLines(input, false);
   for (std::size_t i = 0; i < kPositionTargetCount; ++i) {
-    double expected = i < lines.size() ? std::strtod(lines[i].c_str(), nullptr) : 0.0;
+    double expected = i < lines.size() ? fuzz::DecimalAtof(lines[i].c_str()) : 0.0;
     if (!std::isfinite(expected)) expected = 0.0;  // values nothing could draw read as 0
     Check(std::bit_cast<std::uint64_t>(targets[i]) == std::bit_cast<std::uint64_t>(expected),
-          "a target differs from strtod of its line");
+          "a target differs from atof of its line");
   }
   return 0;
 }

@@ -64,6 +64,12 @@ void Fail(const char* what) {
   std::abort();
 }
 
+double DecimalAtof(const char* text) {
+  const std::string_view view(text);
+  return std::atof(
+      std::string(view.substr(0, view.find_first_not_of(" \t\n\v\f\r+-.0123456789eE"))).c_str());
+}
+
 std::vector<std::string> SplitLines(std::string_view bytes, bool dropCarriageReturn) {
   std::vector<std::string> lines;
   std::size_t start = 0;

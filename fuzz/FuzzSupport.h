@@ -31,6 +31,11 @@ inline void Check(bool ok, const char* what) {
   if (!ok) Fail(what);
 }
 
+// atof of the text's decimal prefix: the C library reading the text cut at its first
+// character that no decimal number (with the white space before it) holds, which leaves
+// it no hexadecimal, "inf" or "nan" form. The readers' numbers must equal it bit for bit.
+double DecimalAtof(const char* text);
+
 // The lines of a text file as the readers see them: split at each line feed; a final
 // piece without one counts when it is not empty. Each line ends at its first NUL, as a
 // C string does. With dropCarriageReturn, a carriage return before a line feed goes.

@@ -1,4 +1,5 @@
-// ReadVectorData on any bytes, checked against the C library reading the same lines.
+// ReadVectorData on any bytes, checked against the C library reading the decimal numbers
+// of the same lines.
 
 #include <bit>
 #include <cmath>
@@ -14,16 +15,16 @@ namespace {
 using namespace velmora;
 using fuzz::Check;
 
-// The fast number reader promises atof's result bit for bit.
+// The fast number reader promises the library's result bit for bit.
 bool SameDouble(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
 
 void CheckPoint(const std::string& line, double x, double y) {
-  Check(SameDouble(x, std::atof(line.c_str())), "x differs from atof");
+  Check(SameDouble(x, fuzz::DecimalAtof(line.c_str())), "x differs from atof");
   const std::size_t blank = line.find(' ');
   const char* yText = blank == std::string::npos ? line.c_str() : line.c_str() + blank + 1;
-  Check(SameDouble(y, std::atof(yText)), "y differs from atof");
+  Check(SameDouble(y, fuzz::DecimalAtof(yText)), "y differs from atof");
 }
 
 }  // namespace

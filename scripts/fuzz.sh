@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of the file readers (clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer) and runs each for SECONDS (default 30) from the seed
-# corpus. Fails on any crash, sanitizer report, leak, timeout or broken invariant; the
-# failing input is kept in <build>/fuzz/artifacts/. VELMORA_FUZZ_BUILD names the build
-# folder (default build-fuzz in the repository).
+# UndefinedBehaviorSanitizer) and runs each for SECONDS (default 30, what CI runs) from
+# the seed corpus. Fails on any crash, sanitizer report, leak, timeout, broken invariant
+# or memory bomb: an input of at most 64 KiB that makes a target hold more than 512 MB,
+# or ask for that much in one allocation, is a finding. The failing input is kept in
+# <build>/fuzz/artifacts/. VELMORA_FUZZ_BUILD names the build folder (default build-fuzz
+# in the repository).
+#
+# Longer runs: give more seconds per target, e.g. `scripts/fuzz.sh 3600` for an hour
+# each. New inputs collect in <build>/fuzz/corpus/ and are kept across runs, so each run
+# starts where the last one stopped; remove that folder to start from the seeds again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -33,8 +39,11 @@ for t in "${targets[@]}"; do
   echo "== $t: ${seconds}s"
   # The targets work in a folder of their own, so every path given is absolute.
   # The first folder collects new inputs across runs; the seeds stay as they are.
-  # An input over 64 KiB adds nothing a smaller one cannot reach; 10 s is a hang.
-  if "$out/$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  # An input over 64 KiB adds nothing a smaller one cannot reach; 10 s is a hang. The
+  # readers' memory is bounded by a small multiple of the file's size, so 512 MB for a
+  # 64 KiB input can only be a count the file declared and could not hold.
+  if "$out/$t" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
+      -rss_limit_mb=512 -malloc_limit_mb=512 \
       -detect_leaks=1 -print_final_stats=1 -artifact_prefix="$out/artifacts/$name-" \
       -dict="$root/fuzz/$name.dict" "$corpus" "$out/seeds/$name" >"$log" 2>&1; then
     grep -h "stat::number_of_executed_units" "$log" | sed "s/^/   /"

@@ -9,6 +9,7 @@
 #include "camera/PositionFile.h"
 #include "tests/TestSupport.h"
 #include "tests/TwoViews.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -40,9 +41,9 @@ TEST(PositionFile, ReadsLinesInFileOrderAsAtofWould) {
       {"blank lines", "\n\n7\n", {0, 0, 7, 0, 0, 0, 0, 0, 0}},
       {"junk",
        "1.25 abc\nletters\n  \t-3e2x\n+.5\n1e\n.\n0x10\n12,5\n-",
-       {1.25, 0, -300, 0.5, 1, 0, 16, 12, 0}},
-      {"values nothing can draw read as 0",
-       "nan\ninf\n-infinity\n1e400\n2\n",
+       {1.25, 0, -300, 0.5, 1, 0, 0, 12, 0}},
+      {"no hexadecimal, inf or nan; overflow reads as 0",
+       "nan\ninf\n-infinity\n1e400\n2\n0x1p3\n-0X10\n",
        {0, 0, 0, 0, 2, 0, 0, 0, 0}},
       {"windows line ends", "0.5\r\n-0.3\r\n2\r\n", {0.5, -0.3, 2, 0, 0, 0, 0, 0, 0}},
       {"nul ends the line as text",
@@ -58,12 +59,16 @@ TEST(PositionFile, ReadsLinesInFileOrderAsAtofWould) {
     EXPECT_TRUE(opened) << c.name;
     EXPECT_THAT(values, testing::Pointwise(testing::DoubleEq(), c.expected)) << c.name;
   }
-  // Missing, or a folder: not opened, targets untouched.
-  std::filesystem::create_directory(dir.path() / "folder.txt");
-  for (const char* name : {"missing.txt", "folder.txt"}) {
+  // Missing, or no regular file: not opened, targets untouched.
+  std::vector<test::SpecialFile> files = test::MakeSpecialFiles(dir.path() / "special");
+  files.push_back({"missing", (dir.path() / "missing.txt").string()});
+  test::ScopedMemoryCap cap(std::size_t{512} << 20);
+  for (const test::SpecialFile& file : files) {
     bool opened = true;
-    EXPECT_THAT(Read((dir.path() / name).string(), opened), testing::Each(-777.0)) << name;
-    EXPECT_FALSE(opened) << name;
+    EXPECT_THAT(test::ReadWithoutHanging(file.path, [&] { return Read(file.path, opened); }),
+                testing::Each(-777.0))
+        << file.kind;
+    EXPECT_FALSE(opened) << file.kind;
   }
 }
 

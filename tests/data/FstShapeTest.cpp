@@ -1,11 +1,14 @@
 #include "data/FstShape.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "data/VectorData.h"
 #include "tests/TestSupport.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -151,6 +154,12 @@ TEST_F(FstShapeTest, CoordinateLineRules) {
       {"text reads as zero", 1, "x 2e1 +.5", {0, 20, 0.5}},
       {"values beyond 3P are ignored", 1, "1 2 3 4 5", {1, 2, 3}},
       {"carriage return is not a value", 1, "1 2 3\r", {1, 2, 3}},
+      {"each blank of a run repeats", 2, "1 \t 2   3", {1, 2, 2, 3, 3, 3}},
+      {"a run before text", 2, "1   x 5", {1, 0, 0, 0, 5, 5}},
+      {"hexadecimal, inf and nan read their decimal prefix",
+       2,
+       "0x10 -0x1p3 inf nan 1e1x 0X",
+       {0, -0.0, 0, 0, 10, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -179,6 +188,9 @@ TEST_F(FstShapeTest, FaceLineRules) {
       {"1 3 2", 1, {2, 2, 2}},     // too few indices repeat the last
       {"1 ", 1, {}},               // no vertex count reads as 0
       {"1 2 1 2 3", 1, {1, 2}},
+      {"1 2", 1, {2, 2}},               // no indices: the count is read again
+      {"1 4 \t 2 3", 1, {2, 2, 3, 3}},  // each blank of a run reads the next index again
+      {"1 5   x 2", 1, {0, 0, 0, 2, 2}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
@@ -257,7 +269,6 @@ TEST_F(FstShapeTest, MissingFilesAndTheirMessages) {
     EXPECT_EQ(progress.events.front(), "show");
     EXPECT_EQ(progress.events.back(), "hide");
   }
-  EXPECT_EQ(shape.Load(dir_.path().string(), nullptr), 0) << "a folder does not read";
   std::filesystem::remove(dir_.path() / "cols.fcd");
   {
     MessageRecorder messages;
@@ -294,6 +305,21 @@ TEST_F(FstShapeTest, MalformedFilesAreRejectedAndChangeNothing) {
        " has a count larger than the file can hold at line 4!"},
       {"huge point count", head + "2147483647\n1\n0\n",
        " has a count larger than the file can hold at line 4!"},
+      {"point count beyond an int", head + "4294967299\n0 0 0 1 0 0 0 1 0\n0\n",
+       " has a count outside the range of a 32-bit integer at line 4!"},
+      {"object count beyond an int", "1 FSTShape\n4294967297\no\n1\n1 2 3\n0\n",
+       " has a count outside the range of a 32-bit integer at line 2!"},
+      {"negative object count beyond an int", "1 FSTShape\n-4294967297\n",
+       " has a count outside the range of a 32-bit integer at line 2!"},
+      {"face count beyond an int", head + points + "4294967297\n0 3 0 1 2\n",
+       " has a count outside the range of a 32-bit integer at line 6!"},
+      {"vertex count beyond an int", head + points + "1\n0 4294967299 0 1 2\n",
+       " has a count outside the range of a 32-bit integer at line 7!"},
+      {"vertex index beyond an int", head + points + "1\n0 3 0 1 4294967297\n",
+       " has a vertex index outside the points at line 7!"},
+      {"more vertex indices in all than the file's bytes",
+       head + points + "3\n0 90 0\n0 90 0\n0 90 0\n" + std::string(100, ' ') + "\n",
+       " has more face vertices in all than the file can hold at line 8!"},
       {"face count beyond the file", head + points + "100\n0 3 0 1 2\n",
        " has a count larger than the file can hold at line 6!"},
       {"vertex count beyond the file", head + points + "1\n0 99 0 1 2\n",
@@ -328,6 +354,82 @@ TEST_F(FstShapeTest, MalformedFilesAreRejectedAndChangeNothing) {
     EXPECT_EQ(progress.events.back(), "hide");
     ExpectUnchanged(shape, before);
     dir_.Write("cols.fcd", kColours);
+  }
+}
+
+// Named pipes and devices are files that cannot be opened, for every reader here.
+TEST_F(FstShapeTest, OnlyRegularFilesAreRead) {
+  FstShape shape;
+  ASSERT_EQ(LoadText(shape, kSmallShape), 5);
+  const FstShape before = shape;
+  VectorData data;
+  ASSERT_TRUE(ReadVectorData(Write("1 2\n3 4\n", "points.dtx"), data));
+  test::ScopedMemoryCap cap(std::size_t{512} << 20);
+  for (const test::SpecialFile& file : test::MakeSpecialFiles(dir_.path() / "special")) {
+    SCOPED_TRACE(file.kind);
+    MessageRecorder messages;
+    EXPECT_EQ(test::ReadWithoutHanging(file.path, [&] { return shape.Load(file.path, nullptr); }),
+              0);
+    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_FALSE(
+        test::ReadWithoutHanging(file.path, [&] { return ReadVectorData(file.path, data); }));
+    std::filesystem::remove("cols.fcd");
+    std::filesystem::create_symlink(file.path, "cols.fcd");
+    EXPECT_EQ(test::ReadWithoutHanging("cols.fcd",
+                                       [&] { return shape.Load(Write(kSmallShape), nullptr); }),
+              0);
+    EXPECT_THAT(messages.texts, ElementsAre("Cannot load cols.fcd file!"));
+    std::filesystem::remove("cols.fcd");
+    dir_.Write("cols.fcd", kColours);
+  }
+  ExpectUnchanged(shape, before);
+  EXPECT_EQ(data.secondY, std::vector<double>{4});
+}
+
+// Big reproducers, generated here: counts that ask for far more than the file holds are
+// refused at once within a small memory cap, and long runs of blanks read in linear time.
+TEST_F(FstShapeTest, HostileFilesAreBoundedByTheirSize) {
+  const std::string head = "1 FSTShape\n1\no\n1\n0 0 0\n";
+  const std::string blanks(1000000, ' ');
+  auto repeat = [](const std::string& line, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += line;
+    return out;
+  };
+  const struct {
+    const char* name;
+    std::string content;
+    std::string message;  // what follows "File <path>", or empty when the file loads
+  } cases[] = {
+      {"20 000 faces of a million indices",
+       head + "20000\n" + repeat("1 1000000 0\n", 20000) + blanks + "\n",
+       " has more face vertices in all than the file can hold at line 8!"},
+      {"500 faces of a million indices in 1 MB",
+       head + "500\n" + repeat("1 1000000 0\n", 500) + blanks + "\n",
+       " has more face vertices in all than the file can hold at line 8!"},
+      {"runs of a million blanks",
+       "1 FSTShape\n1\no\n100000\n1" + blanks + "2\n1\n0 100000" + blanks + "5\n", ""},
+  };
+  FstShape shape;
+  ASSERT_EQ(LoadText(shape, kSmallShape), 5);
+  const FstShape before = shape;
+  test::ScopedMemoryCap cap(std::size_t{512} << 20);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    MessageRecorder messages;
+    const std::string path = Write(c.content, "big.fsd");
+    if (!c.message.empty()) {
+      EXPECT_EQ(shape.Load(path, nullptr), 0);
+      EXPECT_THAT(messages.texts, ElementsAre("File " + path + c.message));
+      ExpectUnchanged(shape, before);
+      continue;
+    }
+    FstShape loaded;
+    ASSERT_EQ(loaded.Load(path, nullptr), 100000);
+    EXPECT_EQ(loaded.sourceVertices[0], 1);
+    EXPECT_EQ(std::count(loaded.sourceVertices.begin(), loaded.sourceVertices.end(), 2.0),
+              300000 - 1);
+    EXPECT_EQ(loaded.faces[0].vertexIndices, std::vector<int>(100000, 5));
   }
 }
 

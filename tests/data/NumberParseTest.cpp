@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,18 +19,31 @@ bool SameBits(double a, double b) {
   return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// Value and end pointer as the C library gives them.
+// Value and end pointer as the C library gives them; reals as strtod reads the text cut
+// at its first character that no decimal number (with the white space before it) holds,
+// which leaves the decimal prefix whole and no hexadecimal, "inf" or "nan" form.
 void ExpectLikeLibrary(const std::string& text) {
   const char* s = text.c_str();
   char* libraryEnd = nullptr;
   const char* end = nullptr;
 
-  const double expected = std::strtod(s, &libraryEnd);
-  EXPECT_TRUE(SameBits(ParseAtof(s), std::atof(s))) << "atof(\"" << text << "\")";
+  const std::string prefix = text.substr(0, text.find_first_not_of(" \t\n\v\f\r+-.0123456789eE"));
+  const double expected = std::strtod(prefix.c_str(), &libraryEnd);
+  const std::size_t expectedEnd = static_cast<std::size_t>(libraryEnd - prefix.c_str());
+  EXPECT_TRUE(SameBits(ParseAtof(s), expected)) << "atof(\"" << text << "\")";
   const double got = ParseAtof(s, &end);
   EXPECT_TRUE(SameBits(got, expected))
-      << "strtod(\"" << text << "\"): " << got << " instead of " << expected;
-  EXPECT_EQ(end - s, libraryEnd - s) << "end of strtod(\"" << text << "\")";
+      << "strtod(\"" << prefix << "\"): " << got << " instead of " << expected;
+  EXPECT_EQ(static_cast<std::size_t>(end - s), expectedEnd)
+      << "end of strtod(\"" << prefix << "\")";
+  // A whole number: something converted and only white space after it.
+  const bool whole =
+      expectedEnd > 0 && text.find_first_not_of(" \t\n\v\f\r", expectedEnd) == std::string::npos;
+  double value = -1;
+  EXPECT_EQ(IsDecimalNumber(s, &value), whole) << "IsDecimalNumber(\"" << text << "\")";
+  if (whole) {
+    EXPECT_TRUE(SameBits(value, expected)) << text;
+  }
 
   const long hex = std::strtol(s, &libraryEnd, 16);
   EXPECT_EQ(ParseHex(s), hex) << "strtol(\"" << text << "\", 16)";
@@ -40,6 +54,7 @@ void ExpectLikeLibrary(const std::string& text) {
   EXPECT_EQ(ParseAtoi(s), std::atoi(s)) << "atoi(\"" << text << "\")";
   EXPECT_EQ(ParseAtoi(s, &end), static_cast<int>(decimal));
   EXPECT_EQ(end - s, libraryEnd - s) << "end of strtol(\"" << text << "\", 10)";
+  EXPECT_EQ(ParseDecimalLong(s, &end), decimal);
 }
 
 TEST(NumberParse, TrickyInputsMatchTheCLibrary) {
@@ -69,6 +84,34 @@ TEST(NumberParse, TrickyInputsMatchTheCLibrary) {
       "8000000000000000", "-8000000000000000", "-8000000000000001", "ffffffffffffffff",
       "10000000000000000", "fffffffffffffff", "1000000000000000"};
   for (const char* text : cases) ExpectLikeLibrary(text);
+}
+
+// Only decimal numbers: the readers take the decimal prefix and the panels ask whether
+// the whole text is one.
+TEST(NumberParse, RealsAreTheDecimalPrefix) {
+  const double inf = HUGE_VAL;
+  const struct {
+    const char* text;
+    double value;
+    int end;
+    bool whole;  // IsDecimalNumber
+  } cases[] = {
+      {"0x10", 0, 1, false},      {"  0X1p3", 0, 3, false}, {"-0x1.8p1", -0.0, 2, false},
+      {"nan", 0, 0, false},       {"-nan(1)", 0, 0, false}, {"inf", 0, 0, false},
+      {"-Infinity", 0, 0, false}, {"1e5", 1e5, 3, true},    {" -2.5e-1 \t", -0.25, 8, true},
+      {"+.5", 0.5, 3, true},      {"5.", 5, 2, true},       {"1e400", inf, 5, true},
+      {"1e", 1, 1, false},        {"1,5", 1, 1, false},     {"1 5", 1, 1, false},
+      {".", 0, 0, false},         {"", 0, 0, false},        {" \t", 0, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    const char* end = nullptr;
+    EXPECT_TRUE(SameBits(ParseAtof(c.text, &end), c.value));
+    EXPECT_EQ(end - c.text, c.end);
+    double value = -1;
+    EXPECT_EQ(IsDecimalNumber(c.text, &value), c.whole);
+    EXPECT_TRUE(SameBits(value, c.whole ? c.value : -1)) << "value written only for a number";
+  }
 }
 
 TEST(NumberParse, VeryLongMantissasMatchTheCLibrary) {
