@@ -6,6 +6,7 @@
 
 #include "cli/Cli.h"
 #include "cli/CliSupport.h"
+#include "data/DataFiles.h"
 #include "data/FstShape.h"
 
 namespace velmora {
@@ -79,7 +80,7 @@ int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& e
   FstShape shape;
   shape.Load(path, nullptr);
   if (capture.count() > 0) {
-    if (!cli::IsReadableFile("cols.fcd"))
+    if (!cli::IsReadableFile(FindDataFile("cols.fcd")))
       err << prefix << "looked for cols.fcd in "
           << (options.dir.empty() ? std::string("the current directory") : options.dir)
           << " (--dir chooses the folder)\n";

@@ -1,5 +1,7 @@
 #include "cli/CliSupport.h"
 
+#include <unistd.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -7,16 +9,16 @@
 #include <vector>
 
 #include "camera/PositionFile.h"
+#include "data/TextBuffer.h"
 #include "data/VectorData.h"
 
 namespace velmora::cli {
 
 bool IsReadableFile(const std::string& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return false;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  std::fclose(file);
+  // Only a regular file: a named pipe would block here and a device never end.
+  const int fd = OpenRegularFile(path);
+  if (fd < 0) return false;
+  ::close(fd);
   return true;
 }
 

@@ -1,5 +1,7 @@
 #include "data/DataFiles.h"
 
+#include <errno.h>  // program_invocation_short_name
+
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -53,7 +55,8 @@ std::string FindDataFile(const std::string& name) {
   }
   std::string searched = ".";
   for (const std::string& folder : Folders()) searched += ", " + folder;
-  std::fprintf(stderr, "velmora: %s not found in %s\n", name.c_str(), searched.c_str());
+  std::fprintf(stderr, "%s: %s not found in %s\n", program_invocation_short_name, name.c_str(),
+               searched.c_str());
   return name;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "base/Notify.h"
+#include "data/DataFiles.h"
 #include "data/NumberParse.h"
 #include "data/TextBuffer.h"
 
@@ -306,7 +307,7 @@ int FstShape::Load(const std::string& path, LoadProgress* progress) {
   TextBuffer fst;
   if (!fst.Read(path)) return 0;
   TextBuffer colours;
-  if (!colours.Read(kColourFile)) {
+  if (!colours.Read(FindDataFile(kColourFile))) {
     ShowMessage("Cannot load cols.fcd file!");
     return 0;
   }

@@ -13,6 +13,7 @@
 
 #include "base/Notify.h"
 #include "data/DataFiles.h"
+#include "data/NumberParse.h"
 #include "data/SampleSpheres.h"
 #include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
@@ -53,11 +54,10 @@ const FieldBox* FindFieldBox(int id) {
 // A number as the dialog's data exchange accepts it: optional blanks around one
 // finite real, nothing else.
 bool ParseNumber(const QString& text, double& value) {
-  const QByteArray bytes = text.trimmed().toLatin1();
-  if (bytes.isEmpty()) return false;
-  char* end = nullptr;
-  const double parsed = std::strtod(bytes.constData(), &end);
-  if (end != bytes.constData() + bytes.size() || !std::isfinite(parsed)) return false;
+  // Decimal numbers only, as the files read them: "0x10", "inf" and "nan" are not numbers.
+  const QByteArray bytes = text.toLatin1();
+  double parsed = 0;
+  if (!IsDecimalNumber(bytes.constData(), &parsed) || !std::isfinite(parsed)) return false;
   value = parsed;
   return true;
 }
