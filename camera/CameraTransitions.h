@@ -62,12 +62,21 @@ double NormalizeAngle(double degrees);
 // Entry i is 0.02 * (1 + 1.07 + ... + 1.07^i).
 void FillStepTable(double (&table)[kStepTableSize]);
 
+// The stages of a transition's pace. Unscoped with the values of the main window's int
+// field, which takes them as they are.
+enum StepPhase : int {
+  PHASE_EASE_IN = 0,   // up the step table
+  PHASE_CRUISE = 1,    // equal steps over what the ease-out will not cover
+  PHASE_EASE_OUT = 2,  // back down the table, then small constant steps
+};
+
 // The pace of one transition: ease-in along the table, cruise, ease-out back down it.
 struct StepProfile {
   const double* table = nullptr;  // kStepTableSize entries
   int budget = kDefaultFrameBudget;
   double currentStep = 0, progress = 0;
-  int stepIndex = 0, cruiseCount = 0, phase = 0;
+  int stepIndex = 0, cruiseCount = 0;
+  StepPhase phase = PHASE_EASE_IN;
 
   void Begin();
   // The step of the coming frame, cut so that the last one lands exactly on the budget;
