@@ -7,8 +7,6 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 
-#include "camera/ui/ViewDlg.h"
-
 #include "base/Notify.h"
 #include "platform/DialogBuilder.h"
 
@@ -148,7 +146,7 @@ void VectorsDlg::mouseMoveEvent(QMouseEvent* event) {
 
 void VectorsDlg::closeEvent(QCloseEvent* event) {
   // The window and its data stay: checking "Show vectors" again shows it as it was.
-  if (ownerPanel != nullptr) ownerPanel->OnVectorsClosed();
+  if (onClosed) onClosed();
   event->accept();
 }
 
