@@ -17,6 +17,8 @@ VectorsDlg::VectorsDlg() : QOpenGLWidget(nullptr) {
   setWindowFlag(Qt::WindowStaysOnTopHint);
   // Moves without a button must reach the handler too: they forget the last position.
   setMouseTracking(true);
+  // Grey until the control panel says otherwise, which may be before the first show.
+  context.SetClearColor(0.5f, 0.5f, 0.5f);
 }
 
 void VectorsDlg::Allocate(int n) {
@@ -68,7 +70,8 @@ void VectorsDlg::initializeGL() {
   inGlCallback_ = true;
   context.Init(this);
   context.distance = 50.0;
-  SetBackground(0.5f, 0.5f, 0.5f);
+  // The colour already set is kept: "White bkg." may have been ticked before this show.
+  context.Resize(context.width, context.height);
   inGlCallback_ = false;
 }
 
