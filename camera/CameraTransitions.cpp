@@ -252,7 +252,7 @@ void LookAngles(const Vec3& q, const Vec3& c, double& azimuth, double& altitude)
 }
 
 float ViewScale(float scale) {
-  return scale == 0.0f || !std::isfinite(scale) ? 1.0f : scale;
+  return std::isfinite(scale) ? scale : 0.0f;
 }
 
 void SetPositionValues(const double (&v)[kPositionTargetCount], CameraModel& first,

@@ -94,8 +94,9 @@ double LookDistance(const Vec3& cameraPosition, const Vec3& centre);
 // Observer azimuth and altitude, in degrees, that look from a camera at the centre.
 void LookAngles(const Vec3& cameraPosition, const Vec3& centre, double& azimuth, double& altitude);
 
-// The scale the views get: a 0 would make the image plane infinite, and a value that is
-// not a number cannot be drawn, so both become 1.0, as the scene stores them.
+// The scale the views and the Scale box get: the value itself, 0 included (the views draw
+// 0 at scale 1, as the scene does). A value that is not finite (1e39 in the position file
+// is infinite as a float) cannot be drawn and counts as 0.
 float ViewScale(float scale);
 
 // Where a glide to the position file puts the views: the nine values on the parameters
