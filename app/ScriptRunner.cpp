@@ -44,6 +44,103 @@ bool TransitionIdle(const MainDlg& main) {
          !CameraTransitionWorker::Waiting();
 }
 
+// One script command: acts on the main window, or says in why what kept it from acting.
+using CommandHandler = bool (*)(MainDlg& main, const QString& argument, QString& why);
+
+// key NAME: a press and release in the main window, as the keyboard gives them.
+bool PressKey(MainDlg& main, const QString& argument, QString& why) {
+  const QKeySequence sequence = QKeySequence::fromString(argument);
+  if (sequence.isEmpty() || sequence.count() != 1) {
+    why = "unknown key " + argument;
+    return false;
+  }
+  const QKeyCombination combination = sequence[0];
+  QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
+  QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
+  QCoreApplication::sendEvent(&main, &press);
+  QCoreApplication::sendEvent(&main, &release);
+  Pump(20);
+  return true;
+}
+
+bool WaitIdle(MainDlg& main, const QString&, QString& why) {
+  QElapsedTimer timer, idleFor;
+  timer.start();
+  idleFor.start();
+  while (idleFor.elapsed() < kSettleMs) {
+    if (timer.elapsed() > kIdleTimeoutMs) {
+      why = "the camera transition did not end";
+      return false;
+    }
+    Pump(10);
+    if (!TransitionIdle(main)) idleFor.restart();
+  }
+  return true;
+}
+
+// Ticks or clears the one check box labelled text among the open windows.
+bool SetBox(const QString& text, bool on, QString& why) {
+  QCheckBox* box = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    for (QCheckBox* candidate : window->findChildren<QCheckBox*>()) {
+      if (candidate->text() != text) continue;
+      if (box != nullptr) {
+        why = "more than one box is labelled " + text;
+        return false;
+      }
+      box = candidate;
+    }
+  }
+  if (box == nullptr) {
+    why = "no box is labelled " + text;
+    return false;
+  }
+  if (!box->isEnabled()) {
+    why = "the box " + text + " is disabled";
+    return false;
+  }
+  // A click, as the mouse gives it: the box's own handler runs and posts its message.
+  if (box->isChecked() != on) box->click();
+  Pump(50);
+  return true;
+}
+
+bool Grab(MainDlg& main, const QString& argument, QString& why) {
+  if (argument.isEmpty() || !main.grabFramebuffer().save(argument, "PNG")) {
+    why = "cannot write " + argument;
+    return false;
+  }
+  return true;
+}
+
+bool PrintError(MainDlg&, const QString&, QString&) {
+  const ViewDlg* second = g_pSecondView.load();
+  const QString text =
+      second != nullptr ? MainDlg::ErrorText(second->ReconstructionError()) : QString();
+  std::printf("error %s\n", text.isEmpty() ? "none" : qPrintable(text));
+  std::fflush(stdout);
+  return true;
+}
+
+bool Quit(MainDlg& main, const QString&, QString&) {
+  main.close();
+  return true;
+}
+
+constexpr struct {
+  const char* name;
+  CommandHandler run;
+} kCommands[] = {
+    {"key", PressKey},
+    {"wait-idle", WaitIdle},
+    {"check", [](MainDlg&, const QString& text, QString& why) { return SetBox(text, true, why); }},
+    {"uncheck",
+     [](MainDlg&, const QString& text, QString& why) { return SetBox(text, false, why); }},
+    {"grab", Grab},
+    {"print-error", PrintError},
+    {"quit", Quit},
+};
+
 class ScriptRunner {
  public:
   ScriptRunner(QStringList lines, QString readError)
@@ -96,79 +193,10 @@ class ScriptRunner {
     }
   }
 
-  bool Execute(MainDlg& main, const QString& command, const QString& argument, QString& why) {
-    if (command == "key") {
-      const QKeySequence sequence = QKeySequence::fromString(argument);
-      if (sequence.isEmpty() || sequence.count() != 1) {
-        why = "unknown key " + argument;
-        return false;
-      }
-      const QKeyCombination combination = sequence[0];
-      QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers());
-      QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
-      QCoreApplication::sendEvent(&main, &press);
-      QCoreApplication::sendEvent(&main, &release);
-      Pump(20);
-      return true;
-    }
-    if (command == "wait-idle") {
-      QElapsedTimer timer, idleFor;
-      timer.start();
-      idleFor.start();
-      while (idleFor.elapsed() < kSettleMs) {
-        if (timer.elapsed() > kIdleTimeoutMs) {
-          why = "the camera transition did not end";
-          return false;
-        }
-        Pump(10);
-        if (!TransitionIdle(main)) idleFor.restart();
-      }
-      return true;
-    }
-    if (command == "check" || command == "uncheck") {
-      QCheckBox* box = nullptr;
-      for (QWidget* window : QApplication::topLevelWidgets()) {
-        for (QCheckBox* candidate : window->findChildren<QCheckBox*>()) {
-          if (candidate->text() != argument) continue;
-          if (box != nullptr) {
-            why = "more than one box is labelled " + argument;
-            return false;
-          }
-          box = candidate;
-        }
-      }
-      if (box == nullptr) {
-        why = "no box is labelled " + argument;
-        return false;
-      }
-      if (!box->isEnabled()) {
-        why = "the box " + argument + " is disabled";
-        return false;
-      }
-      // A click, as the mouse gives it: the box's own handler runs and posts its message.
-      if (box->isChecked() != (command == "check")) box->click();
-      Pump(50);
-      return true;
-    }
-    if (command == "grab") {
-      if (argument.isEmpty() || !main.grabFramebuffer().save(argument, "PNG")) {
-        why = "cannot write " + argument;
-        return false;
-      }
-      return true;
-    }
-    if (command == "print-error") {
-      const ViewDlg* second = g_pSecondView.load();
-      const QString text =
-          second != nullptr ? MainDlg::ErrorText(second->ReconstructionError()) : QString();
-      std::printf("error %s\n", text.isEmpty() ? "none" : qPrintable(text));
-      std::fflush(stdout);
-      return true;
-    }
-    if (command == "quit") {
-      main.close();
-      return true;
-    }
+  static bool Execute(MainDlg& main, const QString& command, const QString& argument,
+                      QString& why) {
+    for (const auto& c : kCommands)
+      if (command == QLatin1String(c.name)) return c.run(main, argument, why);
     why = "unknown command " + command;
     return false;
   }

@@ -50,6 +50,117 @@ void FlyOutTargets(const std::vector<Vec3>& midpoints, const Vec3& distancePosit
   targets[POSE_ANGLE_Z] = 0;
 }
 
+// The overview pose: close to the first view's first midpoint, seen from a fixed angle.
+void OverviewTargets(const CameraModel& first, double (&targets)[kObserverPoseSize]) {
+  Vec3 p;
+  first.GetMidpoint(0, p);
+  targets[POSE_DISTANCE] = 5.0;
+  targets[POSE_OFFSET_X] = -p.x;
+  targets[POSE_OFFSET_Y] = -p.y;
+  targets[POSE_OFFSET_Z] = -p.z;
+  targets[POSE_ANGLE_X] = -20;
+  targets[POSE_ANGLE_Y] = 135;
+  targets[POSE_ANGLE_Z] = 0;
+}
+
+// A fly-out of owner's kind, or the way back when that kind is the one out. The pose is
+// saved only when leaving home, so a chain of fly-outs returns to where the first began.
+void FlyOutOrBack(SavedPoseOwner owner, const double (&pose)[kObserverPoseSize],
+                  const CameraModel& first, const CameraModel& second, TransitionState& state,
+                  double (&targets)[kObserverPoseSize]) {
+  if (state.savedPoseOwner == owner) {
+    for (int i = 0; i < kObserverPoseSize; ++i) targets[i] = state.savedPose[i];
+    state.savedPoseOwner = OWNER_HOME;
+    return;
+  }
+  if (state.savedPoseOwner == OWNER_HOME)
+    for (int i = 0; i < kObserverPoseSize; ++i) state.savedPose[i] = pose[i];
+  state.savedPoseOwner = owner;
+  switch (owner) {
+    case OWNER_FIRST_VIEW:
+      FlyOutTargets(Midpoints(first, first.GetPointCount()), CameraPosition(first),
+                    CameraPosition(first), state.zoomFactor, targets);
+      break;
+    case OWNER_SECOND_VIEW:
+      FlyOutTargets(Midpoints(second, second.GetPointCount()), CameraPosition(first),
+                    CameraPosition(second), state.zoomFactor, targets);
+      break;
+    default:
+      OverviewTargets(first, targets);
+      break;
+  }
+}
+
+// Toggles the zoom of a view's fly-out: only the distance moves. False, with the state
+// untouched, when no view's fly-out is in effect.
+bool ZoomTargets(const double (&pose)[kObserverPoseSize], const CameraModel& first,
+                 const CameraModel& second, TransitionState& state,
+                 double (&targets)[kObserverPoseSize]) {
+  if (state.savedPoseOwner != OWNER_FIRST_VIEW && state.savedPoseOwner != OWNER_SECOND_VIEW)
+    return false;
+  state.zoomFactor = state.zoomFactor == kZoomFar ? kZoomNear : kZoomFar;
+  for (int i = 0; i < kObserverPoseSize; ++i) targets[i] = pose[i];
+  const Vec3 c = FlyOutCentre(Midpoints(first, second.GetPointCount()));
+  targets[POSE_DISTANCE] = LookDistance(CameraPosition(first), c) * state.zoomFactor;
+  return true;
+}
+
+// Where an observer kind ends, moving the saved-pose state; false when the kind moves no
+// observer now.
+bool ObserverTargets(int kind, const double (&pose)[kObserverPoseSize], const CameraModel& first,
+                     const CameraModel& second, TransitionState& state,
+                     double (&targets)[kObserverPoseSize]) {
+  switch (kind) {
+    case TRANSITION_FIRST_VIEW:
+      FlyOutOrBack(OWNER_FIRST_VIEW, pose, first, second, state, targets);
+      return true;
+    case TRANSITION_SECOND_VIEW:
+      FlyOutOrBack(OWNER_SECOND_VIEW, pose, first, second, state, targets);
+      return true;
+    case TRANSITION_OVERVIEW:
+      FlyOutOrBack(OWNER_OVERVIEW, pose, first, second, state, targets);
+      return true;
+    case TRANSITION_ZOOM:
+      return ZoomTargets(pose, first, second, state, targets);
+    default:
+      return false;
+  }
+}
+
+// The glide of the position kind: the nine values are set outright from where they are.
+void PlanGlide(const CameraModel& first, const CameraModel& second,
+               const double (&positionTargets)[kMaxAnimatedValues], double perUnit,
+               TransitionPlan& plan) {
+  plan.count = kMaxAnimatedValues;
+  ReadPositionValues(first, second, plan.start);
+  for (int i = 0; i < kMaxAnimatedValues; ++i) {
+    plan.targets[i] = positionTargets[i];
+    // From a value that is not finite (a typed "inf" scale) there is no way to glide:
+    // every frame would hold NaN. The value takes its target at once instead.
+    if (std::isfinite(positionTargets[i]) && !std::isfinite(positionTargets[i] - plan.start[i]))
+      plan.start[i] = positionTargets[i];
+    plan.increments[i] = (positionTargets[i] - plan.start[i]) * perUnit;
+  }
+}
+
+// The increments of an observer flight from pose to targets. False when a target is not
+// finite: points far out or not numbers (a data file may hold "nan" or 1e308) give such
+// targets, and the increments, added to the observer, would keep the NaN for good.
+bool PlanFlight(const double (&pose)[kObserverPoseSize], const double (&targets)[kObserverPoseSize],
+                double perUnit, TransitionPlan& plan) {
+  for (int i = 0; i < kObserverPoseSize; ++i)
+    if (!std::isfinite(targets[i] - pose[i])) return false;
+  plan.count = kObserverPoseSize;
+  for (int i = 0; i < kObserverPoseSize; ++i) {
+    plan.start[i] = pose[i];
+    // Angles turn the short way, at most half a turn.
+    const double change = IsAngle(i) ? NormalizeAngle(targets[i] - pose[i]) : targets[i] - pose[i];
+    plan.targets[i] = pose[i] + change;
+    plan.increments[i] = change * perUnit;
+  }
+  return true;
+}
+
 }  // namespace
 
 double NormalizeAngle(double degrees) {
@@ -75,7 +186,7 @@ void StepProfile::Begin() {
   progress = 0;
   stepIndex = 1;
   cruiseCount = 0;
-  phase = 0;
+  phase = PHASE_EASE_IN;
 }
 
 double StepProfile::TakeStep() {
@@ -86,28 +197,28 @@ double StepProfile::TakeStep() {
 
 void StepProfile::AdvanceAnimationStep() {
   switch (phase) {
-    case 0:
+    case PHASE_EASE_IN: {
       if (stepIndex < kStepTableSize) {
         currentStep = table[stepIndex];
         ++stepIndex;
         break;
+      }
+      // Cruise over what the ease-out will not cover.
+      const double c = budget - progress - progress - 0.12;
+      cruiseCount = static_cast<int>(c);
+      if (cruiseCount < 1) {
+        // A budget too small for a cruise: ease out at once instead of dividing by 0.
+        phase = PHASE_EASE_OUT;
       } else {
-        // Cruise over what the ease-out will not cover.
-        const double c = budget - progress - progress - 0.12;
-        cruiseCount = static_cast<int>(c);
-        if (cruiseCount < 1) {
-          // A budget too small for a cruise: ease out at once instead of dividing by 0.
-          phase = 2;
-        } else {
-          currentStep = c / cruiseCount;
-          phase = 1;
-        }
+        currentStep = c / cruiseCount;
+        phase = PHASE_CRUISE;
       }
       break;
-    case 1:
-      if (--cruiseCount < 2) phase = 2;
+    }
+    case PHASE_CRUISE:
+      if (--cruiseCount < 2) phase = PHASE_EASE_OUT;
       break;
-    default:
+    case PHASE_EASE_OUT:
       --stepIndex;
       if (stepIndex > 0)
         currentStep = table[stepIndex];
@@ -141,7 +252,7 @@ void LookAngles(const Vec3& q, const Vec3& c, double& azimuth, double& altitude)
 }
 
 float ViewScale(float scale) {
-  return scale == 0.0f || !std::isfinite(scale) ? 1.0f : scale;
+  return std::isfinite(scale) ? scale : 0.0f;
 }
 
 void SetPositionValues(const double (&v)[kPositionTargetCount], CameraModel& first,
@@ -179,94 +290,18 @@ bool PlanTransition(int kind, const double (&pose)[kObserverPoseSize], const Cam
   // With no budget there are no frames; the increments stay 0 rather than infinite.
   const double perUnit = budget > 0 ? 1.0 / budget : 0.0;
 
+  if (kind == TRANSITION_POSITION) {
+    PlanGlide(first, second, positionTargets, perUnit, plan);
+    return true;
+  }
   // Restored when the targets turn out unusable, so that nothing has changed then.
   const TransitionState stateBefore = state;
   double targets[kObserverPoseSize] = {};
-  auto flyOut = [&](int owner) {
-    if (state.savedPoseOwner == owner) {
-      for (int i = 0; i < kObserverPoseSize; ++i) targets[i] = state.savedPose[i];
-      state.savedPoseOwner = OWNER_HOME;
-      return;
-    }
-    if (state.savedPoseOwner == OWNER_HOME)
-      for (int i = 0; i < kObserverPoseSize; ++i) state.savedPose[i] = pose[i];
-    state.savedPoseOwner = owner;
-    switch (owner) {
-      case OWNER_FIRST_VIEW:
-        FlyOutTargets(Midpoints(first, first.GetPointCount()), CameraPosition(first),
-                      CameraPosition(first), state.zoomFactor, targets);
-        break;
-      case OWNER_SECOND_VIEW:
-        FlyOutTargets(Midpoints(second, second.GetPointCount()), CameraPosition(first),
-                      CameraPosition(second), state.zoomFactor, targets);
-        break;
-      default: {
-        Vec3 p;
-        first.GetMidpoint(0, p);
-        targets[POSE_DISTANCE] = 5.0;
-        targets[POSE_OFFSET_X] = -p.x;
-        targets[POSE_OFFSET_Y] = -p.y;
-        targets[POSE_OFFSET_Z] = -p.z;
-        targets[POSE_ANGLE_X] = -20;
-        targets[POSE_ANGLE_Y] = 135;
-        targets[POSE_ANGLE_Z] = 0;
-        break;
-      }
-    }
-  };
-
-  switch (kind) {
-    case TRANSITION_FIRST_VIEW:
-      flyOut(OWNER_FIRST_VIEW);
-      break;
-    case TRANSITION_SECOND_VIEW:
-      flyOut(OWNER_SECOND_VIEW);
-      break;
-    case TRANSITION_OVERVIEW:
-      flyOut(OWNER_OVERVIEW);
-      break;
-    case TRANSITION_ZOOM: {
-      if (state.savedPoseOwner != OWNER_FIRST_VIEW && state.savedPoseOwner != OWNER_SECOND_VIEW)
-        return false;
-      state.zoomFactor = state.zoomFactor == kZoomFar ? kZoomNear : kZoomFar;
-      for (int i = 0; i < kObserverPoseSize; ++i) targets[i] = pose[i];
-      const Vec3 c = FlyOutCentre(Midpoints(first, second.GetPointCount()));
-      targets[POSE_DISTANCE] = LookDistance(CameraPosition(first), c) * state.zoomFactor;
-      break;
-    }
-    case TRANSITION_POSITION:
-      plan.count = kMaxAnimatedValues;
-      ReadPositionValues(first, second, plan.start);
-      for (int i = 0; i < kMaxAnimatedValues; ++i) {
-        plan.targets[i] = positionTargets[i];
-        // From a value that is not finite (a typed "inf" scale) there is no way to glide:
-        // every frame would hold NaN. The value takes its target at once instead.
-        if (std::isfinite(positionTargets[i]) && !std::isfinite(positionTargets[i] - plan.start[i]))
-          plan.start[i] = positionTargets[i];
-        plan.increments[i] = (positionTargets[i] - plan.start[i]) * perUnit;
-      }
-      return true;
-    default:
-      return false;
-  }
-
-  // Points far out or not numbers (a data file may hold "nan" or 1e308) give targets
-  // that are not finite; the increments are added to the observer, which would keep the
-  // NaN for good, so such a flight does not start.
-  for (int i = 0; i < kObserverPoseSize; ++i) {
-    if (!std::isfinite(targets[i] - pose[i])) {
-      state = stateBefore;
-      plan = TransitionPlan{};
-      return false;
-    }
-  }
-  plan.count = kObserverPoseSize;
-  for (int i = 0; i < kObserverPoseSize; ++i) {
-    plan.start[i] = pose[i];
-    // Angles turn the short way, at most half a turn.
-    const double change = IsAngle(i) ? NormalizeAngle(targets[i] - pose[i]) : targets[i] - pose[i];
-    plan.targets[i] = pose[i] + change;
-    plan.increments[i] = change * perUnit;
+  if (!ObserverTargets(kind, pose, first, second, state, targets)) return false;
+  if (!PlanFlight(pose, targets, perUnit, plan)) {
+    state = stateBefore;
+    plan = TransitionPlan{};
+    return false;
   }
   return true;
 }

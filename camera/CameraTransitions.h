@@ -62,12 +62,21 @@ double NormalizeAngle(double degrees);
 // Entry i is 0.02 * (1 + 1.07 + ... + 1.07^i).
 void FillStepTable(double (&table)[kStepTableSize]);
 
+// The stages of a transition's pace. Unscoped with the values of the main window's int
+// field, which takes them as they are.
+enum StepPhase : int {
+  PHASE_EASE_IN = 0,   // up the step table
+  PHASE_CRUISE = 1,    // equal steps over what the ease-out will not cover
+  PHASE_EASE_OUT = 2,  // back down the table, then small constant steps
+};
+
 // The pace of one transition: ease-in along the table, cruise, ease-out back down it.
 struct StepProfile {
   const double* table = nullptr;  // kStepTableSize entries
   int budget = kDefaultFrameBudget;
   double currentStep = 0, progress = 0;
-  int stepIndex = 0, cruiseCount = 0, phase = 0;
+  int stepIndex = 0, cruiseCount = 0;
+  StepPhase phase = PHASE_EASE_IN;
 
   void Begin();
   // The step of the coming frame, cut so that the last one lands exactly on the budget;
@@ -85,8 +94,9 @@ double LookDistance(const Vec3& cameraPosition, const Vec3& centre);
 // Observer azimuth and altitude, in degrees, that look from a camera at the centre.
 void LookAngles(const Vec3& cameraPosition, const Vec3& centre, double& azimuth, double& altitude);
 
-// The scale the views get: a 0 would make the image plane infinite, and a value that is
-// not a number cannot be drawn, so both become 1.0, as the scene stores them.
+// The scale the views and the Scale box get: the value itself, 0 included (the views draw
+// 0 at scale 1, as the scene does). A value that is not finite (1e39 in the position file
+// is infinite as a float) cannot be drawn and counts as 0.
 float ViewScale(float scale);
 
 // Where a glide to the position file puts the views: the nine values on the parameters

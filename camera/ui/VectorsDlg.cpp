@@ -7,8 +7,6 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 
-#include "camera/ui/ViewDlg.h"
-
 #include "base/Notify.h"
 #include "platform/DialogBuilder.h"
 
@@ -19,6 +17,8 @@ VectorsDlg::VectorsDlg() : QOpenGLWidget(nullptr) {
   setWindowFlag(Qt::WindowStaysOnTopHint);
   // Moves without a button must reach the handler too: they forget the last position.
   setMouseTracking(true);
+  // Grey until the control panel says otherwise, which may be before the first show.
+  context.SetClearColor(0.5f, 0.5f, 0.5f);
 }
 
 void VectorsDlg::Allocate(int n) {
@@ -70,7 +70,8 @@ void VectorsDlg::initializeGL() {
   inGlCallback_ = true;
   context.Init(this);
   context.distance = 50.0;
-  SetBackground(0.5f, 0.5f, 0.5f);
+  // The colour already set is kept: "White bkg." may have been ticked before this show.
+  context.Resize(context.width, context.height);
   inGlCallback_ = false;
 }
 
@@ -148,7 +149,7 @@ void VectorsDlg::mouseMoveEvent(QMouseEvent* event) {
 
 void VectorsDlg::closeEvent(QCloseEvent* event) {
   // The window and its data stay: checking "Show vectors" again shows it as it was.
-  if (ownerPanel != nullptr) ownerPanel->OnVectorsClosed();
+  if (onClosed) onClosed();
   event->accept();
 }
 

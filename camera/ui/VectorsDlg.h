@@ -1,9 +1,11 @@
 #pragma once
 // The Vectors window of one view: the gap vectors between the two views' rays, drawn
 // from the origin in their points' colours, with the axes and a sphere at their mean.
-// Closing the window only hides it and unchecks its owner panel's "Show vectors" box.
+// Closing the window only hides it and tells its owner, which unchecks its "Show vectors"
+// box.
 
 #include <QOpenGLWidget>
+#include <functional>
 #include <vector>
 
 #include "render/gl/CameraOverlays.h"
@@ -11,14 +13,11 @@
 
 namespace velmora {
 
-class ViewDlg;
-
 class VectorsDlg : public QOpenGLWidget, public VectorsFeed, public GlSurface {
   Q_OBJECT
  public:
   VectorsDlg();
 
-  void SetOwnerPanel(ViewDlg* panel) { ownerPanel = panel; }
   void Allocate(int n);
   void SetPoint(int i, double x, double y, double z) override;
   void SetColor(int i, double r, double g, double b);
@@ -41,7 +40,8 @@ class VectorsDlg : public QOpenGLWidget, public VectorsFeed, public GlSurface {
   std::vector<double> vectorColors;
   double center[3] = {0, 0, 0};
   int lastX = -1, lastY = -1;
-  ViewDlg* ownerPanel = nullptr;
+  // Called when the user closes the window; the owner sets it.
+  std::function<void()> onClosed;
 
  protected:
   void initializeGL() override;

@@ -86,7 +86,7 @@ int ButtonState(const QAbstractButton* button) {
 }
 
 ViewDlg::ViewDlg(int index) : QWidget(nullptr), index(index) {
-  vectorsWindow.SetOwnerPanel(this);
+  vectorsWindow.onClosed = [this] { OnVectorsClosed(); };
   // Camera changes reach the main window as messages; before it is published they are lost.
   camera.onViewsChanged = [](int mask) {
     PostAppMessage(g_hMainWnd.load(), UWM_VIEWS_CHANGED, 0, mask);

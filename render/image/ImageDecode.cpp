@@ -1,14 +1,44 @@
 #include "render/image/ImageDecode.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QImage>
+#include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace velmora {
 namespace {
 
-// Bits per pixel of a picture QImage has decoded, where the file's header did not say.
+// Reads a regular file whole. Anything else is refused unread: opening a FIFO for reading
+// blocks until a writer comes, and a device such as /dev/zero never ends. The open does
+// not block, and the check is made on what was opened, so nothing can swap the file in
+// between.
+bool ReadRegularFile(const std::string& fileName, std::string& bytes) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat status {};
+  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  bytes.clear();
+  if (ok) bytes.reserve(static_cast<std::size_t>(status.st_size));
+  char buffer[1 << 16];
+  while (ok) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n > 0) {
+      bytes.append(buffer, static_cast<std::size_t>(n));
+    } else if (n == 0) {
+      break;
+    } else if (errno != EINTR) {
+      ok = false;
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+// Bits per pixel of a picture QImage has decoded, where the file's header did not say: a
+// format a device-independent bitmap holds as it is, or 32 for any other.
 int DepthOfDecoded(const QImage& image) {
   switch (image.format()) {
     case QImage::Format_Mono:
@@ -18,39 +48,56 @@ int DepthOfDecoded(const QImage& image) {
     case QImage::Format_Grayscale8:
     case QImage::Format_Alpha8:
       return 8;
+    case QImage::Format_RGB16:
+    case QImage::Format_RGB555:
+      return 16;
     case QImage::Format_RGB32:
     case QImage::Format_RGB888:
     case QImage::Format_BGR888:
       return 24;
-    case QImage::Format_ARGB32:
-    case QImage::Format_ARGB32_Premultiplied:
-    case QImage::Format_RGBA8888:
-    case QImage::Format_RGBA8888_Premultiplied:
-      return 32;
     default:
-      return image.depth();
+      return 32;
+  }
+}
+
+// The depth a picture decodes to. A depth a device-independent bitmap holds is kept (1,
+// 4, 8, 16, 24, 32 bits per pixel), though the upload takes only 8, 24 and 32 of them;
+// any other format, with alpha or not, becomes 32 bits with alpha. 16 bits of a PNG are
+// grey with alpha or 16-bit grey, neither of them a bitmap's 16-bit colour, and 2-bit
+// pictures have no bitmap depth: both become 32 bits.
+int DecodedDepth(const std::string& bytes, const QImage& image) {
+  int depth = SourceBitsPerPixel(bytes);
+  if (depth == 0) depth = DepthOfDecoded(image);
+  if (IsPng(bytes) && depth == 16) return 32;
+  switch (depth) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+      return depth;
+    default:
+      return 32;
   }
 }
 
 }  // namespace
 
 bool DecodeImageFile(const std::string& fileName, DecodedImage& out) {
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file) return false;
-  const std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::string bytes;
+  if (!ReadRegularFile(fileName, bytes)) return false;
   if (IsPng(bytes) && !PngChunksFitTheFile(bytes)) return false;
   QImage image;
   if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
                           static_cast<int>(bytes.size())))
     return false;
 
-  int depth = SourceBitsPerPixel(bytes);
-  if (depth == 0) depth = DepthOfDecoded(image);
+  const int depth = DecodedDepth(bytes, image);
   out = DecodedImage{};
   out.width = image.width();
   out.height = image.height();
-  // A depth past the field's range must stay refused, not wrap into an accepted one.
-  out.bitsPerPixel = static_cast<std::uint8_t>(depth <= 0xff ? depth : 0);
+  out.bitsPerPixel = static_cast<std::uint8_t>(depth);
   if (depth != 8 && depth != 24 && depth != 32) return true;
 
   const int stride = (out.width * depth / 8 + 3) & ~3;

@@ -1,6 +1,7 @@
 #pragma once
-// Picture files decoded with QImage and adapted to the decoded-image rules: the depth the
-// file declares is kept where the upload takes it (8, 24, 32 bits), reported otherwise.
+// Picture files decoded with QImage and adapted to the decoded-image rules: a depth a
+// device-independent bitmap holds (1, 4, 8, 16, 24, 32 bits) is kept, any other becomes
+// 32 bits with alpha. The upload takes 8, 24 and 32; the others are reported.
 
 #include <string>
 
@@ -8,9 +9,9 @@
 
 namespace velmora {
 
-// An ImageDecoder: false when the file is missing, unreadable or not a picture. A picture
-// whose depth is not 8, 24 or 32 bits is decoded with that depth in bitsPerPixel and no
-// pixels.
+// An ImageDecoder: false when the file is missing, unreadable, not a regular file or not a
+// picture. A picture decoded to 1, 4 or 16 bits comes back with that depth in
+// bitsPerPixel and no pixels.
 bool DecodeImageFile(const std::string& fileName, DecodedImage& out);
 
 }  // namespace velmora

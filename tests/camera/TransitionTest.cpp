@@ -118,9 +118,21 @@ TEST(FlyOutGeometry, CentreNegatesZAndTheAnglesLookAtIt) {
   }
 }
 
-TEST(ViewScale, OnlyZeroAndNonNumbersBecomeOne) {
-  for (float s : {0.0f, -0.0f, NAN, INFINITY}) EXPECT_EQ(ViewScale(s), 1.0f) << s;
-  for (float s : {-2.0f, 1e-6f}) EXPECT_EQ(ViewScale(s), s);
+// A glide's scale reaches both views as typing it would: 0 stays 0 (drawn at 1), a value
+// that is not finite as a float counts as 0.
+TEST(ViewScale, ZeroReachesTheViewsAndNonFiniteCountsAsZero) {
+  const struct {
+    double target;
+    float views;
+  } cases[] = {{0, 0}, {-2, -2}, {1e-6, 1e-6f}, {1e39, 0}, {-1e39, 0}, {NAN, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.target);
+    double targets[kPositionTargetCount] = {0.5, -0.3, 0, 10, 50, 50, 0, 0, c.target};
+    test::TwoViews v;
+    SetPositionValues(targets, v.first, v.second);
+    EXPECT_EQ(v.first.GetScale(), c.views);
+    EXPECT_EQ(v.second.GetScale(), c.views);
+  }
 }
 
 constexpr double kHome[kObserverPoseSize] = {400, 0, 0, 0, 1, -1, 0};

@@ -140,6 +140,25 @@ TEST(VectorsDlg, PaintsAxesVectorsAndTheCentreSphere) {
   EXPECT_LT(qBlue(moved.pixel(moved.width() / 2, moved.height() / 2)), 200);
 }
 
+// "White bkg." may be ticked before a Vectors window first shows; the first show keeps it.
+TEST(VectorsDlg, TheFirstShowKeepsTheBackgroundSetBefore) {
+  const struct {
+    float set;  // below 0: nothing set
+    int shown;
+  } cases[] = {{-1, 127}, {1, 255}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.set);
+    VectorsDlg window;
+    if (c.set >= 0) window.SetBackground(c.set, c.set, c.set);
+    window.resize(120, 90);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRgb corner = window.grabFramebuffer().pixel(2, 2);
+    EXPECT_NEAR(qRed(corner), c.shown, 1);
+    EXPECT_NEAR(qBlue(corner), c.shown, 1);
+  }
+}
+
 TEST(VectorsDlg, ClosingUnchecksTheOwnersBoxAndKeepsTheWindow) {
   QWidget parent;
   ViewDlg view(1);

@@ -1,7 +1,6 @@
 #include "render/gl/Texture.h"
 
 #include <GL/gl.h>
-#include <zlib.h>
 
 #include <cstdint>
 #include <string>
@@ -9,68 +8,18 @@
 
 #include "tests/TestSupport.h"
 #include "tests/render/gl/OffscreenSurface.h"
+#include "tests/render/image/TestPng.h"
 
 namespace velmora {
 namespace {
 
 using test::MessageRecorder;
+using test::Png;
 using test::TempDir;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
 constexpr char kDepthMessage[] = "Can read only 8,24 or 32 bits images!";
-
-// A PNG of any colour type and bit depth; pixel(x, y) gives the row's samples already
-// packed to the bit depth, one value per sample (grey and palette pictures: one sample).
-std::string Png(int width, int height, int colourType, int bitDepth,
-                const std::function<std::vector<int>(int x, int y)>& samples,
-                const std::vector<std::uint32_t>& palette = {}) {
-  auto be32 = [](std::string& s, std::uint32_t v) {
-    for (int shift : {24, 16, 8, 0}) s += static_cast<char>(v >> shift);
-  };
-  auto chunk = [&](std::string& out, const char* type, const std::string& data) {
-    be32(out, static_cast<std::uint32_t>(data.size()));
-    const std::string body = type + data;
-    out += body;
-    be32(out, crc32(0, reinterpret_cast<const Bytef*>(body.data()), body.size()));
-  };
-  std::string ihdr;
-  be32(ihdr, width);
-  be32(ihdr, height);
-  ihdr += {static_cast<char>(bitDepth), static_cast<char>(colourType), 0, 0, 0};
-  std::string raw;
-  for (int y = 0; y < height; ++y) {
-    raw += '\0';  // no filter
-    std::uint32_t acc = 0;
-    int bits = 0;
-    for (int x = 0; x < width; ++x) {
-      for (int v : samples(x, y)) {
-        acc = (acc << bitDepth) | static_cast<std::uint32_t>(v);
-        bits += bitDepth;
-        while (bits >= 8) {
-          bits -= 8;
-          raw += static_cast<char>(acc >> bits);
-        }
-      }
-    }
-    if (bits > 0) raw += static_cast<char>(acc << (8 - bits));
-  }
-  uLongf packedSize = compressBound(raw.size());
-  std::string packed(packedSize, '\0');
-  compress(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
-           reinterpret_cast<const Bytef*>(raw.data()), raw.size());
-  packed.resize(packedSize);
-  std::string out = "\x89PNG\r\n\x1a\n";
-  chunk(out, "IHDR", ihdr);
-  if (!palette.empty()) {
-    std::string plte;
-    for (std::uint32_t c : palette) plte += {char(c >> 16), char(c >> 8), char(c)};
-    chunk(out, "PLTE", plte);
-  }
-  chunk(out, "IDAT", packed);
-  chunk(out, "IEND", "");
-  return out;
-}
 
 std::vector<std::uint32_t> GreyRamp(int n) {
   std::vector<std::uint32_t> p;
@@ -174,14 +123,15 @@ TEST_F(TextureUpload, ThirtyTwoBitPicturesKeepTheirAlpha) {
   EXPECT_EQ(t[4 * 15 + 3], 255);
 }
 
+// The decoder keeps 1- and 4-bit pictures at their depth, which the upload refuses (the
+// decoded depths of every kind are tabled with the decoder).
 TEST_F(TextureUpload, OtherDepthsAreRefusedWithANameLeftEmpty) {
   struct Case {
     const char* file;
     int colourType, bitDepth, samples;
     std::vector<std::uint32_t> palette;
   };
-  for (const Case& c : {Case{"four.png", 3, 4, 1, GreyRamp(16)}, Case{"one.png", 0, 1, 1, {}},
-                        Case{"rgb16.png", 2, 16, 3, {}}, Case{"greyalpha.png", 4, 8, 2, {}}}) {
+  for (const Case& c : {Case{"four.png", 3, 4, 1, GreyRamp(16)}, Case{"one.png", 0, 1, 1, {}}}) {
     const std::string path = dir.Write(
         c.file, Png(
                     8, 8, c.colourType, c.bitDepth,

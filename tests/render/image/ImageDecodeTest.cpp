@@ -1,9 +1,13 @@
-// Inputs with which the fuzz targets found faults, each fed again to the entry point it
-// broke: the readers must neither crash nor misread them.
+// The depth each kind of picture decodes to, and the inputs with which the fuzz targets
+// found faults, each fed again to the entry point it broke: the readers must neither crash
+// nor misread them.
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,10 +15,12 @@
 
 #include "render/image/ImageDecode.h"
 #include "tests/TestSupport.h"
+#include "tests/render/image/TestPng.h"
 
 namespace velmora {
 namespace {
 
+using test::Png;
 using test::TempDir;
 using testing::ElementsAreArray;
 
@@ -36,6 +42,96 @@ std::string CoreHeaderBitmap(int width, int height, const std::string& pixels) {
   Put(out, 1, 2);   // planes
   Put(out, 24, 2);  // bits per pixel
   return out + pixels;
+}
+
+// A 2 x 2 bitmap of 16 bits per pixel, every pixel 0x7fff (white in 5-5-5).
+std::string Bitmap16() {
+  std::string out = "BM";
+  Put(out, 54 + 8, 4);
+  Put(out, 0, 4);
+  Put(out, 54, 4);
+  Put(out, 40, 4);
+  Put(out, 2, 4);
+  Put(out, 2, 4);
+  Put(out, 1, 2);
+  Put(out, 16, 2);
+  Put(out, 0, 4);  // no compression
+  out += std::string(20, '\0');
+  for (int i = 0; i < 4; ++i) Put(out, 0x7fff, 2);
+  return out;
+}
+
+// A depth a device-independent bitmap holds is kept (the upload then refuses 1, 4 and 16
+// bits); alpha beside grey, 16 bits a sample and 2-bit indices become 32 bits with alpha.
+// Only regular files are read: a FIFO would block the open, a device never ends.
+TEST(ImageDecode, DepthsOfEachKindOfPicture) {
+  enum Source { kPng, kBitmap, kFifo, kDevice };
+  const std::vector<std::uint32_t> palette = {0xff0000, 0x00ff00, 0x0000ff, 0xffffff,
+                                              0x102030, 0x405060, 0x708090, 0xa0b0c0};
+  const struct {
+    const char* kind;
+    Source source;
+    int colourType, bitDepth;
+    std::vector<int> samples;  // of every pixel
+    int decoded;               // bits per pixel; -1: not read
+    std::vector<int> pixel;    // the bytes of the bottom-left pixel, when kept
+  } rows[] = {
+      {"1-bit palette", kPng, 3, 1, {1}, 1, {}},
+      {"2-bit palette", kPng, 3, 2, {2}, 32, {0xff, 0, 0, 0xff}},
+      {"4-bit palette", kPng, 3, 4, {6}, 4, {}},
+      {"8-bit palette", kPng, 3, 8, {7}, 8, {7}},
+      {"8-bit grey", kPng, 0, 8, {200}, 8, {200}},
+      {"16-bit grey", kPng, 0, 16, {128 * 257}, 32, {128, 128, 128, 0xff}},
+      {"8-bit grey with alpha", kPng, 4, 8, {100, 50}, 32, {100, 100, 100, 50}},
+      {"24-bit RGB", kPng, 2, 8, {1, 2, 3}, 24, {3, 2, 1}},
+      {"48-bit RGB", kPng, 2, 16, {10 * 257, 20 * 257, 30 * 257}, 32, {30, 20, 10, 0xff}},
+      {"32-bit RGBA", kPng, 6, 8, {1, 2, 3, 4}, 32, {3, 2, 1, 4}},
+      {"64-bit RGBA", kPng, 6, 16, {10 * 257, 20 * 257, 30 * 257, 40 * 257}, 32, {30, 20, 10, 40}},
+      {"16-bit bitmap", kBitmap, 0, 0, {}, 16, {}},
+      {"FIFO", kFifo, 0, 0, {}, -1, {}},
+      {"/dev/zero", kDevice, 0, 0, {}, -1, {}},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.kind);
+    TempDir dir;
+    const std::string path = (dir.path() / "plane.png").string();
+    switch (r.source) {
+      case kPng:
+        dir.Write("plane.png",
+                  Png(
+                      2, 2, r.colourType, r.bitDepth, [&](int, int) { return r.samples; },
+                      r.colourType == 3 ? palette : std::vector<std::uint32_t>{}));
+        break;
+      case kBitmap:
+        dir.Write("plane.png", Bitmap16());
+        break;
+      case kFifo:
+        ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        break;
+      case kDevice:
+        std::filesystem::create_symlink("/dev/zero", path);
+        break;
+    }
+    DecodedImage image;
+    image.bitsPerPixel = 99;
+    const bool read = DecodeImageFile(path, image);
+    EXPECT_EQ(read, r.decoded > 0);
+    if (!read) {
+      EXPECT_EQ(image.bitsPerPixel, 99) << "a failed decode leaves the image alone";
+      continue;
+    }
+    EXPECT_EQ(image.bitsPerPixel, r.decoded);
+    EXPECT_EQ(image.width, 2);
+    if (r.pixel.empty()) {
+      EXPECT_THAT(image.storage, testing::IsEmpty());
+      continue;
+    }
+    const std::size_t stride = (2 * r.decoded / 8 + 3) & ~3;
+    EXPECT_EQ(image.storage.size(), 2 * stride);
+    if (image.storage.size() < r.pixel.size()) continue;
+    EXPECT_THAT(std::vector<int>(image.storage.begin(), image.storage.begin() + r.pixel.size()),
+                ElementsAreArray(r.pixel));
+  }
 }
 
 // In a core-header bitmap bytes 28 and 29 are pixels: the bottom-left pixel's red and the
