@@ -321,12 +321,12 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
       return;
     }
 
-    // The scene stores a scale of 0 as 1.0; the views and the panel's box get the same
-    // value, so the image planes stay finite and the box shows what is drawn.
+    // The views and the Scale box get the glide's scale, 0 included, as typing it would;
+    // views and scene draw 0 at 1. The scene takes the views' value, which is finite.
     scene.workbench.ApplyPositionTargets(v, [this, &v] {
       PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0,
                      FloatToLParam(scene.workbench.Second().GetScale()));
-      scene.SetScale(static_cast<float>(v[POS_SCALE]));
+      scene.SetScale(scene.workbench.Second().GetScale());
       PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
     });
     update();

