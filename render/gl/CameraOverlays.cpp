@@ -32,7 +32,8 @@ void SmallSphereAt(GLUquadric* quadric, const Vec3& p) {
 }  // namespace
 
 void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& options,
-                  const FstShape* panTiltSphere, VectorsFeed* vectors) {
+                  const FstShape* panTiltSphere, VectorsFeed* vectors,
+                  TriangleCache* panTiltTriangles) {
   std::unique_ptr<GLUquadric, QuadricDeleter> quadric(gluNewQuadric());
   if (!quadric) return;
   const Vec3& c = view.cameraPosition;
@@ -117,7 +118,10 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
     glRotated(view.altitude * D, 1, 0, 0);
     glRotated(std::atan2(view.meanY, view.focalLength) * D, 1, 0, 0);
     glRotated(std::atan2(view.meanX, view.focalLength) * D, 0, -1, 0);
-    DrawColoured(*panTiltSphere, true, 1.0);
+    if (panTiltTriangles != nullptr)
+      DrawColoured(*panTiltSphere, true, 1.0, *panTiltTriangles);
+    else
+      DrawColoured(*panTiltSphere, true, 1.0);
     glPopMatrix();
   }
 }

@@ -5,6 +5,7 @@
 
 #include "camera/CameraModel.h"
 #include "data/FstShape.h"
+#include "render/gl/FstShapeDraw.h"
 
 namespace velmora {
 
@@ -27,8 +28,10 @@ class VectorsFeed {
 };
 
 // Draws the overlays of view (index 0 the first view, 1 the second) with the main
-// window's context current and the modelview holding observer times scene scale.
+// window's context current and the modelview holding observer times scene scale. The
+// pan/tilt sphere's triangle list is kept in panTiltTriangles when given.
 void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& options,
-                  const FstShape* panTiltSphere, VectorsFeed* vectors);
+                  const FstShape* panTiltSphere, VectorsFeed* vectors,
+                  TriangleCache* panTiltTriangles = nullptr);
 
 }  // namespace velmora

@@ -92,7 +92,7 @@ void Scene::Draw() {
     const SceneView& view = views[i];
     const OverlayOptions defaults;
     DrawOverlays(workbench.View(i), i, view.options != nullptr ? *view.options : defaults,
-                 workbench.PanTiltSphere(i), view.vectors);
+                 workbench.PanTiltSphere(i), view.vectors, &panTiltTriangles_[i]);
   }
 
   if (showPlane) DrawPlane();

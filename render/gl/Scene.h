@@ -64,6 +64,7 @@ class Scene : public GlContext {
   TriangleCache& SphereTriangles(const FstShape& sphere);
   TriangleCache sphereTriangles_[kSampleSphereCount];
   TriangleCache otherTriangles_;
+  TriangleCache panTiltTriangles_[2];
   // The wait notice pumps messages; a second switch-on arriving meanwhile must not load again.
   bool loadingPlane_ = false;
 };
