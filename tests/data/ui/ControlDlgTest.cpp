@@ -382,6 +382,13 @@ TEST_F(ControlPanelTest, FileTitleIsTheTextAfterTheLastSeparator) {
 }
 
 TEST_F(ControlPanelTest, ClosingHidesThePanelWithItsViewsAndShowingBringsThemBack) {
+  // A view panel swallows Escape and Enter, from its boxes as from itself.
+  for (QWidget* target : {static_cast<QWidget*>(GetDlgItem(&control->firstView, IDC_VIEW_TILT)),
+                          static_cast<QWidget*>(control->secondView.cameraCheck)})
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      QTest::keyClick(target, key);
+      EXPECT_TRUE(control->isVisible() && target->isVisible()) << key;
+    }
   QTest::keyClick(control, Qt::Key_Escape);
   EXPECT_FALSE(control->isVisible());
   EXPECT_FALSE(control->firstView.isVisibleTo(control));
