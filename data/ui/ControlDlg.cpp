@@ -14,9 +14,12 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "base/Notify.h"
+#include "data/NumberParse.h"
 #include "platform/DialogBuilder.h"
 
 namespace velmora {
@@ -174,9 +177,10 @@ void ControlDlg::ShowViewPanels(bool show) {
 void ControlDlg::WindowProc(unsigned msg, WPARAM, LPARAM lParam) {
   switch (msg) {
     case UWM_FST_LOADED:
+      // A rejected file leaves the old object drawn (and lParam 0): show what is drawn.
       GetDlgItemAs<QLineEdit>(this, IDC_FST_FILE)->setText(fstPath);
       GetDlgItemAs<QLabel>(this, IDC_FST_STATUS)
-          ->setText(QString::asprintf("%i points.", static_cast<int>(lParam)));
+          ->setText(QString::asprintf("%i points.", workbench.fstObject.GetPointCount()));
       break;
     case UWM_ADD_SPHERE_SIZE: {
       const QSignalBlocker blocker(sphereSizeCombo);
@@ -304,8 +308,12 @@ void ControlDlg::OnPtPlaneClicked() {
 }
 
 void ControlDlg::OnScaleLeft() {
+  // Decimal numbers only, as the files read them ("0x10" is 0, "nan" and "inf" are not
+  // numbers); a value beyond a float counts as 0, as in the position file, so the scene
+  // is drawn at scale 1 instead of vanishing.
   const QByteArray text = GetDlgItemAs<QLineEdit>(this, IDC_SCALE)->text().toLocal8Bit();
-  const auto scale = static_cast<float>(std::atof(text.constData()));
+  auto scale = static_cast<float>(ParseAtof(text.constData()));
+  if (!std::isfinite(scale)) scale = 0.0f;
   PostToMain(UWM_SET_SCALE, 0, FloatToLParam(scale));
 }
 

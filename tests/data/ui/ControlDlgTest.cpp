@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "data/DataFiles.h"
 #include "platform/DialogBuilder.h"
 #include "tests/TestSupport.h"
 
@@ -249,7 +250,8 @@ TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
   const struct {
     const char* text;
     float value;
-  } cases[] = {{"-3e1", -30.0f}, {"abc", 0.0f}, {"0.1", 0.1f}};
+  } cases[] = {{"-3e1", -30.0f}, {"abc", 0.0f},  {"0.1", 0.1f},  {"2.5x", 2.5f}, {"0x10", 0.0f},
+               {"nan", 0.0f},    {"-inf", 0.0f}, {"1e39", 0.0f}, {"-1e39", 0.0f}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     LeaveScaleEdit(c.text);
@@ -265,13 +267,21 @@ TEST_F(ControlPanelTest, ScaleFromTheTransitionIsShownInShortestForm) {
   EXPECT_TRUE(log->Take().empty());
 }
 
-TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCount) {
-  control->fstPath = "/nowhere/rejected.fsd";
-  ToPanel(UWM_FST_LOADED, 0);
-  EXPECT_EQ(Text(IDC_FST_FILE), "/nowhere/rejected.fsd");
-  EXPECT_EQ(Text(IDC_FST_STATUS), "0 points.");
-  ToPanel(UWM_FST_LOADED, 1234);
-  EXPECT_EQ(Text(IDC_FST_STATUS), "1234 points.");
+TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCountOfTheObjectDrawn) {
+  FstShape& object = control->workbench.fstObject;
+  const int n = object.Load(FindDataFile("sphere100.fsd"), nullptr);
+  ASSERT_GT(n, 0);
+  ToPanel(UWM_FST_LOADED, n);
+  EXPECT_EQ(Text(IDC_FST_STATUS), QString::asprintf("%i points.", n));
+
+  // A rejected file keeps the object, which is still drawn: its count stays.
+  TempDir dir;
+  MessageRecorder messages;
+  control->fstPath = QString::fromStdString(dir.Write("rejected.fsd", "2 FSTShape\n"));
+  ToPanel(UWM_FST_LOADED, object.Load(control->fstPath.toStdString(), nullptr));
+  EXPECT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(Text(IDC_FST_FILE), control->fstPath);
+  EXPECT_EQ(Text(IDC_FST_STATUS), QString::asprintf("%i points.", n));
 }
 
 TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
