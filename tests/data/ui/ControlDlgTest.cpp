@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +124,10 @@ TEST_F(ControlPanelTest, StartsWithItsDefaultsAndBothViewPanelsInTheFreeBand) {
   EXPECT_GT(first.top(), GetDlgItem(control, IDC_DATA_FILE)->geometry().bottom());
   EXPECT_LT(first.bottom(), second.top());
   EXPECT_LT(second.bottom(), control->coordinatesCheck->geometry().top());
+  // No file chosen yet: the dialog opens in the current directory.
+  control->SelectFile(FILE_FST);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].startPath, QDir::currentPath());
 }
 
 TEST_F(ControlPanelTest, DisplayBoxesPostTheirStateToTheMainWindow) {
@@ -247,6 +253,8 @@ TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
   QTest::keyClicks(edit, "0");
   EXPECT_TRUE(log->Take().empty()) << "typing posts nothing";
 
+  // Decimals only (hex, "inf" and "nan" are not numbers); what a float cannot hold counts
+  // as 0, which the scene draws at 1.
   const struct {
     const char* text;
     float value;
@@ -285,12 +293,10 @@ TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCountOfTheObjectDrawn) {
 }
 
 TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
-  const QString start = control->lastOpenPath;
   nextChoice.clear();  // cancel
   control->fstPath = "kept.fsd";
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_FST), Qt::LeftButton);
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].startPath, start);
   EXPECT_EQ(requests[0].nameFilters,
             QStringList({"FST Files *.fsd (*.fsd)", "All Files (*.*) (*)"}));
   EXPECT_TRUE(log->Take().empty()) << "cancelled";
@@ -303,11 +309,11 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   EXPECT_EQ(Text(IDC_FST_FILE), "house.fsd");
   EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_LOAD_FST, 0, 0}}));
 
-  // The next dialog starts where the last one ended.
+  // The next dialog starts in the folder of the file last chosen.
   nextChoice.clear();
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
   ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[2].startPath, "/data/models/house.fsd");
+  EXPECT_EQ(requests[2].startPath, "/data/models");
   EXPECT_EQ(requests[2].nameFilters.size(), 3);
 }
 
@@ -340,6 +346,14 @@ TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
   const Vec3 before = first.pointColors[0];
   control->LoadDataFile();
   EXPECT_THAT(first.pointColors[0], testing::Not(test::Vec3Near(before, 1e-12)));
+
+  // A name that is not UTF-8 reaches us with a replacement character; the file still opens.
+  MessageRecorder messages;
+  const std::string latin1 = dir.Write("caf\xe9.dtx", "7 7\n9 9\n");
+  nextChoice = QFile::decodeName(QByteArray::fromStdString(latin1));
+  QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
+  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_EQ(second.imageX, (std::vector<double>{9}));
 }
 
 TEST_F(ControlPanelTest, DemoDataTriangulatesBothViewsTogether) {
@@ -379,6 +393,26 @@ TEST_F(ControlPanelTest, SkipNegativeStSetsBothViewsThenAsksForAPanTiltUpdate) {
   control->skipNegativeStCheck->click();
   EXPECT_FALSE(control->secondView.camera.skipNegativeST);
   log->Take();
+}
+
+TEST(ControlPanelPlacement, StaysInsideTheScreensFreeArea) {
+  const struct {
+    QPoint wanted;
+    QSize frame;
+    QRect area;
+    QPoint placed;
+  } cases[] = {
+      {{670, 0}, {556, 290}, {0, 0, 1280, 1024}, {670, 0}},   // fits as it is
+      {{670, 0}, {834, 435}, {0, 0, 1280, 1024}, {446, 0}},   // 144-dpi font: 1.5 times larger
+      {{670, 0}, {556, 290}, {0, 0, 640, 512}, {84, 0}},      // scale factor 2: 640 wide
+      {{670, 0}, {700, 600}, {0, 0, 640, 512}, {0, 0}},       // too large: the caption stays
+      {{670, 0}, {556, 290}, {0, 28, 1280, 996}, {670, 28}},  // below a top panel
+      {{670, 900}, {556, 290}, {0, 0, 1280, 1024}, {670, 734}},
+      {{670, 0}, {556, 290}, {1280, 0, 1280, 1024}, {1280, 0}},  // a screen to the right
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ControlDlg::PlaceInside(c.wanted, c.frame, c.area), c.placed)
+        << c.frame.width() << " in " << c.area.width() << "x" << c.area.height();
 }
 
 TEST_F(ControlPanelTest, FileTitleIsTheTextAfterTheLastSeparator) {
