@@ -402,13 +402,15 @@ TEST(ControlPanelPlacement, StaysInsideTheScreensFreeArea) {
     QRect area;
     QPoint placed;
   } cases[] = {
-      {{670, 0}, {556, 290}, {0, 0, 1280, 1024}, {670, 0}},   // fits as it is
-      {{670, 0}, {834, 435}, {0, 0, 1280, 1024}, {446, 0}},   // 144-dpi font: 1.5 times larger
-      {{670, 0}, {556, 290}, {0, 0, 640, 512}, {84, 0}},      // scale factor 2: 640 wide
-      {{670, 0}, {700, 600}, {0, 0, 640, 512}, {0, 0}},       // too large: the caption stays
-      {{670, 0}, {556, 290}, {0, 28, 1280, 996}, {670, 28}},  // below a top panel
-      {{670, 900}, {556, 290}, {0, 0, 1280, 1024}, {670, 734}},
-      {{670, 0}, {556, 290}, {1280, 0, 1280, 1024}, {1280, 0}},  // a screen to the right
+      // The window is 742 x 346 at 96 dpi.
+      {{670, 0}, {742, 346}, {0, 0, 1600, 1000}, {670, 0}},   // fits as it is
+      {{670, 0}, {742, 346}, {0, 0, 1280, 1024}, {538, 0}},   // 1280 wide
+      {{670, 0}, {1113, 519}, {0, 0, 1280, 1024}, {167, 0}},  // 144-dpi font: 1.5 times
+      {{670, 0}, {742, 346}, {0, 0, 1280, 720}, {538, 0}},    // scale factor 2 on 2560 x 1440
+      {{670, 0}, {742, 346}, {0, 0, 640, 512}, {0, 0}},       // too large: the caption stays
+      {{670, 0}, {742, 346}, {0, 28, 1600, 972}, {670, 28}},  // below a top panel
+      {{670, 900}, {742, 346}, {0, 0, 1600, 1000}, {670, 654}},
+      {{670, 0}, {742, 346}, {1600, 0, 1280, 1024}, {1600, 0}},  // a screen to the right
   };
   for (const auto& c : cases)
     EXPECT_EQ(ControlDlg::PlaceInside(c.wanted, c.frame, c.area), c.placed)
