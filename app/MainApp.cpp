@@ -17,7 +17,7 @@ bool MainApp::InitInstance(const QStringList& arguments) {
     ControlDlg control;
     controlPanel = &control;
     control.Create();
-    control.move(670, 0);
+    control.MoveOnScreen(QPoint(670, 0));
     control.show();
     {
       MainDlg main(&control, arguments.mid(1));

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -235,6 +236,18 @@ void ViewDlg::wheelEvent(QWheelEvent* event) {
     event->accept();
   else
     event->ignore();
+}
+
+void ViewDlg::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      event->accept();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
 }
 
 void ViewDlg::OnWheel(int zDelta) {

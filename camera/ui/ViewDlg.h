@@ -142,6 +142,9 @@ class ViewDlg : public QWidget {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  // Escape and Enter stop here: the panel never closes itself, and they must not reach
+  // the control panel, which Escape would hide.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void OnInitDialog();

@@ -3,20 +3,27 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "base/Notify.h"
+#include "data/NumberParse.h"
 #include "platform/DialogBuilder.h"
 
 namespace velmora {
@@ -57,8 +64,8 @@ void PostToMain(unsigned msg, WPARAM wParam, LPARAM lParam) {
 std::function<QString(const FileDialogRequest&)> ControlDlg::fileDialog = RunFileDialog;
 
 ControlDlg::ControlDlg() : QWidget(nullptr) {
-  const QStringList arguments = QCoreApplication::arguments();
-  lastOpenPath = arguments.isEmpty() ? QString() : arguments.first();
+  // lastOpenPath stays empty until a file is chosen: the first dialog opens in the
+  // current directory, where the data files are looked for, not beside the program.
   g_pFirstView = &firstView;
   g_pSecondView = &secondView;
   workbench.SetPanTiltSphere(0, firstView.PanTiltSphere());
@@ -174,9 +181,10 @@ void ControlDlg::ShowViewPanels(bool show) {
 void ControlDlg::WindowProc(unsigned msg, WPARAM, LPARAM lParam) {
   switch (msg) {
     case UWM_FST_LOADED:
+      // A rejected file leaves the old object drawn (and lParam 0): show what is drawn.
       GetDlgItemAs<QLineEdit>(this, IDC_FST_FILE)->setText(fstPath);
       GetDlgItemAs<QLabel>(this, IDC_FST_STATUS)
-          ->setText(QString::asprintf("%i points.", static_cast<int>(lParam)));
+          ->setText(QString::asprintf("%i points.", workbench.fstObject.GetPointCount()));
       break;
     case UWM_ADD_SPHERE_SIZE: {
       const QSignalBlocker blocker(sphereSizeCombo);
@@ -221,11 +229,54 @@ QString ControlDlg::SelectFile(int kind) {
   FileDialogRequest request;
   request.owner = this;
   request.title = QStringLiteral("Select file...");
-  request.startPath = lastOpenPath;
+  request.startPath =
+      lastOpenPath.isEmpty() ? QDir::currentPath() : QFileInfo(lastOpenPath).absolutePath();
   request.nameFilters = NameFilters(kind);
   const QString chosen = fileDialog ? fileDialog(request) : QString();
   if (!chosen.isEmpty()) lastOpenPath = chosen;
   return chosen;
+}
+
+std::string ControlDlg::NativePath(const QString& path) {
+  namespace fs = std::filesystem;
+  const QByteArray encoded = QFile::encodeName(path);
+  std::error_code error;
+  if (!path.contains(QChar::ReplacementCharacter) ||
+      fs::exists(fs::path(encoded.toStdString()), error))
+    return encoded.toStdString();
+  fs::path native = path.startsWith(QLatin1Char('/')) ? fs::path("/") : fs::path();
+  for (const QString& part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    fs::path next = native / QFile::encodeName(part).toStdString();
+    if (part.contains(QChar::ReplacementCharacter)) {
+      int matches = 0;
+      const fs::path folder = native.empty() ? fs::path(".") : native;
+      for (fs::directory_iterator it(folder, error), end; !error && it != end;
+           it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (QFile::decodeName(QByteArray::fromStdString(name)) == part && ++matches == 1)
+          next = native / name;
+      }
+      if (matches > 1) next = native / QFile::encodeName(part).toStdString();
+    }
+    native = std::move(next);
+  }
+  return native.string();
+}
+
+QPoint ControlDlg::PlaceInside(QPoint wanted, QSize frame, const QRect& area) {
+  const int x = std::max(area.left(), std::min(wanted.x(), area.right() + 1 - frame.width()));
+  const int y = std::max(area.top(), std::min(wanted.y(), area.bottom() + 1 - frame.height()));
+  return {x, y};
+}
+
+void ControlDlg::MoveOnScreen(QPoint wanted) {
+  const QScreen* screen = QGuiApplication::screenAt(wanted);
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) {
+    move(wanted);
+    return;
+  }
+  move(PlaceInside(wanted, frameGeometry().size(), screen->availableGeometry()));
 }
 
 QString ControlDlg::FileTitle(const QString& path) {
@@ -252,7 +303,7 @@ void ControlDlg::OnBrowseData() {
 
 void ControlDlg::LoadDataFile() {
   GetDlgItemAs<QLineEdit>(this, IDC_DATA_FILE)->setText(FileTitle(dataPath));
-  if (!workbench.LoadDataFile(dataPath.toStdString())) {
+  if (!workbench.LoadDataFile(NativePath(dataPath))) {
     ShowMessage("Cannot open file to read!");
     return;
   }
@@ -304,8 +355,12 @@ void ControlDlg::OnPtPlaneClicked() {
 }
 
 void ControlDlg::OnScaleLeft() {
+  // Decimal numbers only, as the files read them ("0x10" is 0, "nan" and "inf" are not
+  // numbers); a value beyond a float counts as 0, as in the position file, so the scene
+  // is drawn at scale 1 instead of vanishing.
   const QByteArray text = GetDlgItemAs<QLineEdit>(this, IDC_SCALE)->text().toLocal8Bit();
-  const auto scale = static_cast<float>(std::atof(text.constData()));
+  auto scale = static_cast<float>(ParseAtof(text.constData()));
+  if (!std::isfinite(scale)) scale = 0.0f;
   PostToMain(UWM_SET_SCALE, 0, FloatToLParam(scale));
 }
 

@@ -3,10 +3,14 @@
 // action is posted to the main window; the main window, the scene and the transition
 // worker post back what the panel should show.
 
+#include <QPoint>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <string>
 
 #include "camera/ui/ViewDlg.h"
 #include "platform/MessageQueue.h"
@@ -64,9 +68,19 @@ class ControlDlg : public QWidget, public MessageReceiver {
   // half into the second) and shows the points in both panels.
   void LoadDataFile();
 
-  // Shows the open-file dialog for a kind of file. Returns the chosen path, which also
+  // Shows the open-file dialog for a kind of file, starting in the folder of the last
+  // chosen file, else in the current directory. Returns the chosen path, which also
   // becomes lastOpenPath, or an empty string when the user cancelled.
   QString SelectFile(int kind);
+  // The bytes of path as the C library needs them. Qt decodes a file name that is not
+  // UTF-8 with replacement characters it cannot encode back; such a component is found
+  // again among its folder's entries when exactly one of them decodes to it.
+  static std::string NativePath(const QString& path);
+  // Where a window of size frame wanted at `wanted` goes so that it lies inside area:
+  // moved left and up as far as needed, but never past the area's top-left corner.
+  static QPoint PlaceInside(QPoint wanted, QSize frame, const QRect& area);
+  // Moves the panel to `wanted`, kept inside the available area of the screen there.
+  void MoveOnScreen(QPoint wanted);
   // The name after the last path separator, or the whole path when there is none.
   static QString FileTitle(const QString& path);
   void ShowViewPanels(bool show);

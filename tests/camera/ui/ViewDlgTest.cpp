@@ -131,18 +131,23 @@ TEST_F(ViewPanelTest, LeavingABoxStoresTheTypedValueAndRecomputesItsGroup) {
     const char* text;
     double CameraModel::*value;
     int mask;
+    double orbitRadius;  // distance + focal length
   } cases[] = {
-      {IDC_VIEW_AZIMUTH, "7.5", &CameraModel::azimuth, VIEW_AZALT},         // not wrapped
-      {IDC_VIEW_FOCAL_LENGTH, "-2", &CameraModel::focalLength, VIEW_LENS},  // not clamped
-      {IDC_VIEW_DISTANCE, " 80 ", &CameraModel::distance, VIEW_LENS},
-      {IDC_VIEW_TILT, "-1e-1", &CameraModel::tilt, VIEW_PANTILT},
-      {IDC_VIEW_ROTATION, "1", &CameraModel::rotation, VIEW_LENS},
+      {IDC_VIEW_AZIMUTH, "7.5", &CameraModel::azimuth, VIEW_AZALT, 60},         // not wrapped
+      {IDC_VIEW_FOCAL_LENGTH, "-2", &CameraModel::focalLength, VIEW_LENS, 48},  // not clamped
+      {IDC_VIEW_FOCAL_LENGTH, "3.5", &CameraModel::focalLength, VIEW_LENS, 53.5},
+      {IDC_VIEW_DISTANCE, " 80 ", &CameraModel::distance, VIEW_LENS, 90},
+      {IDC_VIEW_TILT, "-1e-1", &CameraModel::tilt, VIEW_PANTILT, 60},
+      {IDC_VIEW_ROTATION, "1", &CameraModel::rotation, VIEW_LENS, 60},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     SetUp();
     TypeAndLeave(first, c.id, c.text);
     EXPECT_DOUBLE_EQ(first->camera.*c.value, std::atof(c.text));
+    EXPECT_DOUBLE_EQ(first->camera.orbitRadius, c.orbitRadius);
+    const Vec3 at = first->camera.cameraPosition;  // the camera moved with it
+    EXPECT_NEAR(std::hypot(at.x, at.y, at.z), c.orbitRadius, 1e-9);
     EXPECT_EQ(first->focusedField, FIELD_NONE);
     EXPECT_EQ(log->Masks(), std::vector<int>{c.mask});
     EXPECT_EQ(log->Redraws(), 1);

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <tuple>
 
+#include "data/DataFiles.h"
 #include "platform/DialogBuilder.h"
 #include "tests/TestSupport.h"
 
@@ -121,6 +124,10 @@ TEST_F(ControlPanelTest, StartsWithItsDefaultsAndBothViewPanelsInTheFreeBand) {
   EXPECT_GT(first.top(), GetDlgItem(control, IDC_DATA_FILE)->geometry().bottom());
   EXPECT_LT(first.bottom(), second.top());
   EXPECT_LT(second.bottom(), control->coordinatesCheck->geometry().top());
+  // No file chosen yet: the dialog opens in the current directory.
+  control->SelectFile(FILE_FST);
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].startPath, QDir::currentPath());
 }
 
 TEST_F(ControlPanelTest, DisplayBoxesPostTheirStateToTheMainWindow) {
@@ -246,10 +253,13 @@ TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
   QTest::keyClicks(edit, "0");
   EXPECT_TRUE(log->Take().empty()) << "typing posts nothing";
 
+  // Decimals only (hex, "inf" and "nan" are not numbers); what a float cannot hold counts
+  // as 0, which the scene draws at 1.
   const struct {
     const char* text;
     float value;
-  } cases[] = {{"-3e1", -30.0f}, {"abc", 0.0f}, {"0.1", 0.1f}};
+  } cases[] = {{"-3e1", -30.0f}, {"abc", 0.0f},  {"0.1", 0.1f},  {"2.5x", 2.5f}, {"0x10", 0.0f},
+               {"nan", 0.0f},    {"-inf", 0.0f}, {"1e39", 0.0f}, {"-1e39", 0.0f}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     LeaveScaleEdit(c.text);
@@ -265,22 +275,28 @@ TEST_F(ControlPanelTest, ScaleFromTheTransitionIsShownInShortestForm) {
   EXPECT_TRUE(log->Take().empty());
 }
 
-TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCount) {
-  control->fstPath = "/nowhere/rejected.fsd";
-  ToPanel(UWM_FST_LOADED, 0);
-  EXPECT_EQ(Text(IDC_FST_FILE), "/nowhere/rejected.fsd");
-  EXPECT_EQ(Text(IDC_FST_STATUS), "0 points.");
-  ToPanel(UWM_FST_LOADED, 1234);
-  EXPECT_EQ(Text(IDC_FST_STATUS), "1234 points.");
+TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCountOfTheObjectDrawn) {
+  FstShape& object = control->workbench.fstObject;
+  const int n = object.Load(FindDataFile("sphere100.fsd"), nullptr);
+  ASSERT_GT(n, 0);
+  ToPanel(UWM_FST_LOADED, n);
+  EXPECT_EQ(Text(IDC_FST_STATUS), QString::asprintf("%i points.", n));
+
+  // A rejected file keeps the object, which is still drawn: its count stays.
+  TempDir dir;
+  MessageRecorder messages;
+  control->fstPath = QString::fromStdString(dir.Write("rejected.fsd", "2 FSTShape\n"));
+  ToPanel(UWM_FST_LOADED, object.Load(control->fstPath.toStdString(), nullptr));
+  EXPECT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(Text(IDC_FST_FILE), control->fstPath);
+  EXPECT_EQ(Text(IDC_FST_STATUS), QString::asprintf("%i points.", n));
 }
 
 TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
-  const QString start = control->lastOpenPath;
   nextChoice.clear();  // cancel
   control->fstPath = "kept.fsd";
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_FST), Qt::LeftButton);
   ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].startPath, start);
   EXPECT_EQ(requests[0].nameFilters,
             QStringList({"FST Files *.fsd (*.fsd)", "All Files (*.*) (*)"}));
   EXPECT_TRUE(log->Take().empty()) << "cancelled";
@@ -293,11 +309,11 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   EXPECT_EQ(Text(IDC_FST_FILE), "house.fsd");
   EXPECT_EQ(log->Take(), (std::vector<Posted>{{UWM_LOAD_FST, 0, 0}}));
 
-  // The next dialog starts where the last one ended.
+  // The next dialog starts in the folder of the file last chosen.
   nextChoice.clear();
   QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
   ASSERT_EQ(requests.size(), 3u);
-  EXPECT_EQ(requests[2].startPath, "/data/models/house.fsd");
+  EXPECT_EQ(requests[2].startPath, "/data/models");
   EXPECT_EQ(requests[2].nameFilters.size(), 3);
 }
 
@@ -330,6 +346,14 @@ TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
   const Vec3 before = first.pointColors[0];
   control->LoadDataFile();
   EXPECT_THAT(first.pointColors[0], testing::Not(test::Vec3Near(before, 1e-12)));
+
+  // A name that is not UTF-8 reaches us with a replacement character; the file still opens.
+  MessageRecorder messages;
+  const std::string latin1 = dir.Write("caf\xe9.dtx", "7 7\n9 9\n");
+  nextChoice = QFile::decodeName(QByteArray::fromStdString(latin1));
+  QTest::mouseClick(GetDlgItem(control, IDC_BROWSE_DATA), Qt::LeftButton);
+  EXPECT_TRUE(messages.texts.empty());
+  EXPECT_EQ(second.imageX, (std::vector<double>{9}));
 }
 
 TEST_F(ControlPanelTest, DemoDataTriangulatesBothViewsTogether) {
@@ -371,6 +395,28 @@ TEST_F(ControlPanelTest, SkipNegativeStSetsBothViewsThenAsksForAPanTiltUpdate) {
   log->Take();
 }
 
+TEST(ControlPanelPlacement, StaysInsideTheScreensFreeArea) {
+  const struct {
+    QPoint wanted;
+    QSize frame;
+    QRect area;
+    QPoint placed;
+  } cases[] = {
+      // The window is 742 x 346 at 96 dpi.
+      {{670, 0}, {742, 346}, {0, 0, 1600, 1000}, {670, 0}},   // fits as it is
+      {{670, 0}, {742, 346}, {0, 0, 1280, 1024}, {538, 0}},   // 1280 wide
+      {{670, 0}, {1113, 519}, {0, 0, 1280, 1024}, {167, 0}},  // 144-dpi font: 1.5 times
+      {{670, 0}, {742, 346}, {0, 0, 1280, 720}, {538, 0}},    // scale factor 2 on 2560 x 1440
+      {{670, 0}, {742, 346}, {0, 0, 640, 512}, {0, 0}},       // too large: the caption stays
+      {{670, 0}, {742, 346}, {0, 28, 1600, 972}, {670, 28}},  // below a top panel
+      {{670, 900}, {742, 346}, {0, 0, 1600, 1000}, {670, 654}},
+      {{670, 0}, {742, 346}, {1600, 0, 1280, 1024}, {1600, 0}},  // a screen to the right
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(ControlDlg::PlaceInside(c.wanted, c.frame, c.area), c.placed)
+        << c.frame.width() << " in " << c.area.width() << "x" << c.area.height();
+}
+
 TEST_F(ControlPanelTest, FileTitleIsTheTextAfterTheLastSeparator) {
   const std::pair<const char*, const char*> cases[] = {
       {"C:\\models\\house.fsd", "house.fsd"},
@@ -382,6 +428,13 @@ TEST_F(ControlPanelTest, FileTitleIsTheTextAfterTheLastSeparator) {
 }
 
 TEST_F(ControlPanelTest, ClosingHidesThePanelWithItsViewsAndShowingBringsThemBack) {
+  // A view panel swallows Escape and Enter, from its boxes as from itself.
+  for (QWidget* target : {static_cast<QWidget*>(GetDlgItem(&control->firstView, IDC_VIEW_TILT)),
+                          static_cast<QWidget*>(control->secondView.cameraCheck)})
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      QTest::keyClick(target, key);
+      EXPECT_TRUE(control->isVisible() && target->isVisible()) << key;
+    }
   QTest::keyClick(control, Qt::Key_Escape);
   EXPECT_FALSE(control->isVisible());
   EXPECT_FALSE(control->firstView.isVisibleTo(control));
