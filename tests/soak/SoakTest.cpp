@@ -610,7 +610,7 @@ class Soak {
     if (choice.path.empty()) return;
     if (fst) {
       const QString status = GetDlgItemAs<QLabel>(control_, IDC_FST_STATUS)->text();
-      const int shown = choice.rejected ? 0 : control_->workbench.fstObject.GetPointCount();
+      const int shown = control_->workbench.fstObject.GetPointCount();
       Expect(status == QString::asprintf("%i points.", shown),
              "the FST status says " + status.toStdString());
       return;
