@@ -57,8 +57,8 @@ class MainToolsTest : public test::WorkbenchTest {
 };
 
 // C copies the command, the shell runs it with velmora-cli, and F3's picture is the same
-// to the pixel: as loaded, then with the main sphere, white, mean rays, a turned observer
-// and the legend on (the saved frame leaves it out).
+// to the pixel: as loaded, then with the main sphere (front only, by distance), white,
+// mean rays, a turned observer and the legend on (the saved frame leaves it out).
 TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
   const struct {
     const char* what;
@@ -69,6 +69,8 @@ TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
        [] {
          control->mainSphereCheck->click();
          control->whiteBackgroundCheck->click();
+         control->frontOnlyCheck->click();
+         control->distanceCheck->click();
          Key(Qt::Key_N);
          main->scene.angleY = 31.25;
          main->scene.distance = 350;
