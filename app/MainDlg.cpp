@@ -138,14 +138,16 @@ QString MainDlg::ErrorText(double error) {
 
 void MainDlg::DrawErrorText() {
   const ViewDlg* second = g_pSecondView.load();
-  if (second == nullptr) return;
+  // A frame grabbed for saving gets its text painted as velmora-cli paints it.
+  if (second == nullptr || bareFrame_) return;
   const QString text = ErrorText(second->ReconstructionError());
-  if (text.isEmpty()) return;
+  if (text.isEmpty() && !legendOn_) return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   {
     QPainter painter(this);
     PaintErrorText(painter, width(), height(), text);
+    if (legendOn_) DrawLegend(painter);
   }
   glPopAttrib();
 }
@@ -268,6 +270,7 @@ void MainDlg::contextMenuEvent(QContextMenuEvent* event) {
   if (event->reason() != QContextMenuEvent::Keyboard) return;
   QMenu menu(this);
   menu.addAction(QString::fromUtf8(kAboutMenuText), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+  AddToolActions(menu);
   menu.exec(mapToGlobal(QPoint(8, 8)));
 }
 

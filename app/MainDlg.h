@@ -11,9 +11,15 @@
 #include "render/gl/GlSurface.h"
 #include "render/gl/Scene.h"
 
+class QImage;
+class QMenu;
+class QPainter;
+
 namespace velmora {
 
 class ControlDlg;
+class HelpDlg;
+struct RenderState;
 
 // Key flags of the main window.
 enum : int { MODE_CTRL = 1, MODE_SHIFT = 2, MODE_CENTRE = 4, MODE_SLOW = 8 };
@@ -112,6 +118,54 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   CameraTransitionWorker transitions_{
       {[this](TransitionPlan& plan) { return PrepareTransition(plan); },
        [this](const TransitionFrame& frame) { ApplyTransitionFrame(frame); }}};
+
+  // Keeping and explaining the frame (MainDlgTools.cpp): the help window, the colour
+  // legend, the PNG save, the exports and the render command.
+ public:
+  struct SaveDialogRequest {
+    QString title;
+    QString startPath;   // folder and proposed name
+    QString nameFilter;  // one Qt name filter
+    QString suffix;      // added when the chosen name has none
+  };
+  // The save-file dialog; tests replace it. Returns the chosen path or an empty string.
+  static std::function<QString(QWidget* owner, const SaveDialogRequest&)> saveDialog;
+  // F2, L, F3, E, W and C; false for any other key, which navigation then handles.
+  bool OnToolKey(const QKeyEvent& event);
+  void ShowHelp();
+  void ToggleLegend();
+  bool LegendShown() const { return legendOn_; }
+  // The legend's bounds as last computed; NaN when there is no range to show.
+  void LegendRange(double& min, double& max) const {
+    min = legendMin_;
+    max = legendMax_;
+  }
+  // The frame as velmora-cli render draws it: the scene and the error text, no legend.
+  QImage RenderedFrame();
+  // What velmora-cli render needs to draw the current frame again.
+  RenderState CurrentRenderState() const;
+  // Each asks for a file, writes it, and reports a failure naming the file; false then
+  // or when the dialog was cancelled.
+  bool SaveFramePng();
+  bool ExportMidpoints();
+  bool WritePositions();
+  void CopyRenderCommand();
+  // Marks the legend's scores stale when a message maps the main sphere again.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void AddToolActions(QMenu& menu);
+  // The legend's bounds from the main sphere's scores; NaN without a main sphere.
+  void RefreshLegendScores();
+  void DrawLegend(QPainter& painter);
+  QString AskSavePath(const QString& title, const QString& name, const QString& filter,
+                      const QString& suffix);
+  HelpDlg* help_ = nullptr;
+  bool legendOn_ = false;
+  bool legendStale_ = false;  // the main sphere was mapped again since the last scores
+  bool bareFrame_ = false;    // the scene only: the frame is grabbed for a save
+  double legendMin_ = 0, legendMax_ = 0;
+  QString lastSavePath_;
 };
 
 }  // namespace velmora

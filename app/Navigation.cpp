@@ -141,6 +141,7 @@ void MainDlg::DragRight(double dy, double f, bool shift, bool ctrl) {
 }
 
 void MainDlg::OnKeyDown(const QKeyEvent& event) {
+  if (OnToolKey(event)) return;
   // First presses only, and nothing with Alt held.
   if (event.isAutoRepeat() || (event.modifiers() & Qt::AltModifier)) return;
   ViewDlg* first = g_pFirstView.load();

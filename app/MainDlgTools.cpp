@@ -1,0 +1,305 @@
+// Keeping and explaining what the main window shows: the help window, the colour legend,
+// the frame as a PNG, the midpoints as PLY, the poses as a position file and the
+// velmora-cli render command that draws the frame again.
+
+#include <QClipboard>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <cctype>
+#include <cmath>
+#include <iterator>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "app/HelpDlg.h"
+#include "app/MainDlg.h"
+#include "base/Notify.h"
+#include "data/ui/ControlDlg.h"
+#include "render/ErrorMaps.h"
+#include "render/Export.h"
+#include "render/gl/EglSurface.h"
+#include "render/image/ColourLegend.h"
+#include "render/image/FrameImage.h"
+
+namespace velmora {
+
+namespace {
+
+QString RunSaveDialog(QWidget* owner, const MainDlg::SaveDialogRequest& request) {
+  // A start path that names a file opens its folder with the name proposed.
+  QFileDialog dialog(owner, request.title, request.startPath);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(request.nameFilter);
+  dialog.setDefaultSuffix(request.suffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().first();
+}
+
+// The exports say "cannot write FILE: why"; the box starts with a capital.
+void ReportFailure(std::string why) {
+  if (!why.empty()) why[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(why[0])));
+  ShowMessage(why);
+}
+
+// velmora-cli may run from another folder than the one the files were chosen in.
+std::string AbsolutePath(const QString& path) {
+  return QFileInfo(path).absoluteFilePath().toStdString();
+}
+
+ViewBoxes BoxesOf(const SceneView& view) {
+  const OverlayOptions o = view.options != nullptr ? *view.options : OverlayOptions{};
+  return {o.showCamera, o.showRays, o.showMeanRay, o.showAzAltSphere, o.showPanTiltSphere};
+}
+
+// The scene drawn off screen through the surface velmora-cli render draws on, so that the
+// two pictures come from one rasteriser: the window's may round shaded colours otherwise.
+// A null picture when there is no such surface.
+QImage DrawOffscreen(Scene& shown, int width, int height) {
+  EglSurface surface;
+  std::string why;
+  if (!surface.Create(width, height, why)) return {};
+  Scene scene(shown.workbench, shown.views[0], shown.views[1]);
+  scene.imageDecoder = shown.imageDecoder;
+  scene.Init(&surface);
+  scene.SetClearColor(shown.clearRed, shown.clearGreen, shown.clearBlue);
+  scene.Resize(width, height);
+  scene.distance = shown.distance;
+  scene.offsetX = shown.offsetX;
+  scene.offsetY = shown.offsetY;
+  scene.offsetZ = shown.offsetZ;
+  scene.angleX = shown.angleX;
+  scene.angleY = shown.angleY;
+  scene.angleZ = shown.angleZ;
+  scene.wireframe = shown.wireframe;
+  scene.centreMode = shown.centreMode;
+  scene.showAxes = shown.showAxes;
+  scene.showFstObject = shown.showFstObject;
+  scene.frontOnly = shown.frontOnly;
+  scene.alpha = shown.alpha;
+  scene.scale = shown.scale;
+  scene.SetShowPlane(shown.showPlane);
+  scene.Draw();
+  return FrameImage(surface.ReadPixels());
+}
+
+}  // namespace
+
+std::function<QString(QWidget*, const MainDlg::SaveDialogRequest&)> MainDlg::saveDialog =
+    RunSaveDialog;
+
+bool MainDlg::OnToolKey(const QKeyEvent& event) {
+  // Plain first presses only: a modified letter stays with navigation, and a file dialog
+  // opened under a held Ctrl or Shift would take its release from the caption.
+  if (event.isAutoRepeat() || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+    return false;
+  switch (event.key()) {
+    case Qt::Key_F2:
+      ShowHelp();
+      return true;
+    case Qt::Key_L:
+      ToggleLegend();
+      return true;
+    case Qt::Key_F3:
+      SaveFramePng();
+      return true;
+    case Qt::Key_E:
+      ExportMidpoints();
+      return true;
+    case Qt::Key_W:
+      WritePositions();
+      return true;
+    case Qt::Key_C:
+      CopyRenderCommand();
+      return true;
+    default:
+      return false;
+  }
+}
+
+void MainDlg::AddToolActions(QMenu& menu) {
+  menu.addAction(QString::fromUtf8(kHelpMenuText), this, &MainDlg::ShowHelp);
+  QAction* legend = menu.addAction(QStringLiteral("Colour &legend"), this, &MainDlg::ToggleLegend);
+  legend->setCheckable(true);
+  legend->setChecked(legendOn_);
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("&Save frame as PNG..."), this, &MainDlg::SaveFramePng);
+  menu.addAction(QStringLiteral("&Export midpoints as PLY..."), this, &MainDlg::ExportMidpoints);
+  menu.addAction(QStringLiteral("&Write position file..."), this, &MainDlg::WritePositions);
+  menu.addAction(QStringLiteral("&Copy render command"), this, &MainDlg::CopyRenderCommand);
+}
+
+void MainDlg::ShowHelp() {
+  if (help_ == nullptr) help_ = new HelpDlg(this);
+  help_->show();
+  help_->raise();
+  help_->activateWindow();
+}
+
+void MainDlg::ToggleLegend() {
+  legendOn_ = !legendOn_;
+  if (legendOn_) {
+    installEventFilter(this);  // once: a second install only moves it to the front
+    RefreshLegendScores();
+  }
+  update();
+}
+
+bool MainDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == this && legendOn_ && event->type() == AppMessageEvent::EventType()) {
+    // The messages after which the main sphere is mapped again; a view change does that
+    // for the pan/tilt and lens parts only (Workbench::RecolourAfterViewChange). The
+    // scores follow at the next paint, after the message has been handled.
+    const auto* message = static_cast<const AppMessageEvent*>(event);
+    switch (message->msg) {
+      case UWM_VIEWS_CHANGED:
+        if (message->lParam & (VIEW_PANTILT | VIEW_LENS)) legendStale_ = true;
+        break;
+      case UWM_SHOW_MAIN_SPHERE:
+      case UWM_DISTANCE_MODE:
+        legendStale_ = true;
+        break;
+      default:
+        break;
+    }
+  }
+  return QOpenGLWidget::eventFilter(watched, event);
+}
+
+void MainDlg::RefreshLegendScores() {
+  legendStale_ = false;
+  legendMin_ = legendMax_ = std::numeric_limits<double>::quiet_NaN();
+  FstShape* sphere = scene.workbench.mainSphere;
+  if (sphere == nullptr) return;
+  std::vector<double> scores;
+  MapScoreOverPositions(*sphere, scene.workbench.Second(), &scores);
+  double min = 0, max = 0;
+  if (ScoreRange(scores, min, max)) {
+    legendMin_ = min;
+    legendMax_ = max;
+  }
+}
+
+void MainDlg::DrawLegend(QPainter& painter) {
+  if (legendStale_) RefreshLegendScores();
+  PaintColourLegend(painter, width(), height(), legendMin_, legendMax_);
+}
+
+QImage MainDlg::RenderedFrame() {
+  const int w = static_cast<int>(width() * devicePixelRatio());
+  const int h = static_cast<int>(height() * devicePixelRatio());
+  doneCurrent();  // the off-screen context takes this thread for the draw
+  QImage image = DrawOffscreen(scene, w, h);
+  if (image.isNull()) {
+    // No off-screen OpenGL (nor velmora-cli render, then): the window's own pixels.
+    bareFrame_ = true;
+    image = grabFramebuffer().convertToFormat(QImage::Format_RGB32);
+    bareFrame_ = false;
+    image.setDevicePixelRatio(1);
+  }
+  update();  // the window's frame is drawn again with its text and legend
+  if (image.isNull()) return image;
+  {
+    QPainter painter(&image);
+    PaintErrorText(painter, image.width(), image.height(),
+                   ErrorText(scene.workbench.Second().ReconstructionError()));
+  }
+  return image;
+}
+
+RenderState MainDlg::CurrentRenderState() const {
+  const Workbench& bench = scene.workbench;
+  RenderState s;
+  s.width = static_cast<int>(width() * devicePixelRatio());
+  s.height = static_cast<int>(height() * devicePixelRatio());
+  // The shape first: the end state is the same in either order, as the window recomputes
+  // after each load and velmora-cli after the last.
+  if (bench.fstObject.GetPointCount() > 0 && !controlPanel_->fstPath.isEmpty())
+    s.files.push_back(AbsolutePath(controlPanel_->fstPath));
+  if (bench.First().GetPointCount() > 0 && !controlPanel_->dataPath.isEmpty())
+    s.files.push_back(AbsolutePath(controlPanel_->dataPath));
+  s.first = bench.First().GetParams();
+  s.second = bench.Second().GetParams();
+  const double observer[] = {scene.distance, scene.offsetX, scene.offsetY, scene.offsetZ,
+                             scene.angleX,   scene.angleY,  scene.angleZ};
+  std::copy(std::begin(observer), std::end(observer), s.observer);
+  s.axes = scene.showAxes;
+  s.fstObject = scene.showFstObject;
+  s.frontOnly = scene.frontOnly;
+  s.distanceMode = bench.distanceMode;
+  s.plane = scene.showPlane;
+  s.white = scene.clearRed == 1.0f;
+  for (int i = 0; i < kSampleSphereCount; ++i)
+    if (bench.mainSphere == &bench.sampleSpheres[i])
+      s.mainSphereSize = kSampleSpheres[i].vertexCount;
+  s.alpha = scene.alpha;
+  s.scale = scene.scale;
+  for (int i = 0; i < 2; ++i) s.boxes[i] = BoxesOf(scene.views[i]);
+  return s;
+}
+
+QString MainDlg::AskSavePath(const QString& title, const QString& name, const QString& filter,
+                             const QString& suffix) {
+  // The folder of the last file saved, else the current directory.
+  const QString folder =
+      lastSavePath_.isEmpty() ? QDir::currentPath() : QFileInfo(lastSavePath_).absolutePath();
+  const QString chosen =
+      saveDialog ? saveDialog(this, {title, QDir(folder).filePath(name), filter, suffix})
+                 : QString();
+  if (!chosen.isEmpty()) lastSavePath_ = chosen;
+  return chosen;
+}
+
+bool MainDlg::SaveFramePng() {
+  const QString path = AskSavePath(QStringLiteral("Save frame as PNG"), QStringLiteral("frame.png"),
+                                   QStringLiteral("PNG pictures (*.png)"), QStringLiteral("png"));
+  if (path.isEmpty()) return false;
+  const QImage image = RenderedFrame();
+  QImageWriter writer(path, "png");
+  if (image.isNull() || !writer.write(image)) {
+    const QString why =
+        image.isNull() ? QStringLiteral("the frame cannot be read back") : writer.errorString();
+    ReportFailure("cannot write " + path.toStdString() + ": " + why.toStdString());
+    return false;
+  }
+  return true;
+}
+
+bool MainDlg::ExportMidpoints() {
+  const QString path =
+      AskSavePath(QStringLiteral("Export midpoints as PLY"), QStringLiteral("midpoints.ply"),
+                  QStringLiteral("PLY point clouds (*.ply)"), QStringLiteral("ply"));
+  if (path.isEmpty()) return false;
+  std::string why;
+  if (WriteMidpointsPly(path.toStdString(), scene.workbench.First(), why)) return true;
+  ReportFailure(why);
+  return false;
+}
+
+bool MainDlg::WritePositions() {
+  const QString path =
+      AskSavePath(QStringLiteral("Write position file"), QStringLiteral("position.txt"),
+                  QStringLiteral("Position files (*.txt)"), QStringLiteral("txt"));
+  if (path.isEmpty()) return false;
+  // The views' scale is the Scale box's value, 0 included, as F6 sets it.
+  std::string why;
+  if (WritePositionFile(path.toStdString(), scene.workbench.First(), scene.workbench.Second(),
+                        scene.workbench.Second().GetScale(), why))
+    return true;
+  ReportFailure(why);
+  return false;
+}
+
+void MainDlg::CopyRenderCommand() {
+  QGuiApplication::clipboard()->setText(
+      QString::fromStdString(RenderCommandLine(CurrentRenderState())));
+}
+
+}  // namespace velmora
