@@ -98,7 +98,7 @@ HelpDlg::HelpDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table);
   layout->addWidget(buttons);
-  resize(1040, 580);
+  resize(1040, 640);
 }
 
 }  // namespace velmora
