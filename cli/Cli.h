@@ -1,7 +1,8 @@
 #pragma once
 // velmora-cli: the core's readers and camera model behind a command line, for scripts
 // and quick checks. Results go out as JSON; anything wrong with the input goes to the
-// error stream with exit status kExitBadInput and leaves the output stream empty.
+// error stream with exit status kExitBadInput and leaves the output stream empty; a fault of
+// the tool itself exits with kExitInternal.
 
 #include <iosfwd>
 #include <optional>
@@ -12,6 +13,7 @@
 namespace velmora {
 
 inline constexpr int kExitOk = 0;
+inline constexpr int kExitInternal = 1;
 inline constexpr int kExitBadInput = 2;
 
 // Parses argv and runs the subcommand. Never touches std::cout or std::cerr.

@@ -2,11 +2,11 @@
 // workbench's own map code, as JSON.
 
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <ostream>
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliSupport.h"
 #include "data/FstShape.h"
 #include "render/ErrorMaps.h"
@@ -15,7 +15,7 @@ namespace velmora {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using cli::Json;
 
 Json Number(double v) {
   return std::isfinite(v) ? Json(v) : Json(nullptr);
@@ -56,15 +56,15 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     if (s > max && (options.directions || s < 50.0)) max = s;
   }
 
-  Json j;
-  j["sphere"] = options.sphereFile;
-  j["map"] = options.directions ? "directions" : "positions";
-  if (options.directions) j["view"] = options.secondTurns ? "second" : "first";
-  j["pairs"] = views.pairs;
-  j["vertexCount"] = scores.size();
-  j["min"] = min <= max ? Number(min) : Json(nullptr);
-  j["max"] = min <= max ? Number(max) : Json(nullptr);
-  Json vertices = Json::array();
+  cli::JsonObjectWriter j(out);
+  j.Field("sphere", options.sphereFile);
+  j.Field("map", options.directions ? "directions" : "positions");
+  if (options.directions) j.Field("view", options.secondTurns ? "second" : "first");
+  j.Field("pairs", views.pairs);
+  j.Field("vertexCount", scores.size());
+  j.Field("min", min <= max ? Number(min) : Json(nullptr));
+  j.Field("max", min <= max ? Number(max) : Json(nullptr));
+  j.BeginArray("vertices");
   for (std::size_t v = 0; v < scores.size(); ++v) {
     Json entry;
     entry["score"] = Number(scores[v]);
@@ -73,10 +73,10 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     if (options.distance)
       entry["vertex"] = Json::array(
           {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
-    vertices.push_back(std::move(entry));
+    j.Element(entry);
   }
-  j["vertices"] = std::move(vertices);
-  out << j.dump(2) << "\n";
+  j.EndArray();
+  if (!j.Finish()) return cli::OutputFailed(prefix, err);
   return kExitOk;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "camera/PositionFile.h"
+#include "cli/Cli.h"
 #include "data/TextBuffer.h"
 #include "data/VectorData.h"
 
@@ -20,6 +21,11 @@ bool IsReadableFile(const std::string& path) {
   if (fd < 0) return false;
   ::close(fd);
   return true;
+}
+
+int OutputFailed(const std::string& prefix, std::ostream& err) {
+  err << prefix << "cannot write the output\n";
+  return kExitBadInput;
 }
 
 namespace {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "data/FstShape.h"
 #include "tests/TestSupport.h"
 #include "tests/cli/RunTool.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -269,41 +272,47 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   EXPECT_TRUE(empty["error"].is_null());
 }
 
+// argv -> exit status and what each stream must hold (stdout on success, else stderr).
 TEST(Cli, HelpAndUsageErrors) {
   struct Case {
     std::vector<std::string> args;
     int code;
-    std::vector<std::string> outParts;
+    std::vector<std::string> parts;
   };
   const std::vector<Case> cases = {
-      {{"--help"}, kExitOk, {"Usage", "fst-info", "reconstruct"}},
+      {{"--help"}, kExitOk, {"Usage", "fst-info", "reconstruct", "1 for an internal", "2 for a"}},
+      {{"--version"}, kExitOk, {"Velmora 1.25\n"}},
       {{"fst-info", "--help"}, kExitOk, {"Usage", "fst-info", "FILE", "--dir"}},
       {{"reconstruct", "--help"},
        kExitOk,
        {"Usage", "reconstruct", "DATA", "--first", "--second", "--position", "--skip-negative"}},
-      {{}, kExitBadInput, {}},
-      {{"frobnicate"}, kExitBadInput, {}},
-      {{"fst-info"}, kExitBadInput, {}},
-      {{"reconstruct", "demo.dtx", "--first"}, kExitBadInput, {}},
-      {{"reconstruct", "demo.dtx", "--unknown"}, kExitBadInput, {}},
+      {{}, kExitBadInput, {"a subcommand is required: fst-info, reconstruct"}},
+      {{"frobnicate"}, kExitBadInput, {"unknown subcommand \"frobnicate\""}},
+      {{"--frobnicate"}, kExitBadInput, {"unknown option --frobnicate"}},
+      {{"fst-info"}, kExitBadInput, {"fst-info: FILE is required"}},
+      {{"reconstruct", "demo.dtx", "--first"}, kExitBadInput, {"--first"}},
+      {{"reconstruct", "demo.dtx", "--unknown"},
+       kExitBadInput,
+       {"reconstruct: unknown option or extra argument: --unknown"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Joined(c.args));
     const CliResult r = RunTool(c.args);
     EXPECT_EQ(r.code, c.code);
-    if (c.code == kExitOk) {
-      EXPECT_THAT(r.err, IsEmpty());
-      for (const std::string& part : c.outParts) EXPECT_THAT(r.out, HasSubstr(part));
-    } else {
-      EXPECT_THAT(r.out, IsEmpty());
-      EXPECT_THAT(r.err, testing::Not(IsEmpty()));
-    }
+    EXPECT_THAT(c.code == kExitOk ? r.err : r.out, IsEmpty());
+    for (const std::string& part : c.parts)
+      EXPECT_THAT(c.code == kExitOk ? r.out : r.err, HasSubstr(part));
   }
 }
 
-// Runs the real program; returns its exit status and what it wrote to stdout.
-int RunBinary(const std::string& args, std::string& out) {
-  const std::string command = std::string(VELMORA_CLI_BINARY) + " " + args + " 2>/dev/null";
+// Runs the real program through the shell (before is put ahead of it, stdout goes to
+// redirect when given); returns its exit status and what it wrote.
+int RunBinary(const std::string& args, std::string& out, std::string* err = nullptr,
+              const std::string& before = "", const std::string& redirect = "") {
+  TempDir dir;
+  const std::string errFile = (dir.path() / "err").string();
+  const std::string command = before + std::string(VELMORA_CLI_BINARY) + " " + args +
+                              (redirect.empty() ? "" : " >" + redirect) + " 2>" + errFile;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return -1;
   char buffer[4096];
@@ -311,6 +320,10 @@ int RunBinary(const std::string& args, std::string& out) {
   out.clear();
   while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
   const int status = ::pclose(pipe);
+  if (err) {
+    std::ifstream in(errFile);
+    err->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -322,6 +335,29 @@ TEST(CliBinary, PrintsIndentedJsonAndExitsWithTwoOnBadInput) {
 
   EXPECT_EQ(RunBinary("fst-info no-such-file.fsd", out), kExitBadInput);
   EXPECT_THAT(out, IsEmpty());
+}
+
+// Failures that only the real process shows: a full output device, and memory running
+// out for an input of four million blank lines (two million pairs) under a 300 MB cap.
+TEST(CliBinary, FullOutputAndExhaustedMemoryAreBadInputWithAMessage) {
+#ifdef VELMORA_TEST_SANITIZED
+  GTEST_SKIP() << "sanitizers reserve more address space than the cap";
+#endif
+  TempDir dir;
+  const std::string big = dir.Write("big.dtx", std::string(4000000, '\n'));
+  const struct {
+    std::string args, before, redirect, says;
+  } cases[] = {
+      {"reconstruct demo.dtx", "", "/dev/full", "cannot write the output"},
+      {"fst-info demo.fsd --summary", "", "/dev/full", "cannot write the output"},
+      {"reconstruct " + big, "ulimit -v 300000; ", "", "out of memory"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before + c.args);
+    std::string out, err;
+    EXPECT_EQ(RunBinary(c.args, out, &err, c.before, c.redirect), kExitBadInput);
+    EXPECT_THAT(err, HasSubstr(c.says));
+  }
 }
 
 }  // namespace
