@@ -34,15 +34,18 @@ bool ReadCameraOption(const CLI::Option* option, const std::string& text, const 
   return false;
 }
 
+constexpr const char* kDirHelp =
+    "folder in which cols.fcd and the other data files are looked for first (default: the "
+    "current directory); files named on the command line are named from where the tool runs";
+
 CLI::App* AddFstInfo(CLI::App& app, FstInfoOptions& o) {
   CLI::App* fstInfo =
       app.add_subcommand("fst-info",
                          "What the FST loader makes of a shape file: counts, vertices, faces, the "
                          "palette entries named in cols.fcd and the bounding box.");
   fstInfo->add_option("FILE", o.file, "FST shape file (.fsd)")->required();
-  fstInfo->add_option("--dir", o.dir,
-                      "directory in which cols.fcd is read (default: the current directory)");
-  fstInfo->add_flag("--summary", o.summary, "leave out the vertex and face lists");
+  fstInfo->add_option("--dir", o.dir, kDirHelp);
+  fstInfo->add_flag("--summary", o.summary, "leave out the palette and the vertex and face lists");
   return fstInfo;
 }
 
@@ -92,6 +95,7 @@ CLI::App* AddScoremap(CLI::App& app, ScoremapArgs& a) {
   scoremap->add_option("--sphere", a.options.sphereFile, "sphere shape file (.fsd)")->required();
   scoremap->add_option("--data", a.options.dataFile, "vector data file (.dtx, .txt)")->required();
   scoremap->add_option("--map", a.mapKind, "positions or directions")->required();
+  scoremap->add_option("--dir", a.options.dir, kDirHelp);
   a.view = scoremap->add_option("--view", a.viewName,
                                 "view that turns in the direction map: first or "
                                 "second (default second)");

@@ -26,8 +26,8 @@ bool ParseCameraParams(const std::string& text, CameraParams& params, std::strin
 
 struct FstInfoOptions {
   std::string file;
-  std::string dir;       // where "cols.fcd" is read; empty for the current directory
-  bool summary = false;  // counts, palette and box only, without the vertex and face lists
+  std::string dir;       // where cols.fcd is looked for first; empty for the current directory
+  bool summary = false;  // counts and box only, without the palette and the lists
 };
 
 struct ReconstructOptions {
@@ -40,6 +40,7 @@ struct ReconstructOptions {
 struct ScoremapOptions {
   std::string sphereFile;
   std::string dataFile;
+  std::string dir;          // where cols.fcd is looked for first; empty for the current directory
   bool directions = false;  // --map directions; positions otherwise
   bool secondTurns = true;  // --view: which view turns in the direction map
   bool distance = false;    // radial mode of the position map

@@ -1,6 +1,5 @@
 // fst-info: what FstShape::Load keeps of a file, as JSON.
 
-#include <filesystem>
 #include <ostream>
 
 #include "cli/Cli.h"
@@ -26,13 +25,15 @@ bool Describe(const FstShape& shape, const std::string& file, bool summary, std:
   j.Field("pointCount", shape.pointCount);
   j.Field("faceCount", shape.faceCount);
 
-  Json palette = Json::array();
-  for (int i : shape.NamedPaletteEntries())
-    palette.push_back({{"index", i},
-                       {"red", shape.paletteRed[i]},
-                       {"green", shape.paletteGreen[i]},
-                       {"blue", shape.paletteBlue[i]}});
-  j.Field("palette", palette);
+  if (!summary) {
+    Json palette = Json::array();
+    for (int i : shape.NamedPaletteEntries())
+      palette.push_back({{"index", i},
+                         {"red", shape.paletteRed[i]},
+                         {"green", shape.paletteGreen[i]},
+                         {"blue", shape.paletteBlue[i]}});
+    j.Field("palette", palette);
+  }
 
   Vec3 lo, hi;
   if (shape.GetBoundingBox(lo, hi))
@@ -69,23 +70,21 @@ int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& e
 
   std::string path = options.file;
   cli::CurrentDirChange dirChange;
-  if (!options.dir.empty()) {
-    // The shape file is named relative to where we were started, not to --dir.
-    path = std::filesystem::absolute(path).string();
-    std::error_code ec;
-    if (!dirChange.Enter(options.dir, ec)) {
-      err << prefix << "cannot use directory " << options.dir << ": " << ec.message() << "\n";
-      return kExitBadInput;
-    }
-  }
+  if (!cli::EnterDataDir(options.dir, {&path}, dirChange, prefix, err)) return kExitBadInput;
 
   FstShape shape;
-  shape.Load(path, nullptr);
+  const int points = shape.Load(path, nullptr);
   if (capture.count() > 0) {
     if (!cli::IsReadableFile(FindDataFile("cols.fcd")))
       err << prefix << "looked for cols.fcd in "
           << (options.dir.empty() ? std::string("the current directory") : options.dir)
           << " (--dir chooses the folder)\n";
+    return kExitBadInput;
+  }
+  // The loader's answer for a file with no object, or none with points, is that of a failed
+  // load: the workbench lists no such sphere, and scoremap refuses it in the same words.
+  if (points <= 0) {
+    err << prefix << options.file << " " << cli::kNoPoints << "\n";
     return kExitBadInput;
   }
   if (!Describe(shape, options.file, options.summary, out)) return cli::OutputFailed(prefix, err);

@@ -27,14 +27,26 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
   cli::MessageCapture capture(err);
 
-  FstShape sphere;
-  if (!cli::IsReadableFile(options.sphereFile) || sphere.Load(options.sphereFile, nullptr) <= 0) {
+  if (!cli::IsReadableFile(options.sphereFile)) {
     err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
     return kExitBadInput;
   }
+  std::string sphereFile = options.sphereFile, dataFile = options.dataFile;
+  cli::CurrentDirChange dirChange;
+  if (!cli::EnterDataDir(options.dir, {&sphereFile, &dataFile}, dirChange, prefix, err))
+    return kExitBadInput;
+  FstShape sphere;
+  if (sphere.Load(sphereFile, nullptr) <= 0) {
+    // The loader has said why, unless the file is well formed but empty.
+    if (capture.count() > 0)
+      err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
+    else
+      err << prefix << "sphere file " << options.sphereFile << " " << cli::kNoPoints << "\n";
+    return kExitBadInput;
+  }
   cli::ViewPair views;
-  if (!cli::LoadViews(options.dataFile, options.first, options.second, std::nullopt,
-                      options.skipNegative, prefix, err, views))
+  if (!cli::LoadViews(dataFile, options.first, options.second, std::nullopt, options.skipNegative,
+                      prefix, err, views))
     return kExitBadInput;
   CameraModel& first = views.first;
   CameraModel& second = views.second;
@@ -55,6 +67,8 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     if (s < min) min = s;
     if (s > max && (options.directions || s < 50.0)) max = s;
   }
+  // Without pairs every score is log 0: no bounds, and then neither is printed.
+  const bool bounded = min <= max && std::isfinite(min) && std::isfinite(max);
 
   cli::JsonObjectWriter j(out);
   j.Field("sphere", options.sphereFile);
@@ -62,12 +76,15 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   if (options.directions) j.Field("view", options.secondTurns ? "second" : "first");
   j.Field("pairs", views.pairs);
   j.Field("vertexCount", scores.size());
-  j.Field("min", min <= max ? Number(min) : Json(nullptr));
-  j.Field("max", min <= max ? Number(max) : Json(nullptr));
+  j.Field("min", bounded ? Json(min) : Json(nullptr));
+  j.Field("max", bounded ? Json(max) : Json(nullptr));
   j.BeginArray("vertices");
   for (std::size_t v = 0; v < scores.size(); ++v) {
     Json entry;
     entry["score"] = Number(scores[v]);
+    // Where the vertex lies on the sphere: the direction it scores.
+    entry["position"] = Json::array({sphere.sourceVertices[3 * v], sphere.sourceVertices[3 * v + 1],
+                                     sphere.sourceVertices[3 * v + 2]});
     entry["colour"] = Json::array({sphere.vertexColours[3 * v], sphere.vertexColours[3 * v + 1],
                                    sphere.vertexColours[3 * v + 2]});
     if (options.distance)

@@ -23,6 +23,16 @@ bool IsReadableFile(const std::string& path) {
   return true;
 }
 
+bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths,
+                  CurrentDirChange& change, const std::string& prefix, std::ostream& err) {
+  if (dir.empty()) return true;
+  for (std::string* path : paths) *path = std::filesystem::absolute(*path).string();
+  std::error_code ec;
+  if (change.Enter(dir, ec)) return true;
+  err << prefix << "cannot use directory " << dir << ": " << ec.message() << "\n";
+  return false;
+}
+
 int OutputFailed(const std::string& prefix, std::ostream& err) {
   err << prefix << "cannot write the output\n";
   return kExitBadInput;

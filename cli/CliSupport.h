@@ -7,8 +7,10 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "base/Notify.h"
 #include "camera/CameraModel.h"
@@ -17,6 +19,8 @@
 namespace velmora::cli {
 
 inline constexpr const char* kProgram = "velmora-cli";
+// What fst-info and scoremap say of a shape file that loads no points.
+inline constexpr const char* kNoPoints = "holds no points (no object, or an empty last one)";
 
 // What "Low memory!" becomes in the tool: the allocation failure unwinds to RunCli, which
 // exits with the input-error status instead of the workbench's exit(-1).
@@ -31,7 +35,10 @@ class MessageCapture {
  public:
   explicit MessageCapture(std::ostream& err) : err_(err) {
     previous_ = SetMessageSink([this](const std::string& text) {
-      err_ << kProgram << ": " << text << std::endl;
+      // Some texts end in a line break of their own.
+      std::string_view line(text);
+      while (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+      err_ << kProgram << ": " << line << std::endl;
       ++count_;
       if (text == "Low memory!" && std::this_thread::get_id() == thread_) throw LowMemory();
     });
@@ -78,6 +85,13 @@ class CurrentDirChange {
  private:
   std::filesystem::path previous_;
 };
+
+// --dir: the folder in which the data files (cols.fcd, the sample spheres, plane.png) are
+// looked for first, entered for the rest of the subcommand. Files named on the command
+// line are named from where the tool started, so paths are made absolute first. Nothing
+// to do for an empty dir; false with the message on err when it cannot be entered.
+bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths,
+                  CurrentDirChange& change, const std::string& prefix, std::ostream& err);
 
 // A regular file (or pipe) that opens for reading; a directory opens on Linux but is no
 // file to read.

@@ -51,6 +51,10 @@ void ExpectSmallShape(const json& j) {
   EXPECT_EQ(j["faceCount"], 2);
   EXPECT_EQ(j["boundingBox"]["min"], json({0.0, 0.0, -1.5}));
   EXPECT_EQ(j["boundingBox"]["max"], json({2.0, 3.0, 4.0}));
+  if (!j.contains("vertices")) {
+    EXPECT_FALSE(j.contains("palette")) << "a summary";
+    return;
+  }
   EXPECT_EQ(j["palette"], json::parse(R"([
       {"index": 0, "red": 255, "green": 0, "blue": 0},
       {"index": 2, "red": 16, "green": 32, "blue": 48},
@@ -75,8 +79,31 @@ TEST(FstInfo, ReportsWhatTheLoaderKeepsOfTheLastBlock) {
 
   const json summary = json::parse(RunTool({"fst-info", "--summary", "shape.fsd"}).out);
   ExpectSmallShape(summary);
-  EXPECT_FALSE(summary.contains("vertices"));
   EXPECT_FALSE(summary.contains("faces"));
+
+  // A name that is not UTF-8 is written with U+FFFD for each bad byte.
+  dir.Write("caf\xe9\xff.fsd", kShape);
+  const CliResult odd = RunTool({"fst-info", "--summary", "caf\xe9\xff.fsd"});
+  ASSERT_EQ(odd.code, kExitOk) << odd.err;
+  EXPECT_EQ(json::parse(odd.out)["file"], "caf\uFFFD\uFFFD.fsd");
+}
+
+TEST(FstInfo, AFileWithNoPointsGetsTheSameAnswerFromEverySubcommand) {
+  TempDir dir;
+  dir.Write("cols.fcd", kColours);
+  ScopedCurrentDir cwd(dir.path());
+  for (const char* content : {"1 FSTShape\n0\n", "1 FSTShape\n1\nempty\n0\n\n0\n"}) {
+    SCOPED_TRACE(content);
+    dir.Write("empty.fsd", content);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"fst-info", "empty.fsd"},
+          {"scoremap", "--sphere", "empty.fsd", "--data", "demo.dtx", "--map", "positions"}}) {
+      const CliResult r = RunTool(args);
+      EXPECT_EQ(r.code, kExitBadInput) << args[0];
+      EXPECT_THAT(r.out, IsEmpty());
+      EXPECT_THAT(r.err, HasSubstr("empty.fsd holds no points"));
+    }
+  }
 }
 
 TEST(FstInfo, DirNamesWhereTheColourTableIsReadAndIsLeftAfterwards) {
@@ -222,6 +249,7 @@ TEST(Cli, UnreadableInputIsBadInputNamingTheFile) {
       {"fst-info", missing},
       {"fst-info", folder},
       {"fst-info", shape, "--dir", missing},
+      {"scoremap", "--dir", missing, "--sphere", shape, "--data", "demo.dtx", "--map", "positions"},
       {"reconstruct", missing},
       {"reconstruct", folder},
       {"reconstruct", "demo.dtx", "--position", missing},
@@ -232,7 +260,10 @@ TEST(Cli, UnreadableInputIsBadInputNamingTheFile) {
     const CliResult r = RunTool(args);
     EXPECT_EQ(r.code, kExitBadInput);
     EXPECT_THAT(r.out, IsEmpty());
-    EXPECT_THAT(r.err, HasSubstr(args[args.size() == 2 ? 1 : 3]));
+    EXPECT_THAT(r.err, HasSubstr(args[args.size() == 2 ? 1 : args[0] == "scoremap" ? 2 : 3]));
+    if (args[1] == "--dir" || args[2] == "--dir") {
+      EXPECT_THAT(r.err, HasSubstr("cannot use directory"));
+    }
   }
 }
 
@@ -266,10 +297,18 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   EXPECT_EQ(j["points"][0]["second"], json({5.0, 6.0}));
 
   // No pairs at all is still a valid file: nothing to reconstruct, no error value.
-  const json empty = json::parse(RunTool({"reconstruct", dir.Write("one.dtx", "1 2\n")}).out);
+  const std::string one = dir.Write("one.dtx", "1 2\n");
+  const json empty = json::parse(RunTool({"reconstruct", one}).out);
   EXPECT_EQ(empty["pairs"], 0);
   EXPECT_TRUE(empty["points"].empty());
   EXPECT_TRUE(empty["error"].is_null());
+  // Nor does a map over no pairs have bounds: neither is a number.
+  for (const char* map : {"positions", "directions"}) {
+    const json scores = json::parse(
+        RunTool({"scoremap", "--sphere", "sphere100.fsd", "--data", one, "--map", map}).out);
+    EXPECT_TRUE(scores["min"].is_null()) << map;
+    EXPECT_TRUE(scores["max"].is_null()) << map;
+  }
 }
 
 // argv -> exit status and what each stream must hold (stdout on success, else stderr).

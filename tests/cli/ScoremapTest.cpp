@@ -65,6 +65,8 @@ TEST(Scoremap, ColoursAndVerticesFollowFromTheScores) {
       const double k = c.positions && scores[v] >= 50 ? 1.0 : (scores[v] - min) / (max - min);
       const Vec3 colour = ScoreToColour(c.positions ? k * k : k);
       const json& entry = j["vertices"][v];
+      const double* source = &sphere.sourceVertices[3 * v];
+      EXPECT_EQ(entry["position"], json({source[0], source[1], source[2]})) << "vertex " << v;
       EXPECT_THAT((Vec3{entry["colour"][0], entry["colour"][1], entry["colour"][2]}),
                   test::Vec3Near(colour, 1e-12))
           << "vertex " << v;
@@ -73,7 +75,6 @@ TEST(Scoremap, ColoursAndVerticesFollowFromTheScores) {
         continue;
       }
       // Pulled toward the centre by its share of the range: the best to the centre.
-      const double* source = &sphere.sourceVertices[3 * v];
       const Vec3 moved{entry["vertex"][0], entry["vertex"][1], entry["vertex"][2]};
       EXPECT_THAT(moved, test::Vec3Near(Vec3{k * source[0], k * source[1], k * source[2]}, 1e-9));
       const double r0 = std::hypot(source[0], source[1], source[2]);
