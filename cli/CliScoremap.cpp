@@ -8,6 +8,7 @@
 #include "cli/Cli.h"
 #include "cli/CliJson.h"
 #include "cli/CliSupport.h"
+#include "data/DataFiles.h"
 #include "data/FstShape.h"
 #include "render/ErrorMaps.h"
 
@@ -27,14 +28,20 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
   cli::MessageCapture capture(err);
 
-  if (!cli::IsReadableFile(options.sphereFile)) {
+  std::string sphereFile = options.sphereFile, dataFile = options.dataFile;
+  // A sphere named bare and not found here is a sample sphere: looked for in --dir, then
+  // where the workbench looks for its spheres.
+  const bool sampleSphere = !cli::IsReadableFile(sphereFile) &&
+                            sphereFile.find('/') == std::string::npos && !sphereFile.empty();
+  cli::CurrentDirChange dirChange;
+  std::vector<std::string*> named{&dataFile};
+  if (!sampleSphere) named.push_back(&sphereFile);
+  if (!cli::EnterDataDir(options.dir, named, dirChange, prefix, err)) return kExitBadInput;
+  if (sampleSphere) sphereFile = FindDataFile(sphereFile);
+  if (!cli::IsReadableFile(sphereFile)) {
     err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
     return kExitBadInput;
   }
-  std::string sphereFile = options.sphereFile, dataFile = options.dataFile;
-  cli::CurrentDirChange dirChange;
-  if (!cli::EnterDataDir(options.dir, {&sphereFile, &dataFile}, dirChange, prefix, err))
-    return kExitBadInput;
   FstShape sphere;
   if (sphere.Load(sphereFile, nullptr) <= 0) {
     // The loader has said why, unless the file is well formed but empty.
