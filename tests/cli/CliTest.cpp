@@ -290,6 +290,8 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   const std::string data = dir.Write("odd.dtx", "1 2\n3 4\n5 6\n7 8\n9 10\n");
   const CliResult r = RunTool({"reconstruct", data});
   ASSERT_EQ(r.code, kExitOk) << r.err;
+  // Written as it is made, laid out as the whole document's dump(2) would be.
+  EXPECT_EQ(r.out, nlohmann::ordered_json::parse(r.out).dump(2) + "\n");
   const json j = json::parse(r.out);
   EXPECT_EQ(j["pairs"], 2);
   ASSERT_EQ(j["points"].size(), 2u);
@@ -298,7 +300,9 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
 
   // No pairs at all is still a valid file: nothing to reconstruct, no error value.
   const std::string one = dir.Write("one.dtx", "1 2\n");
-  const json empty = json::parse(RunTool({"reconstruct", one}).out);
+  const std::string emptyText = RunTool({"reconstruct", one}).out;
+  EXPECT_EQ(emptyText, nlohmann::ordered_json::parse(emptyText).dump(2) + "\n");
+  const json empty = json::parse(emptyText);
   EXPECT_EQ(empty["pairs"], 0);
   EXPECT_TRUE(empty["points"].empty());
   EXPECT_TRUE(empty["error"].is_null());
