@@ -3,7 +3,9 @@
 #include <CLI/CLI.hpp>
 
 #include <exception>
+#include <new>
 #include <ostream>
+#include <string_view>
 
 #include "cli/CliSupport.h"
 #ifdef VELMORA_CLI_RENDER
@@ -32,15 +34,18 @@ bool ReadCameraOption(const CLI::Option* option, const std::string& text, const 
   return false;
 }
 
+constexpr const char* kDirHelp =
+    "folder in which cols.fcd and the other data files are looked for first (default: the "
+    "current directory); files named on the command line are named from where the tool runs";
+
 CLI::App* AddFstInfo(CLI::App& app, FstInfoOptions& o) {
   CLI::App* fstInfo =
       app.add_subcommand("fst-info",
                          "What the FST loader makes of a shape file: counts, vertices, faces, the "
                          "palette entries named in cols.fcd and the bounding box.");
   fstInfo->add_option("FILE", o.file, "FST shape file (.fsd)")->required();
-  fstInfo->add_option("--dir", o.dir,
-                      "directory in which cols.fcd is read (default: the current directory)");
-  fstInfo->add_flag("--summary", o.summary, "leave out the vertex and face lists");
+  fstInfo->add_option("--dir", o.dir, kDirHelp);
+  fstInfo->add_flag("--summary", o.summary, "leave out the palette and the vertex and face lists");
   return fstInfo;
 }
 
@@ -90,6 +95,7 @@ CLI::App* AddScoremap(CLI::App& app, ScoremapArgs& a) {
   scoremap->add_option("--sphere", a.options.sphereFile, "sphere shape file (.fsd)")->required();
   scoremap->add_option("--data", a.options.dataFile, "vector data file (.dtx, .txt)")->required();
   scoremap->add_option("--map", a.mapKind, "positions or directions")->required();
+  scoremap->add_option("--dir", a.options.dir, kDirHelp);
   a.view = scoremap->add_option("--view", a.viewName,
                                 "view that turns in the direction map: first or "
                                 "second (default second)");
@@ -132,6 +138,40 @@ int FinishScoremap(ScoremapArgs& a, std::ostream& out, std::ostream& err) {
   return RunScoremap(o, out, err);
 }
 
+constexpr const char* kFooter =
+    "Exit status: 0 on success; 1 for an internal error of the tool; 2 for a usage error, an "
+    "input that cannot be read or is refused, an output that cannot be written, or memory "
+    "running out.\n";
+
+// CLI11's words for a bad command line, made to name what was not understood.
+void ReportParseError(CLI::App& app, const CLI::ParseError& e, int argc, char** argv,
+                      std::ostream& err) {
+  err << cli::kProgram << ": ";
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  if (chosen.empty()) {
+    // Only a subcommand may come first; CLI11 would only say that one is required.
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    std::string names;
+    for (const CLI::App* sub : app.get_subcommands({}))
+      names += (names.empty() ? "" : ", ") + sub->get_name();
+    if (first.empty())
+      err << "a subcommand is required: " << names;
+    else if (first.front() == '-')
+      err << "unknown option " << first << "; a subcommand comes first: " << names;
+    else
+      err << "unknown subcommand \"" << first << "\"; expected one of " << names;
+  } else {
+    err << chosen.front()->get_name() << ": ";
+    const std::string what = e.what();
+    const std::size_t colon = what.find(": ");
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr && colon != std::string::npos)
+      err << "unknown option or extra argument: " << what.substr(colon + 2);
+    else
+      err << what;
+  }
+  err << "\nRun with --help for more information.\n";
+}
+
 }  // namespace
 
 bool ParseCameraParams(const std::string& text, CameraParams& params, std::string& why) {
@@ -147,6 +187,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
       "JSON.",
       cli::kProgram};
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string("Velmora ") + VELMORA_VERSION);
+  app.footer(kFooter);
   FstInfoOptions fstOptions;
   CLI::App* fstInfo = AddFstInfo(app, fstOptions);
   ReconstructArgs reconstructArgs;
@@ -160,9 +202,17 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   try {
     app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    app.exit(e, out, err);
+    return kExitOk;
   } catch (const CLI::ParseError& e) {
-    const int code = app.exit(e, out, err);
-    return code == 0 ? kExitOk : kExitBadInput;
+    // --help and --version come here too, with a code of 0.
+    if (e.get_exit_code() == 0) {
+      app.exit(e, out, err);
+      return kExitOk;
+    }
+    ReportParseError(app, e, argc, argv, err);
+    return kExitBadInput;
   }
 
   try {
@@ -172,9 +222,19 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (render->parsed()) return RunRender(renderOptions, out, err);
 #endif
     return FinishReconstruct(reconstructArgs, out, err);
+  } catch (const cli::LowMemory&) {
+    // The core has said "Low memory!" already.
+    err << cli::kProgram << ": out of memory: the input is too large for the memory available\n";
+    return kExitBadInput;
+  } catch (const std::bad_alloc&) {
+    // Too large an input for this machine: the input's fault, not the tool's.
+    err << cli::kProgram
+        << ": out of memory: the input is too large for the memory "
+           "available\n";
+    return kExitBadInput;
   } catch (const std::exception& e) {
-    err << cli::kProgram << ": " << e.what() << "\n";
-    return 1;
+    err << cli::kProgram << ": internal error: " << e.what() << "\n";
+    return kExitInternal;
   }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // velmora-cli: the core's readers and camera model behind a command line, for scripts
 // and quick checks. Results go out as JSON; anything wrong with the input goes to the
-// error stream with exit status kExitBadInput and leaves the output stream empty.
+// error stream with exit status kExitBadInput and leaves the output stream empty; a fault of
+// the tool itself exits with kExitInternal.
 
 #include <iosfwd>
 #include <optional>
@@ -12,6 +13,7 @@
 namespace velmora {
 
 inline constexpr int kExitOk = 0;
+inline constexpr int kExitInternal = 1;
 inline constexpr int kExitBadInput = 2;
 
 // Parses argv and runs the subcommand. Never touches std::cout or std::cerr.
@@ -24,8 +26,8 @@ bool ParseCameraParams(const std::string& text, CameraParams& params, std::strin
 
 struct FstInfoOptions {
   std::string file;
-  std::string dir;       // where "cols.fcd" is read; empty for the current directory
-  bool summary = false;  // counts, palette and box only, without the vertex and face lists
+  std::string dir;       // where cols.fcd is looked for first; empty for the current directory
+  bool summary = false;  // counts and box only, without the palette and the lists
 };
 
 struct ReconstructOptions {
@@ -38,6 +40,7 @@ struct ReconstructOptions {
 struct ScoremapOptions {
   std::string sphereFile;
   std::string dataFile;
+  std::string dir;          // where cols.fcd is looked for first; empty for the current directory
   bool directions = false;  // --map directions; positions otherwise
   bool secondTurns = true;  // --view: which view turns in the direction map
   bool distance = false;    // radial mode of the position map

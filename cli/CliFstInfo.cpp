@@ -1,10 +1,9 @@
 // fst-info: what FstShape::Load keeps of a file, as JSON.
 
-#include <filesystem>
-#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliSupport.h"
 #include "data/DataFiles.h"
 #include "data/FstShape.h"
@@ -13,45 +12,49 @@ namespace velmora {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using cli::Json;
 
 Json ToJson(const Vec3& v) {
   return Json::array({v.x, v.y, v.z});
 }
 
-Json Describe(const FstShape& shape, const std::string& file, bool summary) {
-  Json j;
-  j["file"] = file;
-  j["pointCount"] = shape.pointCount;
-  j["faceCount"] = shape.faceCount;
+// False when the output could not be written.
+bool Describe(const FstShape& shape, const std::string& file, bool summary, std::ostream& out) {
+  cli::JsonObjectWriter j(out);
+  j.Field("file", file);
+  j.Field("pointCount", shape.pointCount);
+  j.Field("faceCount", shape.faceCount);
 
-  Json palette = Json::array();
-  for (int i : shape.NamedPaletteEntries())
-    palette.push_back({{"index", i},
-                       {"red", shape.paletteRed[i]},
-                       {"green", shape.paletteGreen[i]},
-                       {"blue", shape.paletteBlue[i]}});
-  j["palette"] = std::move(palette);
+  if (!summary) {
+    Json palette = Json::array();
+    for (int i : shape.NamedPaletteEntries())
+      palette.push_back({{"index", i},
+                         {"red", shape.paletteRed[i]},
+                         {"green", shape.paletteGreen[i]},
+                         {"blue", shape.paletteBlue[i]}});
+    j.Field("palette", palette);
+  }
 
   Vec3 lo, hi;
   if (shape.GetBoundingBox(lo, hi))
-    j["boundingBox"] = {{"min", ToJson(lo)}, {"max", ToJson(hi)}};
+    j.Field("boundingBox", {{"min", ToJson(lo)}, {"max", ToJson(hi)}});
   else
-    j["boundingBox"] = nullptr;
+    j.Field("boundingBox", nullptr);
 
-  if (summary) return j;
-  Json vertices = Json::array();
-  const std::size_t n = shape.sourceVertices.size() / 3;
-  for (std::size_t v = 0; v < n; ++v) {
-    const double* c = &shape.sourceVertices[3 * v];
-    vertices.push_back(Json::array({c[0], c[1], c[2]}));
+  if (!summary) {
+    j.BeginArray("vertices");
+    const std::size_t n = shape.sourceVertices.size() / 3;
+    for (std::size_t v = 0; v < n; ++v) {
+      const double* c = &shape.sourceVertices[3 * v];
+      j.Element(Json::array({c[0], c[1], c[2]}));
+    }
+    j.EndArray();
+    j.BeginArray("faces");
+    for (const FstFace& face : shape.faces)
+      j.Element({{"colorIndex", face.colorIndex}, {"vertices", face.vertexIndices}});
+    j.EndArray();
   }
-  j["vertices"] = std::move(vertices);
-  Json faces = Json::array();
-  for (const FstFace& face : shape.faces)
-    faces.push_back({{"colorIndex", face.colorIndex}, {"vertices", face.vertexIndices}});
-  j["faces"] = std::move(faces);
-  return j;
+  return j.Finish();
 }
 
 }  // namespace
@@ -67,18 +70,10 @@ int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& e
 
   std::string path = options.file;
   cli::CurrentDirChange dirChange;
-  if (!options.dir.empty()) {
-    // The shape file is named relative to where we were started, not to --dir.
-    path = std::filesystem::absolute(path).string();
-    std::error_code ec;
-    if (!dirChange.Enter(options.dir, ec)) {
-      err << prefix << "cannot use directory " << options.dir << ": " << ec.message() << "\n";
-      return kExitBadInput;
-    }
-  }
+  if (!cli::EnterDataDir(options.dir, {&path}, dirChange, prefix, err)) return kExitBadInput;
 
   FstShape shape;
-  shape.Load(path, nullptr);
+  const int points = shape.Load(path, nullptr);
   if (capture.count() > 0) {
     if (!cli::IsReadableFile(FindDataFile("cols.fcd")))
       err << prefix << "looked for cols.fcd in "
@@ -86,7 +81,13 @@ int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& e
           << " (--dir chooses the folder)\n";
     return kExitBadInput;
   }
-  out << Describe(shape, options.file, options.summary).dump(2) << "\n";
+  // The loader's answer for a file with no object, or none with points, is that of a failed
+  // load: the workbench lists no such sphere, and scoremap refuses it in the same words.
+  if (points <= 0) {
+    err << prefix << options.file << " " << cli::kNoPoints << "\n";
+    return kExitBadInput;
+  }
+  if (!Describe(shape, options.file, options.summary, out)) return cli::OutputFailed(prefix, err);
   return kExitOk;
 }
 

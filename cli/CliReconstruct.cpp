@@ -1,17 +1,17 @@
 // reconstruct: two cameras, one vector data file, the triangulated pairs as JSON.
 
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <ostream>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliSupport.h"
 
 namespace velmora {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using cli::Json;
 
 Json ToJson(const Vec3& v) {
   return Json::array({v.x, v.y, v.z});
@@ -40,25 +40,25 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
   const int n = views.pairs;
   if (capture.count() > 0) return kExitBadInput;
 
-  Json j;
+  cli::JsonObjectWriter j(out);
   const double error = second.ReconstructionError();
-  j["error"] = std::isfinite(error) ? Json(error) : Json(nullptr);
-  j["pairs"] = n;
-  j["first"] = Describe(first);
-  j["second"] = Describe(second);
-  Json points = Json::array();
+  j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
+  j.Field("pairs", n);
+  j.Field("first", Describe(first));
+  j.Field("second", Describe(second));
+  j.BeginArray("points");
   for (int i = 0; i < n; ++i) {
     const std::size_t k = static_cast<std::size_t>(i);
     Vec3 midpoint;
     second.GetMidpoint(i, midpoint);
-    points.push_back({{"first", Json::array({first.imageX[k], first.imageY[k]})},
-                      {"second", Json::array({second.imageX[k], second.imageY[k]})},
-                      {"firstRay", ToJson(first.rayPoints[k])},
-                      {"secondRay", ToJson(second.rayPoints[k])},
-                      {"midpoint", ToJson(midpoint)}});
+    j.Element({{"first", Json::array({first.imageX[k], first.imageY[k]})},
+               {"second", Json::array({second.imageX[k], second.imageY[k]})},
+               {"firstRay", ToJson(first.rayPoints[k])},
+               {"secondRay", ToJson(second.rayPoints[k])},
+               {"midpoint", ToJson(midpoint)}});
   }
-  j["points"] = std::move(points);
-  out << j.dump(2) << "\n";
+  j.EndArray();
+  if (!j.Finish()) return cli::OutputFailed(prefix, err);
   return kExitOk;
 }
 

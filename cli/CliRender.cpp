@@ -8,22 +8,25 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string_view>
 
 #include "camera/PositionFile.h"
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliSupport.h"
 #include "data/DataFiles.h"
 #include "data/SampleSpheres.h"
@@ -40,7 +43,7 @@ namespace velmora {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using cli::Json;
 
 constexpr const char* kObserverOrder =
     "distance, offsetX, offsetY, offsetZ, angleX, angleY, angleZ";
@@ -56,6 +59,11 @@ bool HasEnding(const std::string& path, std::string_view ending) {
   for (std::size_t i = 0; i < ending.size(); ++i)
     if (std::tolower(static_cast<unsigned char>(tail[i])) != ending[i]) return false;
   return true;
+}
+
+// A vector data file as the Controls window's Browse offers them.
+bool IsDataFile(const std::string& path) {
+  return HasEnding(path, "dtx") || HasEnding(path, "txt");
 }
 
 // The five boxes of a view panel; the ones named are on, the others off.
@@ -182,12 +190,16 @@ bool ReadRequest(const RenderOptions& o, RenderRequest& r, std::string& why) {
       return refuse("--main-sphere: ", "\"" + *o.mainSphere + "\" is not one of " + labels);
     }
   }
-  // The views would get an infinite image plane from a scale of 0.
-  if (o.scale && (!std::isfinite(*o.scale) || *o.scale == 0.0))
-    return refuse("--scale: ", "must be a finite number other than 0");
+  // The scene and the views keep these as floats: 1e300 would become infinity there and
+  // 1e-50 a scale of 0 (an infinite image plane), and either draws nothing.
+  if (o.scale &&
+      (!std::isfinite(static_cast<float>(*o.scale)) || static_cast<float>(*o.scale) == 0.0f))
+    return refuse("--scale: ", "must be a number other than 0 within the range of a float");
+  // NaN passes any range check.
+  if (!std::isfinite(o.alpha)) return refuse("--alpha: ", "must be a number from 0 to 1");
   for (const std::string& file : o.files) {
-    if (!HasEnding(file, "fsd") && !HasEnding(file, "dtx"))
-      return refuse(file, ": neither an FST file (.fsd) nor a vector data file (.dtx)");
+    if (!HasEnding(file, "fsd") && !IsDataFile(file))
+      return refuse(file, ": neither an FST file (.fsd) nor a vector data file (.dtx, .txt)");
     if (!cli::IsReadableFile(file)) return refuse("cannot read ", file);
   }
   if (o.position && !cli::IsReadableFile(*o.position))
@@ -303,13 +315,37 @@ QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderRequest& r, doub
   return image;
 }
 
-void PrintResult(const RenderOptions& o, const RenderRequest& r, double error, std::ostream& out) {
-  Json j;
-  j["out"] = o.out;
-  j["width"] = r.width;
-  j["height"] = r.height;
-  j["error"] = std::isfinite(error) ? Json(error) : Json(nullptr);
-  out << j.dump(2) << "\n";
+bool PrintResult(const RenderOptions& o, const RenderRequest& r, double error, std::ostream& out) {
+  cli::JsonObjectWriter j(out);
+  j.Field("out", o.out);
+  j.Field("width", r.width);
+  j.Field("height", r.height);
+  j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
+  return j.Finish();
+}
+
+// The PNG is made in memory and then written, so that a write or a close that fails (a
+// full disk, /dev/full) is seen: Qt's own save does not report a failed close.
+bool SavePng(const QImage& image, const std::string& path, std::string& why) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) {
+    why = "cannot encode the PNG";
+    return false;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    why = "cannot write " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const auto size = static_cast<std::size_t>(bytes.size());
+  bool ok = std::fwrite(bytes.constData(), 1, size, file) == size;
+  ok = std::fflush(file) == 0 && ok;
+  const int error = errno;
+  ok = std::fclose(file) == 0 && ok;
+  if (!ok) why = "cannot write " + path + ": " + std::strerror(error != 0 ? error : errno);
+  return ok;
 }
 
 }  // namespace
@@ -338,14 +374,18 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
   CLI::App* render = app.add_subcommand(
       "render",
       "Draws the workbench's main window frame, error text included, into a PNG without a "
-      "display. Run it in the data folder: the sample spheres, cols.fcd and plane.png are "
-      "read from the current directory.");
+      "display. The sample spheres, cols.fcd and plane.png are looked for in --dir or the "
+      "current directory first, then where the workbench looks.");
   render->add_option("--out", o.out, "PNG file to write")->required();
   render->add_option("--size", o.size,
                      "WIDTHxHEIGHT in pixels (default: the main window's size at start-up)");
   render->add_option("FILES", o.files,
-                     "FST shape files (.fsd) and vector data files (.dtx), loaded in order as "
-                     "on the workbench's command line");
+                     "FST shape files (.fsd) and vector data files (.dtx, .txt), loaded in "
+                     "order as on the workbench's command line");
+  render->add_option("--dir", o.dir,
+                     "folder in which the sample spheres, cols.fcd and plane.png are looked "
+                     "for first (default: the current directory); files named on the command "
+                     "line are named from where the tool runs");
   render->add_option("--first", o.first,
                      "first camera: azimuth, altitude, rotation, focal length, distance, pan, "
                      "tilt (default 0,0,0,10,50,0,0)");
@@ -374,7 +414,7 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
   return render;
 }
 
-int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
+int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) {
   auto fail = [&](const std::string& why) {
     err << Prefix() << why << "\n";
     return kExitBadInput;
@@ -382,7 +422,13 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
   // Everything the command line says is checked before the context and the spheres.
   RenderRequest request;
   std::string why;
-  if (!ReadRequest(o, request, why)) return fail(why);
+  if (!ReadRequest(typed, request, why)) return fail(why);
+  RenderOptions o = typed;
+  std::vector<std::string*> paths{&o.out};
+  for (std::string& file : o.files) paths.push_back(&file);
+  if (o.position) paths.push_back(&*o.position);
+  cli::CurrentDirChange dirChange;
+  if (!cli::EnterDataDir(o.dir, paths, dirChange, Prefix(), err)) return kExitBadInput;
 
   GuiApplicationScope gui;
   if (!gui.Usable()) return fail("the text needs a Qt GUI application, and another kind runs");
@@ -405,8 +451,13 @@ int RunRender(const RenderOptions& o, std::ostream& out, std::ostream& err) {
   double error = 0;
   const QImage image = DrawFrame(scene, surface, request, error);
   if (image.isNull()) return fail("cannot read the frame back");
-  if (!image.save(QString::fromStdString(o.out), "PNG")) return fail("cannot write " + o.out);
-  PrintResult(o, request, error, out);
+  // A message the workbench would show in a box (plane.png that does not load, cols.fcd
+  // missing for the spheres): the window goes on without, but a script asked for this
+  // frame, so it gets no picture that differs from it.
+  if (capture.count() > 0)
+    return fail("the frame could not be drawn as asked (see above); nothing written");
+  if (!SavePng(image, o.out, why)) return fail("--out: " + why);
+  if (!PrintResult(typed, request, error, out)) return cli::OutputFailed(Prefix(), err);
   return kExitOk;
 }
 

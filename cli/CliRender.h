@@ -15,8 +15,9 @@ namespace velmora {
 
 struct RenderOptions {
   std::string out;
-  std::string size;                          // "WxH"; empty for the main window's start-up size
-  std::vector<std::string> files;            // .fsd and .dtx, in command-line order
+  std::string size;                // "WxH"; empty for the main window's start-up size
+  std::vector<std::string> files;  // .fsd, .dtx and .txt, in command-line order
+  std::string dir;  // where the data files are looked for first; empty for the current one
   std::optional<std::string> first, second;  // seven camera parameters each
   std::optional<std::string> position;       // position file, applied as a finished glide
   std::optional<std::string> observer;       // distance, offsets x y z, angles x y z

@@ -2,12 +2,13 @@
 // workbench's own map code, as JSON.
 
 #include <cmath>
-#include <nlohmann/json.hpp>
 #include <ostream>
 #include <vector>
 
 #include "cli/Cli.h"
+#include "cli/CliJson.h"
 #include "cli/CliSupport.h"
+#include "data/DataFiles.h"
 #include "data/FstShape.h"
 #include "render/ErrorMaps.h"
 
@@ -15,7 +16,7 @@ namespace velmora {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
+using cli::Json;
 
 Json Number(double v) {
   return std::isfinite(v) ? Json(v) : Json(nullptr);
@@ -27,14 +28,32 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
   cli::MessageCapture capture(err);
 
-  FstShape sphere;
-  if (!cli::IsReadableFile(options.sphereFile) || sphere.Load(options.sphereFile, nullptr) <= 0) {
+  std::string sphereFile = options.sphereFile, dataFile = options.dataFile;
+  // A sphere named bare and not found here is a sample sphere: looked for in --dir, then
+  // where the workbench looks for its spheres.
+  const bool sampleSphere = !cli::IsReadableFile(sphereFile) &&
+                            sphereFile.find('/') == std::string::npos && !sphereFile.empty();
+  cli::CurrentDirChange dirChange;
+  std::vector<std::string*> named{&dataFile};
+  if (!sampleSphere) named.push_back(&sphereFile);
+  if (!cli::EnterDataDir(options.dir, named, dirChange, prefix, err)) return kExitBadInput;
+  if (sampleSphere) sphereFile = FindDataFile(sphereFile);
+  if (!cli::IsReadableFile(sphereFile)) {
     err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
     return kExitBadInput;
   }
+  FstShape sphere;
+  if (sphere.Load(sphereFile, nullptr) <= 0) {
+    // The loader has said why, unless the file is well formed but empty.
+    if (capture.count() > 0)
+      err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
+    else
+      err << prefix << "sphere file " << options.sphereFile << " " << cli::kNoPoints << "\n";
+    return kExitBadInput;
+  }
   cli::ViewPair views;
-  if (!cli::LoadViews(options.dataFile, options.first, options.second, std::nullopt,
-                      options.skipNegative, prefix, err, views))
+  if (!cli::LoadViews(dataFile, options.first, options.second, std::nullopt, options.skipNegative,
+                      prefix, err, views))
     return kExitBadInput;
   CameraModel& first = views.first;
   CameraModel& second = views.second;
@@ -55,28 +74,33 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     if (s < min) min = s;
     if (s > max && (options.directions || s < 50.0)) max = s;
   }
+  // Without pairs every score is log 0: no bounds, and then neither is printed.
+  const bool bounded = min <= max && std::isfinite(min) && std::isfinite(max);
 
-  Json j;
-  j["sphere"] = options.sphereFile;
-  j["map"] = options.directions ? "directions" : "positions";
-  if (options.directions) j["view"] = options.secondTurns ? "second" : "first";
-  j["pairs"] = views.pairs;
-  j["vertexCount"] = scores.size();
-  j["min"] = min <= max ? Number(min) : Json(nullptr);
-  j["max"] = min <= max ? Number(max) : Json(nullptr);
-  Json vertices = Json::array();
+  cli::JsonObjectWriter j(out);
+  j.Field("sphere", options.sphereFile);
+  j.Field("map", options.directions ? "directions" : "positions");
+  if (options.directions) j.Field("view", options.secondTurns ? "second" : "first");
+  j.Field("pairs", views.pairs);
+  j.Field("vertexCount", scores.size());
+  j.Field("min", bounded ? Json(min) : Json(nullptr));
+  j.Field("max", bounded ? Json(max) : Json(nullptr));
+  j.BeginArray("vertices");
   for (std::size_t v = 0; v < scores.size(); ++v) {
     Json entry;
     entry["score"] = Number(scores[v]);
+    // Where the vertex lies on the sphere: the direction it scores.
+    entry["position"] = Json::array({sphere.sourceVertices[3 * v], sphere.sourceVertices[3 * v + 1],
+                                     sphere.sourceVertices[3 * v + 2]});
     entry["colour"] = Json::array({sphere.vertexColours[3 * v], sphere.vertexColours[3 * v + 1],
                                    sphere.vertexColours[3 * v + 2]});
     if (options.distance)
       entry["vertex"] = Json::array(
           {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
-    vertices.push_back(std::move(entry));
+    j.Element(entry);
   }
-  j["vertices"] = std::move(vertices);
-  out << j.dump(2) << "\n";
+  j.EndArray();
+  if (!j.Finish()) return cli::OutputFailed(prefix, err);
   return kExitOk;
 }
 

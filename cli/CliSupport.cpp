@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "camera/PositionFile.h"
+#include "cli/Cli.h"
 #include "data/TextBuffer.h"
 #include "data/VectorData.h"
 
@@ -20,6 +21,21 @@ bool IsReadableFile(const std::string& path) {
   if (fd < 0) return false;
   ::close(fd);
   return true;
+}
+
+bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths,
+                  CurrentDirChange& change, const std::string& prefix, std::ostream& err) {
+  if (dir.empty()) return true;
+  for (std::string* path : paths) *path = std::filesystem::absolute(*path).string();
+  std::error_code ec;
+  if (change.Enter(dir, ec)) return true;
+  err << prefix << "cannot use directory " << dir << ": " << ec.message() << "\n";
+  return false;
+}
+
+int OutputFailed(const std::string& prefix, std::ostream& err) {
+  err << prefix << "cannot write the output\n";
+  return kExitBadInput;
 }
 
 namespace {

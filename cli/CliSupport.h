@@ -3,10 +3,14 @@
 // current directory for a while, reading number lists and loading two views' points.
 
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 #include "base/Notify.h"
 #include "camera/CameraModel.h"
@@ -15,15 +19,28 @@
 namespace velmora::cli {
 
 inline constexpr const char* kProgram = "velmora-cli";
+// What fst-info and scoremap say of a shape file that loads no points.
+inline constexpr const char* kNoPoints = "holds no points (no object, or an empty last one)";
 
-// Routes ShowMessage to the error stream while it lives. Each message is written at once,
-// so that even "Low memory!", which ends the process, reaches the caller.
+// What "Low memory!" becomes in the tool: the allocation failure unwinds to RunCli, which
+// exits with the input-error status instead of the workbench's exit(-1).
+struct LowMemory : std::bad_alloc {
+  const char* what() const noexcept override { return "Low memory!"; }
+};
+
+// Routes ShowMessage to the error stream while it lives. Each message is written at once.
+// "Low memory!" on the thread that made the capture throws LowMemory before the core ends
+// the process; on another thread it could not unwind, so the core's exit stands.
 class MessageCapture {
  public:
   explicit MessageCapture(std::ostream& err) : err_(err) {
     previous_ = SetMessageSink([this](const std::string& text) {
-      err_ << kProgram << ": " << text << std::endl;
+      // Some texts end in a line break of their own.
+      std::string_view line(text);
+      while (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+      err_ << kProgram << ": " << line << std::endl;
       ++count_;
+      if (text == "Low memory!" && std::this_thread::get_id() == thread_) throw LowMemory();
     });
   }
   ~MessageCapture() { SetMessageSink(std::move(previous_)); }
@@ -36,7 +53,12 @@ class MessageCapture {
   std::ostream& err_;
   MessageSink previous_;
   int count_ = 0;
+  std::thread::id thread_ = std::this_thread::get_id();
 };
+
+// The output stream could not be written (a full disk, a closed pipe): the message on
+// err, and the status of an input error, as for an unwritable --out.
+int OutputFailed(const std::string& prefix, std::ostream& err);
 
 // Changes the current directory and restores it when it goes out of scope.
 class CurrentDirChange {
@@ -63,6 +85,13 @@ class CurrentDirChange {
  private:
   std::filesystem::path previous_;
 };
+
+// --dir: the folder in which the data files (cols.fcd, the sample spheres, plane.png) are
+// looked for first, entered for the rest of the subcommand. Files named on the command
+// line are named from where the tool started, so paths are made absolute first. Nothing
+// to do for an empty dir; false with the message on err when it cannot be entered.
+bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths,
+                  CurrentDirChange& change, const std::string& prefix, std::ostream& err);
 
 // A regular file (or pipe) that opens for reading; a directory opens on Linux but is no
 // file to read.

@@ -110,6 +110,12 @@ TEST_F(CliRender, DemoAtStartUpShowsGreyBackgroundAxesAndTheErrorOfTheCameras) {
   EXPECT_GT(c.blue, 0);
   EXPECT_GT(DarkPixelsInTextCorner(image), 20);
 
+  // A .txt data file is read as the Controls window's Browse reads it.
+  std::filesystem::copy_file("demo.dtx", Out("demo.txt"));
+  const ToolRun txt = RenderTool("--out " + Out("txt.png") + " demo.fsd " + Out("demo.txt"));
+  ASSERT_EQ(txt.status, 0) << txt.err;
+  EXPECT_EQ(json::parse(txt.out)["error"], j["error"]);
+
   // The same cameras and points as the reconstruct subcommand computes.
   std::ostringstream out, err;
   const char* argv[] = {"velmora-cli", "reconstruct", "demo.dtx"};
@@ -168,6 +174,9 @@ TEST_F(CliRender, RefusesBadInputWithStatusTwoAndWritesNothing) {
       "--main-sphere 2K",
       "--alpha 1.5",
       "--scale 0",
+      "--scale 1e300",
+      "--scale 1e-50",
+      "--alpha nan",
       "--first 1,2,3",
       "--observer 400,0,0,0,1,-1",
       "--observer 400,0,0,0,1,-1,nan",
@@ -183,12 +192,21 @@ TEST_F(CliRender, RefusesBadInputWithStatusTwoAndWritesNothing) {
     EXPECT_EQ(r.out, "") << args;
     EXPECT_FALSE(std::filesystem::exists(Out("bad.png"))) << args;
   }
-  // An output nobody can write: no such directory, or a directory itself.
-  for (const std::string& target : {Out("no-dir/x.png"), dir.path().string()}) {
+  // An output nobody can write: no such directory, a directory itself, a full device.
+  for (const std::string& target :
+       {Out("no-dir/x.png"), dir.path().string(), std::string("/dev/full")}) {
     const ToolRun r = RenderTool("--out " + target + " demo.fsd");
     EXPECT_EQ(r.status, kExitBadInput) << target;
     EXPECT_NE(r.err.find("--out"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "") << target;
   }
+  // A plane.png that does not decode, found first through --dir: said, and no picture.
+  std::filesystem::create_directory(dir.path() / "data");
+  dir.Write("data/plane.png", "not a picture");
+  const ToolRun plane = RenderTool("--plane --dir " + Out("data") + out + " demo.fsd demo.dtx");
+  EXPECT_EQ(plane.status, kExitBadInput);
+  EXPECT_NE(plane.err.find("Cannot load image plane.png"), std::string::npos) << plane.err;
+  EXPECT_FALSE(std::filesystem::exists(Out("bad.png")));
 }
 
 TEST_F(CliRender, SaysSoWhenNoOpenGLContextCanBeHad) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "data/FstShape.h"
 #include "tests/TestSupport.h"
 #include "tests/cli/RunTool.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -48,6 +51,10 @@ void ExpectSmallShape(const json& j) {
   EXPECT_EQ(j["faceCount"], 2);
   EXPECT_EQ(j["boundingBox"]["min"], json({0.0, 0.0, -1.5}));
   EXPECT_EQ(j["boundingBox"]["max"], json({2.0, 3.0, 4.0}));
+  if (!j.contains("vertices")) {
+    EXPECT_FALSE(j.contains("palette")) << "a summary";
+    return;
+  }
   EXPECT_EQ(j["palette"], json::parse(R"([
       {"index": 0, "red": 255, "green": 0, "blue": 0},
       {"index": 2, "red": 16, "green": 32, "blue": 48},
@@ -72,8 +79,31 @@ TEST(FstInfo, ReportsWhatTheLoaderKeepsOfTheLastBlock) {
 
   const json summary = json::parse(RunTool({"fst-info", "--summary", "shape.fsd"}).out);
   ExpectSmallShape(summary);
-  EXPECT_FALSE(summary.contains("vertices"));
   EXPECT_FALSE(summary.contains("faces"));
+
+  // A name that is not UTF-8 is written with U+FFFD for each bad byte.
+  dir.Write("caf\xe9\xff.fsd", kShape);
+  const CliResult odd = RunTool({"fst-info", "--summary", "caf\xe9\xff.fsd"});
+  ASSERT_EQ(odd.code, kExitOk) << odd.err;
+  EXPECT_EQ(json::parse(odd.out)["file"], "caf\uFFFD\uFFFD.fsd");
+}
+
+TEST(FstInfo, AFileWithNoPointsGetsTheSameAnswerFromEverySubcommand) {
+  TempDir dir;
+  dir.Write("cols.fcd", kColours);
+  ScopedCurrentDir cwd(dir.path());
+  for (const char* content : {"1 FSTShape\n0\n", "1 FSTShape\n1\nempty\n0\n\n0\n"}) {
+    SCOPED_TRACE(content);
+    dir.Write("empty.fsd", content);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"fst-info", "empty.fsd"},
+          {"scoremap", "--sphere", "empty.fsd", "--data", "demo.dtx", "--map", "positions"}}) {
+      const CliResult r = RunTool(args);
+      EXPECT_EQ(r.code, kExitBadInput) << args[0];
+      EXPECT_THAT(r.out, IsEmpty());
+      EXPECT_THAT(r.err, HasSubstr("empty.fsd holds no points"));
+    }
+  }
 }
 
 TEST(FstInfo, DirNamesWhereTheColourTableIsReadAndIsLeftAfterwards) {
@@ -219,6 +249,7 @@ TEST(Cli, UnreadableInputIsBadInputNamingTheFile) {
       {"fst-info", missing},
       {"fst-info", folder},
       {"fst-info", shape, "--dir", missing},
+      {"scoremap", "--dir", missing, "--sphere", shape, "--data", "demo.dtx", "--map", "positions"},
       {"reconstruct", missing},
       {"reconstruct", folder},
       {"reconstruct", "demo.dtx", "--position", missing},
@@ -229,7 +260,10 @@ TEST(Cli, UnreadableInputIsBadInputNamingTheFile) {
     const CliResult r = RunTool(args);
     EXPECT_EQ(r.code, kExitBadInput);
     EXPECT_THAT(r.out, IsEmpty());
-    EXPECT_THAT(r.err, HasSubstr(args[args.size() == 2 ? 1 : 3]));
+    EXPECT_THAT(r.err, HasSubstr(args[args.size() == 2 ? 1 : args[0] == "scoremap" ? 2 : 3]));
+    if (args[1] == "--dir" || args[2] == "--dir") {
+      EXPECT_THAT(r.err, HasSubstr("cannot use directory"));
+    }
   }
 }
 
@@ -256,6 +290,8 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   const std::string data = dir.Write("odd.dtx", "1 2\n3 4\n5 6\n7 8\n9 10\n");
   const CliResult r = RunTool({"reconstruct", data});
   ASSERT_EQ(r.code, kExitOk) << r.err;
+  // Written as it is made, laid out as the whole document's dump(2) would be.
+  EXPECT_EQ(r.out, nlohmann::ordered_json::parse(r.out).dump(2) + "\n");
   const json j = json::parse(r.out);
   EXPECT_EQ(j["pairs"], 2);
   ASSERT_EQ(j["points"].size(), 2u);
@@ -263,47 +299,63 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   EXPECT_EQ(j["points"][0]["second"], json({5.0, 6.0}));
 
   // No pairs at all is still a valid file: nothing to reconstruct, no error value.
-  const json empty = json::parse(RunTool({"reconstruct", dir.Write("one.dtx", "1 2\n")}).out);
+  const std::string one = dir.Write("one.dtx", "1 2\n");
+  const std::string emptyText = RunTool({"reconstruct", one}).out;
+  EXPECT_EQ(emptyText, nlohmann::ordered_json::parse(emptyText).dump(2) + "\n");
+  const json empty = json::parse(emptyText);
   EXPECT_EQ(empty["pairs"], 0);
   EXPECT_TRUE(empty["points"].empty());
   EXPECT_TRUE(empty["error"].is_null());
+  // Nor does a map over no pairs have bounds: neither is a number.
+  for (const char* map : {"positions", "directions"}) {
+    const json scores = json::parse(
+        RunTool({"scoremap", "--sphere", "sphere100.fsd", "--data", one, "--map", map}).out);
+    EXPECT_TRUE(scores["min"].is_null()) << map;
+    EXPECT_TRUE(scores["max"].is_null()) << map;
+  }
 }
 
+// argv -> exit status and what each stream must hold (stdout on success, else stderr).
 TEST(Cli, HelpAndUsageErrors) {
   struct Case {
     std::vector<std::string> args;
     int code;
-    std::vector<std::string> outParts;
+    std::vector<std::string> parts;
   };
   const std::vector<Case> cases = {
-      {{"--help"}, kExitOk, {"Usage", "fst-info", "reconstruct"}},
+      {{"--help"}, kExitOk, {"Usage", "fst-info", "reconstruct", "1 for an internal", "2 for a"}},
+      {{"--version"}, kExitOk, {"Velmora 1.25\n"}},
       {{"fst-info", "--help"}, kExitOk, {"Usage", "fst-info", "FILE", "--dir"}},
       {{"reconstruct", "--help"},
        kExitOk,
        {"Usage", "reconstruct", "DATA", "--first", "--second", "--position", "--skip-negative"}},
-      {{}, kExitBadInput, {}},
-      {{"frobnicate"}, kExitBadInput, {}},
-      {{"fst-info"}, kExitBadInput, {}},
-      {{"reconstruct", "demo.dtx", "--first"}, kExitBadInput, {}},
-      {{"reconstruct", "demo.dtx", "--unknown"}, kExitBadInput, {}},
+      {{}, kExitBadInput, {"a subcommand is required: fst-info, reconstruct"}},
+      {{"frobnicate"}, kExitBadInput, {"unknown subcommand \"frobnicate\""}},
+      {{"--frobnicate"}, kExitBadInput, {"unknown option --frobnicate"}},
+      {{"fst-info"}, kExitBadInput, {"fst-info: FILE is required"}},
+      {{"reconstruct", "demo.dtx", "--first"}, kExitBadInput, {"--first"}},
+      {{"reconstruct", "demo.dtx", "--unknown"},
+       kExitBadInput,
+       {"reconstruct: unknown option or extra argument: --unknown"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(Joined(c.args));
     const CliResult r = RunTool(c.args);
     EXPECT_EQ(r.code, c.code);
-    if (c.code == kExitOk) {
-      EXPECT_THAT(r.err, IsEmpty());
-      for (const std::string& part : c.outParts) EXPECT_THAT(r.out, HasSubstr(part));
-    } else {
-      EXPECT_THAT(r.out, IsEmpty());
-      EXPECT_THAT(r.err, testing::Not(IsEmpty()));
-    }
+    EXPECT_THAT(c.code == kExitOk ? r.err : r.out, IsEmpty());
+    for (const std::string& part : c.parts)
+      EXPECT_THAT(c.code == kExitOk ? r.out : r.err, HasSubstr(part));
   }
 }
 
-// Runs the real program; returns its exit status and what it wrote to stdout.
-int RunBinary(const std::string& args, std::string& out) {
-  const std::string command = std::string(VELMORA_CLI_BINARY) + " " + args + " 2>/dev/null";
+// Runs the real program through the shell (before is put ahead of it, stdout goes to
+// redirect when given); returns its exit status and what it wrote.
+int RunBinary(const std::string& args, std::string& out, std::string* err = nullptr,
+              const std::string& before = "", const std::string& redirect = "") {
+  TempDir dir;
+  const std::string errFile = (dir.path() / "err").string();
+  const std::string command = before + std::string(VELMORA_CLI_BINARY) + " " + args +
+                              (redirect.empty() ? "" : " >" + redirect) + " 2>" + errFile;
   std::FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return -1;
   char buffer[4096];
@@ -311,6 +363,10 @@ int RunBinary(const std::string& args, std::string& out) {
   out.clear();
   while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
   const int status = ::pclose(pipe);
+  if (err) {
+    std::ifstream in(errFile);
+    err->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -322,6 +378,28 @@ TEST(CliBinary, PrintsIndentedJsonAndExitsWithTwoOnBadInput) {
 
   EXPECT_EQ(RunBinary("fst-info no-such-file.fsd", out), kExitBadInput);
   EXPECT_THAT(out, IsEmpty());
+}
+
+// Failures that only the real process shows: a full output device, and memory running
+// out for an input of four million blank lines (two million pairs) under a 300 MB cap.
+TEST(CliBinary, FullOutputAndExhaustedMemoryAreBadInputWithAMessage) {
+  TempDir dir;
+  const std::string big = dir.Write("big.dtx", std::string(4000000, '\n'));
+  const struct {
+    std::string args, before, redirect, says;
+  } cases[] = {
+      {"reconstruct demo.dtx", "", "/dev/full", "cannot write the output"},
+      {"fst-info demo.fsd --summary", "", "/dev/full", "cannot write the output"},
+#ifndef VELMORA_TEST_SANITIZED  // sanitizers reserve more address space than the cap
+      {"reconstruct " + big, "ulimit -v 300000; ", "", "out of memory"},
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before + c.args);
+    std::string out, err;
+    EXPECT_EQ(RunBinary(c.args, out, &err, c.before, c.redirect), kExitBadInput);
+    EXPECT_THAT(err, HasSubstr(c.says));
+  }
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #include <cmath>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/Cli.h"
@@ -65,6 +67,8 @@ TEST(Scoremap, ColoursAndVerticesFollowFromTheScores) {
       const double k = c.positions && scores[v] >= 50 ? 1.0 : (scores[v] - min) / (max - min);
       const Vec3 colour = ScoreToColour(c.positions ? k * k : k);
       const json& entry = j["vertices"][v];
+      const double* source = &sphere.sourceVertices[3 * v];
+      EXPECT_EQ(entry["position"], json({source[0], source[1], source[2]})) << "vertex " << v;
       EXPECT_THAT((Vec3{entry["colour"][0], entry["colour"][1], entry["colour"][2]}),
                   test::Vec3Near(colour, 1e-12))
           << "vertex " << v;
@@ -73,7 +77,6 @@ TEST(Scoremap, ColoursAndVerticesFollowFromTheScores) {
         continue;
       }
       // Pulled toward the centre by its share of the range: the best to the centre.
-      const double* source = &sphere.sourceVertices[3 * v];
       const Vec3 moved{entry["vertex"][0], entry["vertex"][1], entry["vertex"][2]};
       EXPECT_THAT(moved, test::Vec3Near(Vec3{k * source[0], k * source[1], k * source[2]}, 1e-9));
       const double r0 = std::hypot(source[0], source[1], source[2]);
@@ -112,6 +115,23 @@ TEST(Scoremap, ScoresAreTheWorkbenchMaps) {
     ASSERT_EQ(j["vertices"].size(), expected.size());
     for (std::size_t v = 0; v < expected.size(); ++v)
       EXPECT_EQ(j["vertices"][v]["score"].get<double>(), expected[v]) << v;
+  }
+}
+
+// A sphere named bare is a sample sphere: --dir's copy first, the named path otherwise.
+TEST(Scoremap, ABareSphereNameIsLookedForInDirFirst) {
+  const std::string data = std::filesystem::absolute("demo.dtx").string();
+  const std::string samples = std::filesystem::current_path().string();
+  test::TempDir dir;
+  std::filesystem::create_directory(dir.path() / "own");
+  dir.Write("own/cols.fcd", "1\n0 ff,0,0\n");
+  dir.Write("own/sphere100.fsd", "1 FSTShape\n1\nh\n3\n1 0 0 0 1 0 0 0 1\n1\n0 3 0 1 2\n");
+  test::ScopedCurrentDir cwd(dir.path());
+  for (const auto& [where, count] : {std::pair{std::string("own"), 3}, {samples, 100}}) {
+    const CliResult r = Scoremap(
+        {"--dir", where, "--sphere", "sphere100.fsd", "--data", data, "--map", "positions"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(json::parse(r.out)["vertexCount"], count) << where;
   }
 }
 
