@@ -42,10 +42,10 @@ bool IsModeKey(int key) {
   return key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Z;
 }
 
-QList<QByteArray> LocalNames(const QStringList& names) {
+MainDlg::LocalFileNames LocalNames(const QStringList& names) {
   QList<QByteArray> local;
   for (const QString& name : names) local << QFile::encodeName(name);
-  return local;
+  return MainDlg::LocalFileNames(std::move(local));
 }
 
 }  // namespace
@@ -53,12 +53,12 @@ QList<QByteArray> LocalNames(const QStringList& names) {
 MainDlg::MainDlg(ControlDlg* controlPanel, const QStringList& arguments)
     : MainDlg(controlPanel, LocalNames(arguments)) {}
 
-MainDlg::MainDlg(ControlDlg* controlPanel, QList<QByteArray> arguments)
+MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
     : QOpenGLWidget(nullptr),
       scene(controlPanel->workbench, controlPanel->firstView.AsSceneView(),
             controlPanel->secondView.AsSceneView()),
       controlPanel_(controlPanel),
-      arguments_(std::move(arguments)) {
+      arguments_(std::move(arguments.names)) {
   // Mapped over the second view's positions as the panels first computed it.
   ProgDlg progress;
   scene.workbench.LoadSampleSpheres(

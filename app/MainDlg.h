@@ -24,9 +24,13 @@ constexpr int IDM_ABOUTBOX = 0x0010;
 class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   Q_OBJECT
  public:
-  // arguments: the command line after the program name, as the C library takes file
-  // names (the local 8-bit encoding, which need not be valid text).
-  MainDlg(ControlDlg* controlPanel, QList<QByteArray> arguments);
+  // The command line after the program name, as the C library takes file names: the
+  // local 8-bit encoding, which need not be valid text.
+  struct LocalFileNames {
+    explicit LocalFileNames(QList<QByteArray> list) : names(std::move(list)) {}
+    QList<QByteArray> names;
+  };
+  MainDlg(ControlDlg* controlPanel, LocalFileNames arguments);
   MainDlg(ControlDlg* controlPanel, const QStringList& arguments);
   ~MainDlg() override;
 

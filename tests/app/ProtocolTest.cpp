@@ -202,7 +202,7 @@ class TwoSphereStartUp : public test::WorkbenchTest {
     inDir = new test::ScopedCurrentDir(dir->path());
     control = new ControlDlg;
     control->Create();
-    main = new MainDlg(control, QList<QByteArray>{kFstName, "b.dtx", "c.txt"});
+    main = new MainDlg(control, MainDlg::LocalFileNames({kFstName, "b.dtx", "c.txt"}));
     main->show();
     // The command line is loaded by the time the window is shown.
     fstPointsAtShow = control->workbench.fstObject.pointCount;
