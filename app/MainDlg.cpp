@@ -4,11 +4,13 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
+#include <QShowEvent>
 
 #include "app/AboutDlg.h"
 #include "camera/CameraTransitions.h"
@@ -35,17 +37,33 @@ class FlagScope {
   bool& flag_;
 };
 
+// Ctrl, Shift and Z: held down as mouse modes rather than acting once.
+bool IsModeKey(int key) {
+  return key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Z;
+}
+
+MainDlg::LocalFileNames LocalNames(const QStringList& names) {
+  QList<QByteArray> local;
+  for (const QString& name : names) local << QFile::encodeName(name);
+  return MainDlg::LocalFileNames(std::move(local));
+}
+
 }  // namespace
 
-MainDlg::MainDlg(ControlDlg* controlPanel, QStringList arguments)
+MainDlg::MainDlg(ControlDlg* controlPanel, const QStringList& arguments)
+    : MainDlg(controlPanel, LocalNames(arguments)) {}
+
+MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
     : QOpenGLWidget(nullptr),
       scene(controlPanel->workbench, controlPanel->firstView.AsSceneView(),
             controlPanel->secondView.AsSceneView()),
       controlPanel_(controlPanel),
-      arguments_(std::move(arguments)) {
+      arguments_(std::move(arguments.names)) {
   // Mapped over the second view's positions as the panels first computed it.
+  ProgDlg progress;
   scene.workbench.LoadSampleSpheres(
-      [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); });
+      [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); },
+      &progress);
   BuildDialog(this, FindDialogTemplate(IDD_MAIN));
   FillStepTable(stepTable);
   scene.showWaitNotice = MakeWaitNotice();
@@ -84,29 +102,49 @@ void MainDlg::OnInitDialog() {
   scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
   g_hMainWnd = this;
   setWindowTitle(QStringLiteral("Left: move around, Right: zoom in/out"));
-  // The files named on the command line load right after this initialisation, outside
-  // the OpenGL callback, so that the progress dialog can paint.
-  QMetaObject::invokeMethod(this, &MainDlg::ProcessCommandLine, Qt::QueuedConnection);
+  // The files named on the command line load as soon as this OpenGL callback has
+  // returned, so that the progress dialog can paint: when the window is shown (the first
+  // show runs this initialisation), or, should the context come later, from a queued
+  // call.
+  commandLinePending_ = true;
+  QMetaObject::invokeMethod(this, &MainDlg::FinishStartUp, Qt::QueuedConnection);
   controlPanel_->firstView.SetVectorsTitle(QStringLiteral("Left view"));
   controlPanel_->secondView.SetVectorsTitle(QStringLiteral("Right view"));
 }
 
+void MainDlg::showEvent(QShowEvent* event) {
+  QOpenGLWidget::showEvent(event);
+  // Shown before the event loop runs: the files load before any input is handled.
+  FinishStartUp();
+}
+
+void MainDlg::FinishStartUp() {
+  if (!commandLinePending_) return;
+  commandLinePending_ = false;
+  ProcessCommandLine();
+  startedUp_ = true;
+}
+
 void MainDlg::ProcessCommandLine() {
-  for (const QString& argument : arguments_) {
-    const QString ending = argument.right(3);
-    if (ending.compare(QLatin1String("fsd"), Qt::CaseInsensitive) == 0) {
-      controlPanel_->fstPath = argument;
+  for (const QByteArray& argument : arguments_) {
+    const QByteArray ending = argument.right(3);
+    if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
+      controlPanel_->fstPath = QFile::decodeName(argument);
       PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(argument));
-    } else if (ending.compare(QLatin1String("dtx"), Qt::CaseInsensitive) == 0) {
-      controlPanel_->dataPath = argument;
+    } else if (ending.compare("dtx", Qt::CaseInsensitive) == 0) {
+      controlPanel_->dataPath = QFile::decodeName(argument);
       controlPanel_->LoadDataFile();
     }
   }
 }
 
 int MainDlg::LoadFstObject(const QString& path) {
+  return LoadFstObject(QFile::encodeName(path));
+}
+
+int MainDlg::LoadFstObject(const QByteArray& localPath) {
   ProgDlg progress;
-  return scene.workbench.fstObject.Load(path.toStdString(), &progress);
+  return scene.workbench.fstObject.Load(localPath.toStdString(), &progress);
 }
 
 void MainDlg::resizeGL(int w, int h) {
@@ -144,6 +182,8 @@ void MainDlg::DrawErrorText() {
   if (text.isEmpty() && !legendOn_) return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
+  // The text is the window's, not the scene's: wireframe mode must not outline its glyphs.
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   {
     QPainter painter(this);
     PaintErrorText(painter, width(), height(), text);
@@ -239,8 +279,22 @@ void MainDlg::OnSysCommand(int id) {
   }
 }
 
+bool MainDlg::RepeatsLastRelease(const QKeyEvent& event) const {
+  // A synthetic event carries no time (0) and is never taken for a repeat.
+  return event.timestamp() != 0 && event.key() == releasedKey_ && event.timestamp() == releasedAt_;
+}
+
 void MainDlg::keyPressEvent(QKeyEvent* event) {
+  // X11 may repeat a held key as a release and a press of one timestamp, unflagged. Such a
+  // press acts no more than a flagged one; the keys held as modes go down again at once,
+  // so Ctrl, Shift and Z stay down.
+  const bool repeatedPair = RepeatsLastRelease(*event);
+  releasedKey_ = 0;
   if (event->isAutoRepeat()) return;
+  if (repeatedPair) {
+    if (IsModeKey(event->key())) OnKeyDown(*event);
+    return;
+  }
   switch (event->key()) {
     case Qt::Key_Escape:  // the standard dialog ending
       close();
@@ -256,7 +310,11 @@ void MainDlg::keyPressEvent(QKeyEvent* event) {
 
 void MainDlg::keyReleaseEvent(QKeyEvent* event) {
   // X11 repeats a held key as release and press pairs; only the real release counts.
-  if (!event->isAutoRepeat()) OnKeyUp(*event);
+  if (!event->isAutoRepeat()) {
+    releasedKey_ = event->key();
+    releasedAt_ = event->timestamp();
+    OnKeyUp(*event);
+  }
   QOpenGLWidget::keyReleaseEvent(event);
 }
 

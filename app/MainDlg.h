@@ -30,7 +30,14 @@ constexpr int IDM_ABOUTBOX = 0x0010;
 class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   Q_OBJECT
  public:
-  MainDlg(ControlDlg* controlPanel, QStringList arguments);
+  // The command line after the program name, as the C library takes file names: the
+  // local 8-bit encoding, which need not be valid text.
+  struct LocalFileNames {
+    explicit LocalFileNames(QList<QByteArray> list) : names(std::move(list)) {}
+    QList<QByteArray> names;
+  };
+  MainDlg(ControlDlg* controlPanel, LocalFileNames arguments);
+  MainDlg(ControlDlg* controlPanel, const QStringList& arguments);
   ~MainDlg() override;
 
   void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
@@ -48,6 +55,7 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   // Loads an FST file into the scene's FST object behind the progress dialog; returns
   // the loader's result.
   int LoadFstObject(const QString& path);
+  int LoadFstObject(const QByteArray& localPath);
 
   // Mouse and keyboard navigation (Navigation.cpp).
   void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint point);
@@ -65,6 +73,9 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   // Ends running and waiting transitions; returns once their threads are gone.
   void StopCameraAnimation();
   bool CameraAnimationIdle() const { return transitions_.Idle(); }
+
+  // True once the window has its context and the files of the command line are loaded.
+  bool StartedUp() const { return startedUp_; }
 
   Scene scene;
   int lastX = -1, lastY = -1;
@@ -87,6 +98,7 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void resizeGL(int w, int h) override;
   void paintGL() override;
   bool event(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -96,6 +108,8 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
  private:
   void OnInitDialog();
   void ProcessCommandLine();
+  // Runs the command line once OnInitDialog has asked for it.
+  void FinishStartUp();
   void OnSize(int cx, int cy);
   // One mouse drag step with each button, by the pixels moved and the slow factor.
   void DragLeft(double dx, double dy, double slow, bool shift, bool ctrl);
@@ -103,9 +117,17 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void OnPaint();
   void DrawErrorText();
 
+  // Whether a press is the second half of an X11 repeat pair (see keyPressEvent).
+  bool RepeatsLastRelease(const QKeyEvent& event) const;
+
   ControlDlg* controlPanel_;
-  QStringList arguments_;
+  // The key and time of the last release, until the next press.
+  int releasedKey_ = 0;
+  quint64 releasedAt_ = 0;
+  QList<QByteArray> arguments_;
   bool initialized_ = false;
+  bool commandLinePending_ = false;
+  bool startedUp_ = false;
   // Inside Qt's own GL callbacks the context is Qt's to manage: our release is skipped.
   bool inGlCallback_ = false;
 

@@ -153,10 +153,10 @@ class ScriptRunner {
     auto* poll = new QTimer(qApp);
     QObject::connect(poll, &QTimer::timeout, [this, poll, timer] {
       MainDlg* main = theApp.mainWindow;
-      if (main != nullptr && g_hMainWnd.load() == main) {
+      if (main != nullptr && g_hMainWnd.load() == main && main->StartedUp()) {
         poll->deleteLater();
-        // The command line is processed from a queued call made during the window's
-        // initialisation; the events pumped here run it and what it posts.
+        // The loads post their messages (the FST object's to the control panel, the
+        // redraws); the events pumped here deliver them.
         Pump(kSettleMs);
         Run(*main);
       } else if (timer.elapsed() > kReadyTimeoutMs) {

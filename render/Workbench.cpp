@@ -11,12 +11,12 @@ Workbench::Workbench(CameraModel& first, CameraModel& second) : views_{&first, &
   second.otherView = &first;
 }
 
-int Workbench::LoadSampleSpheres(const std::function<void(int)>& announce) {
+int Workbench::LoadSampleSpheres(const std::function<void(int)>& announce, LoadProgress* progress) {
   for (FstShape*& slot : loadedSpheres) slot = nullptr;
   loadedSphereCount = 0;
   for (int k = 0; k < kSampleSphereCount; ++k) {
     FstShape& sphere = sampleSpheres[k];
-    if (sphere.Load(FindDataFile(kSampleSpheres[k].fileName), nullptr) <= 0)
+    if (sphere.Load(FindDataFile(kSampleSpheres[k].fileName), progress) <= 0)
       continue;  // Load has said why
     if (announce) announce(kSampleSpheres[k].vertexCount);
     loadedSpheres[loadedSphereCount++] = &sphere;
@@ -63,11 +63,15 @@ void Workbench::ApplyPositionTargets(const double (&targets)[kPositionTargetCoun
 
 void Workbench::RecolourAfterViewChange(int mask) {
   SetVerticesFromViews(fstObject, First(), Second());
-  if (mask & (VIEW_PANTILT | VIEW_LENS)) RemapMainSphere();
-  if (mask & (VIEW_AZALT | VIEW_LENS))
-    for (int i = 0; i < 2; ++i)
-      if (panTiltSpheres_[i] != nullptr)
-        MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second());
+  // Every map reads both views' whole poses (the position map scores the second view
+  // against the first, a pan/tilt map turns one view and scores against the other), and
+  // the mask does not say which view changed: any change remaps all, and the maps' memo
+  // skips those whose inputs are as they were.
+  if (mask == 0) return;
+  RemapMainSphere();
+  for (int i = 0; i < 2; ++i)
+    if (panTiltSpheres_[i] != nullptr)
+      MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second());
 }
 
 void Workbench::SelectMainSphere(int index, bool on) {

@@ -11,6 +11,7 @@
 #include "camera/CameraModel.h"
 #include "camera/PositionFile.h"
 #include "data/FstShape.h"
+#include "data/LoadProgress.h"
 #include "data/SampleSpheres.h"
 #include "data/VectorData.h"
 
@@ -38,8 +39,10 @@ class Workbench {
 
   // Reads the table's spheres from the current directory and packs the loaded ones into
   // loadedSpheres, announcing each with its vertex count, allocating its colours and
-  // mapping it over the second view's positions. Returns loadedSphereCount.
-  int LoadSampleSpheres(const std::function<void(int vertexCount)>& announce = {});
+  // mapping it over the second view's positions. Each load goes through progress when
+  // given. Returns loadedSphereCount.
+  int LoadSampleSpheres(const std::function<void(int vertexCount)>& announce = {},
+                        LoadProgress* progress = nullptr);
   // The position in loadedSpheres of the table's sphere tableIndex; -1 when it did not load.
   int LoadedPosition(int tableIndex) const;
 
@@ -58,9 +61,8 @@ class Workbench {
                             const std::function<void()>& showValues = {});
 
   // What a change of the views (mask of VIEW_ flags; 0 after a new FST object) makes
-  // stale: the FST object's vertices always follow the midpoints; the main sphere is
-  // mapped again after a pan/tilt or lens change, the pan/tilt spheres after an
-  // azimuth/altitude or lens change.
+  // stale: the FST object's vertices always follow the midpoints; any change of a view
+  // maps the main sphere and both pan/tilt spheres again (each reads both views).
   void RecolourAfterViewChange(int mask);
 
   // loadedSpheres[index] becomes the main sphere when on (radial or not, as the distance

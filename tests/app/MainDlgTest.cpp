@@ -1,6 +1,11 @@
 #include "app/MainDlg.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
+#include <QTimer>
 #include <cmath>
 #include <numbers>
 
@@ -77,6 +82,58 @@ TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
   for (int y = 40; y < first.height(); ++y)
     for (int x = 0; x < first.width(); ++x) differing += first.pixel(x, y) != second.pixel(x, y);
   EXPECT_EQ(differing, 0);
+  // Wireframe is the scene's mode: the text keeps its filled glyphs.
+  main->scene.ToggleWireframe();
+  const QImage wireframe = Frame();
+  main->scene.ToggleWireframe();
+  EXPECT_EQ(test::DarkPixelsInTextCorner(wireframe), test::DarkPixelsInTextCorner(first));
+}
+
+TEST_F(MainWindowTest, ResizingKeepsTheSceneFillingTheWindow) {
+  const QSize before = main->size();
+  for (const QSize size : {QSize(500, 260), QSize(240, 420), before}) {
+    main->resize(size);
+    QTest::qWait(20);
+    const QImage frame = Frame();
+    EXPECT_EQ(frame.size(), size * main->devicePixelRatio());
+    EXPECT_EQ(QSize(main->scene.width, main->scene.height), frame.size());
+  }
+}
+
+// F1 and the menu key's About entry open the About box; the right mouse button's context
+// menu request belongs to navigation and opens nothing.
+TEST_F(MainWindowTest, F1AndTheMenuKeyOpenTheAboutBox) {
+  QStringList seen;
+  QMenu* chosenFrom = nullptr;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&seen, &chosenFrom] {
+    if (auto* about = qobject_cast<AboutDlg*>(QApplication::activeModalWidget())) {
+      seen << about->windowTitle();
+      about->reject();
+    } else if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+               menu != nullptr && menu != chosenFrom) {
+      chosenFrom = menu;
+      for (QAction* action : menu->actions())
+        if (action->text() == QString::fromUtf8(kAboutMenuText)) menu->setActiveAction(action);
+      if (menu->activeAction() == nullptr) {
+        menu->close();
+        return;
+      }
+      seen << menu->activeAction()->text();
+      // Not from this slot: the About box it opens needs the timer free to close it.
+      QTimer::singleShot(0, menu, [menu] { QTest::keyClick(menu, Qt::Key_Return); });
+    }
+  });
+  closer.start(20);
+  QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+  QCoreApplication::sendEvent(main, &f1);
+  QContextMenuEvent byMouse(QContextMenuEvent::Mouse, QPoint(8, 8),
+                            main->mapToGlobal(QPoint(8, 8)));
+  QCoreApplication::sendEvent(main, &byMouse);
+  QContextMenuEvent byKey(QContextMenuEvent::Keyboard, QPoint(8, 8),
+                          main->mapToGlobal(QPoint(8, 8)));
+  QCoreApplication::sendEvent(main, &byKey);
+  EXPECT_EQ(seen, QStringList({"About Velmora", kAboutMenuText, "About Velmora"}));
 }
 
 TEST(AboutDlg, ShowsVersionAndBuildStamp) {

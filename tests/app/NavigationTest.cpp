@@ -104,9 +104,20 @@ class Navigation : public test::WorkbenchTest {
   }
 
   static void SendKey(QEvent::Type type, int key, quint32 keysym = 0,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false) {
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false,
+                      quint64 time = 0) {
     QKeyEvent event(type, key, modifiers, 0, keysym, 0, QString(), repeat);
+    event.setTimestamp(time);
     QCoreApplication::sendEvent(main, &event);
+  }
+  // A key held down on X11: its press, then a release and a press of one timestamp, not
+  // flagged as repeats, for each repeat; the key stays down.
+  static void Hold(int key, quint32 keysym, quint64 time) {
+    SendKey(QEvent::KeyPress, key, keysym, Qt::NoModifier, false, time);
+    for (quint64 t = time + 30; t < time + 120; t += 30) {
+      SendKey(QEvent::KeyRelease, key, keysym, Qt::NoModifier, false, t);
+      SendKey(QEvent::KeyPress, key, keysym, Qt::NoModifier, false, t);
+    }
   }
   static void Press(int key, quint32 keysym = 0, Qt::KeyboardModifiers modifiers = {}) {
     SendKey(QEvent::KeyPress, key, keysym, modifiers);
@@ -175,16 +186,22 @@ TEST_F(Navigation, RepeatsAndAltDoNothingAndAHeldZStaysSlow) {
   Press(Qt::Key_Control, kControlL, Qt::AltModifier);
   EXPECT_EQ(main->keyFlags, 0);
 
-  // X11 repeats a held key as release and press pairs.
-  Press(Qt::Key_Z);
-  SendKey(QEvent::KeyRelease, Qt::Key_Z, 0, Qt::NoModifier, true);
-  SendKey(QEvent::KeyPress, Qt::Key_Z, 0, Qt::NoModifier, true);
-  EXPECT_EQ(main->keyFlags, MODE_SLOW);
-  Release(Qt::Key_Z);
+  // Held keys, as X11 repeats them: the modes stay on, a toggle flips once.
+  Hold(Qt::Key_Z, 0, 1000);
+  Hold(Qt::Key_Control, kControlL, 2000);
+  EXPECT_EQ(main->keyFlags, MODE_SLOW | MODE_CTRL);
+  SendKey(QEvent::KeyRelease, Qt::Key_Z, 0, Qt::NoModifier, false, 3000);
+  SendKey(QEvent::KeyRelease, Qt::Key_Control, kControlL, Qt::NoModifier, false, 3010);
   EXPECT_EQ(main->keyFlags, 0);
+  Hold(Qt::Key_F7, 0, 4000);
+  EXPECT_TRUE(main->scene.centreMode);
+  // A release and a new press at another time: the key acts again.
+  SendKey(QEvent::KeyRelease, Qt::Key_F7, 0, Qt::NoModifier, false, 5000);
+  SendKey(QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, false, 5100);
+  EXPECT_FALSE(main->scene.centreMode);
 
-  // Holding F8 starts one transition only.
-  Press(Qt::Key_F8);
+  // Holding F8 starts one transition only, flagged repeats or X11's pairs.
+  Hold(Qt::Key_F8, 0, 6000);
   for (int i = 0; i < 5; ++i) SendKey(QEvent::KeyPress, Qt::Key_F8, 0, Qt::NoModifier, true);
   ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Busy(); }));
   EXPECT_FALSE(CameraTransitionWorker::Waiting());

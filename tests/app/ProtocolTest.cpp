@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -185,15 +186,27 @@ TEST_F(ProtocolTest, UpdatePanelsCopiesParametersIntoBothPanels) {
 }
 
 // Runs in a process of its own (see the test list): the start-up happens once per process.
+// Its command line names an FST file whose name is not valid UTF-8 and ends in upper case,
+// a data file, and a data file that its ending leaves ignored.
 class TwoSphereStartUp : public test::WorkbenchTest {
  protected:
+  static constexpr char kFstName[] = "caf\xe9.FSD";
   static void SetUpTestSuite() {
     if (g_hControlWnd.load() != nullptr) return;
     dir = new test::TempDir;
     for (const char* name : {"sphere100.fsd", "sphere1K.fsd", "cols.fcd"})
       fs::copy_file(name, dir->path() / name);
+    fs::copy_file("sphere100.fsd", dir->path() / kFstName);
+    fs::copy_file("demo.dtx", dir->path() / "b.dtx");
+    dir->Write("c.txt", "1 2\n3 4\n");
     inDir = new test::ScopedCurrentDir(dir->path());
-    StartWorkbench();
+    control = new ControlDlg;
+    control->Create();
+    main = new MainDlg(control, MainDlg::LocalFileNames({kFstName, "b.dtx", "c.txt"}));
+    main->show();
+    // The command line is loaded by the time the window is shown.
+    fstPointsAtShow = control->workbench.fstObject.pointCount;
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
     Settle();
   }
   static void TearDownTestSuite() {
@@ -206,7 +219,16 @@ class TwoSphereStartUp : public test::WorkbenchTest {
   }
   static inline test::TempDir* dir = nullptr;
   static inline test::ScopedCurrentDir* inDir = nullptr;
+  static inline int fstPointsAtShow = 0;
 };
+
+TEST_F(TwoSphereStartUp, LoadsTheCommandLineBeforeTheWindowRuns) {
+  EXPECT_EQ(fstPointsAtShow, 100);
+  EXPECT_EQ(control->fstPath, QFile::decodeName(kFstName));
+  EXPECT_EQ(GetDlgItemAs<QLabel>(control, IDC_FST_STATUS)->text(), "100 points.");
+  EXPECT_EQ(control->dataPath, "b.dtx");
+  EXPECT_EQ(control->firstView.camera.imagePointCount, 154);
+}
 
 TEST_F(TwoSphereStartUp, ListsTheTwoLoadedSpheresWithTheFirstSelected) {
   EXPECT_EQ(ComboItems(control->sphereSizeCombo), QStringList({"100", "1K"}));

@@ -74,15 +74,15 @@ TEST(Workbench, GlideEndSetsTheNineTargetsShowsThemThenRecomputesBothViews) {
 }
 
 // Which maps a change of the views makes stale: the FST object always follows the
-// midpoints, the main sphere after a pan/tilt or lens change, the view spheres after an
-// azimuth/altitude or lens change.
+// midpoints; every map reads both views, so any change of either view remaps them all. The
+// change here is the first view's distance, which no mask names alone.
 TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
   const struct {
     int mask;
     bool mainSphere, panTilt;
   } rows[] = {{0, false, false},
-              {VIEW_AZALT, false, true},
-              {VIEW_PANTILT, true, false},
+              {VIEW_AZALT, true, true},
+              {VIEW_PANTILT, true, true},
               {VIEW_LENS, true, true},
               {VIEW_ALL, true, true}};
   for (const auto& row : rows) {
@@ -110,8 +110,11 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     // What each map shows when it is recomputed now, and when it is left alone.
     FstShape mainSphere = *w.mainSphere, views[2] = {panTilt[0], panTilt[1]};
     if (row.mainSphere) MapScoreOverPositions(mainSphere, v.second);
-    for (int i = 0; i < 2 && row.panTilt; ++i)
+    EXPECT_EQ(mainSphere.vertexColours != w.mainSphere->vertexColours, row.mainSphere);
+    for (int i = 0; i < 2 && row.panTilt; ++i) {
       MapScoreOverDirections(views[i], w.View(i), v.second);
+      EXPECT_NE(views[i].vertexColours, panTilt[i].vertexColours) << "the change shows " << i;
+    }
     w.RecolourAfterViewChange(row.mask);
     EXPECT_EQ(w.mainSphere->vertexColours, mainSphere.vertexColours);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, views[i].vertexColours) << i;
@@ -155,9 +158,21 @@ TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
 
 class SampleSpheres : public testing::Test {
  protected:
+  // Counts the loads shown: each sphere read shows the progress display once.
+  struct CountingProgress : LoadProgress {
+    void Show() override { ++shown; }
+    void Hide() override { ++hidden; }
+    void SetRange(int, int) override {}
+    void SetPos(int) override {}
+    void SetStep(int) override {}
+    void Step() override {}
+    void SetCaption(const std::string&) override {}
+    int shown = 0, hidden = 0;
+  };
   int Load(std::vector<int>& announced) {
-    return views.LoadSampleSpheres([&](int size) { announced.push_back(size); });
+    return views.LoadSampleSpheres([&](int size) { announced.push_back(size); }, &progress);
   }
+  CountingProgress progress;
   test::TwoViews two;
   Workbench views{two.first, two.second};
 };
@@ -166,6 +181,8 @@ TEST_F(SampleSpheres, AllFiveAreAnnouncedInOrderAndMapped) {
   std::vector<int> announced;
   EXPECT_EQ(Load(announced), 5);
   EXPECT_EQ(announced, (std::vector<int>{100, 1000, 5000, 10000, 100000}));
+  EXPECT_EQ(progress.shown, 5);
+  EXPECT_EQ(progress.hidden, 5);
   const Vec3 blue = ScoreToColour(0);  // no points yet: every score is the same
   for (int k = 0; k < 5; ++k) {
     EXPECT_EQ(views.loadedSpheres[k], &views.sampleSpheres[k]);
