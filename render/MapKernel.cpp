@@ -1,0 +1,204 @@
+#include "render/MapKernel.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+// Products and sums may fuse here: the loop only has to be within rounding of the camera
+// model, and its margins allow for it.
+#if defined(__clang__)
+#pragma clang fp contract(fast)
+#elif defined(__GNUC__)
+#pragma GCC optimize("fp-contract=fast")
+#endif
+
+#if defined(__GNUC__) || defined(__clang__)
+#define VELMORA_VECTOR_KERNELS 1
+#define VELMORA_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define VELMORA_ALWAYS_INLINE inline
+#endif
+
+#if defined(VELMORA_VECTOR_KERNELS) && defined(__x86_64__)
+#define VELMORA_X86_KERNELS 1
+#endif
+
+// Unaligned loads of W doubles; no helper functions that take or return vectors, so the
+// code is inlined into, and built for, each target's own function.
+#define VELMORA_LOAD(v, at) std::memcpy(&(v), (at), sizeof(v))
+
+namespace velmora {
+
+namespace {
+
+// The loop for W lanes of type V (plain double for W = 1).
+template <class V, std::size_t W>
+VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFrame& f,
+                                            std::size_t from, double& sum) {
+  static_assert(kPairChunk % W == 0 && kPairLanes % W == 0);
+  const double m0 = f.m[0], m1 = f.m[1], m2 = f.m[2], m3 = f.m[3], m4 = f.m[4], m5 = f.m[5],
+               m6 = f.m[6], m7 = f.m[7], m8 = f.m[8];
+  const double bx = f.bx, by = f.by, bz = f.bz;
+  const V zero = {};
+  V total = zero;
+  std::size_t k = from;
+  for (; k < p.padded; k += kPairChunk) {
+    const std::size_t end = std::min(k + kPairChunk, p.padded);
+    V chunk = zero;
+    auto clean = zero == zero;
+    for (std::size_t j = k; j < end; j += W) {
+      V ux, uy, uz, dx, dy, dz, aacc;
+      VELMORA_LOAD(ux, &p.ux[j]), VELMORA_LOAD(uy, &p.uy[j]), VELMORA_LOAD(uz, &p.uz[j]);
+      VELMORA_LOAD(dx, &p.dx[j]), VELMORA_LOAD(dy, &p.dy[j]), VELMORA_LOAD(dz, &p.dz[j]);
+      VELMORA_LOAD(aacc, &p.aacc[j]);
+      const V ax = m0 * ux + m1 * uy + m2 * uz;
+      const V ay = m3 * ux + m4 * uy + m5 * uz;
+      const V az = m6 * ux + m7 * uy + m8 * uz;
+      const V bb = ax * dx + ay * dy + az * dz;
+      const V nx = ay * dz - az * dy, ny = az * dx - ax * dz, nz = ax * dy - ay * dx;
+      const V wn = bx * nx + by * ny + bz * nz;
+      const V dn = aacc - bb * bb;
+      const V gap = wn * wn / dn;
+      clean = clean & (dn > kNearParallel * aacc) & (gap <= kKernelHugeGap);
+      if (p.skip) {
+        // w = P1 - P2 = d1 + B - d2, so d1 . w and d2 . w need only two more dot products.
+        V aa, cc, tMin, sMin;
+        VELMORA_LOAD(aa, &p.aa[j]), VELMORA_LOAD(cc, &p.cc[j]);
+        VELMORA_LOAD(tMin, &p.tMin[j]), VELMORA_LOAD(sMin, &p.sMin[j]);
+        const V e1 = (aa - bb) + (ax * bx + ay * by + az * bz);
+        const V e2 = (bb - cc) + (dx * bx + dy * by + dz * bz);
+        const V tNum = bb * e2 - cc * e1, sNum = aa * e2 - bb * e1;
+        clean = clean & (tNum > tMin) & (sNum > sMin);
+      }
+      chunk += gap;
+    }
+    bool all;
+    if constexpr (W == 1) {
+      all = clean;
+    } else {
+      long long lanes[W];
+      std::memcpy(lanes, &clean, sizeof lanes);
+      long long every = -1;
+      for (std::size_t i = 0; i < W; ++i) every &= lanes[i];
+      all = every != 0;
+    }
+    if (!all) break;
+    total += chunk;
+  }
+  if constexpr (W == 1) {
+    sum += total;
+  } else {
+    double lanes[W];
+    std::memcpy(lanes, &total, sizeof lanes);
+    double s = 0;
+    for (std::size_t i = 0; i < W; ++i) s += lanes[i];
+    sum += s;
+  }
+  return k;
+}
+
+std::size_t PlainKernel(const KernelPairs& p, const KernelFrame& f, std::size_t from, double& sum) {
+  return SumChunks<double, 1>(p, f, from, sum);
+}
+
+#if defined(VELMORA_VECTOR_KERNELS)
+using V2 = double __attribute__((vector_size(16)));
+using V4 = double __attribute__((vector_size(32)));
+using V8 = double __attribute__((vector_size(64)));
+
+std::size_t BaselineKernel(const KernelPairs& p, const KernelFrame& f, std::size_t from,
+                           double& sum) {
+  return SumChunks<V2, 2>(p, f, from, sum);
+}
+#endif
+
+#if defined(VELMORA_X86_KERNELS)
+__attribute__((target("arch=x86-64-v3"))) std::size_t Avx2FmaKernel(const KernelPairs& p,
+                                                                    const KernelFrame& f,
+                                                                    std::size_t from, double& sum) {
+  return SumChunks<V4, 4>(p, f, from, sum);
+}
+
+__attribute__((target("arch=x86-64-v4"))) std::size_t Avx512Kernel(const KernelPairs& p,
+                                                                   const KernelFrame& f,
+                                                                   std::size_t from, double& sum) {
+  return SumChunks<V8, 8>(p, f, from, sum);
+}
+
+bool Supports(KernelLevel level) {
+  __builtin_cpu_init();
+  switch (level) {
+    case KernelLevel::kAvx512:
+      if (!(__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+            __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw") &&
+            __builtin_cpu_supports("avx512cd")))
+        return false;
+      [[fallthrough]];
+    case KernelLevel::kAvx2Fma:
+      return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma") &&
+             __builtin_cpu_supports("bmi2");
+    default:
+      return true;
+  }
+}
+
+__attribute__((target("avx"))) void ZeroUpper() {
+  __builtin_ia32_vzeroupper();
+}
+#endif
+
+}  // namespace
+
+PairKernel KernelFor(KernelLevel level) {
+  switch (level) {
+    case KernelLevel::kPlain:
+      return &PlainKernel;
+#if defined(VELMORA_VECTOR_KERNELS)
+    case KernelLevel::kBaseline:
+      return &BaselineKernel;
+#endif
+#if defined(VELMORA_X86_KERNELS)
+    case KernelLevel::kAvx2Fma:
+      return Supports(level) ? &Avx2FmaKernel : nullptr;
+    case KernelLevel::kAvx512:
+      return Supports(level) ? &Avx512Kernel : nullptr;
+#endif
+    default:
+      return nullptr;
+  }
+}
+
+KernelLevel BestKernelLevel() {
+  static const KernelLevel best = [] {
+    for (KernelLevel level : {KernelLevel::kAvx512, KernelLevel::kAvx2Fma, KernelLevel::kBaseline})
+      if (KernelFor(level) != nullptr) return level;
+    return KernelLevel::kPlain;
+  }();
+  return best;
+}
+
+const char* KernelLevelName(KernelLevel level) {
+  switch (level) {
+    case KernelLevel::kPlain:
+      return "plain";
+    case KernelLevel::kBaseline:
+      return "x86-64 baseline";
+    case KernelLevel::kAvx2Fma:
+      return "x86-64-v3 (AVX2, FMA)";
+    case KernelLevel::kAvx512:
+      return "x86-64-v4 (AVX-512)";
+  }
+  return "?";
+}
+
+void ClearUpperVectorState() {
+#if defined(VELMORA_X86_KERNELS)
+  static const bool hasAvx = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+  }();
+  if (hasAvx) ZeroUpper();
+#endif
+}
+
+}  // namespace velmora
