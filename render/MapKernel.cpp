@@ -1,6 +1,7 @@
 #include "render/MapKernel.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -31,21 +32,26 @@ namespace velmora {
 
 namespace {
 
-// The loop for W lanes of type V (plain double for W = 1).
+// The loop for W lanes of type V (plain double for W = 1). A pair is accepted when every
+// quantity that must be negative has its sign bit set, and a chunk when all its pairs are
+// and the sum of its gaps is finite (a NaN anywhere reaches a gap). Sign bits, not vector
+// comparisons: some compilers take 512-bit comparisons apart lane by lane.
 template <class V, std::size_t W>
 VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFrame& f,
                                             std::size_t from, double& sum) {
   static_assert(kPairChunk % W == 0 && kPairLanes % W == 0);
+  typedef long long Bits __attribute__((vector_size(8 * (W > 1 ? W : 2))));
   const double m0 = f.m[0], m1 = f.m[1], m2 = f.m[2], m3 = f.m[3], m4 = f.m[4], m5 = f.m[5],
                m6 = f.m[6], m7 = f.m[7], m8 = f.m[8];
   const double bx = f.bx, by = f.by, bz = f.bz;
   const V zero = {};
-  V total = zero;
   std::size_t k = from;
   for (; k < p.padded; k += kPairChunk) {
     const std::size_t end = std::min(k + kPairChunk, p.padded);
     V chunk = zero;
-    auto clean = zero == zero;
+    long long signs = -1;  // W == 1
+    Bits laneSigns = {};   // W > 1
+    laneSigns = ~laneSigns;
     for (std::size_t j = k; j < end; j += W) {
       V ux, uy, uz, dx, dy, dz, aacc;
       VELMORA_LOAD(ux, &p.ux[j]), VELMORA_LOAD(uy, &p.uy[j]), VELMORA_LOAD(uz, &p.uz[j]);
@@ -59,40 +65,42 @@ VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFr
       const V wn = bx * nx + by * ny + bz * nz;
       const V dn = aacc - bb * bb;
       const V gap = wn * wn / dn;
-      clean = clean & (dn > kNearParallel * aacc) & (gap <= kKernelHugeGap);
+      // Not near parallel, and not too large a gap.
+      const V q1 = kNearParallel * aacc - dn, q2 = gap - kKernelHugeGap;
       if (p.skip) {
-        // w = P1 - P2 = d1 + B - d2, so d1 . w and d2 . w need only two more dot products.
+        // w = P1 - P2 = d1 + B - d2, so d1 . w and d2 . w need only two more dot products;
+        // both numerators must be certainly positive.
         V aa, cc, tMin, sMin;
         VELMORA_LOAD(aa, &p.aa[j]), VELMORA_LOAD(cc, &p.cc[j]);
         VELMORA_LOAD(tMin, &p.tMin[j]), VELMORA_LOAD(sMin, &p.sMin[j]);
         const V e1 = (aa - bb) + (ax * bx + ay * by + az * bz);
         const V e2 = (bb - cc) + (dx * bx + dy * by + dz * bz);
         const V tNum = bb * e2 - cc * e1, sNum = aa * e2 - bb * e1;
-        clean = clean & (tNum > tMin) & (sNum > sMin);
+        if constexpr (W == 1) {
+          signs &= std::bit_cast<long long>(tMin - tNum) & std::bit_cast<long long>(sMin - sNum);
+        } else {
+          laneSigns &= (Bits)(tMin - tNum) & (Bits)(sMin - sNum);
+        }
+      }
+      if constexpr (W == 1) {
+        signs &= std::bit_cast<long long>(q1) & std::bit_cast<long long>(q2);
+      } else {
+        laneSigns &= (Bits)q1 & (Bits)q2;
       }
       chunk += gap;
     }
-    bool all;
+    double chunkSum = 0;
     if constexpr (W == 1) {
-      all = clean;
+      chunkSum = chunk;
     } else {
       long long lanes[W];
-      std::memcpy(lanes, &clean, sizeof lanes);
-      long long every = -1;
-      for (std::size_t i = 0; i < W; ++i) every &= lanes[i];
-      all = every != 0;
+      std::memcpy(lanes, &laneSigns, sizeof lanes);
+      double gaps[W];
+      std::memcpy(gaps, &chunk, sizeof gaps);
+      for (std::size_t i = 0; i < W; ++i) signs &= lanes[i], chunkSum += gaps[i];
     }
-    if (!all) break;
-    total += chunk;
-  }
-  if constexpr (W == 1) {
-    sum += total;
-  } else {
-    double lanes[W];
-    std::memcpy(lanes, &total, sizeof lanes);
-    double s = 0;
-    for (std::size_t i = 0; i < W; ++i) s += lanes[i];
-    sum += s;
+    if (!(signs < 0 && chunkSum - chunkSum == 0)) break;
+    sum += chunkSum;
   }
   return k;
 }
