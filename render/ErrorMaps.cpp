@@ -144,10 +144,10 @@ struct PairTable {
   // imageY (mz unused). p: the fixed view's planePoints.
   std::vector<double> mx, my, mz, px, py, pz;
   Vec3 fixedCentre;
-  double radius = 0;  // the moving view's orbit radius
-  // Direction map: the moving view's orbit rotation (rows first), centre and roll, which
-  // no trial changes.
-  double orbit[9] = {};
+  // The moving view's orbit radius and focal length; its look rotation (rows first), fixed
+  // in the position map; its orbit rotation and centre, fixed in the direction map; its roll.
+  double radius = 0, focal = 0;
+  double look[9] = {}, orbit[9] = {};
   Vec3 movingCentre;
   double sinRoll = 0, cosRoll = 1;
 };
@@ -166,21 +166,24 @@ void Multiply(const double a[9], const double b[9], double out[9]) {
       out[3 * r + c] = a[3 * r] * b[c] + a[3 * r + 1] * b[3 + c] + a[3 * r + 2] * b[6 + c];
 }
 
-void SetBaseline(const PairTable& t, const Vec3& centre, KernelFrame& k) {
-  k.bx = centre.x - t.fixedCentre.x;
-  k.by = centre.y - t.fixedCentre.y;
-  k.bz = centre.z - t.fixedCentre.z;
+// The pair loop's frame from the orbit and look rotations (rows first) and the moving
+// view's centre.
+KernelFrame MakeKernelFrame(const PairTable& t, const double orbit[9], const double look[9],
+                            const Vec3& centre) {
+  double m[9];
+  Multiply(orbit, look, m);
+  KernelFrame k;
+  for (int r = 0; r < 3; ++r)
+    k.a[r] = m[3 * r], k.c[r] = m[3 * r + 1], k.k[r] = -t.focal * m[3 * r + 2];
+  k.b[0] = centre.x - t.fixedCentre.x;
+  k.b[1] = centre.y - t.fixedCentre.y;
+  k.b[2] = centre.z - t.fixedCentre.z;
+  return k;
 }
 
 // The pair loop's frame from the model's.
 KernelFrame KernelFrameOf(const PairTable& t, const TrialFrame& f) {
-  KernelFrame k;
-  if (t.directions)
-    Multiply(f.o, f.l, k.m);
-  else
-    std::copy(f.o, f.o + 9, k.m);
-  SetBaseline(t, Vec3{f.cx, f.cy, f.cz}, k);
-  return k;
+  return MakeKernelFrame(t, f.o, f.l, Vec3{f.cx, f.cy, f.cz});
 }
 
 // The pair loop's frame for the trial at the vertex direction (x, y, z), without
@@ -195,8 +198,7 @@ bool KernelFrameAt(const PairTable& t, double x, double y, double z, KernelFrame
   if (!t.directions) {
     // The orbit rotation at (azimuth, altitude), as ComputeRotations builds it.
     const double o[9] = {c1, s2 * s1, c2 * s1, 0, c2, -s2, -s1, s2 * c1, c2 * c1};
-    std::copy(o, o + 9, k.m);
-    SetBaseline(t, Vec3{t.radius * o[2], t.radius * o[5], t.radius * o[8]}, k);
+    k = MakeKernelFrame(t, o, t.look, Vec3{t.radius * o[2], t.radius * o[5], t.radius * o[8]});
     return true;
   }
   // The look rotation at (pan, tilt) and the view's roll.
@@ -204,8 +206,7 @@ bool KernelFrameAt(const PairTable& t, double x, double y, double z, KernelFrame
   const double l[9] = {
       cr * c1 + sr * s2 * s1, cr * s2 * s1 - sr * c1, c2 * s1, sr * c2, cr * c2, -s2,
       sr * s2 * c1 - cr * s1, cr * s2 * c1 + sr * s1, c2 * c1};
-  Multiply(t.orbit, l, k.m);
-  SetBaseline(t, t.movingCentre, k);
+  k = MakeKernelFrame(t, t.orbit, l, t.movingCentre);
   return true;
 }
 
@@ -296,9 +297,15 @@ TrialFrame Worker::Frame(double a, double b, bool directions) {
 template <class ExactFrame>
 TrialResult Worker::Sum(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact) {
   const std::size_t n = t.n;
+  // Without rejections most trials have no pair to give up on: one check for the whole
+  // trial first.
+  if (!t.skip) {
+    double all = 0;
+    if (t.kernel(t.pairs, frame, 0, t.pairs.padded, all) >= n) return {all, n};
+  }
   double sum = 0;
   for (std::size_t from = 0; from < n; from += kPairChunk) {
-    from = t.kernel(t.pairs, frame, from, sum);
+    from = t.kernel(t.pairs, frame, from, kPairChunk, sum);
     if (from >= n) break;
     const TrialFrame& f = exact();
     for (std::size_t i = from; i < std::min(from + kPairChunk, n); ++i) {
@@ -374,8 +381,7 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
   k.skip = t.skip;
   k.padded = (n + kPairLanes - 1) / kPairLanes * kPairLanes;
   // Padding pairs have d = 0: no cross product, a gap of 0, and numerators that pass.
-  for (auto* v : {&k.ux, &k.uy, &k.uz, &k.dx, &k.dy, &k.dz, &k.aa, &k.cc})
-    ResizeOrDie(*v, k.padded, 0.0);
+  for (auto* v : {&k.x, &k.y, &k.dx, &k.dy, &k.dz, &k.aa, &k.cc}) ResizeOrDie(*v, k.padded, 0.0);
   ResizeOrDie(k.aacc, k.padded, 1.0);
   ResizeOrDie(k.tMin, k.padded, -1.0);
   ResizeOrDie(k.sMin, k.padded, -1.0);
@@ -388,8 +394,10 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
   looking.ComputeRotations();
   looking.ComputePositionAndCorners(0);
   for (int r = 0; r < 3; ++r)
-    for (int c = 0; c < 3; ++c) t.orbit[3 * r + c] = looking.orbitMatrix[r][c];
+    for (int c = 0; c < 3; ++c)
+      t.orbit[3 * r + c] = looking.orbitMatrix[r][c], t.look[3 * r + c] = looking.lookMatrix[r][c];
   t.radius = looking.orbitRadius;
+  t.focal = moving.focalLength;
   t.movingCentre = looking.cameraPosition;
   t.sinRoll = std::sin(looking.rotation), t.cosRoll = std::cos(looking.rotation);
   t.fixedCentre = fixed.cameraPosition;
@@ -402,15 +410,14 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
     k.dx[i] = dir.x, k.dy[i] = dir.y, k.dz[i] = dir.z;
     k.cc[i] = Dot(dir, dir);
     const Vec3 image{moving.imageX[i], moving.imageY[i], -moving.focalLength};
-    Vec3 u = image;
     if (t.directions) {
       t.mx[i] = image.x, t.my[i] = image.y;
     } else {
-      u = Mul(looking.lookMatrix, image);
+      const Vec3 u = Mul(looking.lookMatrix, image);
       t.mx[i] = u.x, t.my[i] = u.y, t.mz[i] = u.z + moving.orbitRadius;
     }
-    k.ux[i] = u.x, k.uy[i] = u.y, k.uz[i] = u.z;
-    k.aa[i] = Dot(u, u);
+    k.x[i] = image.x, k.y[i] = image.y;
+    k.aa[i] = Dot(image, image);
     k.aacc[i] = k.aa[i] * k.cc[i];
     largestU = std::max(largestU, k.aa[i]);
     largestD = std::max(largestD, k.cc[i]);

@@ -38,28 +38,31 @@ namespace {
 // comparisons: some compilers take 512-bit comparisons apart lane by lane.
 template <class V, std::size_t W>
 VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFrame& f,
-                                            std::size_t from, double& sum) {
+                                            std::size_t from, std::size_t chunkSize, double& sum) {
   static_assert(kPairChunk % W == 0 && kPairLanes % W == 0);
   typedef long long Bits __attribute__((vector_size(8 * (W > 1 ? W : 2))));
-  const double m0 = f.m[0], m1 = f.m[1], m2 = f.m[2], m3 = f.m[3], m4 = f.m[4], m5 = f.m[5],
-               m6 = f.m[6], m7 = f.m[7], m8 = f.m[8];
-  const double bx = f.bx, by = f.by, bz = f.bz;
+  const double a0 = f.a[0], a1 = f.a[1], a2 = f.a[2], c0 = f.c[0], c1 = f.c[1], c2 = f.c[2];
+  const double k0 = f.k[0], k1 = f.k[1], k2 = f.k[2];
+  const double bx = f.b[0], by = f.b[1], bz = f.b[2];
+  // d1 . B = x (A . B) + y (C . B) + K . B
+  const double ab = a0 * bx + a1 * by + a2 * bz, cb = c0 * bx + c1 * by + c2 * bz;
+  const double kb = k0 * bx + k1 * by + k2 * bz;
   const V zero = {};
   std::size_t k = from;
-  for (; k < p.padded; k += kPairChunk) {
-    const std::size_t end = std::min(k + kPairChunk, p.padded);
+  for (; k < p.padded; k += chunkSize) {
+    const std::size_t end = std::min(k + chunkSize, p.padded);
     V chunk = zero;
     long long signs = -1;  // W == 1
     Bits laneSigns = {};   // W > 1
     laneSigns = ~laneSigns;
     for (std::size_t j = k; j < end; j += W) {
-      V ux, uy, uz, dx, dy, dz, aacc;
-      VELMORA_LOAD(ux, &p.ux[j]), VELMORA_LOAD(uy, &p.uy[j]), VELMORA_LOAD(uz, &p.uz[j]);
+      V x, y, dx, dy, dz, aacc;
+      VELMORA_LOAD(x, &p.x[j]), VELMORA_LOAD(y, &p.y[j]);
       VELMORA_LOAD(dx, &p.dx[j]), VELMORA_LOAD(dy, &p.dy[j]), VELMORA_LOAD(dz, &p.dz[j]);
       VELMORA_LOAD(aacc, &p.aacc[j]);
-      const V ax = m0 * ux + m1 * uy + m2 * uz;
-      const V ay = m3 * ux + m4 * uy + m5 * uz;
-      const V az = m6 * ux + m7 * uy + m8 * uz;
+      const V ax = x * a0 + (y * c0 + k0);
+      const V ay = x * a1 + (y * c1 + k1);
+      const V az = x * a2 + (y * c2 + k2);
       const V bb = ax * dx + ay * dy + az * dz;
       const V nx = ay * dz - az * dy, ny = az * dx - ax * dz, nz = ax * dy - ay * dx;
       const V wn = bx * nx + by * ny + bz * nz;
@@ -73,7 +76,7 @@ VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFr
         V aa, cc, tMin, sMin;
         VELMORA_LOAD(aa, &p.aa[j]), VELMORA_LOAD(cc, &p.cc[j]);
         VELMORA_LOAD(tMin, &p.tMin[j]), VELMORA_LOAD(sMin, &p.sMin[j]);
-        const V e1 = (aa - bb) + (ax * bx + ay * by + az * bz);
+        const V e1 = (aa - bb) + (x * ab + (y * cb + kb));
         const V e2 = (bb - cc) + (dx * bx + dy * by + dz * bz);
         const V tNum = bb * e2 - cc * e1, sNum = aa * e2 - bb * e1;
         if constexpr (W == 1) {
@@ -105,8 +108,9 @@ VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFr
   return k;
 }
 
-std::size_t PlainKernel(const KernelPairs& p, const KernelFrame& f, std::size_t from, double& sum) {
-  return SumChunks<double, 1>(p, f, from, sum);
+std::size_t PlainKernel(const KernelPairs& p, const KernelFrame& f, std::size_t from,
+                        std::size_t chunk, double& sum) {
+  return SumChunks<double, 1>(p, f, from, chunk, sum);
 }
 
 #if defined(VELMORA_VECTOR_KERNELS)
@@ -115,22 +119,22 @@ using V4 = double __attribute__((vector_size(32)));
 using V8 = double __attribute__((vector_size(64)));
 
 std::size_t BaselineKernel(const KernelPairs& p, const KernelFrame& f, std::size_t from,
-                           double& sum) {
-  return SumChunks<V2, 2>(p, f, from, sum);
+                           std::size_t chunk, double& sum) {
+  return SumChunks<V2, 2>(p, f, from, chunk, sum);
 }
 #endif
 
 #if defined(VELMORA_X86_KERNELS)
-__attribute__((target("arch=x86-64-v3"))) std::size_t Avx2FmaKernel(const KernelPairs& p,
-                                                                    const KernelFrame& f,
-                                                                    std::size_t from, double& sum) {
-  return SumChunks<V4, 4>(p, f, from, sum);
+__attribute__((target("arch=x86-64-v3"))) std::size_t Avx2FmaKernel(
+    const KernelPairs& p, const KernelFrame& f, std::size_t from, std::size_t chunk, double& sum) {
+  return SumChunks<V4, 4>(p, f, from, chunk, sum);
 }
 
 __attribute__((target("arch=x86-64-v4"))) std::size_t Avx512Kernel(const KernelPairs& p,
                                                                    const KernelFrame& f,
-                                                                   std::size_t from, double& sum) {
-  return SumChunks<V8, 8>(p, f, from, sum);
+                                                                   std::size_t from,
+                                                                   std::size_t chunk, double& sum) {
+  return SumChunks<V8, 8>(p, f, from, chunk, sum);
 }
 
 bool Supports(KernelLevel level) {

@@ -4,8 +4,10 @@
 //
 // For rays P1 + t d1 and P2 + s d2 through the camera centres C1 and C2 the squared
 // distance between the lines is (B . (d1 x d2))^2 / (|d1|^2 |d2|^2 - (d1 . d2)^2) with
-// B = C1 - C2: one division per pair and no closest points. Per trial d1 = M u, with u
-// fixed per pair and M fixed per trial, and |d1|^2 = |u|^2 (M is a rotation).
+// B = C1 - C2: one division per pair and no closest points. The moving view's ray through
+// its image point (x, y) is d1 = orbit * look * (x, y, -focal length), linear in (x, y, 1):
+// per trial d1 = x A + y C + K, two fused steps a coordinate, and |d1|^2 = x^2 + y^2 +
+// focal length^2 (the rotations keep lengths).
 //
 // The loop works in chunks and gives up on a chunk, for the caller to redo it pair by pair
 // with the camera model's own expressions, when one of its pairs is near parallel, has a
@@ -21,7 +23,8 @@ namespace velmora {
 
 // Pairs are padded to a multiple of the widest vector.
 constexpr std::size_t kPairLanes = 8;
-// Pairs the loop accepts or gives up on together (a multiple of kPairLanes).
+// Pairs the loop accepts or gives up on together, when the pairs given up on are to be
+// few (a multiple of kPairLanes).
 constexpr std::size_t kPairChunk = 32;
 // A pair is near parallel when |d1 x d2|^2 is below this share of |d1|^2 |d2|^2.
 constexpr double kNearParallel = 1e-4;
@@ -33,25 +36,24 @@ constexpr double kKernelHugeGap = 1e20;
 struct KernelPairs {
   std::size_t n = 0, padded = 0;
   bool skip = false;  // "No s,t<0"
-  // u: the moving view's image point (x, y, -focal length), in the position map already
-  // turned by its look rotation. d: the fixed view's ray, planePoint - cameraPosition.
-  std::vector<double> ux, uy, uz, dx, dy, dz;
-  std::vector<double> aa, cc, aacc;  // |u|^2, |d|^2 and their product
+  // (x, y): the moving view's image point. d: the fixed view's ray, planePoint -
+  // cameraPosition.
+  std::vector<double> x, y, dx, dy, dz;
+  std::vector<double> aa, cc, aacc;  // |d1|^2, |d|^2 and their product
   // "No s,t<0": the smallest numerators of t and s taken as certainly positive.
   std::vector<double> tMin, sMin;
 };
 
-// One trial: d1 = M u (M rows first) and B = C1 - C2.
+// One trial: d1 = x A + y C + K and B = C1 - C2.
 struct KernelFrame {
-  double m[9];
-  double bx, by, bz;
+  double a[3], c[3], k[3], b[3];
 };
 
-// Sums into sum the gaps of the chunks from pair `from` (a multiple of kPairChunk) on,
-// stopping at the first chunk it gives up on. Returns that chunk's first pair, or a value
-// >= pairs.n when every chunk was summed.
+// Sums into sum the gaps of the chunks of chunk pairs (a multiple of kPairLanes) from pair
+// `from` (a multiple of chunk) on, stopping at the first chunk it gives up on. Returns that
+// chunk's first pair, or a value >= pairs.n when every chunk was summed.
 using PairKernel = std::size_t (*)(const KernelPairs& pairs, const KernelFrame& frame,
-                                   std::size_t from, double& sum);
+                                   std::size_t from, std::size_t chunk, double& sum);
 
 enum class KernelLevel { kPlain, kBaseline, kAvx2Fma, kAvx512 };
 
