@@ -382,7 +382,8 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
   k.padded = (n + kPairLanes - 1) / kPairLanes * kPairLanes;
   // Padding pairs have d = 0: no cross product, a gap of 0, and numerators that pass.
   for (auto* v : {&k.x, &k.y, &k.dx, &k.dy, &k.dz, &k.aa, &k.cc}) ResizeOrDie(*v, k.padded, 0.0);
-  ResizeOrDie(k.aacc, k.padded, 1.0);
+  ResizeOrDie(k.parallelLimit, k.padded, -1.0);
+  ResizeOrDie(k.pad, k.padded, 1.0);
   ResizeOrDie(k.tMin, k.padded, -1.0);
   ResizeOrDie(k.sMin, k.padded, -1.0);
   for (auto* v : {&t.mx, &t.my, &t.mz, &t.px, &t.py, &t.pz}) ResizeOrDie(*v, n, 0.0);
@@ -418,7 +419,8 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
     }
     k.x[i] = image.x, k.y[i] = image.y;
     k.aa[i] = Dot(image, image);
-    k.aacc[i] = k.aa[i] * k.cc[i];
+    k.parallelLimit[i] = kNearParallel * (k.aa[i] * k.cc[i]);
+    k.pad[i] = 0;
     largestU = std::max(largestU, k.aa[i]);
     largestD = std::max(largestD, k.cc[i]);
     largestP = std::max(largestP, Dot(p, p));
@@ -430,7 +432,7 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
   for (std::size_t i = 0; i < n; ++i) {
     // Their rounding is below margin |d2|^2 for t and margin |d1| |d2| for s.
     k.tMin[i] = margin * k.cc[i];
-    k.sMin[i] = margin * std::sqrt(k.aacc[i]);
+    k.sMin[i] = margin * std::sqrt(k.aa[i] * k.cc[i]);
   }
 }
 

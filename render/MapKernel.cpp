@@ -56,26 +56,26 @@ VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFr
     Bits laneSigns = {};   // W > 1
     laneSigns = ~laneSigns;
     for (std::size_t j = k; j < end; j += W) {
-      V x, y, dx, dy, dz, aacc;
+      V x, y, dx, dy, dz, limit, pad;
       VELMORA_LOAD(x, &p.x[j]), VELMORA_LOAD(y, &p.y[j]);
       VELMORA_LOAD(dx, &p.dx[j]), VELMORA_LOAD(dy, &p.dy[j]), VELMORA_LOAD(dz, &p.dz[j]);
-      VELMORA_LOAD(aacc, &p.aacc[j]);
+      VELMORA_LOAD(limit, &p.parallelLimit[j]), VELMORA_LOAD(pad, &p.pad[j]);
       const V ax = x * a0 + (y * c0 + k0);
       const V ay = x * a1 + (y * c1 + k1);
       const V az = x * a2 + (y * c2 + k2);
-      const V bb = ax * dx + ay * dy + az * dz;
       const V nx = ay * dz - az * dy, ny = az * dx - ax * dz, nz = ax * dy - ay * dx;
       const V wn = bx * nx + by * ny + bz * nz;
-      const V dn = aacc - bb * bb;
-      const V gap = wn * wn / dn;
+      const V dn = nx * nx + ny * ny + nz * nz;
+      const V gap = wn * wn / (dn + pad);
       // Not near parallel, and not too large a gap.
-      const V q1 = kNearParallel * aacc - dn, q2 = gap - kKernelHugeGap;
+      const V q1 = limit - dn, q2 = gap - kKernelHugeGap;
       if (p.skip) {
         // w = P1 - P2 = d1 + B - d2, so d1 . w and d2 . w need only two more dot products;
         // both numerators must be certainly positive.
         V aa, cc, tMin, sMin;
         VELMORA_LOAD(aa, &p.aa[j]), VELMORA_LOAD(cc, &p.cc[j]);
         VELMORA_LOAD(tMin, &p.tMin[j]), VELMORA_LOAD(sMin, &p.sMin[j]);
+        const V bb = ax * dx + ay * dy + az * dz;
         const V e1 = (aa - bb) + (x * ab + (y * cb + kb));
         const V e2 = (bb - cc) + (dx * bx + dy * by + dz * bz);
         const V tNum = bb * e2 - cc * e1, sNum = aa * e2 - bb * e1;

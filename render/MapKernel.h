@@ -3,11 +3,11 @@
 // trial pose, on the widest vectors the processor has. Core code: no OpenGL.
 //
 // For rays P1 + t d1 and P2 + s d2 through the camera centres C1 and C2 the squared
-// distance between the lines is (B . (d1 x d2))^2 / (|d1|^2 |d2|^2 - (d1 . d2)^2) with
-// B = C1 - C2: one division per pair and no closest points. The moving view's ray through
+// distance between the lines is (B . (d1 x d2))^2 / |d1 x d2|^2 with B = C1 - C2: one
+// division per pair and no closest points. The moving view's ray through
 // its image point (x, y) is d1 = orbit * look * (x, y, -focal length), linear in (x, y, 1):
 // per trial d1 = x A + y C + K, two fused steps a coordinate, and |d1|^2 = x^2 + y^2 +
-// focal length^2 (the rotations keep lengths).
+// focal length^2 (the rotations keep lengths), which only "No s,t<0" needs.
 //
 // The loop works in chunks and gives up on a chunk, for the caller to redo it pair by pair
 // with the camera model's own expressions, when one of its pairs is near parallel, has a
@@ -26,20 +26,23 @@ constexpr std::size_t kPairLanes = 8;
 // Pairs the loop accepts or gives up on together, when the pairs given up on are to be
 // few (a multiple of kPairLanes).
 constexpr std::size_t kPairChunk = 32;
-// A pair is near parallel when |d1 x d2|^2 is below this share of |d1|^2 |d2|^2.
+// A pair is near parallel when |d1 x d2|^2 is not above this share of |d1|^2 |d2|^2.
 constexpr double kNearParallel = 1e-4;
 // Gaps beyond this are left to the pair-by-pair computation.
 constexpr double kKernelHugeGap = 1e20;
 
-// One map's pairs, one array per coordinate, padded with pairs that are accepted with a
-// gap of exactly 0.
+// One map's pairs, one array per coordinate, padded with pairs (d = 0) that are accepted
+// with a gap of exactly 0.
 struct KernelPairs {
   std::size_t n = 0, padded = 0;
   bool skip = false;  // "No s,t<0"
   // (x, y): the moving view's image point. d: the fixed view's ray, planePoint -
   // cameraPosition.
   std::vector<double> x, y, dx, dy, dz;
-  std::vector<double> aa, cc, aacc;  // |d1|^2, |d|^2 and their product
+  std::vector<double> aa, cc;  // |d1|^2 and |d|^2
+  // kNearParallel |d1|^2 |d|^2, and 0 (1 in the padding) added to |d1 x d|^2 under the
+  // division.
+  std::vector<double> parallelLimit, pad;
   // "No s,t<0": the smallest numerators of t and s taken as certainly positive.
   std::vector<double> tMin, sMin;
 };
