@@ -50,7 +50,8 @@ class ErrorMapMemo {
 // radial mode, keeps its position as read. NaN scores count as outliers (red); so do, in
 // the position map, scores of kRejectedScore and above. Only the vertices that
 // sourceVertices holds are mapped, and colours and vertices are written only where their
-// arrays have room.
+// arrays have room. When no pair can be scored (no points yet), no trial runs: every score
+// is log 0 (-inf), as the trials would give, and the colours are flat.
 //
 // With a memo, a map whose inputs (the cameras it reads, the point data, the sphere and
 // what the last map left in it) are exactly as the previous map with that memo left them
