@@ -58,8 +58,9 @@ namespace {
 
 constexpr double kOutlierScore = kRejectedScore;
 constexpr double kHueSpan = 0.7058823529411765;  // 12/17: blue-violet at 0, red at 1
-// Below this many vertices per worker a thread costs more than it saves.
-constexpr std::size_t kMinVerticesPerWorker = 256;
+// Below this many pairs tried (vertices times pairs) per worker, about a fifth of a
+// millisecond, a thread costs more than it saves.
+constexpr std::size_t kMinPairTrialsPerWorker = 200000;
 // With rejections, real gaps left behind are neglected next to sentinels up to this.
 constexpr double kHugeGap = kKernelHugeGap;
 // The share of the largest magnitude in play (squared) under which the pair loop leaves
@@ -351,7 +352,7 @@ void Worker::Run(const PairTable& t, const double* source, TrialResult* results,
   }
 }
 
-std::size_t WorkerCount(std::size_t vertices) {
+std::size_t WorkerCount(std::size_t vertices, std::size_t pairs) {
   if (vertices == 0) return 1;
   const int setting = g_threadSetting.load();
   std::size_t count;
@@ -359,7 +360,8 @@ std::size_t WorkerCount(std::size_t vertices) {
     count = static_cast<std::size_t>(setting);
   } else {
     count = std::max(1u, std::thread::hardware_concurrency());
-    count = std::min(count, std::max<std::size_t>(1, vertices / kMinVerticesPerWorker));
+    const std::size_t work = vertices * std::max<std::size_t>(pairs, 1);
+    count = std::min(count, std::max<std::size_t>(1, work / kMinPairTrialsPerWorker));
   }
   return std::min(count, vertices);
 }
@@ -560,7 +562,7 @@ bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   std::vector<TrialResult> results;
   ResizeOrDie(results, vertices);
 
-  const std::size_t count = WorkerCount(vertices);
+  const std::size_t count = WorkerCount(vertices, t.n);
   std::vector<Worker> workers(count);
   for (Worker& w : workers) CopyCameraParameters(moving, w.camera);
   // Blocks small enough to keep every worker busy to the end, even when another program

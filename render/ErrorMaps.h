@@ -80,7 +80,8 @@ int LoadSampleSpheres(FstShape (&spheres)[5], FstShape* (&loaded)[5], CameraMode
                       const std::function<void(int size)>& announce);
 
 // Worker threads for the maps: 0 (the default) takes one per hardware thread, fewer for
-// small spheres; n > 0 uses n (at most one per vertex). Results do not depend on it.
+// small maps (few vertices times point pairs); n > 0 uses n (at most one per vertex).
+// Results do not depend on it.
 // Returns the previous setting.
 int SetErrorMapThreads(int count);
 
