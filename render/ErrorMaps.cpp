@@ -65,8 +65,8 @@ constexpr std::size_t kMinPairTrialsPerWorker = 200000;
 constexpr double kHugeGap = kKernelHugeGap;
 // The share of the largest magnitude in play (squared) under which the pair loop leaves
 // the sign of a numerator of s or t to the model's expressions. The loop's rounding, and
-// that of its frame, are some hundred units in the last place of it; this is 10^6 times
-// more.
+// that of its frame, come to some hundred units in the last place of that magnitude
+// (about 2e-14); this is several thousand times more.
 constexpr double kSignMargin = 1e-10;
 
 std::atomic<int> g_threadSetting{0};
