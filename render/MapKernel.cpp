@@ -32,6 +32,26 @@ namespace velmora {
 
 namespace {
 
+// The sign bits of W lanes.
+template <std::size_t W>
+struct LaneBits {
+  using type = long long;
+};
+#if defined(VELMORA_VECTOR_KERNELS)
+template <>
+struct LaneBits<2> {
+  typedef long long type __attribute__((vector_size(16)));
+};
+template <>
+struct LaneBits<4> {
+  typedef long long type __attribute__((vector_size(32)));
+};
+template <>
+struct LaneBits<8> {
+  typedef long long type __attribute__((vector_size(64)));
+};
+#endif
+
 // The loop for W lanes of type V (plain double for W = 1). A pair is accepted when every
 // quantity that must be negative has its sign bit set, and a chunk when all its pairs are
 // and the sum of its gaps is finite (a NaN anywhere reaches a gap). Sign bits, not vector
@@ -40,7 +60,7 @@ template <class V, std::size_t W>
 VELMORA_ALWAYS_INLINE std::size_t SumChunks(const KernelPairs& p, const KernelFrame& f,
                                             std::size_t from, std::size_t chunkSize, double& sum) {
   static_assert(kPairChunk % W == 0 && kPairLanes % W == 0);
-  typedef long long Bits __attribute__((vector_size(8 * (W > 1 ? W : 2))));
+  using Bits = typename LaneBits<W>::type;
   const double a0 = f.a[0], a1 = f.a[1], a2 = f.a[2], c0 = f.c[0], c1 = f.c[1], c2 = f.c[2];
   const double k0 = f.k[0], k1 = f.k[1], k2 = f.k[2];
   const double bx = f.b[0], by = f.b[1], bz = f.b[2];
