@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <map>
 #include <numbers>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,17 +66,23 @@ inline void EnterDataFolder(const char* fallback) {
   std::filesystem::current_path(fromEnv ? fromEnv : fallback, ec);
 }
 
-// The usual table, then how many times faster each fast run is than its slow one: a run
+// The usual table, then how many times faster each fast run is than its slow one (real
+// time; the medians when the runs are repeated): a run
 // named PREFIX + fastTag + ARGS is paired with PREFIX + slowTag + ARGS, or with the slow
 // run of that prefix when the slow one takes no arguments.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
   RatioReporter(std::string slowTag, std::string fastTag)
       : slowTag_(std::move(slowTag)), fastTag_(std::move(fastTag)) {}
+  // With repetitions, the medians are compared.
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs) {
+      const std::string name = run.run_name.str();
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+        times_[name] = run.GetAdjustedRealTime(), medians_.insert(name);
+      else if (run.run_type == Run::RT_Iteration && medians_.count(name) == 0)
+        times_[name] = run.GetAdjustedRealTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   void Finalize() override {
@@ -97,6 +104,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
  private:
   std::string slowTag_, fastTag_;
   std::map<std::string, double> times_;
+  std::set<std::string> medians_;
 };
 
 // Times the benchmarks with reporter only when checked holds, then shuts the library

@@ -122,7 +122,7 @@ void CameraModel::Triangulate() {
       s = cc != 0 ? e2 / cc : 0;
     }
     if (a.skipNegativeST && !(s > 0 && t > 0)) {
-      a.rayPoints[i] = Vec3{std::exp(50.0), 0, 0};
+      a.rayPoints[i] = Vec3{std::exp(kRejectedScore), 0, 0};
       b.rayPoints[i] = Vec3{0, 0, 0};
       return;
     }

@@ -19,6 +19,11 @@
 
 namespace velmora {
 
+// What a pose scores when "No s,t<0" rejects one of its pairs: the rejected pair's ray
+// points lie exp(kRejectedScore) apart, so the error, log(sqrt(sum of squared gaps)),
+// comes to this value (a little more with the other pairs' gaps).
+constexpr double kRejectedScore = 50.0;
+
 // Change masks of UpdateCamera.
 enum : int { VIEW_AZALT = 1, VIEW_PANTILT = 2, VIEW_LENS = 4, VIEW_ALL = 7 };
 

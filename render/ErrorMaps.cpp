@@ -8,16 +8,16 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <mutex>
+#include <limits>
 #include <new>
 #include <system_error>
 #include <thread>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "base/Notify.h"
 #include "base/Vec3.h"
+#include "render/MapKernel.h"
 
 // How the maps are computed.
 //
@@ -27,12 +27,12 @@
 // equal non-zero point counts, every point array long enough) worker threads take blocks
 // of vertices, each with its own copy of the moving camera's parameters, and do only the
 // work that changes from one trial to the next: the fixed view's rays are computed once,
-// in the position map the moving view's image directions are turned by its (unchanging)
-// look rotation once, and per trial only the rotations and the pair loop remain. The pair
-// loop runs over one array per coordinate, four pairs at a time; every pair is computed
-// with the camera model's own expressions in the same order, so closest points, gaps and
-// the signs that decide a rejection are the model's to the bit. Only the order in which
-// the gaps are summed differs.
+// and per trial only the pose's frame and the pair loop remain. The frame comes from the
+// vertex coordinates (the sines and cosines of DirectionToAngles's angles are ratios of
+// them); the pair loop (MapKernel) sums the squared gaps in closed form. Where the loop
+// cannot vouch for a pair (near parallel, a sign of s or t too close to call, not finite)
+// the pairs are computed with the camera model's own expressions in the same order, on
+// the model's own frame, so every rejection is the model's to the bit.
 //
 // One thing carries over from trial to trial: with skipNegativeST, a rejected pair stops
 // the triangulation and the later pairs keep what earlier trials wrote. Each trial writes
@@ -46,18 +46,31 @@
 
 namespace velmora {
 
+struct ErrorMapMemoAccess {
+  static bool& valid(ErrorMapMemo& m) { return m.valid_; }
+  static std::uint64_t& digest(ErrorMapMemo& m) { return m.digest_; }
+  static bool& raysAside(ErrorMapMemo& m) { return m.raysAside_; }
+  static std::vector<Vec3>& movingRays(ErrorMapMemo& m) { return m.movingRays_; }
+  static std::vector<Vec3>& fixedRays(ErrorMapMemo& m) { return m.fixedRays_; }
+};
+
 namespace {
 
-constexpr double kOutlierScore = 50.0;
+constexpr double kOutlierScore = kRejectedScore;
 constexpr double kHueSpan = 0.7058823529411765;  // 12/17: blue-violet at 0, red at 1
-// Below this many vertices per worker a thread costs more than it saves.
-constexpr std::size_t kMinVerticesPerWorker = 256;
-// Pairs per call of the vector loop; the pair arrays are padded to a whole number.
-constexpr std::size_t kBlock = 64;
+// Below this many pairs tried (vertices times pairs) per worker, about a fifth of a
+// millisecond, a thread costs more than it saves.
+constexpr std::size_t kMinPairTrialsPerWorker = 200000;
 // With rejections, real gaps left behind are neglected next to sentinels up to this.
-constexpr double kHugeGap = 1e20;
+constexpr double kHugeGap = kKernelHugeGap;
+// The share of the largest magnitude in play (squared) under which the pair loop leaves
+// the sign of a numerator of s or t to the model's expressions. The loop's rounding, and
+// that of its frame, come to some hundred units in the last place of that magnitude
+// (about 2e-14); this is several thousand times more.
+constexpr double kSignMargin = 1e-10;
 
 std::atomic<int> g_threadSetting{0};
+std::atomic<int> g_kernelSetting{static_cast<int>(KernelLevel::kAvx512)};
 std::atomic<unsigned long long> g_computations{0};
 
 double HueChannel(double h) {
@@ -100,19 +113,44 @@ bool RegularPair(const CameraModel& moving, const CameraModel& second) {
   return HoldsPoints(moving, n) && HoldsPoints(*fixed, n);
 }
 
+// True when no trial can colour anything: the score reads no pair, and the moving view's
+// triangulation writes none, so every trial scores log(0) and one UpdateCamera(0) at the
+// original angles puts back all that the trials would change.
+bool NoPairCanColour(const CameraModel& moving, const CameraModel& second) {
+  const CameraModel* other = second.otherView;
+  const bool scoresNone = other == nullptr || second.imagePointCount <= 0 ||
+                          other->imagePointCount <= 0 || second.rayPoints.empty() ||
+                          other->rayPoints.empty();
+  const CameraModel* fixed = moving.otherView;
+  const bool writesNone = fixed == nullptr || moving.imagePointCount <= 0 ||
+                          fixed->imagePointCount <= 0 ||
+                          moving.imagePointCount != fixed->imagePointCount;
+  return scoresNone && writesNone;
+}
+
 enum class MapKind { kPositions, kDirections };
 
-// The pair data of one map, one array per coordinate, zero-padded to whole blocks.
+// The pair data of one map.
 struct PairTable {
   std::size_t n = 0;
   bool directions = false;
   bool skip = false;
-  // Position map: the moving view's image points turned by its look rotation and moved
-  // out by the orbit radius, so that only the orbit rotation is left per trial.
-  // Direction map: imageX and imageY (mz unused).
-  std::vector<double> mx, my, mz;
-  // The fixed view: planePoints, planePoints - cameraPosition, and its squared length.
-  std::vector<double> px, py, pz, dx, dy, dz, cc;
+  PairKernel kernel = nullptr;
+  // The pair loop's arrays; also the fixed view's rays (kernel.dx, dy, dz, cc) for the
+  // pair-by-pair computation.
+  KernelPairs pairs;
+  // The camera model's own inputs for the pair-by-pair computation. Position map: the
+  // moving view's image points turned by its look rotation and moved out by the orbit
+  // radius, so that only the orbit rotation is left per trial. Direction map: imageX and
+  // imageY (mz unused). p: the fixed view's planePoints.
+  std::vector<double> mx, my, mz, px, py, pz;
+  Vec3 fixedCentre;
+  // The moving view's orbit radius and focal length; its look rotation (rows first), fixed
+  // in the position map; its orbit rotation and centre, fixed in the direction map; its roll.
+  double radius = 0, focal = 0;
+  double look[9] = {}, orbit[9] = {};
+  Vec3 movingCentre;
+  double sinRoll = 0, cosRoll = 1;
 };
 
 // One trial's rotations and camera position, as UpdateCamera(0) computes them.
@@ -123,93 +161,54 @@ struct TrialFrame {
   double cx, cy, cz;
 };
 
-struct BlockSum {
-  double sum;
-  bool attention;  // a parallel pair, a rejection or a huge gap: redo the block pair by pair
-};
+void Multiply(const double a[9], const double b[9], double out[9]) {
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      out[3 * r + c] = a[3 * r] * b[c] + a[3 * r + 1] * b[3 + c] + a[3 * r + 2] * b[6 + c];
+}
 
-// The clones are picked while the program loads, before a thread sanitizer's runtime is
-// up, which crashes it: sanitized builds use the plain version.
-#if defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define VELMORA_NO_CLONES
-#endif
-#endif
-#if defined(__SANITIZE_THREAD__)
-#define VELMORA_NO_CLONES
-#endif
+// The pair loop's frame from the orbit and look rotations (rows first) and the moving
+// view's centre.
+KernelFrame MakeKernelFrame(const PairTable& t, const double orbit[9], const double look[9],
+                            const Vec3& centre) {
+  double m[9];
+  Multiply(orbit, look, m);
+  KernelFrame k;
+  for (int r = 0; r < 3; ++r)
+    k.a[r] = m[3 * r], k.c[r] = m[3 * r + 1], k.k[r] = -t.focal * m[3 * r + 2];
+  k.b[0] = centre.x - t.fixedCentre.x;
+  k.b[1] = centre.y - t.fixedCentre.y;
+  k.b[2] = centre.z - t.fixedCentre.z;
+  return k;
+}
 
-#if (defined(__GNUC__) || defined(__clang__)) && defined(__x86_64__) && defined(__linux__) && \
-    !defined(VELMORA_NO_CLONES)
-// Four doubles per instruction where the processor has them, two elsewhere; picked once
-// when the program loads.
-#define VELMORA_WIDE_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define VELMORA_WIDE_CLONES
-#endif
+// The pair loop's frame from the model's.
+KernelFrame KernelFrameOf(const PairTable& t, const TrialFrame& f) {
+  return MakeKernelFrame(t, f.o, f.l, Vec3{f.cx, f.cy, f.cz});
+}
 
-using V4 = double __attribute__((vector_size(32)));
-using M4 = long long __attribute__((vector_size(32)));
-
-// The closest points of count pairs from first (count <= kBlock), as Triangulate computes
-// them when the lines are not parallel, and the sum of their gaps.
-VELMORA_WIDE_CLONES
-BlockSum SolveBlock(const PairTable& t, const TrialFrame& f, std::size_t first, std::size_t count) {
-  V4 acc = {0, 0, 0, 0};
-  M4 attention = {0, 0, 0, 0};
-  const V4 zero = {0, 0, 0, 0};
-  const V4 lane = {0, 1, 2, 3};
-  const double live = static_cast<double>(count);
-  const double lz0 = f.l[2] * f.nf, lz1 = f.l[5] * f.nf, lz2 = f.l[8] * f.nf;
-  for (std::size_t i = 0; i < kBlock; i += 4) {
-    const std::size_t k = first + i;
-    V4 vx, vy, vz;
-    if (t.directions) {
-      // PlaneToWorld: the look rotation, then out along z by the orbit radius.
-      V4 x, y;
-      std::memcpy(&x, &t.mx[k], sizeof x);
-      std::memcpy(&y, &t.my[k], sizeof y);
-      vx = f.l[0] * x + f.l[1] * y + lz0;
-      vy = f.l[3] * x + f.l[4] * y + lz1;
-      vz = f.l[6] * x + f.l[7] * y + lz2;
-      vz = vz + f.radius;
-    } else {
-      std::memcpy(&vx, &t.mx[k], sizeof vx);
-      std::memcpy(&vy, &t.my[k], sizeof vy);
-      std::memcpy(&vz, &t.mz[k], sizeof vz);
-    }
-    V4 px, py, pz, dx, dy, dz, cc;
-    std::memcpy(&px, &t.px[k], sizeof px);
-    std::memcpy(&py, &t.py[k], sizeof py);
-    std::memcpy(&pz, &t.pz[k], sizeof pz);
-    std::memcpy(&dx, &t.dx[k], sizeof dx);
-    std::memcpy(&dy, &t.dy[k], sizeof dy);
-    std::memcpy(&dz, &t.dz[k], sizeof dz);
-    std::memcpy(&cc, &t.cc[k], sizeof cc);
-    const V4 p1x = f.o[0] * vx + f.o[1] * vy + f.o[2] * vz;
-    const V4 p1y = f.o[3] * vx + f.o[4] * vy + f.o[5] * vz;
-    const V4 p1z = f.o[6] * vx + f.o[7] * vy + f.o[8] * vz;
-    const V4 d1x = p1x - f.cx, d1y = p1y - f.cy, d1z = p1z - f.cz;
-    const V4 wx = p1x - px, wy = p1y - py, wz = p1z - pz;
-    const V4 aa = d1x * d1x + d1y * d1y + d1z * d1z;
-    const V4 bb = d1x * dx + d1y * dy + d1z * dz;
-    const V4 e1 = d1x * wx + d1y * wy + d1z * wz;
-    const V4 e2 = dx * wx + dy * wy + dz * wz;
-    const V4 dn = aa * cc - bb * bb;
-    const V4 tt = (bb * e2 - cc * e1) / dn;
-    const V4 sv = (aa * e2 - bb * e1) / dn;
-    const V4 gx = (p1x + tt * d1x) - (px + sv * dx);
-    const V4 gy = (p1y + tt * d1y) - (py + sv * dy);
-    const V4 gz = (p1z + tt * d1z) - (pz + sv * dz);
-    const V4 gap = gx * gx + gy * gy + gz * gz;
-    M4 ok = (dn != 0) & ((dn - dn) == 0);  // the second: finite
-    if (t.skip) ok &= (sv > 0) & (tt > 0) & (gap <= kHugeGap);
-    const M4 inside = (lane + static_cast<double>(i)) < live;
-    attention |= inside & ~ok;
-    acc += inside ? gap : zero;
+// The pair loop's frame for the trial at the vertex direction (x, y, z), without
+// trigonometry: the sine and cosine of atan2(x, z) are x / h and z / h, those of
+// atan2(-y, h) are -y / r and h / r. False on the y axis and for coordinates that do not
+// give finite ratios; there the model's frame is used.
+bool KernelFrameAt(const PairTable& t, double x, double y, double z, KernelFrame& k) {
+  const double h2 = x * x + z * z;
+  const double h = std::sqrt(h2), r = std::sqrt(h2 + y * y);
+  if (!(h > 0) || !(r < std::numeric_limits<double>::infinity())) return false;
+  const double s1 = x / h, c1 = z / h, s2 = -y / r, c2 = h / r;
+  if (!t.directions) {
+    // The orbit rotation at (azimuth, altitude), as ComputeRotations builds it.
+    const double o[9] = {c1, s2 * s1, c2 * s1, 0, c2, -s2, -s1, s2 * c1, c2 * c1};
+    k = MakeKernelFrame(t, o, t.look, Vec3{t.radius * o[2], t.radius * o[5], t.radius * o[8]});
+    return true;
   }
-  return {(acc[0] + acc[1]) + (acc[2] + acc[3]),
-          (attention[0] | attention[1] | attention[2] | attention[3]) != 0};
+  // The look rotation at (pan, tilt) and the view's roll.
+  const double sr = t.sinRoll, cr = t.cosRoll;
+  const double l[9] = {
+      cr * c1 + sr * s2 * s1, cr * s2 * s1 - sr * c1, c2 * s1, sr * c2, cr * c2, -s2,
+      sr * s2 * c1 - cr * s1, cr * s2 * c1 + sr * s1, c2 * c1};
+  k = MakeKernelFrame(t, t.orbit, l, t.movingCentre);
+  return true;
 }
 
 struct PairResult {
@@ -231,9 +230,10 @@ PairResult SolvePair(const PairTable& t, const TrialFrame& f, std::size_t i) {
   const Vec3 p1{f.o[0] * v.x + f.o[1] * v.y + f.o[2] * v.z,
                 f.o[3] * v.x + f.o[4] * v.y + f.o[5] * v.z,
                 f.o[6] * v.x + f.o[7] * v.y + f.o[8] * v.z};
-  const Vec3 p2{t.px[i], t.py[i], t.pz[i]}, d2{t.dx[i], t.dy[i], t.dz[i]};
+  const KernelPairs& k = t.pairs;
+  const Vec3 p2{t.px[i], t.py[i], t.pz[i]}, d2{k.dx[i], k.dy[i], k.dz[i]};
   const Vec3 d1 = Sub(p1, Vec3{f.cx, f.cy, f.cz}), w = Sub(p1, p2);
-  const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = t.cc[i];
+  const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = k.cc[i];
   const double e1 = Dot(d1, w), e2 = Dot(d2, w);
   const double dn = aa * cc - bb * bb;
   PairResult r;
@@ -260,11 +260,20 @@ struct Worker {
   CameraModel camera;  // the moving view's parameters with the trial angles
   bool hugeGap = false;
 
+  // The model's frame at the trial angles.
   TrialFrame Frame(double a, double b, bool directions);
-  TrialResult Trial(const PairTable& t, const TrialFrame& f);
+  // The trial at a vertex direction, and at the given angles.
+  TrialResult TrialAt(const PairTable& t, const double* direction);
+  TrialResult TrialAtAngles(const PairTable& t, double a, double b);
   // Takes blocks of vertices in increasing order until none are left.
   void Run(const PairTable& t, const double* source, TrialResult* results,
            std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block);
+
+ private:
+  // The pair loop, and the model's expressions on the chunks it gives up on; exact()
+  // returns the model's frame of the trial.
+  template <class ExactFrame>
+  TrialResult Sum(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact);
 };
 
 TrialFrame Worker::Frame(double a, double b, bool directions) {
@@ -286,17 +295,21 @@ TrialFrame Worker::Frame(double a, double b, bool directions) {
   return f;
 }
 
-TrialResult Worker::Trial(const PairTable& t, const TrialFrame& f) {
+template <class ExactFrame>
+TrialResult Worker::Sum(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact) {
   const std::size_t n = t.n;
+  // Without rejections most trials have no pair to give up on: one check for the whole
+  // trial first.
+  if (!t.skip) {
+    double all = 0;
+    if (t.kernel(t.pairs, frame, 0, t.pairs.padded, all) >= n) return {all, n};
+  }
   double sum = 0;
-  for (std::size_t first = 0; first < n; first += kBlock) {
-    const std::size_t count = std::min(kBlock, n - first);
-    const BlockSum block = SolveBlock(t, f, first, count);
-    if (!block.attention) {
-      sum += block.sum;
-      continue;
-    }
-    for (std::size_t i = first; i < first + count; ++i) {
+  for (std::size_t from = 0; from < n; from += kPairChunk) {
+    from = t.kernel(t.pairs, frame, from, kPairChunk, sum);
+    if (from >= n) break;
+    const TrialFrame& f = exact();
+    for (std::size_t i = from; i < std::min(from + kPairChunk, n); ++i) {
       const PairResult p = SolvePair(t, f, i);
       if (t.skip && !(p.s > 0 && p.t > 0)) return {sum, i};
       if (t.skip && !(p.gap <= kHugeGap)) hugeGap = true;
@@ -306,21 +319,40 @@ TrialResult Worker::Trial(const PairTable& t, const TrialFrame& f) {
   return {sum, n};
 }
 
+TrialResult Worker::TrialAt(const PairTable& t, const double* direction) {
+  TrialFrame model;
+  bool built = false;
+  const auto exact = [&]() -> const TrialFrame& {
+    if (!built) {
+      double a, b;
+      DirectionToAngles(direction[0], direction[1], direction[2], a, b);
+      model = Frame(a, b, t.directions);
+      built = true;
+    }
+    return model;
+  };
+  KernelFrame frame;
+  if (!KernelFrameAt(t, direction[0], direction[1], direction[2], frame))
+    frame = KernelFrameOf(t, exact());
+  return Sum(t, frame, exact);
+}
+
+TrialResult Worker::TrialAtAngles(const PairTable& t, double a, double b) {
+  const TrialFrame model = Frame(a, b, t.directions);
+  return Sum(t, KernelFrameOf(t, model), [&]() -> const TrialFrame& { return model; });
+}
+
 void Worker::Run(const PairTable& t, const double* source, TrialResult* results,
                  std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block) {
   for (;;) {
     const std::size_t first = next.fetch_add(block);
     if (first >= vertices) return;
     const std::size_t last = std::min(vertices, first + block);
-    for (std::size_t v = first; v < last; ++v) {
-      double a, b;
-      DirectionToAngles(source[3 * v], source[3 * v + 1], source[3 * v + 2], a, b);
-      results[v] = Trial(t, Frame(a, b, t.directions));
-    }
+    for (std::size_t v = first; v < last; ++v) results[v] = TrialAt(t, source + 3 * v);
   }
 }
 
-std::size_t WorkerCount(std::size_t vertices) {
+std::size_t WorkerCount(std::size_t vertices, std::size_t pairs) {
   if (vertices == 0) return 1;
   const int setting = g_threadSetting.load();
   std::size_t count;
@@ -328,116 +360,197 @@ std::size_t WorkerCount(std::size_t vertices) {
     count = static_cast<std::size_t>(setting);
   } else {
     count = std::max(1u, std::thread::hardware_concurrency());
-    count = std::min(count, std::max<std::size_t>(1, vertices / kMinVerticesPerWorker));
+    const std::size_t work = vertices * std::max<std::size_t>(pairs, 1);
+    count = std::min(count, std::max<std::size_t>(1, work / kMinPairTrialsPerWorker));
   }
   return std::min(count, vertices);
 }
 
+PairKernel ChosenKernel() {
+  const PairKernel chosen = KernelFor(static_cast<KernelLevel>(g_kernelSetting.load()));
+  return chosen != nullptr ? chosen : KernelFor(BestKernelLevel());
+}
+
 void BuildPairTable(MapKind kind, const CameraModel& moving, PairTable& t) {
   const CameraModel& fixed = *moving.otherView;
-  t.n = static_cast<std::size_t>(moving.imagePointCount);
+  const std::size_t n = static_cast<std::size_t>(moving.imagePointCount);
+  t.n = n;
   t.directions = kind == MapKind::kDirections;
   t.skip = moving.skipNegativeST;
-  const std::size_t padded = (t.n + kBlock - 1) / kBlock * kBlock;
-  for (auto* v : {&t.mx, &t.my, &t.mz, &t.px, &t.py, &t.pz, &t.dx, &t.dy, &t.dz, &t.cc})
-    ResizeOrDie(*v, padded, 0.0);
-  // The look rotation from the parameters as they stand, as UpdateCamera would compute it.
+  t.kernel = ChosenKernel();
+  KernelPairs& k = t.pairs;
+  k.n = n;
+  k.skip = t.skip;
+  k.padded = (n + kPairLanes - 1) / kPairLanes * kPairLanes;
+  // Padding pairs have d = 0: no cross product, a gap of 0, and numerators that pass.
+  for (auto* v : {&k.x, &k.y, &k.dx, &k.dy, &k.dz, &k.aa, &k.cc}) ResizeOrDie(*v, k.padded, 0.0);
+  ResizeOrDie(k.parallelLimit, k.padded, -1.0);
+  ResizeOrDie(k.pad, k.padded, 1.0);
+  ResizeOrDie(k.tMin, k.padded, -1.0);
+  ResizeOrDie(k.sMin, k.padded, -1.0);
+  for (auto* v : {&t.mx, &t.my, &t.mz, &t.px, &t.py, &t.pz}) ResizeOrDie(*v, n, 0.0);
+
+  // The rotations and centre from the parameters as they stand, as UpdateCamera would
+  // compute them.
   CameraModel looking;
   CopyCameraParameters(moving, looking);
   looking.ComputeRotations();
-  for (std::size_t i = 0; i < t.n; ++i) {
+  looking.ComputePositionAndCorners(0);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c)
+      t.orbit[3 * r + c] = looking.orbitMatrix[r][c], t.look[3 * r + c] = looking.lookMatrix[r][c];
+  t.radius = looking.orbitRadius;
+  t.focal = moving.focalLength;
+  t.movingCentre = looking.cameraPosition;
+  t.sinRoll = std::sin(looking.rotation), t.cosRoll = std::cos(looking.rotation);
+  t.fixedCentre = fixed.cameraPosition;
+
+  double largestU = 0, largestD = 0, largestP = 0;
+  for (std::size_t i = 0; i < n; ++i) {
     const Vec3 p = fixed.planePoints[i];
     const Vec3 dir = Sub(p, fixed.cameraPosition);
     t.px[i] = p.x, t.py[i] = p.y, t.pz[i] = p.z;
-    t.dx[i] = dir.x, t.dy[i] = dir.y, t.dz[i] = dir.z;
-    t.cc[i] = Dot(dir, dir);
+    k.dx[i] = dir.x, k.dy[i] = dir.y, k.dz[i] = dir.z;
+    k.cc[i] = Dot(dir, dir);
+    const Vec3 image{moving.imageX[i], moving.imageY[i], -moving.focalLength};
     if (t.directions) {
-      t.mx[i] = moving.imageX[i], t.my[i] = moving.imageY[i];
+      t.mx[i] = image.x, t.my[i] = image.y;
     } else {
-      Vec3 v =
-          Mul(looking.lookMatrix, Vec3{moving.imageX[i], moving.imageY[i], -moving.focalLength});
-      v.z += moving.orbitRadius;
-      t.mx[i] = v.x, t.my[i] = v.y, t.mz[i] = v.z;
+      const Vec3 u = Mul(looking.lookMatrix, image);
+      t.mx[i] = u.x, t.my[i] = u.y, t.mz[i] = u.z + moving.orbitRadius;
     }
+    k.x[i] = image.x, k.y[i] = image.y;
+    k.aa[i] = Dot(image, image);
+    k.parallelLimit[i] = kNearParallel * (k.aa[i] * k.cc[i]);
+    k.pad[i] = 0;
+    largestU = std::max(largestU, k.aa[i]);
+    largestD = std::max(largestD, k.cc[i]);
+    largestP = std::max(largestP, Dot(p, p));
+  }
+  // Every length in the numerators of s and t (rays, centres, points) is below g.
+  const double g = std::sqrt(largestU) + std::sqrt(largestD) + std::sqrt(largestP) +
+                   std::fabs(moving.orbitRadius) + std::sqrt(Dot(t.fixedCentre, t.fixedCentre));
+  const double margin = kSignMargin * g * g;
+  for (std::size_t i = 0; i < n; ++i) {
+    // Their rounding is below margin |d2|^2 for t and margin |d1| |d2| for s.
+    k.tMin[i] = margin * k.cc[i];
+    k.sMin[i] = margin * std::sqrt(k.aa[i] * k.cc[i]);
   }
 }
+
+// What the replay of the rejections reads.
+struct ReplayInput {
+  const PairTable& pairs;
+  const double* source;  // the vertex directions, three coordinates each
+  std::size_t vertices;
+  const std::vector<TrialResult>& results;  // every vertex's trial
+  double savedA, savedB;                    // the angles the map started from
+};
 
 // With rejections: the scores of the rejected trials from what earlier trials left behind,
 // and the real cameras' pairs as the trials leave them for the final UpdateCamera(0).
-// False when a real gap is too large to neglect next to a sentinel.
-bool ReplayRejections(const PairTable& t, const double* source, std::size_t vertices,
-                      const std::vector<TrialResult>& results, Worker& worker, double savedA,
-                      double savedB, CameraModel& moving, double* scores, std::size_t& written) {
-  const std::size_t n = t.n;
-  CameraModel& fixed = *moving.otherView;
-  const double sentinel = std::exp(50.0);
-  const double sentinelGap = sentinel * sentinel;
-  // What the pairs held before the map, summed from each pair to the last.
-  std::vector<double> before;
-  ResizeOrDie(before, n + 1, 0.0);
-  for (std::size_t j = n; j-- > 0;) {
-    const Vec3 g = Sub(moving.rayPoints[j], fixed.rayPoints[j]);
-    before[j] = Dot(g, g) + before[j + 1];
+class RejectionReplay {
+ public:
+  RejectionReplay(const ReplayInput& in, Worker& worker, CameraModel& moving)
+      : in_(in), n_(in.pairs.n), worker_(worker), moving_(moving), fixed_(*moving.otherView) {}
+
+  // The scores of every trial into scores. False when a real gap is too large to neglect
+  // next to a sentinel.
+  bool Score(double* scores) {
+    SumPairsBeforeTheMap();
+    for (std::size_t v = 0; v < in_.vertices; ++v)
+      if (!ScoreTrial(v, scores[v])) return false;
+    return true;
   }
 
-  std::vector<std::size_t> sentinels;  // pairs now holding a sentinel, smallest last
+  // Puts into the real cameras the pairs the trials leave behind; the number of leading
+  // pairs they wrote.
+  std::size_t LeaveRaysAsTheTrialsDo() {
+    // The final recomputation at the original angles: when it rejects too, the pairs after
+    // its rejection keep what the last trial to reach them wrote.
+    const TrialResult last = worker_.TrialAtAngles(in_.pairs, in_.savedA, in_.savedB);
+    const std::size_t written = std::min(n_, std::max(covered_, last.rejectedAt + 1));
+    if (last.rejectedAt == n_) return written;
+    std::size_t low = 0;
+    for (auto step = steps_.rbegin(); step != steps_.rend(); ++step) {
+      const std::size_t from = std::max(low, last.rejectedAt + 1), to = step->reach;
+      low = to + 1;
+      if (from <= to) RewriteRays(step->vertex, from, to);
+    }
+    return written;
+  }
+
+ private:
   struct Step {
     std::size_t vertex, reach;  // this vertex's trial wrote pairs up to reach last
   };
-  std::vector<Step> steps;  // reach shrinking towards the back
-  std::size_t covered = 0;  // pairs below this have been written by some trial
-  for (std::size_t v = 0; v < vertices; ++v) {
-    const TrialResult& r = results[v];
-    if (r.rejectedAt == n) {
-      scores[v] = std::log(std::sqrt(r.sum));
-      sentinels.clear();
-      steps.assign(1, Step{v, n - 1});
-      covered = n;
-      continue;
+
+  // What the pairs held before the map, summed from each pair to the last.
+  void SumPairsBeforeTheMap() {
+    ResizeOrDie(before_, n_ + 1, 0.0);
+    for (std::size_t j = n_; j-- > 0;) {
+      const Vec3 g = Sub(moving_.rayPoints[j], fixed_.rayPoints[j]);
+      before_[j] = Dot(g, g) + before_[j + 1];
     }
-    const std::size_t k = r.rejectedAt;
-    while (!sentinels.empty() && sentinels.back() < k) sentinels.pop_back();
-    const bool atK = !sentinels.empty() && sentinels.back() == k;
-    const std::size_t later = sentinels.size() - (atK ? 1 : 0);
-    const std::size_t real = covered > k + 1 ? covered - (k + 1) - later : 0;
-    double sum = r.sum + sentinelGap;
-    sum += static_cast<double>(later) * sentinelGap;
-    if (real > 0 && !(static_cast<double>(real) * kHugeGap <= sum * 1e-13)) return false;
-    sum += before[std::max(covered, k + 1)];
-    scores[v] = std::log(std::sqrt(sum));
-    if (!atK) sentinels.push_back(k);
-    while (!steps.empty() && steps.back().reach <= k) steps.pop_back();
-    steps.push_back(Step{v, k});
-    covered = std::max(covered, k + 1);
   }
 
-  // The final recomputation at the original angles: when it rejects too, the pairs after
-  // its rejection keep what the last trial to reach them wrote.
-  const TrialResult last = worker.Trial(t, worker.Frame(savedA, savedB, t.directions));
-  written = std::min(n, std::max(covered, last.rejectedAt + 1));
-  if (last.rejectedAt == n) return true;
-  std::size_t low = 0;
-  for (auto step = steps.rbegin(); step != steps.rend(); ++step) {
-    const std::size_t from = std::max(low, last.rejectedAt + 1), to = step->reach;
-    low = to + 1;
-    if (from > to) continue;
-    const std::size_t u = step->vertex;
+  // One trial's score, in vertex order, from what the earlier trials left behind.
+  bool ScoreTrial(std::size_t v, double& score) {
+    const TrialResult& r = in_.results[v];
+    if (r.rejectedAt == n_) {
+      score = std::log(std::sqrt(r.sum));
+      sentinels_.clear();
+      steps_.assign(1, Step{v, n_ - 1});
+      covered_ = n_;
+      return true;
+    }
+    const std::size_t k = r.rejectedAt;
+    while (!sentinels_.empty() && sentinels_.back() < k) sentinels_.pop_back();
+    const bool atK = !sentinels_.empty() && sentinels_.back() == k;
+    const std::size_t later = sentinels_.size() - (atK ? 1 : 0);
+    const std::size_t real = covered_ > k + 1 ? covered_ - (k + 1) - later : 0;
+    double sum = r.sum + sentinelGap_;
+    sum += static_cast<double>(later) * sentinelGap_;
+    if (real > 0 && !(static_cast<double>(real) * kHugeGap <= sum * 1e-13)) return false;
+    sum += before_[std::max(covered_, k + 1)];
+    score = std::log(std::sqrt(sum));
+    if (!atK) sentinels_.push_back(k);
+    while (!steps_.empty() && steps_.back().reach <= k) steps_.pop_back();
+    steps_.push_back(Step{v, k});
+    covered_ = std::max(covered_, k + 1);
+    return true;
+  }
+
+  // Pairs from to to as vertex u's trial wrote them.
+  void RewriteRays(std::size_t u, std::size_t from, std::size_t to) {
+    const double* d = in_.source + 3 * u;
     double a, b;
-    DirectionToAngles(source[3 * u], source[3 * u + 1], source[3 * u + 2], a, b);
-    const TrialFrame f = worker.Frame(a, b, t.directions);
+    DirectionToAngles(d[0], d[1], d[2], a, b);
+    const TrialFrame f = worker_.Frame(a, b, in_.pairs.directions);
     for (std::size_t j = from; j <= to; ++j) {
-      if (j == results[u].rejectedAt) {
-        moving.rayPoints[j] = Vec3{sentinel, 0, 0};
-        fixed.rayPoints[j] = Vec3{0, 0, 0};
+      if (j == in_.results[u].rejectedAt) {
+        moving_.rayPoints[j] = Vec3{sentinel_, 0, 0};
+        fixed_.rayPoints[j] = Vec3{0, 0, 0};
       } else {
-        const PairResult p = SolvePair(t, f, j);
-        moving.rayPoints[j] = p.a;
-        fixed.rayPoints[j] = p.b;
+        const PairResult p = SolvePair(in_.pairs, f, j);
+        moving_.rayPoints[j] = p.a;
+        fixed_.rayPoints[j] = p.b;
       }
     }
   }
-  return true;
-}
+
+  const ReplayInput in_;
+  const std::size_t n_;
+  Worker& worker_;
+  CameraModel& moving_;
+  CameraModel& fixed_;
+  const double sentinel_ = std::exp(kRejectedScore);
+  const double sentinelGap_ = sentinel_ * sentinel_;
+  std::vector<double> before_;
+  std::vector<std::size_t> sentinels_;  // pairs now holding a sentinel, smallest last
+  std::vector<Step> steps_;             // reach shrinking towards the back
+  std::size_t covered_ = 0;             // pairs below this were written by some trial
+};
 
 // Scores on worker copies; the real cameras get the rayPoints the plain way would leave
 // before its final UpdateCamera(0). False (cameras untouched) when the plain way must run.
@@ -449,7 +562,7 @@ bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   std::vector<TrialResult> results;
   ResizeOrDie(results, vertices);
 
-  const std::size_t count = WorkerCount(vertices);
+  const std::size_t count = WorkerCount(vertices, t.n);
   std::vector<Worker> workers(count);
   for (Worker& w : workers) CopyCameraParameters(moving, w.camera);
   // Blocks small enough to keep every worker busy to the end, even when another program
@@ -476,8 +589,11 @@ bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   }
   for (const Worker& w : workers)
     if (w.hugeGap) return false;
-  return ReplayRejections(t, source, vertices, results, workers[0], savedA, savedB, moving, scores,
-                          written);
+  RejectionReplay replay(ReplayInput{t, source, vertices, results, savedA, savedB}, workers[0],
+                         moving);
+  if (!replay.Score(scores)) return false;
+  written = replay.LeaveRaysAsTheTrialsDo();
+  return true;
 }
 
 // Scores every vertex with the moving view at the vertex's angles, then leaves the
@@ -497,8 +613,11 @@ std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraMod
   else
     moving.GetPanTilt(savedA, savedB);
 
-  if (!(vertices > 0 && RegularPair(moving, second) &&
-        ScoreInParallel(shape, vertices, kind, moving, savedA, savedB, scores.data(), written))) {
+  if (NoPairCanColour(moving, second)) {
+    std::fill(scores.begin(), scores.end(), -std::numeric_limits<double>::infinity());
+  } else if (!(vertices > 0 && RegularPair(moving, second) &&
+               ScoreInParallel(shape, vertices, kind, moving, savedA, savedB, scores.data(),
+                               written))) {
     written = kUnknown;
     for (std::size_t v = 0; v < vertices; ++v) {
       const double* p = &shape.sourceVertices[3 * v];
@@ -521,26 +640,50 @@ std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraMod
   return scores;
 }
 
-// A 64-bit digest of everything a map reads or writes, to tell "nothing changed".
+// A 64-bit digest of everything a map reads or writes, to tell "nothing changed". Arrays
+// are mixed four words at a time, so a large sphere costs a fraction of a millisecond.
 class Digest {
  public:
-  void Add(std::uint64_t w) {
-    h_ = (h_ ^ w) * 0x9E3779B97F4A7C15ull;
-    h_ ^= h_ >> 29;
-  }
+  void Add(std::uint64_t w) { h_ = Mix(h_ ^ w); }
   void Add(double d) { Add(std::bit_cast<std::uint64_t>(d)); }
   void Add(const void* p) { Add(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p))); }
-  void Add(const std::vector<double>& v) {
-    Add(static_cast<std::uint64_t>(v.size()));
-    for (double d : v) Add(d);
-  }
+  void Add(const std::vector<double>& v) { AddWords(v.data(), v.size()); }
   void Add(const std::vector<Vec3>& v) {
-    Add(static_cast<std::uint64_t>(v.size()));
-    for (const Vec3& p : v) Add(p.x), Add(p.y), Add(p.z);
+    static_assert(sizeof(Vec3) == 3 * sizeof(double));
+    AddWords(v.data(), 3 * v.size());
   }
   std::uint64_t value() const { return h_; }
 
+  // The digest of a whole array.
+  static std::uint64_t Of(const std::vector<double>& v) {
+    Digest d;
+    d.Add(v);
+    return d.value();
+  }
+
  private:
+  static std::uint64_t Mix(std::uint64_t h) {
+    h *= 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 29);
+  }
+  void AddWords(const void* data, std::size_t count) {
+    Add(static_cast<std::uint64_t>(count));
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    std::uint64_t lane[4] = {h_, h_ + 1, h_ + 2, h_ + 3};
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+      std::uint64_t w[4];
+      std::memcpy(w, bytes + 8 * i, sizeof w);
+      for (int k = 0; k < 4; ++k) lane[k] = Mix(lane[k] ^ w[k]);
+    }
+    for (; i < count; ++i) {
+      std::uint64_t w;
+      std::memcpy(&w, bytes + 8 * i, sizeof w);
+      lane[0] = Mix(lane[0] ^ w);
+    }
+    for (std::uint64_t l : lane) Add(l);
+  }
+
   std::uint64_t h_ = 0x243F6A8885A308D3ull;
 };
 
@@ -563,10 +706,13 @@ std::uint64_t RaysDigest(const CameraModel& moving, const CameraModel& second) {
   return d.value();
 }
 
+// sourceDigest: Digest::Of(shape.sourceVertices), which no map changes, so that a map
+// digests the sphere once.
 std::uint64_t StateDigest(const FstShape& shape, MapKind kind, const CameraModel& moving,
-                          const CameraModel& second, bool withRays) {
+                          const CameraModel& second, bool withRays, std::uint64_t sourceDigest) {
   Digest d;
   d.Add(static_cast<std::uint64_t>(kind));
+  d.Add(static_cast<const void*>(&shape));
   d.Add(static_cast<const void*>(&moving));
   d.Add(static_cast<const void*>(&second));
   const CameraModel* cameras[4];
@@ -593,7 +739,7 @@ std::uint64_t StateDigest(const FstShape& shape, MapKind kind, const CameraModel
   }
   d.Add(static_cast<std::uint64_t>(shape.pointCount));
   d.Add(static_cast<std::uint64_t>(shape.radialScore));
-  d.Add(shape.sourceVertices);
+  d.Add(sourceDigest);
   d.Add(shape.vertexColours);
   if (shape.radialScore)
     d.Add(shape.vertices);
@@ -601,18 +747,6 @@ std::uint64_t StateDigest(const FstShape& shape, MapKind kind, const CameraModel
     d.Add(static_cast<std::uint64_t>(shape.vertices.size()));
   return d.value();
 }
-
-// Per shape, what its last map left, when mapping that state again would give the same.
-struct Memo {
-  std::uint64_t digest = 0;
-  // Position map with rejections: the rays do not enter the colours, and the map leaves
-  // the same leading pairs whatever they held, so the digest leaves them out and a skip
-  // puts those pairs back.
-  bool raysAside = false;
-  std::vector<Vec3> movingRays, fixedRays;
-};
-std::mutex g_memoMutex;
-std::unordered_map<const FstShape*, Memo> g_memo;
 
 void SetColour(FstShape& shape, std::size_t v, const Vec3& c) {
   if (3 * v + 2 >= shape.vertexColours.size()) return;
@@ -655,53 +789,54 @@ void ApplyScores(FstShape& shape, const std::vector<double>& scores, MapKind kin
   }
 }
 
-// One map, unless this shape's last map left exactly the state it would start from and
-// mapping that state again is known to change nothing.
+// One map, unless memo says that this shape's last map left exactly the state it would
+// start from and mapping that state again is known to change nothing.
 void Map(FstShape& shape, MapKind kind, CameraModel& moving, CameraModel& second,
-         std::vector<double>* scoresOut, bool always) {
-  if (!always && scoresOut == nullptr) {
-    std::lock_guard<std::mutex> lock(g_memoMutex);
-    const auto memo = g_memo.find(&shape);
-    if (memo != g_memo.end() &&
-        memo->second.digest == StateDigest(shape, kind, moving, second, !memo->second.raysAside)) {
-      if (memo->second.raysAside) {
-        const std::vector<Vec3>& a = memo->second.movingRays;
-        const std::vector<Vec3>& b = memo->second.fixedRays;
-        std::copy(a.begin(), a.end(), moving.rayPoints.begin());
-        std::copy(b.begin(), b.end(), moving.otherView->rayPoints.begin());
-      }
-      return;
+         std::vector<double>* scoresOut, bool always, ErrorMapMemo* memo) {
+  using M = ErrorMapMemoAccess;
+  // Whatever ran before may have left the upper vector halves dirty, which slows the
+  // code built for SSE here tenfold; the map leaves them clean for what follows.
+  ClearUpperVectorState();
+  const std::uint64_t source = memo != nullptr ? Digest::Of(shape.sourceVertices) : 0;
+  if (memo != nullptr && !always && scoresOut == nullptr && M::valid(*memo) &&
+      M::digest(*memo) == StateDigest(shape, kind, moving, second, !M::raysAside(*memo), source)) {
+    if (M::raysAside(*memo)) {
+      const std::vector<Vec3>& a = M::movingRays(*memo);
+      const std::vector<Vec3>& b = M::fixedRays(*memo);
+      std::copy(a.begin(), a.end(), moving.rayPoints.begin());
+      std::copy(b.begin(), b.end(), moving.otherView->rayPoints.begin());
     }
+    ClearUpperVectorState();
+    return;
   }
   const bool regular = RegularPair(moving, second);
   const bool settled = regular && !moving.skipNegativeST;
-  const std::uint64_t raysBefore = settled ? 0 : RaysDigest(moving, second);
+  const std::uint64_t raysBefore = memo == nullptr || settled ? 0 : RaysDigest(moving, second);
 
   std::size_t written;
   std::vector<double> scores = ScoreVertices(shape, kind, moving, second, written);
   ApplyScores(shape, scores, kind);
   g_computations.fetch_add(1);
 
-  Memo memo;
-  // A rejected trial scores 50 or more whatever the rays held, so in the position map
-  // they never reach a colour.
-  memo.raysAside =
-      regular && moving.skipNegativeST && kind == MapKind::kPositions && written != kUnknown;
-  const bool repeatable = settled || memo.raysAside || RaysDigest(moving, second) == raysBefore;
-  if (memo.raysAside) {
-    memo.movingRays.assign(moving.rayPoints.begin(), moving.rayPoints.begin() + written);
-    memo.fixedRays.assign(moving.otherView->rayPoints.begin(),
-                          moving.otherView->rayPoints.begin() + written);
-  }
-  if (repeatable) memo.digest = StateDigest(shape, kind, moving, second, !memo.raysAside);
-  {
-    std::lock_guard<std::mutex> lock(g_memoMutex);
-    if (repeatable)
-      g_memo[&shape] = std::move(memo);
-    else
-      g_memo.erase(&shape);
+  if (memo != nullptr) {
+    // A rejected trial scores kRejectedScore or more whatever the rays held, so in the
+    // position map they never reach a colour.
+    const bool raysAside =
+        regular && moving.skipNegativeST && kind == MapKind::kPositions && written != kUnknown;
+    const bool repeatable = settled || raysAside || RaysDigest(moving, second) == raysBefore;
+    M::valid(*memo) = repeatable;
+    M::raysAside(*memo) = raysAside;
+    M::movingRays(*memo).clear();
+    M::fixedRays(*memo).clear();
+    if (raysAside) {
+      M::movingRays(*memo).assign(moving.rayPoints.begin(), moving.rayPoints.begin() + written);
+      M::fixedRays(*memo).assign(moving.otherView->rayPoints.begin(),
+                                 moving.otherView->rayPoints.begin() + written);
+    }
+    if (repeatable) M::digest(*memo) = StateDigest(shape, kind, moving, second, !raysAside, source);
   }
   if (scoresOut != nullptr) *scoresOut = std::move(scores);
+  ClearUpperVectorState();
 }
 
 }  // namespace
@@ -734,43 +869,33 @@ void RestoreVertices(FstShape& shape) {
   }
 }
 
-void MapScoreOverPositions(FstShape& shape, CameraModel& second, std::vector<double>* scores) {
-  Map(shape, MapKind::kPositions, second, second, scores, false);
+void MapScoreOverPositions(FstShape& shape, CameraModel& second, std::vector<double>* scores,
+                           ErrorMapMemo* memo) {
+  Map(shape, MapKind::kPositions, second, second, scores, false, memo);
 }
 
 void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second,
-                            std::vector<double>* scores) {
-  Map(shape, MapKind::kDirections, view, second, scores, false);
+                            std::vector<double>* scores, ErrorMapMemo* memo) {
+  Map(shape, MapKind::kDirections, view, second, scores, false, memo);
 }
 
-void SetRadialScore(FstShape& shape, bool on, CameraModel& second) {
+void SetRadialScore(FstShape& shape, bool on, CameraModel& second, ErrorMapMemo* memo) {
   shape.radialScore = on;
   if (!on) RestoreVertices(shape);
   // Selecting a sphere recomputes it even when it was shown before: no shortcut here.
-  Map(shape, MapKind::kPositions, second, second, nullptr, true);
+  Map(shape, MapKind::kPositions, second, second, nullptr, true, memo);
 }
 
 unsigned long long ErrorMapComputations() {
   return g_computations.load();
 }
 
-int LoadSampleSpheres(FstShape (&spheres)[5], FstShape* (&loaded)[5], CameraModel& second,
-                      const std::function<void(int size)>& announce) {
-  for (FstShape*& slot : loaded) slot = nullptr;
-  int count = 0;
-  for (int k = 0; k < 5; ++k) {
-    FstShape& sphere = spheres[k];
-    if (sphere.Load(kSampleSphereFiles[k], nullptr) <= 0) continue;  // Load has said why
-    if (announce) announce(kSampleSphereSizes[k]);
-    loaded[count++] = &sphere;
-    AllocateVertexColours(sphere);
-    MapScoreOverPositions(sphere, second);
-  }
-  return count;
-}
-
 int SetErrorMapThreads(int count) {
   return g_threadSetting.exchange(std::max(count, 0));
+}
+
+KernelLevel SetErrorMapKernel(KernelLevel level) {
+  return static_cast<KernelLevel>(g_kernelSetting.exchange(static_cast<int>(level)));
 }
 
 }  // namespace velmora

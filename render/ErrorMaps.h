@@ -2,17 +2,15 @@
 // Sample spheres as score maps: every vertex direction is tried as a camera setting and
 // coloured by the reconstruction error it gives. Core code: no OpenGL.
 
-#include <functional>
+#include <cstdint>
 #include <vector>
 
+#include "base/Vec3.h"
 #include "camera/CameraModel.h"
 #include "data/FstShape.h"
+#include "render/MapKernel.h"
 
 namespace velmora {
-
-constexpr const char* kSampleSphereFiles[5] = {"sphere100.fsd", "sphere1K.fsd", "sphere5K.fsd",
-                                               "sphere10K.fsd", "sphere100K.fsd"};
-constexpr int kSampleSphereSizes[5] = {100, 1000, 5000, 10000, 100000};
 
 // (azimuth, altitude) in radians of the camera direction through (x, y, z).
 void DirectionToAngles(double x, double y, double z, double& azimuth, double& altitude);
@@ -23,40 +21,62 @@ Vec3 ScoreToColour(double v);
 // Zero-filled (black) colours for pointCount vertices; nothing for a pointCount of 0.
 void AllocateVertexColours(FstShape& shape);
 void RestoreVertices(FstShape& shape);
+
+// What the last map of one shape left behind, so that mapping the same state again can be
+// skipped. The owner of a shape keeps one next to it and passes it to every map of that
+// shape (one map at a time: a memo is not shared between threads).
+class ErrorMapMemo {
+ public:
+  // Forgets the last map: the next map with this memo computes.
+  void Clear() { valid_ = false; }
+
+ private:
+  friend struct ErrorMapMemoAccess;
+  bool valid_ = false;
+  std::uint64_t digest_ = 0;
+  // Position map with rejections: the leading pairs of the rays the map leaves, which its
+  // digest leaves out.
+  bool raysAside_ = false;
+  std::vector<Vec3> movingRays_, fixedRays_;
+};
+
 // The maps colour by score from blue (best) to red (worst). When the scores give no range
 // (all equal, none ordinary, or not finite) every vertex gets ScoreToColour(0) and, in
-// radial mode, keeps its position as read. NaN scores count as outliers (red). Only the
-// vertices that sourceVertices holds are mapped, and colours and vertices are written
-// only where their arrays have room.
+// radial mode, keeps its position as read. NaN scores count as outliers (red); so do, in
+// the position map, scores of kRejectedScore and above. Only the vertices that
+// sourceVertices holds are mapped, and colours and vertices are written only where their
+// arrays have room. When no pair can be scored (no points yet), no trial runs: every score
+// is log 0 (-inf), as the trials would give, and the colours are flat.
 //
-// A map whose inputs (the cameras it reads, the point data, the sphere and what the last
-// map left in it) are exactly as its own previous run on this shape left them is not
-// computed again: the result would be the same. A burst of change notifications with
-// nothing changed costs one map. SetRadialScore always computes.
+// With a memo, a map whose inputs (the cameras it reads, the point data, the sphere and
+// what the last map left in it) are exactly as the previous map with that memo left them
+// is not computed again: the result would be the same. A burst of change notifications
+// with nothing changed costs one map. Without a memo every call computes.
 //
 // scores, when given, receives the raw score of every mapped vertex; such a call always
 // computes.
 //
 // The second view's camera moves to every vertex direction (azimuth, altitude).
 void MapScoreOverPositions(FstShape& shape, CameraModel& second,
-                           std::vector<double>* scores = nullptr);
+                           std::vector<double>* scores = nullptr, ErrorMapMemo* memo = nullptr);
 // view turns toward every vertex direction (pan, tilt); the score is the second view's.
 void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& second,
-                            std::vector<double>* scores = nullptr);
-void SetRadialScore(FstShape& shape, bool on, CameraModel& second);
+                            std::vector<double>* scores = nullptr, ErrorMapMemo* memo = nullptr);
+// Always computes; a memo given records the result for the maps that follow.
+void SetRadialScore(FstShape& shape, bool on, CameraModel& second, ErrorMapMemo* memo = nullptr);
 
 // How many maps have been computed (not skipped as unchanged) since the program started.
 unsigned long long ErrorMapComputations();
 
-// Reads the five sample spheres into spheres[] and packs the loaded ones into loaded[],
-// announcing each with its nominal size, allocating colours and mapping positions.
-// Returns the number loaded.
-int LoadSampleSpheres(FstShape (&spheres)[5], FstShape* (&loaded)[5], CameraModel& second,
-                      const std::function<void(int size)>& announce);
-
 // Worker threads for the maps: 0 (the default) takes one per hardware thread, fewer for
-// small spheres; n > 0 uses n (at most one per vertex). Results do not depend on it.
+// small maps (few vertices times point pairs); n > 0 uses n (at most one per vertex).
+// Results do not depend on it.
 // Returns the previous setting.
 int SetErrorMapThreads(int count);
+
+// The pair loop the maps use: the best this processor runs (the default) or, to compare,
+// a lower level; a level the processor or the build lacks gives the best one. Results
+// agree within rounding whatever the level. Returns the previous setting.
+KernelLevel SetErrorMapKernel(KernelLevel level);
 
 }  // namespace velmora

@@ -12,6 +12,7 @@
 
 #include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
+#include "data/SampleSpheres.h"
 #include "render/ErrorMaps.h"
 
 namespace velmora {
@@ -80,10 +81,8 @@ std::string Boxes(const ViewBoxes& b) {
 
 // The label of the control panel's sphere list.
 std::string SphereLabel(int size) {
-  const char* labels[std::size(kSampleSphereSizes)] = {"100", "1K", "5K", "10K", "100K"};
-  for (std::size_t i = 0; i < std::size(labels); ++i)
-    if (kSampleSphereSizes[i] == size) return labels[i];
-  return std::to_string(size);
+  const int row = SampleSphereWithVertexCount(size);
+  return row >= 0 ? kSampleSpheres[row].label : std::to_string(size);
 }
 
 }  // namespace

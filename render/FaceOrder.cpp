@@ -1,7 +1,11 @@
 #include "render/FaceOrder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
+#include <cstdint>
+#include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -15,6 +19,49 @@ void OrderFacesBySelection(double* distance, int* order, int n) {
   }
 }
 
+namespace {
+
+// A key whose unsigned order is the order of the distances (-0 and +0 alike).
+std::uint64_t DistanceKey(double d) {
+  const std::uint64_t bits = std::bit_cast<std::uint64_t>(d + 0.0);
+  return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
+}
+
+// The faces by (distance, index): one key per face and a stable radix sort of (key, face)
+// pairs, eleven bits a pass, leaving out the passes where every key has the same digits.
+void SortByDistanceThenIndex(const double* distance, int* order, int n) {
+  struct Entry {
+    std::uint64_t key;
+    int face;
+  };
+  constexpr int kBits = 11, kPasses = (64 + kBits - 1) / kBits;
+  constexpr std::size_t kBuckets = std::size_t{1} << kBits;
+  thread_local std::vector<Entry> entries, spare;
+  thread_local std::vector<std::uint32_t> counts;
+  const std::size_t count = static_cast<std::size_t>(n);
+  entries.resize(count);
+  spare.resize(count);
+  counts.assign(kPasses * kBuckets, 0);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint64_t key = DistanceKey(distance[i]);
+    entries[i] = {key, static_cast<int>(i)};
+    for (int p = 0; p < kPasses; ++p)
+      ++counts[p * kBuckets + ((key >> (p * kBits)) & (kBuckets - 1))];
+  }
+  for (int p = 0; p < kPasses; ++p) {
+    std::uint32_t* c = &counts[p * kBuckets];
+    const std::uint64_t digit = (entries[0].key >> (p * kBits)) & (kBuckets - 1);
+    if (c[digit] == count) continue;  // one digit for all: the pass keeps the order
+    std::uint32_t start = 0;
+    for (std::size_t b = 0; b < kBuckets; ++b) start += std::exchange(c[b], start);
+    for (const Entry& e : entries) spare[c[(e.key >> (p * kBits)) & (kBuckets - 1)]++] = e;
+    entries.swap(spare);
+  }
+  for (std::size_t i = 0; i < count; ++i) order[i] = entries[i].face;
+}
+
+}  // namespace
+
 void OrderFacesByDistance(double* distance, int* order, int n) {
   if (n <= 0) return;
   for (int i = 0; i < n; ++i) {
@@ -26,10 +73,7 @@ void OrderFacesByDistance(double* distance, int* order, int n) {
   }
   // Each step of the selection takes the nearest live face, so runs of equal distance
   // fill consecutive positions in ascending order of distance.
-  for (int i = 0; i < n; ++i) order[i] = i;
-  std::sort(order, order + n, [distance](int a, int b) {
-    return distance[a] < distance[b] || (distance[a] == distance[b] && a < b);
-  });
+  SortByDistanceThenIndex(distance, order, n);
 
   // Within a run [s, e) of value v: at position k, face k wins if it belongs to the run and
   // is still live; otherwise the lowest live face of the run. The run's members are kept

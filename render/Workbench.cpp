@@ -71,23 +71,31 @@ void Workbench::RecolourAfterViewChange(int mask) {
   RemapMainSphere();
   for (int i = 0; i < 2; ++i)
     if (panTiltSpheres_[i] != nullptr)
-      MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second());
+      MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second(), nullptr, &panTiltMemos_[i]);
 }
 
 void Workbench::SelectMainSphere(int index, bool on) {
   mainSphere = nullptr;
   if (!on || index < 0 || index >= loadedSphereCount) return;
   mainSphere = loadedSpheres[index];
-  SetRadialScore(*mainSphere, distanceMode, Second());
+  SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere));
 }
 
 void Workbench::SetDistanceMode(bool on) {
   distanceMode = on;
-  if (mainSphere != nullptr) SetRadialScore(*mainSphere, distanceMode, Second());
+  if (mainSphere != nullptr)
+    SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere));
 }
 
 void Workbench::RemapMainSphere() {
-  if (mainSphere != nullptr) MapScoreOverPositions(*mainSphere, Second());
+  if (mainSphere != nullptr)
+    MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere));
+}
+
+ErrorMapMemo* Workbench::MemoOf(const FstShape* shape) {
+  for (int k = 0; k < kSampleSphereCount; ++k)
+    if (shape == &sampleSpheres[k]) return &sphereMemos_[k];
+  return nullptr;  // not a sample sphere: computed every time
 }
 
 void SetVerticesFromViews(FstShape& shape, const CameraModel& first, const CameraModel& second) {

@@ -14,6 +14,7 @@
 #include "data/LoadProgress.h"
 #include "data/SampleSpheres.h"
 #include "data/VectorData.h"
+#include "render/ErrorMaps.h"
 
 namespace velmora {
 
@@ -79,8 +80,14 @@ class Workbench {
   bool distanceMode = false;
 
  private:
+  // The memo of the map last drawn on a shape: a burst of change notifications with
+  // nothing changed costs one map. One per sample sphere and per pan/tilt sphere.
+  ErrorMapMemo* MemoOf(const FstShape* shape);
+
   CameraModel* views_[2];
   FstShape* panTiltSpheres_[2] = {};
+  ErrorMapMemo sphereMemos_[kSampleSphereCount];
+  ErrorMapMemo panTiltMemos_[2];
 };
 
 }  // namespace velmora

@@ -169,6 +169,8 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     FstShape expected = mapped;
     mapped.radialScore = expected.radialScore = kind == 0 && round % 4 == 0;
     const int previous = SetErrorMapThreads(round % 8);
+    // Every level of the pair loop in turn; the levels this processor lacks give the best.
+    const KernelLevel previousLevel = SetErrorMapKernel(static_cast<KernelLevel>(round % 4));
     for (int repeat = 0; repeat < 2; ++repeat) {
       std::vector<double> ours, literal;
       if (kind == 0) {
@@ -187,7 +189,7 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
         } else if (literal[v] > -20) {
           EXPECT_NEAR(ours[v], literal[v], 1e-9) << v;
           ++compared;
-          rejectedScores += literal[v] >= 50;
+          rejectedScores += literal[v] >= kRejectedScore;
         }
       }
       ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-9, "colours");
@@ -196,9 +198,79 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
       ExpectSameCamera(fast.second, slow.second);
     }
     SetErrorMapThreads(previous);
+    SetErrorMapKernel(previousLevel);
   }
   EXPECT_GT(compared, 10000);
   EXPECT_GT(rejectedScores, 100);  // the rejection bookkeeping was exercised
+}
+
+// Where the pair loop must leave pairs to the model's expressions. The demo's pairs with
+// pair 0 replaced by one whose rays are parallel at the fixed pose (0.6, -0.2), and the
+// position map over vertices at that pose, at angles from 1e-12 to 1e-2 from it, and
+// within a few units in the last place of azimuths where poses start or stop rejecting;
+// with and without rejections, on every level of the pair loop: the scores within 1e-9 of
+// the plain computation's, the colours that follow and the cameras bit for bit.
+TEST(ErrorMapResults, RejectionBoundariesAndNearParallelRaysAgreeWithThePlainComputation) {
+  ViewPair probe;
+  ASSERT_NO_FATAL_FAILURE(probe.LoadDemo(true));
+  std::vector<double> x1 = probe.first.imageX, y1 = probe.first.imageY;
+  std::vector<double> x2 = probe.second.imageX, y2 = probe.second.imageY;
+  // The second view's ray through (x2, y2) at its pose is parallel to the first's ray.
+  const Vec3 d = Sub(probe.first.planePoints[0], probe.first.cameraPosition);
+  ASSERT_TRUE(probe.second.ProjectToImage(Along(probe.second.cameraPosition, 1, d), x2[0], y2[0]));
+  LoadImagePoints(probe.second, x2.data(), y2.data(), 154);
+  const auto direction = [](double a, double e, std::vector<double>& to) {
+    for (double c : {std::cos(e) * std::sin(a), -std::sin(e), std::cos(e) * std::cos(a)})
+      to.push_back(10 * c);
+  };
+  std::vector<double> vertices;
+  for (double off : {0.0, 1e-12, 1e-9, 1e-6, 1e-4, 1e-2})
+    direction(0.6 + off, -0.2 - off, vertices);
+  const auto rejects = [&](double a, double e) {
+    probe.second.SetAzAlt(a, e);
+    probe.second.UpdateCamera(0);
+    return probe.second.ReconstructionError() >= kRejectedScore;
+  };
+  int boundaries = 0;
+  for (double e : {-0.2, 0.3})
+    for (double a = -3.1; a < 3.1; a += 0.05) {
+      if (rejects(a, e) == rejects(a + 0.05, e)) continue;
+      double low = a, high = a + 0.05;
+      for (int k = 0; k < 80; ++k) {
+        const double mid = 0.5 * (low + high);
+        (rejects(mid, e) == rejects(low, e) ? low : high) = mid;
+      }
+      for (int k = -6; k <= 6; ++k) direction(low * (1 + k * 2.2e-16), e, vertices);
+      ++boundaries;
+    }
+  ASSERT_GT(boundaries, 3);
+  for (const bool skip : {false, true})
+    for (int level = 0; level < 4; ++level) {
+      SCOPED_TRACE(std::string(skip ? "skip, " : "") + "level " + std::to_string(level));
+      ViewPair fast, slow;
+      for (ViewPair* v : {&fast, &slow}) {
+        v->first.skipNegativeST = v->second.skipNegativeST = skip;
+        LoadImagePoints(v->first, x1.data(), y1.data(), 154);
+        LoadImagePoints(v->second, x2.data(), y2.data(), 154);
+        v->second.SetAzAlt(0.6, -0.2);
+        v->second.UpdateCamera(VIEW_ALL);
+      }
+      FstShape mapped = ShapeOf(vertices), expected = ShapeOf(vertices);
+      std::vector<double> ours, literal;
+      const KernelLevel previous = SetErrorMapKernel(static_cast<KernelLevel>(level));
+      MapScoreOverPositions(mapped, fast.second, &ours);
+      SetErrorMapKernel(previous);
+      LiteralMap(expected, slow.second, slow.second, true, &literal);
+      ASSERT_EQ(ours.size(), literal.size());
+      for (std::size_t v = 0; v < ours.size(); ++v) {
+        if (literal[v] > -20) {
+          EXPECT_NEAR(ours[v], literal[v], 1e-9) << v;
+        }
+      }
+      ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-9, "colours");
+      ExpectSameCamera(fast.first, slow.first);
+      ExpectSameCamera(fast.second, slow.second);
+    }
 }
 
 // A burst of change notifications with nothing changed computes one map; any change, and
@@ -215,16 +287,17 @@ TEST(ErrorMapCoalescing, UnchangedInputsAreMappedOnce) {
       v->second.SetAzAlt(-2.75, -0.25), v->second.UpdateCamera(VIEW_ALL);
     FstShape sphere = LoadedSphere("sphere1K.fsd"), pan = LoadedSphere("sphere100.fsd");
     FstShape expected = sphere, expectedPan = pan;
+    ErrorMapMemo sphereMemo, panMemo;
     // What the workbench does on each of a run of queued UWM_VIEWS_CHANGED.
     const auto burst = [&](int count, bool positions, bool directions) {
       const unsigned long long before = ErrorMapComputations();
       for (int k = 0; k < count; ++k) {
         if (positions) {
-          MapScoreOverPositions(sphere, views.second);
+          MapScoreOverPositions(sphere, views.second, nullptr, &sphereMemo);
           LiteralMap(expected, slow.second, slow.second, true);
         }
         if (directions) {
-          MapScoreOverDirections(pan, views.first, views.second);
+          MapScoreOverDirections(pan, views.first, views.second, nullptr, &panMemo);
           LiteralMap(expectedPan, slow.first, slow.second, false);
         }
       }
@@ -259,11 +332,16 @@ TEST(ErrorMapCoalescing, UnchangedInputsAreMappedOnce) {
     EXPECT_EQ(burst(2, true, false), 1u);
     expectPlainResult();
 
-    // Selecting the sphere again recomputes it every time.
+    // Selecting the sphere again recomputes it every time; so does every map without a
+    // memo, and one whose memo was cleared.
     const unsigned long long before = ErrorMapComputations();
-    SetRadialScore(sphere, false, views.second);
-    SetRadialScore(sphere, false, views.second);
-    EXPECT_EQ(ErrorMapComputations() - before, 2u);
+    SetRadialScore(sphere, false, views.second, &sphereMemo);
+    SetRadialScore(sphere, false, views.second, &sphereMemo);
+    MapScoreOverPositions(sphere, views.second);
+    sphereMemo.Clear();
+    MapScoreOverPositions(sphere, views.second, nullptr, &sphereMemo);
+    EXPECT_EQ(ErrorMapComputations() - before, 4u);
+    EXPECT_EQ(burst(1, true, false), 0u);
   }
 }
 
@@ -343,7 +421,7 @@ TEST(ErrorMapResults, OutliersTakeTheTopColourAndStayPut) {
   };
   int outliers = 0, lowest = -1, highest = -1;
   for (int i = 0; i < sphere.pointCount; ++i) {
-    if (scores[i] >= 50.0) {
+    if (scores[i] >= kRejectedScore) {
       ++outliers;
       EXPECT_THAT(colour(i), test::Vec3Near(ScoreToColour(1), 0)) << i;
       EXPECT_TRUE(stays(i)) << i;
@@ -402,51 +480,6 @@ TEST(ErrorMapResults, NoRangeGivesOneColour) {
                   test::Vec3Near(blue, 0));
     EXPECT_EQ(shape.vertices, shape.sourceVertices);
   }
-}
-
-class SampleSpheres : public testing::Test {
- protected:
-  int Load(std::vector<int>& announced) {
-    return LoadSampleSpheres(spheres, loaded, views.second,
-                             [&](int size) { announced.push_back(size); });
-  }
-  ViewPair views;
-  FstShape spheres[5];
-  FstShape* loaded[5] = {};
-};
-
-TEST_F(SampleSpheres, AllFiveAreAnnouncedInOrderAndMapped) {
-  std::vector<int> announced;
-  EXPECT_EQ(Load(announced), 5);
-  EXPECT_EQ(announced, (std::vector<int>{100, 1000, 5000, 10000, 100000}));
-  const Vec3 blue = ScoreToColour(0);  // no points yet: every score is the same
-  for (int k = 0; k < 5; ++k) {
-    EXPECT_EQ(loaded[k], &spheres[k]);
-    ASSERT_EQ(spheres[k].vertexColours.size(), 3u * spheres[k].pointCount);
-    EXPECT_EQ(spheres[k].vertexColours[0], blue.x);
-    EXPECT_EQ(spheres[k].vertexColours.back(), blue.z);
-  }
-}
-
-TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPacked) {
-  namespace fs = std::filesystem;
-  TempDir dir;
-  for (const char* name :
-       {"cols.fcd", "sphere100.fsd", "sphere1K.fsd", "sphere10K.fsd", "sphere100K.fsd"})
-    fs::copy_file(name, dir.path() / name);
-  ScopedCurrentDir here(dir.path());
-  loaded[4] = &spheres[0];  // stale entries must not survive
-  std::vector<int> announced;
-  EXPECT_EQ(Load(announced), 4);
-  EXPECT_EQ(announced, (std::vector<int>{100, 1000, 10000, 100000}));
-  EXPECT_EQ(loaded[0], &spheres[0]);
-  EXPECT_EQ(loaded[1], &spheres[1]);
-  EXPECT_EQ(loaded[2], &spheres[3]);
-  EXPECT_EQ(loaded[3], &spheres[4]);
-  EXPECT_EQ(loaded[4], nullptr);
-  EXPECT_EQ(spheres[2].pointCount, 0);
-  EXPECT_TRUE(spheres[2].vertexColours.empty());
-  EXPECT_EQ(spheres[3].GetPointCount(), 10000);
 }
 
 }  // namespace

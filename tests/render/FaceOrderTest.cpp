@@ -44,6 +44,9 @@ TEST(FaceOrder, TiesFollowTheSelectionRule) {
            {{9, 4, 4}, {1, 2, 0}},
            // Position 2: face 2 is live and as near as the rest of its run, so it stays.
            {{2, 0, 2, 0, 2}, {1, 3, 2, 0, 4}},
+           // -0 and +0 are one distance; negative ones sort below both.
+           {{5, 0.0, -0.0}, {1, 2, 0}},
+           {{-1, 2, -0.0, 0.0, -3}, {4, 0, 2, 3, 1}},
            // Values the spent mark does not beat: the selection's own outcome stands.
            {{kInf, 1, kInf}, {1, 1, 1}},
            {{kNan, 3, 1}, {0, 2, 1}},

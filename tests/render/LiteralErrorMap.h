@@ -30,13 +30,13 @@ inline void LiteralMap(FstShape& shape, CameraModel& moving, CameraModel& second
     shape.vertexColours[3 * i] = s;
     if (scores) (*scores)[i] = s;
     if (s < min) min = s;
-    if ((!positions || s < 50.0) && s > max) max = s;
+    if ((!positions || s < kRejectedScore) && s > max) max = s;
   }
   const double range = max - min;
   const bool flat = !(range > 0) || !std::isfinite(range);
   for (int i = 0; i < n; ++i) {
     double s = shape.vertexColours[3 * i];
-    if (std::isnan(s) || (positions && s >= 50.0)) s = min + range;
+    if (std::isnan(s) || (positions && s >= kRejectedScore)) s = min + range;
     const double v = flat ? 1.0 : (s - min) / range;
     const Vec3 c = ScoreToColour(flat ? 0.0 : (positions ? v * v : v));
     shape.vertexColours[3 * i] = c.x;

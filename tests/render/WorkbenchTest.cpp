@@ -228,6 +228,15 @@ TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPackedAndSelectable) {
   EXPECT_TRUE(views.mainSphere->radialScore);
   views.SetDistanceMode(false);
   EXPECT_FALSE(views.mainSphere->radialScore);
+
+  // Change notifications cost a map only when the views changed, and a burst of them one.
+  const unsigned long long before = ErrorMapComputations();
+  views.RecolourAfterViewChange(VIEW_ALL);
+  EXPECT_EQ(ErrorMapComputations(), before);
+  views.Second().SetAzAlt(0.3, 0.1);
+  views.Second().UpdateCamera(0);
+  for (int k = 0; k < 3; ++k) views.RecolourAfterViewChange(VIEW_AZALT);
+  EXPECT_EQ(ErrorMapComputations() - before, 1u);
 }
 
 }  // namespace
