@@ -11,7 +11,7 @@ namespace velmora {
 
 MainApp theApp;
 
-bool MainApp::InitInstance(const QStringList& arguments) {
+bool MainApp::InitInstance(const QList<QByteArray>& fileNames) {
   QApplication::setWindowIcon(AppIcon());
   {
     ControlDlg control;
@@ -20,7 +20,7 @@ bool MainApp::InitInstance(const QStringList& arguments) {
     control.MoveOnScreen(QPoint(670, 0));
     control.show();
     {
-      MainDlg main(&control, arguments.mid(1));
+      MainDlg main(&control, MainDlg::LocalFileNames(fileNames));
       mainWindow = &main;
       // Modal run: the loop ends when the main window closes, whatever else is open.
       QEventLoop loop;

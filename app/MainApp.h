@@ -1,5 +1,6 @@
 #pragma once
-#include <QStringList>
+#include <QByteArray>
+#include <QList>
 
 namespace velmora {
 
@@ -10,7 +11,9 @@ class MainDlg;
 class MainApp {
  public:
   // Runs until the main window closes. Returns false: no further message loop runs.
-  bool InitInstance(const QStringList& arguments);
+  // fileNames are the command line's arguments after the program's name, as the bytes
+  // given, so that names that are not UTF-8 still open.
+  bool InitInstance(const QList<QByteArray>& fileNames);
 
   ControlDlg* controlPanel = nullptr;
   MainDlg* mainWindow = nullptr;

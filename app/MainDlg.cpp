@@ -139,7 +139,8 @@ void MainDlg::ProcessCommandLine() {
 }
 
 int MainDlg::LoadFstObject(const QString& path) {
-  return LoadFstObject(QFile::encodeName(path));
+  // A name that came through a QString may have lost bytes that are not UTF-8.
+  return LoadFstObject(QByteArray::fromStdString(ControlDlg::NativePath(path)));
 }
 
 int MainDlg::LoadFstObject(const QByteArray& localPath) {

@@ -57,6 +57,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   velmora::StartScriptFromEnvironment();
-  velmora::theApp.InitInstance(QApplication::arguments());
+  // The QApplication has taken its own options out of argv; the rest are kept as bytes.
+  QList<QByteArray> fileNames;
+  for (int i = 1; i < argc; ++i) fileNames.append(QByteArray(argv[i]));
+  velmora::theApp.InitInstance(fileNames);
   return velmora::ScriptExitStatus();
 }
