@@ -86,14 +86,14 @@ int ButtonState(const QAbstractButton* button) {
   return button->isChecked() ? BST_CHECKED : BST_UNCHECKED;
 }
 
-ViewDlg::ViewDlg(int index) : QWidget(nullptr), index(index) {
+ViewDlg::ViewDlg(int index, LoadProgress* progress) : QWidget(nullptr), index(index) {
   vectorsWindow.onClosed = [this] { OnVectorsClosed(); };
   // Camera changes reach the main window as messages; before it is published they are lost.
   camera.onViewsChanged = [](int mask) {
     PostAppMessage(g_hMainWnd.load(), UWM_VIEWS_CHANGED, 0, mask);
   };
   sphereLoaded =
-      panTiltSphere.Load(FindDataFile(kSampleSpheres[kPanTiltSphereIndex].fileName), nullptr) > 0;
+      panTiltSphere.Load(FindDataFile(kSampleSpheres[kPanTiltSphereIndex].fileName), progress) > 0;
   AllocateVertexColours(panTiltSphere);
 }
 

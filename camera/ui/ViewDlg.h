@@ -10,6 +10,7 @@
 #include "camera/CameraModel.h"
 #include "camera/ui/VectorsDlg.h"
 #include "data/FstShape.h"
+#include "data/LoadProgress.h"
 #include "render/gl/CameraOverlays.h"
 #include "render/gl/Scene.h"
 
@@ -55,8 +56,9 @@ enum FocusedField : int {
 class ViewDlg : public QWidget {
   Q_OBJECT
  public:
-  // index 0 is the first view, 1 the second. Loads the view's pan/tilt sphere.
-  explicit ViewDlg(int index);
+  // index 0 is the first view, 1 the second. Loads the view's pan/tilt sphere, behind
+  // progress when given (every FST load shows the progress dialog).
+  explicit ViewDlg(int index, LoadProgress* progress = nullptr);
   ~ViewDlg() override;
 
   // Builds the panel inside parent and initialises its controls.

@@ -10,9 +10,11 @@
 #include <QStringList>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "camera/ui/ViewDlg.h"
+#include "data/ui/ProgDlg.h"
 #include "platform/MessageQueue.h"
 #include "render/Workbench.h"
 
@@ -104,8 +106,9 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void OnWhiteBackgroundClicked();
 
   QString lastOpenPath;
-  ViewDlg firstView{0};
-  ViewDlg secondView{1};
+  // Each panel's sphere loads behind a progress dialog of its own, gone once it is built.
+  ViewDlg firstView{0, std::make_unique<ProgDlg>().get()};
+  ViewDlg secondView{1, std::make_unique<ProgDlg>().get()};
   // The two views, the FST object and the spheres; the main window's scene draws it.
   Workbench workbench{firstView.camera, secondView.camera};
   QString fstPath;

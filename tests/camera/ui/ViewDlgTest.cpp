@@ -106,6 +106,23 @@ class ViewPanelTest : public testing::Test {
   static inline ViewDlg* second = nullptr;
 };
 
+TEST(ViewPanel, ItsSphereLoadsBehindTheProgressItIsGiven) {
+  struct Counting : LoadProgress {
+    void Show() override { ++shown; }
+    void Hide() override { ++hidden; }
+    void SetRange(int, int) override {}
+    void SetPos(int) override {}
+    void SetStep(int) override {}
+    void Step() override {}
+    void SetCaption(const std::string&) override {}
+    int shown = 0, hidden = 0;
+  } progress;
+  ViewDlg view(0, &progress);
+  EXPECT_TRUE(view.sphereLoaded);
+  EXPECT_EQ(progress.shown, 1);
+  EXPECT_EQ(progress.hidden, 1);
+}
+
 TEST_F(ViewPanelTest, StartsTitledWithCameraAndRaysOnAndTheSecondViewControlled) {
   EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_TITLE)->text(), "First View");
   EXPECT_EQ(GetDlgItemAs<QLabel>(second, IDC_VIEW_TITLE)->text(), "Second View");
