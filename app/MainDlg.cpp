@@ -11,6 +11,9 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QShowEvent>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/AboutDlg.h"
 #include "camera/CameraTransitions.h"
@@ -164,6 +167,19 @@ void MainDlg::OnSize(int cx, int cy) {
 void MainDlg::paintGL() {
   FlagScope scope(inGlCallback_);
   OnPaint();
+  ReportFirstFrame();
+}
+
+// scripts/first-frame.sh measures the start-up: with VELMORA_FIRST_FRAME set, the wall
+// clock of the first finished frame goes to stderr once.
+void MainDlg::ReportFirstFrame() {
+  static bool reported = false;
+  if (reported || std::getenv("VELMORA_FIRST_FRAME") == nullptr) return;
+  reported = true;
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  std::fprintf(
+      stderr, "first-frame %lld\n",
+      static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
 }
 
 void MainDlg::OnPaint() {

@@ -115,6 +115,7 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void DragLeft(double dx, double dy, double slow, bool shift, bool ctrl);
   void DragRight(double dy, double slow, bool shift, bool ctrl);
   void OnPaint();
+  void ReportFirstFrame();
   void DrawErrorText();
 
   // Whether a press is the second half of an X11 repeat pair (see keyPressEvent).
