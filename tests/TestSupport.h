@@ -13,6 +13,7 @@
 
 #include "base/Notify.h"
 #include "camera/CameraModel.h"
+#include "data/LoadProgress.h"
 
 namespace velmora::test {
 
@@ -64,6 +65,18 @@ class ScopedCurrentDir {
 
  private:
   std::filesystem::path previous_;
+};
+
+// Counts how often a load shows and hides its progress display.
+struct CountingProgress : LoadProgress {
+  void Show() override { ++shown; }
+  void Hide() override { ++hidden; }
+  void SetRange(int, int) override {}
+  void SetPos(int) override {}
+  void SetStep(int) override {}
+  void Step() override {}
+  void SetCaption(const std::string&) override {}
+  int shown = 0, hidden = 0;
 };
 
 MATCHER_P2(Vec3Near, expected, tolerance, "") {

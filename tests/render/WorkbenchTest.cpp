@@ -158,21 +158,11 @@ TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
 
 class SampleSpheres : public testing::Test {
  protected:
-  // Counts the loads shown: each sphere read shows the progress display once.
-  struct CountingProgress : LoadProgress {
-    void Show() override { ++shown; }
-    void Hide() override { ++hidden; }
-    void SetRange(int, int) override {}
-    void SetPos(int) override {}
-    void SetStep(int) override {}
-    void Step() override {}
-    void SetCaption(const std::string&) override {}
-    int shown = 0, hidden = 0;
-  };
   int Load(std::vector<int>& announced) {
     return views.LoadSampleSpheres([&](int size) { announced.push_back(size); }, &progress);
   }
-  CountingProgress progress;
+  // Each sphere read shows the progress display once.
+  test::CountingProgress progress;
   test::TwoViews two;
   Workbench views{two.first, two.second};
 };

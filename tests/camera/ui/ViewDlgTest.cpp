@@ -107,16 +107,7 @@ class ViewPanelTest : public testing::Test {
 };
 
 TEST(ViewPanel, ItsSphereLoadsBehindTheProgressItIsGiven) {
-  struct Counting : LoadProgress {
-    void Show() override { ++shown; }
-    void Hide() override { ++hidden; }
-    void SetRange(int, int) override {}
-    void SetPos(int) override {}
-    void SetStep(int) override {}
-    void Step() override {}
-    void SetCaption(const std::string&) override {}
-    int shown = 0, hidden = 0;
-  } progress;
+  test::CountingProgress progress;
   ViewDlg view(0, &progress);
   EXPECT_TRUE(view.sphereLoaded);
   EXPECT_EQ(progress.shown, 1);
