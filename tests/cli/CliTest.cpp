@@ -261,7 +261,7 @@ TEST(Cli, UnreadableInputIsBadInputNamingTheFile) {
     EXPECT_EQ(r.code, kExitBadInput);
     EXPECT_THAT(r.out, IsEmpty());
     EXPECT_THAT(r.err, HasSubstr(args[args.size() == 2 ? 1 : args[0] == "scoremap" ? 2 : 3]));
-    if (args[1] == "--dir" || args[2] == "--dir") {
+    if (args[1] == "--dir" || (args.size() > 2 && args[2] == "--dir")) {
       EXPECT_THAT(r.err, HasSubstr("cannot use directory"));
     }
   }
