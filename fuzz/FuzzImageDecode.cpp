@@ -1,6 +1,7 @@
 // DecodeImageFile on any bytes, then every byte the texture upload would read.
 
 #include <QCoreApplication>
+#include <QImageReader>
 #include <cstdint>
 #include <string_view>
 
@@ -15,6 +16,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // One application object for the whole run: it sets up the plugin paths QImage uses to
   // find its format readers. Decoding needs no display, so no GUI application.
   static QCoreApplication app(*argc, *argv);
+  // A picture's size is bounded by Qt's image allocation limit (256 MB by default) and the
+  // decoder keeps two more copies at most. Any header can declare a picture up to that
+  // limit in a few bytes, so the target lowers it: the run's memory ceiling then catches
+  // what goes beyond the decoder's own copies, not the declared size.
+  QImageReader::setAllocationLimit(32);
   return 0;
 }
 
