@@ -63,10 +63,13 @@ MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
       controlPanel_(controlPanel),
       arguments_(std::move(arguments.names)) {
   // Mapped over the second view's positions as the panels first computed it.
+  // One dialog stays up for the five loads rather than one opening per file.
   ProgDlg progress;
+  progress.HoldOpen(true);
   scene.workbench.LoadSampleSpheres(
       [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); },
       &progress);
+  progress.HoldOpen(false);
   BuildDialog(this, FindDialogTemplate(IDD_MAIN));
   FillStepTable(stepTable);
   scene.showWaitNotice = MakeWaitNotice();

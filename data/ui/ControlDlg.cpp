@@ -66,6 +66,7 @@ std::function<QString(const FileDialogRequest&)> ControlDlg::fileDialog = RunFil
 ControlDlg::ControlDlg() : QWidget(nullptr) {
   // lastOpenPath stays empty until a file is chosen: the first dialog opens in the
   // current directory, where the data files are looked for, not beside the program.
+  panelSphereProgress.HoldOpen(false);
   g_pFirstView = &firstView;
   g_pSecondView = &secondView;
   workbench.SetPanTiltSphere(0, firstView.PanTiltSphere());

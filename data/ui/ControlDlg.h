@@ -106,9 +106,11 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void OnWhiteBackgroundClicked();
 
   QString lastOpenPath;
-  // Each panel's sphere loads behind a progress dialog of its own, gone once it is built.
-  ViewDlg firstView{0, std::make_unique<ProgDlg>().get()};
-  ViewDlg secondView{1, std::make_unique<ProgDlg>().get()};
+  // Both panels' spheres load behind one progress dialog, held open from the first load
+  // to the end of the constructor (declared first: it is built before the panels).
+  ProgDlg panelSphereProgress;
+  ViewDlg firstView{0, HeldOpen(panelSphereProgress)};
+  ViewDlg secondView{1, &panelSphereProgress};
   // The two views, the FST object and the spheres; the main window's scene draws it.
   Workbench workbench{firstView.camera, secondView.camera};
   QString fstPath;
@@ -133,6 +135,10 @@ class ControlDlg : public QWidget, public MessageReceiver {
 
  private:
   void OnInitDialog();
+  static ProgDlg* HeldOpen(ProgDlg& progress) {
+    progress.HoldOpen(true);
+    return &progress;
+  }
   void DoDataExchange();
   // Flips a box as a keyboard shortcut does, then runs its click handling.
   void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());

@@ -16,12 +16,19 @@ ProgDlg::ProgDlg() : QDialog(nullptr) {
 }
 
 void ProgDlg::Show() {
+  // Already on the screen (held open): no new round trip to the window system.
+  const bool shown = isVisible();
   show();
-  LetPaint(true);
+  LetPaint(!shown);
 }
 
 void ProgDlg::Hide() {
-  hide();
+  if (!held_) hide();
+}
+
+void ProgDlg::HoldOpen(bool hold) {
+  held_ = hold;
+  if (!hold) hide();
 }
 
 void ProgDlg::SetRange(int lo, int hi) {

@@ -23,6 +23,11 @@ class ProgDlg : public QDialog, public LoadProgress {
   void Step() override;
   void SetCaption(const std::string& caption) override;
 
+  // While held open, a load's Hide leaves the dialog up for the next load, so a row of
+  // loads (the sample spheres at start-up) shows one dialog instead of one per file;
+  // releasing the hold hides it.
+  void HoldOpen(bool hold);
+
   QProgressBar* progressBar = nullptr;
 
  private:
@@ -31,6 +36,7 @@ class ProgDlg : public QDialog, public LoadProgress {
   void LetPaint(bool force);
 
   int step_ = 1;
+  bool held_ = false;
   QElapsedTimer sinceLastPaint_;
 };
 
