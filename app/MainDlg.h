@@ -158,11 +158,9 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void ShowHelp();
   void ToggleLegend();
   bool LegendShown() const { return legendOn_; }
-  // The legend's bounds as last computed; NaN when there is no range to show.
-  void LegendRange(double& min, double& max) const {
-    min = legendMin_;
-    max = legendMax_;
-  }
+  // The legend's bounds: the range the main sphere's map coloured by; NaN when there is
+  // no main sphere or no range to show.
+  void LegendRange(double& min, double& max) const;
   // The frame as velmora-cli render draws it: the scene and the error text, no legend.
   QImage RenderedFrame();
   // What velmora-cli render needs to draw the current frame again.
@@ -173,21 +171,15 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   bool ExportMidpoints();
   bool WritePositions();
   void CopyRenderCommand();
-  // Marks the legend's scores stale when a message maps the main sphere again.
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void AddToolActions(QMenu& menu);
-  // The legend's bounds from the main sphere's scores; NaN without a main sphere.
-  void RefreshLegendScores();
   void DrawLegend(QPainter& painter);
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;
   bool legendOn_ = false;
-  bool legendStale_ = false;  // the main sphere was mapped again since the last scores
-  bool bareFrame_ = false;    // the scene only: the frame is grabbed for a save
-  double legendMin_ = 0, legendMax_ = 0;
+  bool bareFrame_ = false;  // the scene only: the frame is grabbed for a save
   QString lastSavePath_;
 };
 

@@ -145,51 +145,18 @@ void MainDlg::ShowHelp() {
 
 void MainDlg::ToggleLegend() {
   legendOn_ = !legendOn_;
-  if (legendOn_) {
-    installEventFilter(this);  // once: a second install only moves it to the front
-    RefreshLegendScores();
-  }
   update();
 }
 
-bool MainDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == this && legendOn_ && event->type() == AppMessageEvent::EventType()) {
-    // The messages after which the main sphere is mapped again; a view change does that
-    // for the pan/tilt and lens parts only (Workbench::RecolourAfterViewChange). The
-    // scores follow at the next paint, after the message has been handled.
-    const auto* message = static_cast<const AppMessageEvent*>(event);
-    switch (message->msg) {
-      case UWM_VIEWS_CHANGED:
-        if (message->lParam & (VIEW_PANTILT | VIEW_LENS)) legendStale_ = true;
-        break;
-      case UWM_SHOW_MAIN_SPHERE:
-      case UWM_DISTANCE_MODE:
-        legendStale_ = true;
-        break;
-      default:
-        break;
-    }
-  }
-  return QOpenGLWidget::eventFilter(watched, event);
-}
-
-void MainDlg::RefreshLegendScores() {
-  legendStale_ = false;
-  legendMin_ = legendMax_ = std::numeric_limits<double>::quiet_NaN();
-  FstShape* sphere = scene.workbench.mainSphere;
-  if (sphere == nullptr) return;
-  std::vector<double> scores;
-  MapScoreOverPositions(*sphere, scene.workbench.Second(), &scores);
-  double min = 0, max = 0;
-  if (ScoreRange(scores, min, max)) {
-    legendMin_ = min;
-    legendMax_ = max;
-  }
+void MainDlg::LegendRange(double& min, double& max) const {
+  min = max = std::numeric_limits<double>::quiet_NaN();
+  scene.workbench.MainSphereScoreRange(min, max);
 }
 
 void MainDlg::DrawLegend(QPainter& painter) {
-  if (legendStale_) RefreshLegendScores();
-  PaintColourLegend(painter, width(), height(), legendMin_, legendMax_);
+  double min = 0, max = 0;
+  LegendRange(min, max);
+  PaintColourLegend(painter, width(), height(), min, max);
 }
 
 QImage MainDlg::RenderedFrame() {

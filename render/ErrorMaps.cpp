@@ -52,6 +52,11 @@ struct ErrorMapMemoAccess {
   static bool& raysAside(ErrorMapMemo& m) { return m.raysAside_; }
   static std::vector<Vec3>& movingRays(ErrorMapMemo& m) { return m.movingRays_; }
   static std::vector<Vec3>& fixedRays(ErrorMapMemo& m) { return m.fixedRays_; }
+  static void SetRange(ErrorMapMemo& m, bool ranged, double min, double max) {
+    m.ranged_ = ranged;
+    m.min_ = min;
+    m.max_ = max;
+  }
 };
 
 namespace {
@@ -760,17 +765,14 @@ void ScaleVertex(FstShape& shape, std::size_t v, double k) {
   for (std::size_t c = 3 * v; c < 3 * v + 3; ++c) shape.vertices[c] = k * shape.sourceVertices[c];
 }
 
-// Colours (and in the radial position map, places) the vertices by their scores.
-void ApplyScores(FstShape& shape, const std::vector<double>& scores, MapKind kind) {
+// Colours (and in the radial position map, places) the vertices by their scores; false
+// when the scores give no range (see ScoreRange), which min and max then hold.
+bool ApplyScores(FstShape& shape, const std::vector<double>& scores, MapKind kind, double& min,
+                 double& max) {
   const bool positions = kind == MapKind::kPositions;
-  // NaN never passes these comparisons, so it takes part in neither bound.
-  double min = 1.0e308, max = -1.0e308;
-  for (double s : scores) {
-    if (s < min) min = s;
-    if (s > max && (!positions || s < kOutlierScore)) max = s;
-  }
+  const bool ranged = ScoreRange(scores, min, max, positions);
   const double range = max - min;
-  const bool flat = !(range > 0) || !std::isfinite(range);
+  const bool flat = !ranged || !(range > 0) || !std::isfinite(range);
   const bool radial = positions && shape.radialScore;
 
   for (std::size_t v = 0; v < scores.size(); ++v) {
@@ -787,6 +789,7 @@ void ApplyScores(FstShape& shape, const std::vector<double>& scores, MapKind kin
     SetColour(shape, v, ScoreToColour(positions ? k * k : k));
     if (radial) ScaleVertex(shape, v, k);
   }
+  return ranged;
 }
 
 // One map, unless memo says that this shape's last map left exactly the state it would
@@ -815,10 +818,12 @@ void Map(FstShape& shape, MapKind kind, CameraModel& moving, CameraModel& second
 
   std::size_t written;
   std::vector<double> scores = ScoreVertices(shape, kind, moving, second, written);
-  ApplyScores(shape, scores, kind);
+  double min = 0, max = 0;
+  const bool ranged = ApplyScores(shape, scores, kind, min, max);
   g_computations.fetch_add(1);
 
   if (memo != nullptr) {
+    M::SetRange(*memo, ranged, min, max);
     // A rejected trial scores kRejectedScore or more whatever the rays held, so in the
     // position map they never reach a colour.
     const bool raysAside =
@@ -840,6 +845,18 @@ void Map(FstShape& shape, MapKind kind, CameraModel& moving, CameraModel& second
 }
 
 }  // namespace
+
+bool ScoreRange(const std::vector<double>& scores, double& min, double& max, bool positions) {
+  // NaN never passes these comparisons, so it takes part in neither bound.
+  double low = HUGE_VAL, high = -HUGE_VAL;
+  for (double s : scores) {
+    if (s < low) low = s;
+    if (s > high && (!positions || s < kOutlierScore)) high = s;
+  }
+  min = low;
+  max = high;
+  return high != -HUGE_VAL;
+}
 
 void DirectionToAngles(double x, double y, double z, double& azimuth, double& altitude) {
   azimuth = std::atan2(x, z);

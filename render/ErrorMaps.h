@@ -29,6 +29,14 @@ class ErrorMapMemo {
  public:
   // Forgets the last map: the next map with this memo computes.
   void Clear() { valid_ = false; }
+  // The score range the last map coloured by (see ScoreRange); false when that map had
+  // none or there was no map yet.
+  bool LastRange(double& min, double& max) const {
+    if (!ranged_) return false;
+    min = min_;
+    max = max_;
+    return true;
+  }
 
  private:
   friend struct ErrorMapMemoAccess;
@@ -38,7 +46,14 @@ class ErrorMapMemo {
   // digest leaves out.
   bool raysAside_ = false;
   std::vector<Vec3> movingRays_, fixedRays_;
+  bool ranged_ = false;
+  double min_ = 0, max_ = 0;
 };
+
+// The range a map colours by: the least score, and the greatest one that is not an
+// outlier (NaN, and in the position map kRejectedScore and above). False when no score
+// gives a greatest one.
+bool ScoreRange(const std::vector<double>& scores, double& min, double& max, bool positions = true);
 
 // The maps colour by score from blue (best) to red (worst). When the scores give no range
 // (all equal, none ordinary, or not finite) every vertex gets ScoreToColour(0) and, in

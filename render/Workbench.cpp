@@ -92,6 +92,15 @@ void Workbench::RemapMainSphere() {
     MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere));
 }
 
+bool Workbench::MainSphereScoreRange(double& min, double& max) const {
+  const ErrorMapMemo* memo = MemoOf(mainSphere);
+  double lo = 0, hi = 0;
+  if (memo == nullptr || !memo->LastRange(lo, hi)) return false;
+  min = lo;
+  max = hi;
+  return true;
+}
+
 ErrorMapMemo* Workbench::MemoOf(const FstShape* shape) {
   for (int k = 0; k < kSampleSphereCount; ++k)
     if (shape == &sampleSpheres[k]) return &sphereMemos_[k];

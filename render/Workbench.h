@@ -71,6 +71,9 @@ class Workbench {
   void SelectMainSphere(int index, bool on);
   void SetDistanceMode(bool on);
   void RemapMainSphere();
+  // The range the main sphere's last map coloured by; false (min and max untouched)
+  // without a main sphere or a range.
+  bool MainSphereScoreRange(double& min, double& max) const;
 
   FstShape fstObject;
   FstShape sampleSpheres[kSampleSphereCount];  // in table order, empty when not loaded
@@ -83,6 +86,9 @@ class Workbench {
   // The memo of the map last drawn on a shape: a burst of change notifications with
   // nothing changed costs one map. One per sample sphere and per pan/tilt sphere.
   ErrorMapMemo* MemoOf(const FstShape* shape);
+  const ErrorMapMemo* MemoOf(const FstShape* shape) const {
+    return const_cast<Workbench*>(this)->MemoOf(shape);
+  }
 
   CameraModel* views_[2];
   FstShape* panTiltSpheres_[2] = {};

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 # Project folders each folder may include, besides its own.
 declare -A allowed=(
   [base]=""
-  [camera]="base"
+  [camera]="base data"
   [data]="base"
   [render]="base camera data"
   [resources]=""

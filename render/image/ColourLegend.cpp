@@ -16,7 +16,6 @@ constexpr int kMargin = 8;   // from the frame's edges, as the corner number
 constexpr int kPadding = 6;  // inside the box
 constexpr int kBarHeight = 12;
 constexpr int kMinBarWidth = 160;
-constexpr double kOutlierScore = 50.0;  // the maps' bound for ordinary scores
 
 const char* const kTitle = "Main sphere: best (blue) to worst (red)";
 
@@ -42,18 +41,6 @@ ColourLegendLayout LayOutColourLegend(int width, int height, const QFontMetrics&
   layout.bar = QRect(layout.box.left() + kPadding, layout.box.top() + kPadding + line + 2, barWidth,
                      kBarHeight);
   return layout;
-}
-
-bool ScoreRange(const std::vector<double>& scores, double& min, double& max) {
-  double low = HUGE_VAL, high = -HUGE_VAL;
-  for (double s : scores) {
-    if (s < low) low = s;  // NaN compares false either way: an outlier
-    if (s < kOutlierScore && s > high) high = s;
-  }
-  if (high == -HUGE_VAL) return false;
-  min = low;
-  max = high;
-  return true;
 }
 
 void PaintColourLegend(QPainter& painter, int width, int height, double min, double max) {

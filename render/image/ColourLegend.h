@@ -1,10 +1,11 @@
 #pragma once
 // The colour legend over the main window's frame: the error maps' colour scale between the
 // main sphere's best and worst score, and what the number in the corner means. Painting
-// only; the caller gives the scores, so a window and a saved picture get the same legend.
+// only; the caller gives the range, so a window and a saved picture get the same legend.
 
 #include <QRect>
-#include <vector>
+
+#include "render/ErrorMaps.h"  // ScoreRange: the range the legend shows
 
 class QFontMetrics;
 class QPainter;
@@ -20,10 +21,6 @@ struct ColourLegendLayout {
   QRect box, bar;
 };
 ColourLegendLayout LayOutColourLegend(int width, int height, const QFontMetrics& metrics);
-
-// The range the maps colour over: the least score and the largest ordinary one (below the
-// outlier bound 50). False when no score is ordinary.
-bool ScoreRange(const std::vector<double>& scores, double& min, double& max);
 
 // Paints the legend with the painter's font; nothing outside its box. A bound that is not
 // a finite number is left out.

@@ -1,6 +1,5 @@
 #include "render/image/ImageDecode.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,20 +7,19 @@
 #include <cerrno>
 #include <cstring>
 
+#include "data/TextBuffer.h"
+
 namespace velmora {
 namespace {
 
-// Reads a regular file whole. Anything else is refused unread: opening a FIFO for reading
-// blocks until a writer comes, and a device such as /dev/zero never ends. The open does
-// not block, and the check is made on what was opened, so nothing can swap the file in
-// between.
+// Reads a regular file whole. Anything else is refused unread (OpenRegularFile).
 bool ReadRegularFile(const std::string& fileName, std::string& bytes) {
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = OpenRegularFile(fileName);
   if (fd < 0) return false;
   struct stat status {};
-  bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
+  bool ok = true;
   bytes.clear();
-  if (ok) bytes.reserve(static_cast<std::size_t>(status.st_size));
+  if (::fstat(fd, &status) == 0) bytes.reserve(static_cast<std::size_t>(status.st_size));
   char buffer[1 << 16];
   while (ok) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
