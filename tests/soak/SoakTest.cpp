@@ -500,7 +500,7 @@ class Soak {
       TypeInto(edit, text);
       QCoreApplication::sendEvent(edit, &out);
       Settle();
-      const float scale = static_cast<float>(std::atof(text.c_str()));
+      const float scale = static_cast<float>(ParseAtof(text.c_str()));
       scaleNonFinite_ = !std::isfinite(scale);
       typedScale_ = scale;
       scaleCheck_ = true;
