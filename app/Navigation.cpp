@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <chrono>
+#include <thread>
 
 #include "app/MainDlg.h"
 #include "camera/PositionFile.h"
@@ -264,17 +266,26 @@ void MainDlg::StopCameraAnimation() {
 }
 
 bool MainDlg::HandOver(const std::function<void()>& work) {
-  if (transitions_.Stopping()) return false;
-  bool done = false;
-  QMetaObject::invokeMethod(
-      this,
-      [this, &work, &done] {
-        if (transitions_.Stopping()) return;
-        work();
-        done = true;
-      },
-      Qt::BlockingQueuedConnection);
-  return done;
+  for (;;) {
+    if (transitions_.Stopping()) return false;
+    bool done = false, refused = false;
+    QMetaObject::invokeMethod(
+        this,
+        [this, &work, &done, &refused] {
+          if (transitions_.Stopping()) return;
+          // A long operation lets only its own dialog run (a map's progress, a load's):
+          // the frame waits until it is over instead of moving the cameras under it.
+          if (AppMessagesDeferred()) {
+            refused = true;
+            return;
+          }
+          work();
+          done = true;
+        },
+        Qt::BlockingQueuedConnection);
+    if (!refused) return done;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
 }
 
 bool MainDlg::PrepareTransition(TransitionPlan& plan) {

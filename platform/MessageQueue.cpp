@@ -49,6 +49,10 @@ DeferAppMessages::~DeferAppMessages() {
     if (m.target) PostAppMessage(m.target, m.msg, m.wParam, m.lParam);
 }
 
+bool AppMessagesDeferred() {
+  return deferDepth > 0;
+}
+
 bool DispatchAppMessage(QEvent* event, MessageReceiver& receiver) {
   if (event->type() != AppMessageEvent::EventType()) return false;
   const auto* message = static_cast<AppMessageEvent*>(event);

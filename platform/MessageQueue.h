@@ -53,6 +53,9 @@ class DeferAppMessages {
   DeferAppMessages& operator=(const DeferAppMessages&) = delete;
 };
 
+// True while a DeferAppMessages lives. User-interface thread only.
+bool AppMessagesDeferred();
+
 // Handles every message waiting for the calling thread, then returns.
 void PumpPendingMessages();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -77,6 +78,51 @@ constexpr double kSignMargin = 1e-10;
 std::atomic<int> g_threadSetting{0};
 std::atomic<int> g_kernelSetting{static_cast<int>(KernelLevel::kAvx512)};
 std::atomic<unsigned long long> g_computations{0};
+std::atomic<MapProgress*> g_progress{nullptr};
+
+// How often a watched map asks its watcher whether to go on: often enough that a cancel
+// takes effect at once, rarely enough that the asking costs nothing next to the trials.
+constexpr auto kAskInterval = std::chrono::milliseconds(20);
+constexpr std::size_t kPairTrialsPerClockRead = 1 << 16;
+
+// The calling thread's side of a map: asks the watcher, if there is one, now and then
+// whether to go on, and tells every worker to stop at its next vertex when it says no.
+class MapWatch {
+ public:
+  MapWatch(std::size_t total, int pairs)
+      : progress_(g_progress.load()),
+        total_(total),
+        every_(std::max<std::size_t>(
+            1, kPairTrialsPerClockRead / static_cast<std::size_t>(std::max(pairs, 1)))) {}
+  ~MapWatch() {
+    if (progress_ != nullptr) progress_->Finished();
+  }
+  MapWatch(const MapWatch&) = delete;
+  MapWatch& operator=(const MapWatch&) = delete;
+
+  bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
+  // Asks at once; false when the map is to stop.
+  bool Ask(std::size_t done) {
+    last_ = std::chrono::steady_clock::now();
+    if (progress_ != nullptr && !Stopped() && !progress_->Continue(std::min(done, total_), total_))
+      stop_.store(true, std::memory_order_relaxed);
+    return !Stopped();
+  }
+  // After each vertex the calling thread tries; done counts the vertices taken so far.
+  void Tick(std::size_t done) {
+    if (progress_ == nullptr || ++sinceClockRead_ < every_) return;
+    sinceClockRead_ = 0;
+    if (std::chrono::steady_clock::now() - last_ >= kAskInterval) Ask(done);
+  }
+
+ private:
+  MapProgress* const progress_;
+  const std::size_t total_;
+  const std::size_t every_;  // vertices between two readings of the clock
+  std::size_t sinceClockRead_ = 0;
+  std::chrono::steady_clock::time_point last_;
+  std::atomic<bool> stop_{false};
+};
 
 double HueChannel(double h) {
   if (h < 1.0 / 6.0) return 6.0 * h;
@@ -270,9 +316,11 @@ struct Worker {
   // The trial at a vertex direction, and at the given angles.
   TrialResult TrialAt(const PairTable& t, const double* direction);
   TrialResult TrialAtAngles(const PairTable& t, double a, double b);
-  // Takes blocks of vertices in increasing order until none are left.
+  // Takes blocks of vertices in increasing order until none are left or the watch says
+  // stop; on the calling thread (asks) it also lets the watch ask the watcher.
   void Run(const PairTable& t, const double* source, TrialResult* results,
-           std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block);
+           std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block, MapWatch& watch,
+           bool asks);
 
  private:
   // The pair loop, and the model's expressions on the chunks it gives up on; exact()
@@ -348,12 +396,17 @@ TrialResult Worker::TrialAtAngles(const PairTable& t, double a, double b) {
 }
 
 void Worker::Run(const PairTable& t, const double* source, TrialResult* results,
-                 std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block) {
+                 std::atomic<std::size_t>& next, std::size_t vertices, std::size_t block,
+                 MapWatch& watch, bool asks) {
   for (;;) {
     const std::size_t first = next.fetch_add(block);
     if (first >= vertices) return;
     const std::size_t last = std::min(vertices, first + block);
-    for (std::size_t v = first; v < last; ++v) results[v] = TrialAt(t, source + 3 * v);
+    for (std::size_t v = first; v < last; ++v) {
+      if (watch.Stopped()) return;
+      results[v] = TrialAt(t, source + 3 * v);
+      if (asks) watch.Tick(next.load(std::memory_order_relaxed));
+    }
   }
 }
 
@@ -558,9 +611,11 @@ class RejectionReplay {
 };
 
 // Scores on worker copies; the real cameras get the rayPoints the plain way would leave
-// before its final UpdateCamera(0). False (cameras untouched) when the plain way must run.
+// before its final UpdateCamera(0). False (cameras untouched) when the plain way must run;
+// true with the cameras untouched when the watch stopped it.
 bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, CameraModel& moving,
-                     double savedA, double savedB, double* scores, std::size_t& written) {
+                     double savedA, double savedB, double* scores, std::size_t& written,
+                     MapWatch& watch) {
   PairTable t;
   BuildPairTable(kind, moving, t);
   const double* source = shape.sourceVertices.data();
@@ -579,13 +634,14 @@ bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
   for (std::size_t k = 1; k < count; ++k) {
     try {
       threads.emplace_back(&Worker::Run, &workers[k], std::cref(t), source, results.data(),
-                           std::ref(next), vertices, block);
+                           std::ref(next), vertices, block, std::ref(watch), false);
     } catch (const std::system_error&) {
       break;  // no more threads to be had: the others take the blocks
     }
   }
-  workers[0].Run(t, source, results.data(), next, vertices, block);
+  workers[0].Run(t, source, results.data(), next, vertices, block, watch, true);
   for (std::thread& th : threads) th.join();
+  if (watch.Stopped()) return true;
 
   if (!t.skip) {
     for (std::size_t v = 0; v < vertices; ++v) scores[v] = std::log(std::sqrt(results[v].sum));
@@ -605,8 +661,10 @@ bool ScoreInParallel(const FstShape& shape, std::size_t vertices, MapKind kind, 
 // cameras as one last UpdateCamera(0) at the original angles does. written: how many
 // leading pairs the map's trials wrote (the rest keep what they held), or kUnknown.
 constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+// When the watch stops it, the scores are incomplete and the cameras as the final
+// UpdateCamera(0) leaves them.
 std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraModel& moving,
-                                  CameraModel& second, std::size_t& written) {
+                                  CameraModel& second, std::size_t& written, MapWatch& watch) {
   written = kUnknown;
   const std::size_t vertices = MappedVertices(shape);
   std::vector<double> scores;
@@ -622,9 +680,9 @@ std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraMod
     std::fill(scores.begin(), scores.end(), -std::numeric_limits<double>::infinity());
   } else if (!(vertices > 0 && RegularPair(moving, second) &&
                ScoreInParallel(shape, vertices, kind, moving, savedA, savedB, scores.data(),
-                               written))) {
+                               written, watch))) {
     written = kUnknown;
-    for (std::size_t v = 0; v < vertices; ++v) {
+    for (std::size_t v = 0; v < vertices && !watch.Stopped(); ++v) {
       const double* p = &shape.sourceVertices[3 * v];
       double a, b;
       DirectionToAngles(p[0], p[1], p[2], a, b);
@@ -634,6 +692,7 @@ std::vector<double> ScoreVertices(const FstShape& shape, MapKind kind, CameraMod
         moving.SetPanTilt(a, b);
       moving.UpdateCamera(0);
       scores[v] = second.ReconstructionError();
+      watch.Tick(v + 1);
     }
   }
 
@@ -816,8 +875,14 @@ void Map(FstShape& shape, MapKind kind, CameraModel& moving, CameraModel& second
   const bool settled = regular && !moving.skipNegativeST;
   const std::uint64_t raysBefore = memo == nullptr || settled ? 0 : RaysDigest(moving, second);
 
+  MapWatch watch(MappedVertices(shape), moving.imagePointCount);
+  if (!watch.Ask(0)) return;
   std::size_t written;
-  std::vector<double> scores = ScoreVertices(shape, kind, moving, second, written);
+  std::vector<double> scores = ScoreVertices(shape, kind, moving, second, written, watch);
+  if (watch.Stopped()) {
+    ClearUpperVectorState();
+    return;
+  }
   double min = 0, max = 0;
   const bool ranged = ApplyScores(shape, scores, kind, min, max);
   g_computations.fetch_add(1);
@@ -901,6 +966,10 @@ void SetRadialScore(FstShape& shape, bool on, CameraModel& second, ErrorMapMemo*
   if (!on) RestoreVertices(shape);
   // Selecting a sphere recomputes it even when it was shown before: no shortcut here.
   Map(shape, MapKind::kPositions, second, second, nullptr, true, memo);
+}
+
+MapProgress* SetErrorMapProgress(MapProgress* progress) {
+  return g_progress.exchange(progress);
 }
 
 unsigned long long ErrorMapComputations() {

@@ -2,6 +2,7 @@
 // Sample spheres as score maps: every vertex direction is tried as a camera setting and
 // coloured by the reconstruction error it gives. Core code: no OpenGL.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -80,6 +81,21 @@ void MapScoreOverDirections(FstShape& shape, CameraModel& view, CameraModel& sec
 // Always computes; a memo given records the result for the maps that follow.
 void SetRadialScore(FstShape& shape, bool on, CameraModel& second, ErrorMapMemo* memo = nullptr);
 
+// What a map tells the one who waits for it. The map calls Continue from its calling thread
+// when it starts and then every few milliseconds of work, with the vertices taken so far
+// out of the total; Continue returning false cancels the map: the shape keeps its colours
+// and vertices and the memo its record, as if the map had not been asked for. A map that
+// runs to its end gives the same result as without a watcher.
+class MapProgress {
+ public:
+  virtual ~MapProgress() = default;
+  virtual bool Continue(std::size_t done, std::size_t total) = 0;
+  // After the last Continue of a map, whether it ended or was cancelled.
+  virtual void Finished() = 0;
+};
+// The watcher of every map from now on (none by default); returns the previous one. Maps
+// run on one thread at a time, so it is set once by the program, before any map.
+MapProgress* SetErrorMapProgress(MapProgress* progress);
 // How many maps have been computed (not skipped as unchanged) since the program started.
 unsigned long long ErrorMapComputations();
 

@@ -26,6 +26,16 @@ const std::vector<DialogTemplate>& AllDialogTemplates() {
        {
            {1001, ControlKind::ProgressBar, "", STYLE_NONE, 7, 7, 172, 12},
        }},
+      {IDD_MAP_PROGRESS,
+       "Computing error map",
+       186,
+       44,
+       DIALOG_CAPTION,
+       {
+           {1001, ControlKind::ProgressBar, "", STYLE_NONE, 7, 7, 172, 12},
+           {IDCANCEL, ControlKind::DefaultButton, "Cancel", STYLE_NONE, 129, 24, 50, 14,
+            "Stops the map and keeps the sphere's colours as they were (Esc)"},
+       }},
       {IDD_WAIT,
        "Please wait..",
        201,

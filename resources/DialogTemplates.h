@@ -72,6 +72,7 @@ enum TemplateId : int {
   IDD_VIEW = 131,
   IDD_VECTORS = 132,
   IDD_WAIT = 133,
+  IDD_MAP_PROGRESS = 134,
 };
 
 constexpr int IDR_MAINFRAME = 128;

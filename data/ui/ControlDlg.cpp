@@ -71,9 +71,12 @@ ControlDlg::ControlDlg() : QWidget(nullptr) {
   g_pSecondView = &secondView;
   workbench.SetPanTiltSphere(0, firstView.PanTiltSphere());
   workbench.SetPanTiltSphere(1, secondView.PanTiltSphere());
+  previousMapProgress_ = SetErrorMapProgress(&mapProgress);
 }
 
-ControlDlg::~ControlDlg() = default;
+ControlDlg::~ControlDlg() {
+  SetErrorMapProgress(previousMapProgress_);
+}
 
 void ControlDlg::Create() {
   BuildDialog(this, FindDialogTemplate(IDD_CONTROLS));

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "camera/ui/ViewDlg.h"
+#include "data/ui/MapProgressDlg.h"
 #include "data/ui/ProgDlg.h"
 #include "platform/MessageQueue.h"
 #include "render/Workbench.h"
@@ -113,6 +114,8 @@ class ControlDlg : public QWidget, public MessageReceiver {
   ViewDlg secondView{1, &panelSphereProgress};
   // The two views, the FST object and the spheres; the main window's scene draws it.
   Workbench workbench{firstView.camera, secondView.camera};
+  // Watches every map while this window lives: a long one shows it and can be cancelled.
+  MapProgressDlg mapProgress;
   QString fstPath;
   QString dataPath;
   QCheckBox* ptPlaneCheck = nullptr;
@@ -142,6 +145,8 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void DoDataExchange();
   // Flips a box as a keyboard shortcut does, then runs its click handling.
   void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());
+
+  MapProgress* previousMapProgress_ = nullptr;
 };
 
 }  // namespace velmora
