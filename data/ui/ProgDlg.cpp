@@ -9,6 +9,11 @@
 
 namespace velmora {
 
+namespace {
+// A load shorter than this shows no dialog.
+constexpr int kShowDelayMs = 300;
+}  // namespace
+
 ProgDlg::ProgDlg() : QDialog(nullptr) {
   BuildDialog(this, FindDialogTemplate(IDD_PROGRESS));
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -16,19 +21,27 @@ ProgDlg::ProgDlg() : QDialog(nullptr) {
 }
 
 void ProgDlg::Show() {
-  // Already on the screen (held open): no new round trip to the window system.
-  const bool shown = isVisible();
-  show();
-  LetPaint(!shown);
+  // Held open, the time of the earlier loads counts towards the delay.
+  if (isVisible() || pending_) {
+    LetPaint(false);
+    return;
+  }
+  pending_ = true;
+  sinceShow_.start();
 }
 
 void ProgDlg::Hide() {
-  if (!held_) hide();
+  if (held_) return;
+  pending_ = false;
+  hide();
 }
 
 void ProgDlg::HoldOpen(bool hold) {
   held_ = hold;
-  if (!hold) hide();
+  if (!hold) {
+    pending_ = false;
+    hide();
+  }
 }
 
 void ProgDlg::SetRange(int lo, int hi) {
@@ -51,6 +64,13 @@ void ProgDlg::SetCaption(const std::string& caption) {
 }
 
 void ProgDlg::LetPaint(bool force) {
+  if (pending_) {
+    if (sinceShow_.elapsed() < kShowDelayMs) return;
+    pending_ = false;
+    show();
+    force = true;
+  }
+  if (!isVisible()) return;
   if (!force && sinceLastPaint_.isValid() && sinceLastPaint_.elapsed() < 50) return;
   DeferAppMessages hold;
   // A new window needs a few rounds before the window system shows it.

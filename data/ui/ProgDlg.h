@@ -1,5 +1,6 @@
 #pragma once
-// "Loading FST object": the progress bar shown while a shape file is read.
+// "Loading FST object": the progress bar shown while a shape file is read, once the read
+// has taken long enough for a user to wonder (a quick load flashes no window).
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -37,6 +38,9 @@ class ProgDlg : public QDialog, public LoadProgress {
 
   int step_ = 1;
   bool held_ = false;
+  // Shown by a load that has not yet lasted long enough to put it on the screen.
+  bool pending_ = false;
+  QElapsedTimer sinceShow_;
   QElapsedTimer sinceLastPaint_;
 };
 
