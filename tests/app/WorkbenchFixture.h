@@ -6,6 +6,7 @@
 
 #include "app/MainDlg.h"
 #include "data/ui/ControlDlg.h"
+#include "tests/GuiDriver.h"
 #include "tests/TestSupport.h"
 
 namespace velmora::test {
