@@ -1,11 +1,7 @@
-#include <QCheckBox>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTest>
 #include <cmath>
-#include <functional>
 #include <numbers>
 #include <thread>
 
@@ -16,8 +12,11 @@
 namespace velmora {
 namespace {
 
-// X11 keysyms, which Qt reports as the native virtual key.
-constexpr quint32 kControlL = 0xffe3, kControlR = 0xffe4, kShiftL = 0xffe1, kShiftR = 0xffe2;
+using test::kControlL;
+using test::kControlR;
+using test::kShiftL;
+using test::kShiftR;
+using test::WaitUntil;
 
 constexpr char kDefaultCaption[] = "Left: move around, Right: zoom in/out";
 constexpr char kCentreCaption[] =
@@ -85,57 +84,23 @@ class Navigation : public test::WorkbenchTest {
       EXPECT_NEAR(pose[i], expected[i], tolerance) << "pose field " << i;
   }
 
-  static bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > ms) return false;
-      QTest::qWait(5);
-    }
-    return true;
-  }
   static bool WaitForTransitions() {
     return WaitUntil([] { return main->CameraAnimationIdle(); });
   }
   // Presses the key and waits for the transitions it starts to end.
   static void Fly(int key) {
-    Press(key);
+    test::PressKey(main, key);
     ASSERT_TRUE(WaitForTransitions()) << key;
   }
 
-  static void SendKey(QEvent::Type type, int key, quint32 keysym = 0,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false,
-                      quint64 time = 0) {
-    QKeyEvent event(type, key, modifiers, 0, keysym, 0, QString(), repeat);
-    event.setTimestamp(time);
-    QCoreApplication::sendEvent(main, &event);
-  }
   // A key held down on X11: its press, then a release and a press of one timestamp, not
   // flagged as repeats, for each repeat; the key stays down.
   static void Hold(int key, quint32 keysym, quint64 time) {
-    SendKey(QEvent::KeyPress, key, keysym, Qt::NoModifier, false, time);
+    test::SendKey(main, QEvent::KeyPress, key, keysym, Qt::NoModifier, false, time);
     for (quint64 t = time + 30; t < time + 120; t += 30) {
-      SendKey(QEvent::KeyRelease, key, keysym, Qt::NoModifier, false, t);
-      SendKey(QEvent::KeyPress, key, keysym, Qt::NoModifier, false, t);
+      test::SendKey(main, QEvent::KeyRelease, key, keysym, Qt::NoModifier, false, t);
+      test::SendKey(main, QEvent::KeyPress, key, keysym, Qt::NoModifier, false, t);
     }
-  }
-  static void Press(int key, quint32 keysym = 0, Qt::KeyboardModifiers modifiers = {}) {
-    SendKey(QEvent::KeyPress, key, keysym, modifiers);
-  }
-  static void Release(int key, quint32 keysym = 0) { SendKey(QEvent::KeyRelease, key, keysym); }
-
-  static void Move(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {
-    QMouseEvent event(QEvent::MouseMove, at, main->mapToGlobal(at), Qt::NoButton, buttons,
-                      modifiers);
-    QCoreApplication::sendEvent(main, &event);
-  }
-  // A whole drag: the first event with the button only records the position.
-  static void Drag(QPoint from, QPoint to, Qt::MouseButtons buttons,
-                   Qt::KeyboardModifiers modifiers = {}) {
-    Move(from, Qt::NoButton);
-    Move(from, buttons, modifiers);
-    Move(to, buttons, modifiers);
-    Move(to, Qt::NoButton);
   }
 };
 
@@ -171,7 +136,7 @@ TEST_F(Navigation, CaptionFollowsTheLeftModifierKeysZAndCentreMode) {
   };
   int i = 0;
   for (const auto& step : steps) {
-    SendKey(step.type, step.key, step.keysym);
+    test::SendKey(main, step.type, step.key, step.keysym);
     EXPECT_EQ(main->windowTitle().toStdString(), step.caption) << "step " << i++;
   }
   EXPECT_EQ(main->keyFlags, 0);
@@ -179,30 +144,31 @@ TEST_F(Navigation, CaptionFollowsTheLeftModifierKeysZAndCentreMode) {
 }
 
 TEST_F(Navigation, RepeatsAndAltDoNothingAndAHeldZStaysSlow) {
-  SendKey(QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, /*repeat=*/true);
+  test::SendKey(main, QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, /*repeat=*/true);
   EXPECT_FALSE(main->scene.centreMode);
-  Press(Qt::Key_F7, 0, Qt::AltModifier);
+  test::PressKey(main, Qt::Key_F7, 0, Qt::AltModifier);
   EXPECT_FALSE(main->scene.centreMode);
-  Press(Qt::Key_Control, kControlL, Qt::AltModifier);
+  test::PressKey(main, Qt::Key_Control, kControlL, Qt::AltModifier);
   EXPECT_EQ(main->keyFlags, 0);
 
   // Held keys, as X11 repeats them: the modes stay on, a toggle flips once.
   Hold(Qt::Key_Z, 0, 1000);
   Hold(Qt::Key_Control, kControlL, 2000);
   EXPECT_EQ(main->keyFlags, MODE_SLOW | MODE_CTRL);
-  SendKey(QEvent::KeyRelease, Qt::Key_Z, 0, Qt::NoModifier, false, 3000);
-  SendKey(QEvent::KeyRelease, Qt::Key_Control, kControlL, Qt::NoModifier, false, 3010);
+  test::SendKey(main, QEvent::KeyRelease, Qt::Key_Z, 0, Qt::NoModifier, false, 3000);
+  test::SendKey(main, QEvent::KeyRelease, Qt::Key_Control, kControlL, Qt::NoModifier, false, 3010);
   EXPECT_EQ(main->keyFlags, 0);
   Hold(Qt::Key_F7, 0, 4000);
   EXPECT_TRUE(main->scene.centreMode);
   // A release and a new press at another time: the key acts again.
-  SendKey(QEvent::KeyRelease, Qt::Key_F7, 0, Qt::NoModifier, false, 5000);
-  SendKey(QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, false, 5100);
+  test::SendKey(main, QEvent::KeyRelease, Qt::Key_F7, 0, Qt::NoModifier, false, 5000);
+  test::SendKey(main, QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, false, 5100);
   EXPECT_FALSE(main->scene.centreMode);
 
   // Holding F8 starts one transition only, flagged repeats or X11's pairs.
   Hold(Qt::Key_F8, 0, 6000);
-  for (int i = 0; i < 5; ++i) SendKey(QEvent::KeyPress, Qt::Key_F8, 0, Qt::NoModifier, true);
+  for (int i = 0; i < 5; ++i)
+    test::SendKey(main, QEvent::KeyPress, Qt::Key_F8, 0, Qt::NoModifier, true);
   ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Busy(); }));
   EXPECT_FALSE(CameraTransitionWorker::Waiting());
   ASSERT_TRUE(WaitForTransitions());
@@ -228,10 +194,10 @@ TEST_F(Navigation, ObserverDragsTurnAndZoomSlowerWithZ) {
   };
   for (const auto& c : cases) {
     SetPose(kHome);
-    if (c.slow) Press(Qt::Key_Z);
+    if (c.slow) test::PressKey(main, Qt::Key_Z);
     main->savedPoseOwner = OWNER_SECOND_VIEW;
-    Drag({100, 100}, c.to, c.buttons);
-    if (c.slow) Release(Qt::Key_Z);
+    test::Drag(main, {100, 100}, c.to, c.buttons);
+    if (c.slow) test::ReleaseKey(main, Qt::Key_Z);
     const std::vector<double> pose = Pose();
     for (int i = 0; i < kObserverPoseSize; ++i)
       EXPECT_NEAR(pose[i] - kHome[i], c.change[i], 1e-9) << c.name << " field " << i;
@@ -241,12 +207,12 @@ TEST_F(Navigation, ObserverDragsTurnAndZoomSlowerWithZ) {
 
   // The first event of a drag only records where it starts.
   SetPose(kHome);
-  Move({10, 10}, Qt::NoButton);
-  Move({50, 70}, Qt::LeftButton);
+  test::MoveMouse(main, {10, 10}, Qt::NoButton);
+  test::MoveMouse(main, {50, 70}, Qt::LeftButton);
   ExpectPose(kHome, 0);
   EXPECT_EQ(main->lastX, 50);
   EXPECT_EQ(main->lastY, 70);
-  Move({50, 70}, Qt::NoButton);
+  test::MoveMouse(main, {50, 70}, Qt::NoButton);
 }
 
 TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
@@ -279,7 +245,7 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
       const std::vector<double> keptBefore = Parameters(kept.camera);
       const double start = moved.camera.*c.parameter;
       const double otherStart = c.other ? moved.camera.*c.other : 0;
-      Drag({100, 100}, c.to, c.buttons, c.modifiers);
+      test::Drag(main, {100, 100}, c.to, c.buttons, c.modifiers);
       EXPECT_NEAR(moved.camera.*c.parameter - start, c.change, 1e-12) << c.name;
       if (c.other) {
         EXPECT_NEAR(moved.camera.*c.other - otherStart, c.otherChange, 1e-12) << c.name;
@@ -293,81 +259,38 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
   }
 }
 
-TEST_F(Navigation, RightCtrlKeyLeavesTheCaptionButItsDragStillSteers) {
-  Press(Qt::Key_Control, kControlR);
-  EXPECT_EQ(main->windowTitle().toStdString(), kDefaultCaption);
-  const double azimuth = Second().camera.azimuth;
-  Drag({100, 100}, {140, 100}, Qt::LeftButton, Qt::ControlModifier);
-  Release(Qt::Key_Control, kControlR);
-  EXPECT_NEAR(Second().camera.azimuth - azimuth, 40 * 0.00625, 1e-12);
-  EXPECT_EQ(main->windowTitle().toStdString(), kDefaultCaption);
-}
-
 TEST_F(Navigation, RotationDragRecordsOnlyX) {
   // Begun with Shift and Ctrl, the drag has no y; going on with Ctrl alone measures from -1.
   const double altitude = Second().camera.altitude;
-  Move({10, 10}, Qt::NoButton);
-  Move({50, 60}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
-  Move({70, 80}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+  test::MoveMouse(main, {10, 10}, Qt::NoButton);
+  test::MoveMouse(main, {50, 60}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+  test::MoveMouse(main, {70, 80}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
   EXPECT_EQ(main->lastY, -1);
-  Move({75, 90}, Qt::LeftButton, Qt::ControlModifier);
-  Move({75, 90}, Qt::NoButton);
+  test::MoveMouse(main, {75, 90}, Qt::LeftButton, Qt::ControlModifier);
+  test::MoveMouse(main, {75, 90}, Qt::NoButton);
   EXPECT_NEAR(Second().camera.altitude - altitude, (90 + 1) * 0.00625, 1e-12);
 }
 
 TEST_F(Navigation, CentreModeMovesTheCentreAndF6CentresIt) {
-  Press(Qt::Key_F7);
+  test::PressKey(main, Qt::Key_F7);
   ASSERT_TRUE(main->scene.centreMode);
-  Press(Qt::Key_Control, kControlL);
-  Drag({100, 100}, {110, 105}, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
-  Drag({100, 100}, {120, 104}, Qt::RightButton, Qt::ControlModifier);
-  Release(Qt::Key_Control, kControlL);
+  test::PressKey(main, Qt::Key_Control, kControlL);
+  test::Drag(main, {100, 100}, {110, 105}, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
+  test::Drag(main, {100, 100}, {120, 104}, Qt::RightButton, Qt::ControlModifier);
+  test::ReleaseKey(main, Qt::Key_Control, kControlL);
   const double moved[kObserverPoseSize] = {400, 10, -4, 5, 1, -1, 0};
   ExpectPose(moved, 1e-12);
   EXPECT_DOUBLE_EQ(Second().camera.azimuth, std::numbers::pi / 2) << "views untouched";
-  Press(Qt::Key_F6);
+  test::PressKey(main, Qt::Key_F6);
   ExpectPose(kHome, 0);
   EXPECT_TRUE(main->CameraAnimationIdle()) << "no glide in centre mode";
-  Press(Qt::Key_F7);
+  test::PressKey(main, Qt::Key_F7);
   EXPECT_FALSE(main->scene.centreMode);
 }
 
-TEST_F(Navigation, DisplayKeysToggleTheirBoxes) {
-  // Each view's rays box flips from its own flag.
-  First().raysCheck->setChecked(false);
-  First().OnRaysClicked();
-  // Bit 0 and bit 1 of what each key shows, and the bits one press flips.
-  const auto both = [](bool a, bool b) { return int(a) | int(b) << 1; };
-  const struct {
-    int key;
-    std::function<int()> state;
-    int flips;
-  } keys[] = {
-      {Qt::Key_R, [&] { return both(First().ShowsRays(), Second().raysCheck->isChecked()); }, 3},
-      {Qt::Key_N, [&] { return both(First().ShowsMeanRay(), Second().ShowsMeanRay()); }, 3},
-      {Qt::Key_A, [&] { return both(First().ShowsAzAltSphere(), Second().ShowsAzAltSphere()); }, 2},
-      {Qt::Key_F5, [] { return int(main->scene.wireframe); }, 1},
-      // F, M and P go through the control panel's boxes to the scene.
-      {Qt::Key_F,
-       [&] { return both(main->scene.showFstObject, control->fstObjectCheck->isChecked()); }, 3},
-      {Qt::Key_M,
-       [&] {
-         return both(control->workbench.mainSphere != nullptr,
-                     control->mainSphereCheck->isChecked());
-       },
-       3},
-      {Qt::Key_P, [&] { return both(main->scene.showPlane, control->ptPlaneCheck->isChecked()); },
-       3},
-  };
-  for (const auto& k : keys) {
-    const int before = k.state();
-    Press(k.key);
-    EXPECT_TRUE(WaitUntil([&] { return k.state() == (before ^ k.flips); }, 5000)) << k.key;
-    Press(k.key);
-    EXPECT_TRUE(WaitUntil([&] { return k.state() == before; }, 5000)) << k.key;
-  }
+TEST_F(Navigation, F4BringsBackTheClosedControlPanel) {
   control->close();
-  Press(Qt::Key_F4);
+  test::PressKey(main, Qt::Key_F4);
   EXPECT_TRUE(control->isVisible());
 }
 
@@ -396,11 +319,11 @@ TEST_F(Navigation, FlightsToTheViewsAndBackHome) {
 }
 
 TEST_F(Navigation, AThirdRequestWhileOneRunsAndOneWaitsIsDropped) {
-  Press(Qt::Key_F8);
+  test::PressKey(main, Qt::Key_F8);
   ASSERT_TRUE(WaitUntil([] { return main->progress > 0 && main->progress < 25; }));
-  Press(Qt::Key_F12);
+  test::PressKey(main, Qt::Key_F12);
   ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Waiting(); }));
-  Press(Qt::Key_F12);  // dropped; the waiting one runs the kind stored last, 5
+  test::PressKey(main, Qt::Key_F12);  // dropped; the waiting one runs the kind stored last, 5
   ASSERT_TRUE(WaitForTransitions());
   // Out to the first view, then on to the overview: a third run would have flown home.
   EXPECT_EQ(main->savedPoseOwner, OWNER_OVERVIEW);
@@ -451,7 +374,7 @@ TEST_F(Navigation, AMissingScaleLineGivesTheViewsAndTheBoxZero) {
   dir.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
   {
     test::ScopedCurrentDir cd(dir.path());
-    Press(Qt::Key_F6);
+    test::PressKey(main, Qt::Key_F6);
   }
   ASSERT_TRUE(WaitForTransitions());
   QTest::qWait(20);
@@ -473,7 +396,7 @@ TEST_F(Navigation, F6WithoutTheFileTakesTheFallbackPoseAtOnce) {
   test::TempDir empty;
   {
     test::ScopedCurrentDir cd(empty.path());
-    Press(Qt::Key_F6);
+    test::PressKey(main, Qt::Key_F6);
   }
   EXPECT_TRUE(main->CameraAnimationIdle()) << "nothing to glide to";
   EXPECT_FALSE(CameraTransitionWorker::Busy());
@@ -487,9 +410,9 @@ TEST_F(Navigation, F6WithoutTheFileTakesTheFallbackPoseAtOnce) {
 
 // Last: the window goes away.
 TEST_F(Navigation, ZClosingDuringATransitionEndsPromptly) {
-  Press(Qt::Key_F8);
+  test::PressKey(main, Qt::Key_F8);
   ASSERT_TRUE(WaitUntil([] { return main->progress > 0; }));
-  Press(Qt::Key_F9);
+  test::PressKey(main, Qt::Key_F9);
   ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Waiting(); }));
   // Without serving events for longer than a frame's pause, the running worker is by
   // now blocked handing its next frame to this thread.
