@@ -11,7 +11,6 @@
 #include <QSlider>
 #include <filesystem>
 #include <functional>
-#include <map>
 
 #include "platform/DialogBuilder.h"
 #include "tests/app/WorkbenchFixture.h"
@@ -42,45 +41,6 @@ class ProtocolTest : public test::WorkbenchTest {
     test::TypeAndLeave(GetDlgItemAs<QLineEdit>(control, IDC_SCALE), text);
     Settle();
   }
-  // Every display state that a box or a main-window key switches, in the scene and on the
-  // panels, by name.
-  static std::map<std::string, bool> Displays() {
-    const Scene& s = main->scene;
-    const ControlDlg& c = *control;
-    const ViewDlg &first = c.firstView, &second = c.secondView;
-    return {
-        {"axes", s.showAxes},
-        {"axes box", c.coordinatesCheck->isChecked()},
-        {"FST object", s.showFstObject},
-        {"FST box", c.fstObjectCheck->isChecked()},
-        {"front only", s.frontOnly},
-        {"front only box", c.frontOnlyCheck->isChecked()},
-        {"by distance", c.workbench.distanceMode},
-        {"by distance box", c.distanceCheck->isChecked()},
-        {"plane", s.showPlane},
-        {"plane box", c.ptPlaneCheck->isChecked()},
-        {"main sphere", c.workbench.mainSphere != nullptr},
-        {"main sphere box", c.mainSphereCheck->isChecked()},
-        {"white", s.clearRed == 1.0f},
-        {"first vectors white", first.vectorsWindow.context.clearRed == 1.0f},
-        {"white box", c.whiteBackgroundCheck->isChecked()},
-        {"first skips", first.camera.skipNegativeST},
-        {"second skips", second.camera.skipNegativeST},
-        {"skip box", c.skipNegativeStCheck->isChecked()},
-        {"first rays", first.options.showRays},
-        {"first rays box", first.raysCheck->isChecked()},
-        {"second rays", second.options.showRays},
-        {"second rays box", second.raysCheck->isChecked()},
-        {"first mean ray", first.options.showMeanRay},
-        {"first mean ray box", first.meanRayCheck->isChecked()},
-        {"second mean ray", second.options.showMeanRay},
-        {"second mean ray box", second.meanRayCheck->isChecked()},
-        {"first az/alt", first.options.showAzAltSphere},
-        {"second az/alt", second.options.showAzAltSphere},
-        {"second az/alt box", second.azAltCheck->isChecked()},
-        {"wireframe", s.wireframe},
-    };
-  }
 };
 
 TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
@@ -104,7 +64,8 @@ TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
 TEST_F(ProtocolTest, BoxesAndKeysSwitchTheirSceneStateAndBoxTogether) {
   Control().frontOnlyCheck->setEnabled(true);
   Control().distanceCheck->setEnabled(true);
-  Control().firstView.raysCheck->click();  // each view's rays flip from its own state
+  ViewDlg &first = Control().firstView, &second = Control().secondView;
+  first.raysCheck->click();  // each view's rays flip from its own state
   Settle();
   using Posts = std::function<std::vector<Posted>(LPARAM on)>;
   const auto carries = [](unsigned msg) -> Posts {
@@ -121,63 +82,54 @@ TEST_F(ProtocolTest, BoxesAndKeysSwitchTheirSceneStateAndBoxTogether) {
     std::vector<std::string> flips;
     Posts posts;
   } rows[] = {
-      {"Coordinates",
-       click(Control().coordinatesCheck),
-       {"axes", "axes box"},
-       carries(UWM_SHOW_COORDINATES)},
-      {"FST object",
-       click(Control().fstObjectCheck),
-       {"FST object", "FST box"},
-       carries(UWM_SHOW_FST_OBJECT)},
-      {"F", key(Qt::Key_F), {"FST object", "FST box"}, carries(UWM_SHOW_FST_OBJECT)},
-      {"Front only",
-       click(Control().frontOnlyCheck),
-       {"front only", "front only box"},
-       carries(UWM_FRONT_ONLY)},
-      {"By distance",
-       click(Control().distanceCheck),
-       {"by distance", "by distance box"},
-       carries(UWM_DISTANCE_MODE)},
-      {"Plane", click(Control().ptPlaneCheck), {"plane", "plane box"}, carries(UWM_SHOW_PT_PLANE)},
-      {"P", key(Qt::Key_P), {"plane", "plane box"}, carries(UWM_SHOW_PT_PLANE)},
+      {"Coordinates", click(Control().coordinatesCheck), {"axes"}, carries(UWM_SHOW_COORDINATES)},
+      {"FST object", click(Control().fstObjectCheck), {"FST object"}, carries(UWM_SHOW_FST_OBJECT)},
+      {"F", key(Qt::Key_F), {"FST object"}, carries(UWM_SHOW_FST_OBJECT)},
+      {"Front only", click(Control().frontOnlyCheck), {"front only"}, carries(UWM_FRONT_ONLY)},
+      {"By distance", click(Control().distanceCheck), {"by distance"}, carries(UWM_DISTANCE_MODE)},
+      {"Plane", click(Control().ptPlaneCheck), {"plane"}, carries(UWM_SHOW_PT_PLANE)},
+      {"P", key(Qt::Key_P), {"plane"}, carries(UWM_SHOW_PT_PLANE)},
       // The 100-point sphere is selected: item 0.
       {"Main sphere",
        click(Control().mainSphereCheck),
-       {"main sphere", "main sphere box"},
+       {"main sphere"},
        carries(UWM_SHOW_MAIN_SPHERE)},
-      {"M", key(Qt::Key_M), {"main sphere", "main sphere box"}, carries(UWM_SHOW_MAIN_SPHERE)},
+      {"M", key(Qt::Key_M), {"main sphere"}, carries(UWM_SHOW_MAIN_SPHERE)},
       {"White bkg.",
        click(Control().whiteBackgroundCheck),
-       {"white", "first vectors white", "white box"},
+       {"white", "first vectors white", "second vectors white"},
        carries(UWM_WHITE_BACKGROUND)},
       {"Skip negative",
        click(Control().skipNegativeStCheck),
-       {"first skips", "second skips", "skip box"},
+       {"first skips", "second skips"},
        [](LPARAM) {
          return std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_PANTILT}, {UWM_REDRAW, 0, 0}};
        }},
-      {"R",
-       key(Qt::Key_R),
-       {"first rays", "first rays box", "second rays", "second rays box"},
-       redraws(2)},
-      {"N",
-       key(Qt::Key_N),
-       {"first mean ray", "first mean ray box", "second mean ray", "second mean ray box"},
-       redraws(2)},
-      {"A", key(Qt::Key_A), {"second az/alt", "second az/alt box"}, redraws(1)},
+      {"R", key(Qt::Key_R), {"first rays", "second rays"}, redraws(2)},
+      {"N", key(Qt::Key_N), {"first mean ray", "second mean ray"}, redraws(2)},
+      {"A", key(Qt::Key_A), {"second az/alt"}, redraws(1)},
+      {"first Camera", click(first.cameraCheck), {"first camera"}, redraws(1)},
+      {"second Rays", click(second.raysCheck), {"second rays"}, redraws(1)},
+      {"first Mean ray", click(first.meanRayCheck), {"first mean ray"}, redraws(1)},
+      {"first Az/alt", click(first.azAltCheck), {"first az/alt"}, redraws(1)},
+      {"second Pan/tilt", click(second.panTiltCheck), {"second pan/tilt"}, redraws(1)},
+      {"first Show vectors", click(first.showVectorsCheck), {"first vectors"}, redraws(0)},
       {"F5", key(Qt::Key_F5), {"wireframe"}, redraws(0)},
   };
   test::MessageLog log;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
-    const std::map<std::string, bool> start = Displays();
-    const bool on = !start.at(row.flips[0]);
+    const test::Displays start = test::DisplayStates(Main(), Control());
+    const bool on = !start.at(row.flips[0]).first;
     for (bool flipped : {true, false}) {
       row.act();
       Settle();
-      std::map<std::string, bool> expected = start;
-      for (const std::string& name : row.flips) expected.at(name) ^= flipped;
-      EXPECT_EQ(Displays(), expected);
+      test::Displays expected = start;
+      for (const std::string& name : row.flips) {
+        expected.at(name).first ^= flipped;
+        expected.at(name).second ^= flipped;
+      }
+      EXPECT_EQ(test::DisplayStates(Main(), Control()), expected);
       EXPECT_EQ(log.Take(&Main()), row.posts(flipped == on ? 1 : 0));
     }
   }
