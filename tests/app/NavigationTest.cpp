@@ -2,10 +2,13 @@
 #include <QLineEdit>
 #include <QTest>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <thread>
 
+#include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
+#include "data/VectorData.h"
 #include "platform/DialogBuilder.h"
 #include "tests/app/WorkbenchFixture.h"
 
@@ -425,6 +428,98 @@ TEST_F(Navigation, ZClosingDuringATransitionEndsPromptly) {
   EXPECT_LT(timer.elapsed(), 500);
   EXPECT_FALSE(CameraTransitionWorker::Busy());
   EXPECT_FALSE(CameraTransitionWorker::Waiting());
+}
+
+// Found by the soak (seed 20250611: huge.dtx loaded at action 105, F9 at 108): flights
+// towards points that are not finite put NaN into the observer for good. Planned again
+// from the same points, a flight either moves by finite steps or does not start and
+// leaves the saved pose alone.
+TEST(SoakRegression, FlightsTowardsPointsThatAreNotFiniteNeverReachTheObserver) {
+  test::TempDir dir;
+  enum Outcome { kRefused, kFiniteOrRefused, kFlies };
+  const struct {
+    const char* name;
+    const char* content;
+    Outcome outcome;
+  } files[] = {
+      {"nan.dtx", "1e400 -1e400\n1 2\n-1e400 1e400\n3 4\n", kRefused},
+      {"huge.dtx", "1e300 -1e300\n1e308 1e308\n-1e300 1e300\n1e308 -1e308\n", kFiniteOrRefused},
+      {"plain.dtx", "1 2\n-3 4\n2 2\n-1 3\n", kFlies},
+  };
+  constexpr double kPose[kObserverPoseSize] = {400, 0, 0, 0, 1, -1, 0};
+  double table[kStepTableSize];
+  FillStepTable(table);
+  const double positionTargets[kMaxAnimatedValues] = {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1};
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.name);
+    VectorData data;
+    ASSERT_TRUE(ReadVectorData(dir.Write(file.name, file.content), data));
+    CameraModel first, second;
+    first.otherView = &second;
+    second.otherView = &first;
+    second.SetAzAlt(1.5, 0);
+    StoreImagePoints(first, data.firstX.data(), data.firstY.data(), data.count);
+    StoreImagePoints(second, data.secondX.data(), data.secondY.data(), data.count);
+    first.UpdateCamera(VIEW_ALL);
+    second.UpdateCamera(VIEW_ALL);
+    for (int kind :
+         {TRANSITION_FIRST_VIEW, TRANSITION_SECOND_VIEW, TRANSITION_OVERVIEW, TRANSITION_ZOOM}) {
+      SCOPED_TRACE(kind);
+      TransitionState state;
+      if (kind == TRANSITION_ZOOM) {
+        // A fly-out to the first view is in effect.
+        state.savedPoseOwner = OWNER_FIRST_VIEW;
+        std::copy(std::begin(kPose), std::end(kPose), state.savedPose);
+      }
+      const TransitionState before = state;
+      TransitionPlan plan;
+      const bool planned =
+          PlanTransition(kind, kPose, first, second, positionTargets, table, 25, state, plan);
+      if (file.outcome != kFiniteOrRefused) {
+        EXPECT_EQ(planned, file.outcome == kFlies);
+      }
+      if (planned) {
+        for (int i = 0; i < plan.count; ++i) {
+          EXPECT_TRUE(std::isfinite(plan.increments[i])) << "field " << i;
+          EXPECT_TRUE(std::isfinite(plan.targets[i])) << "field " << i;
+        }
+      } else {
+        EXPECT_EQ(state.savedPoseOwner, before.savedPoseOwner);
+        EXPECT_EQ(state.zoomFactor, before.zoomFactor);
+        for (int i = 0; i < kObserverPoseSize; ++i)
+          EXPECT_EQ(state.savedPose[i], before.savedPose[i]) << i;
+      }
+    }
+  }
+}
+
+// Found by the soak (seed 1: scale "1e400" typed at action 437, F6 at 450): the glide to
+// the position file started from an infinite scale and gave the scene NaN until its last
+// frame. Such a value now takes its target at once; the others still glide.
+TEST(SoakRegression, GlideFromAnInfiniteScaleHoldsOnlyFiniteValues) {
+  CameraModel first, second;
+  first.otherView = &second;
+  second.otherView = &first;
+  double table[kStepTableSize];
+  FillStepTable(table);
+  const double targets[kMaxAnimatedValues] = {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1};
+  const double pose[kObserverPoseSize] = {400, 0, 0, 0, 1, -1, 0};
+  for (float scale : {std::numeric_limits<float>::infinity(),
+                      -std::numeric_limits<float>::infinity(), std::nanf("")}) {
+    SCOPED_TRACE(scale);
+    first.SetScale(scale);
+    second.SetScale(scale);
+    second.SetAzAlt(2, 0.25);
+    TransitionState state;
+    TransitionPlan plan;
+    ASSERT_TRUE(
+        PlanTransition(TRANSITION_POSITION, pose, first, second, targets, table, 25, state, plan));
+    EXPECT_EQ(plan.start[POS_SCALE], 1.0);
+    EXPECT_EQ(plan.increments[POS_SCALE], 0.0);
+    EXPECT_EQ(plan.start[POS_AZIMUTH], 2.0) << "finite values still glide";
+    EXPECT_NE(plan.increments[POS_AZIMUTH], 0.0);
+    for (int i = 0; i < plan.count; ++i) EXPECT_TRUE(std::isfinite(plan.increments[i])) << i;
+  }
 }
 
 }  // namespace
