@@ -351,64 +351,60 @@ TEST_F(Navigation, ZoomActsOnlyOnAFlyOutAndTogglesBack) {
   for (int i = 0; i < kObserverPoseSize; ++i) EXPECT_NEAR(Pose()[i], out[i], 1e-6) << i;
 }
 
-// The nine values of the position file as the views hold them.
-std::vector<double> PositionValues(const CameraModel& first, const CameraModel& second) {
-  double v[kMaxAnimatedValues];
-  ReadPositionValues(first, second, v);
-  return {std::begin(v), std::end(v)};
-}
-
-TEST_F(Navigation, F6GlidesTheSecondViewToThePositionFile) {
-  double expected[kPositionTargetCount];
-  ASSERT_TRUE(LoadPositionFile(kPositionFileName, expected));
-  Fly(Qt::Key_F6);
-  QTest::qWait(20);  // the panels' refresh is posted
-  const std::vector<double> got = PositionValues(First().camera, Second().camera);
-  for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_NEAR(got[i], expected[i], 1e-6) << i;
-  EXPECT_EQ(main->scene.scale, static_cast<float>(expected[POS_SCALE]));
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_AZIMUTH)->text(),
-            QString::asprintf("%.15g", Second().camera.azimuth));
-  ExpectPose(kHome, 0);
-  EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
-}
-
-TEST_F(Navigation, AMissingScaleLineGivesTheViewsAndTheBoxZero) {
-  test::TempDir dir;
-  dir.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
-  {
-    test::ScopedCurrentDir cd(dir.path());
-    test::PressKey(main, Qt::Key_F6);
+// F6 glides the views to the position file, the observer staying home. A file without
+// its scale line gives the views and the Scale box 0, which the scene draws at 1; without
+// the file the views take the fallback pose at once and the file's targets are kept.
+TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
+  double demo[kPositionTargetCount];
+  ASSERT_TRUE(LoadPositionFile(kPositionFileName, demo));
+  test::TempDir noScale, noFile;
+  noScale.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
+  const struct {
+    const char* name;
+    std::filesystem::path dir;
+    std::vector<double> values;
+    float sceneScale;
+    bool glides;
+  } rows[] = {
+      {"demo",
+       std::filesystem::current_path(),
+       {std::begin(demo), std::end(demo)},
+       static_cast<float>(demo[POS_SCALE]),
+       true},
+      {"no scale line", noScale.path(), {0.5, -0.3, 0, 10, 50, 50, 0, 0, 0}, 1.0f, true},
+      {"no file", noFile.path(), {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1}, 1.0f, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Reset();
+    Second().camera.SetPanTilt(0.2, 0.1);
+    Second().camera.SetRotation(1);
+    First().camera.SetFocalLength(3);
+    for (double& t : main->positionTargets) t = 7;
+    {
+      test::ScopedCurrentDir cd(row.dir);
+      test::PressKey(main, Qt::Key_F6);
+    }
+    EXPECT_EQ(main->CameraAnimationIdle(), !row.glides);
+    ASSERT_TRUE(WaitForTransitions());
+    QTest::qWait(20);  // the panels' refresh is posted
+    double got[kMaxAnimatedValues];
+    ReadPositionValues(First().camera, Second().camera, got);
+    for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_NEAR(got[i], row.values[i], 1e-6) << i;
+    EXPECT_EQ(main->scene.scale, row.sceneScale);
+    EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_ALTITUDE)->text(),
+              QString::asprintf("%.15g", Second().camera.altitude));
+    if (row.glides) {
+      EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(),
+                QString::number(row.values[POS_SCALE]));
+    } else {
+      EXPECT_FALSE(CameraTransitionWorker::Busy());
+      EXPECT_EQ(First().camera.GetFocalLength(), 10);
+      for (double t : main->positionTargets) EXPECT_EQ(t, 7) << "targets kept";
+    }
+    ExpectPose(kHome, 0);
+    EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
   }
-  ASSERT_TRUE(WaitForTransitions());
-  QTest::qWait(20);
-  EXPECT_EQ(main->scene.scale, 1.0f);
-  for (ViewDlg* view : {&First(), &Second()}) {
-    EXPECT_EQ(view->camera.GetScale(), 0.0f);
-    for (const Vec3& corner : view->camera.planeCorners)
-      EXPECT_TRUE(std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z));
-  }
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(), "0");
-  EXPECT_NEAR(Second().camera.azimuth, 0.5, 1e-12);
-}
-
-TEST_F(Navigation, F6WithoutTheFileTakesTheFallbackPoseAtOnce) {
-  Second().camera.SetPanTilt(0.2, 0.1);
-  Second().camera.SetRotation(1);
-  First().camera.SetFocalLength(3);
-  for (double& t : main->positionTargets) t = 7;
-  test::TempDir empty;
-  {
-    test::ScopedCurrentDir cd(empty.path());
-    test::PressKey(main, Qt::Key_F6);
-  }
-  EXPECT_TRUE(main->CameraAnimationIdle()) << "nothing to glide to";
-  EXPECT_FALSE(CameraTransitionWorker::Busy());
-  const std::vector<double> got = PositionValues(First().camera, Second().camera);
-  const std::vector<double> fallback = {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1};
-  for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_DOUBLE_EQ(got[i], fallback[i]) << i;
-  EXPECT_EQ(First().camera.GetFocalLength(), 10);
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_ALTITUDE)->text(), "-0.3");
-  for (double t : main->positionTargets) EXPECT_EQ(t, 7) << "targets kept";
 }
 
 // Last: the window goes away.
