@@ -187,22 +187,17 @@ TEST_F(ProtocolTest, MainSphereKeepsItsSizeWhenTheScaleChanges) {
   }
 }
 
-// White reaches the second Vectors window too, and the main window's frame is cleared
-// white at its full size.
-TEST_F(ProtocolTest, WhiteBackgroundReachesTheFrameAndBothVectorsWindows) {
-  Control().secondView.vectorsWindow.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Control().secondView.vectorsWindow));
+// White clears the main window's frame at its full size.
+TEST_F(ProtocolTest, WhiteBackgroundClearsTheWholeFrame) {
   for (bool white : {true, false}) {
     Control().whiteBackgroundCheck->click();
     Settle();
     const float expected = white ? 1.0f : 0.5f;
-    EXPECT_EQ(Control().secondView.vectorsWindow.context.clearBlue, expected);
     EXPECT_EQ(TheScene().clearGreen, expected);
     const QImage frame = Main().grabFramebuffer();
     EXPECT_EQ(qGray(frame.pixel(2, frame.height() - 3)), white ? 255 : 128);
     EXPECT_EQ(TheScene().width, frame.width()) << "the resize keeps the client size";
   }
-  Control().secondView.vectorsWindow.hide();
 }
 
 TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
@@ -237,15 +232,6 @@ TEST_F(ProtocolTest, CameraChangesRecolourTheViewSpheres) {
   first.UpdateCamera(VIEW_AZALT);
   Settle();
   EXPECT_NE(first.panTiltSphere.vertexColours, before);
-}
-
-TEST_F(ProtocolTest, UpdatePanelsCopiesParametersIntoBothPanels) {
-  Control().firstView.camera.SetDistance(77);
-  Control().secondView.camera.SetPanTilt(0.5, -0.125);
-  PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS, 0, 0);
-  Settle();
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control().firstView, IDC_VIEW_DISTANCE)->text(), "77");
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control().secondView, IDC_VIEW_TILT)->text(), "-0.125");
 }
 
 // Runs in a process of its own (see the test list): the start-up happens once per process.

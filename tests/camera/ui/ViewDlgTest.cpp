@@ -68,22 +68,11 @@ class ViewPanelTest : public testing::Test {
   static inline ViewDlg* second = nullptr;
 };
 
-TEST(ViewPanel, ItsSphereLoadsBehindTheProgressItIsGiven) {
-  test::CountingProgress progress;
-  ViewDlg view(0, &progress);
-  EXPECT_TRUE(view.sphereLoaded);
-  EXPECT_EQ(progress.shown, 1);
-  EXPECT_EQ(progress.hidden, 1);
-}
-
-TEST_F(ViewPanelTest, StartsTitledWithCameraAndRaysOnAndTheSecondViewControlled) {
+TEST_F(ViewPanelTest, StartsTitledWithItsCameraShownAndTheSecondViewControlled) {
   EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_TITLE)->text(), "First View");
   EXPECT_EQ(GetDlgItemAs<QLabel>(second, IDC_VIEW_TITLE)->text(), "Second View");
   EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "No points loaded.");
   for (ViewDlg* view : {first, second}) {
-    EXPECT_TRUE(view->cameraCheck->isChecked());
-    EXPECT_TRUE(view->raysCheck->isChecked());
-    EXPECT_FALSE(view->meanRayCheck->isChecked());
     EXPECT_TRUE(view->options.showCamera && view->options.showRays);
     EXPECT_TRUE(view->sphereLoaded);
     EXPECT_EQ(Edit(view, IDC_VIEW_FOCAL_LENGTH)->text(), "10");
