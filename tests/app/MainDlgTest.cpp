@@ -45,8 +45,6 @@ TEST_F(MainWindowTest, StartsGreyWithTheNavigationCaptionAndPublishedGlobals) {
   EXPECT_EQ(qGray(frame.pixel(frame.width() - 3, frame.height() - 3)), 128);
   EXPECT_EQ(g_hMainWnd.load(), main);
   EXPECT_EQ(g_hControlWnd.load(), control);
-  EXPECT_EQ(g_pFirstView.load(), &control->firstView);
-  EXPECT_EQ(g_pSecondView.load(), &control->secondView);
   EXPECT_EQ(control->firstView.vectorsWindow.windowTitle(), "Left view");
   EXPECT_EQ(control->secondView.vectorsWindow.windowTitle(), "Right view");
   EXPECT_FALSE(control->firstView.vectorsWindow.isVisible());

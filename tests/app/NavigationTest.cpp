@@ -1,14 +1,12 @@
-#include <QCheckBox>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTest>
 #include <cmath>
-#include <functional>
+#include <limits>
 #include <numbers>
 #include <thread>
 
+#include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
 #include "platform/DialogBuilder.h"
 #include "tests/app/WorkbenchFixture.h"
@@ -16,8 +14,11 @@
 namespace velmora {
 namespace {
 
-// X11 keysyms, which Qt reports as the native virtual key.
-constexpr quint32 kControlL = 0xffe3, kControlR = 0xffe4, kShiftL = 0xffe1, kShiftR = 0xffe2;
+using test::kControlL;
+using test::kControlR;
+using test::kShiftL;
+using test::kShiftR;
+using test::WaitUntil;
 
 constexpr char kDefaultCaption[] = "Left: move around, Right: zoom in/out";
 constexpr char kCentreCaption[] =
@@ -85,57 +86,23 @@ class Navigation : public test::WorkbenchTest {
       EXPECT_NEAR(pose[i], expected[i], tolerance) << "pose field " << i;
   }
 
-  static bool WaitUntil(const std::function<bool()>& done, int ms = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-      if (timer.elapsed() > ms) return false;
-      QTest::qWait(5);
-    }
-    return true;
-  }
   static bool WaitForTransitions() {
     return WaitUntil([] { return main->CameraAnimationIdle(); });
   }
   // Presses the key and waits for the transitions it starts to end.
   static void Fly(int key) {
-    Press(key);
+    test::PressKey(main, key);
     ASSERT_TRUE(WaitForTransitions()) << key;
   }
 
-  static void SendKey(QEvent::Type type, int key, quint32 keysym = 0,
-                      Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool repeat = false,
-                      quint64 time = 0) {
-    QKeyEvent event(type, key, modifiers, 0, keysym, 0, QString(), repeat);
-    event.setTimestamp(time);
-    QCoreApplication::sendEvent(main, &event);
-  }
   // A key held down on X11: its press, then a release and a press of one timestamp, not
   // flagged as repeats, for each repeat; the key stays down.
   static void Hold(int key, quint32 keysym, quint64 time) {
-    SendKey(QEvent::KeyPress, key, keysym, Qt::NoModifier, false, time);
+    test::SendKey(main, QEvent::KeyPress, key, keysym, Qt::NoModifier, false, time);
     for (quint64 t = time + 30; t < time + 120; t += 30) {
-      SendKey(QEvent::KeyRelease, key, keysym, Qt::NoModifier, false, t);
-      SendKey(QEvent::KeyPress, key, keysym, Qt::NoModifier, false, t);
+      test::SendKey(main, QEvent::KeyRelease, key, keysym, Qt::NoModifier, false, t);
+      test::SendKey(main, QEvent::KeyPress, key, keysym, Qt::NoModifier, false, t);
     }
-  }
-  static void Press(int key, quint32 keysym = 0, Qt::KeyboardModifiers modifiers = {}) {
-    SendKey(QEvent::KeyPress, key, keysym, modifiers);
-  }
-  static void Release(int key, quint32 keysym = 0) { SendKey(QEvent::KeyRelease, key, keysym); }
-
-  static void Move(QPoint at, Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = {}) {
-    QMouseEvent event(QEvent::MouseMove, at, main->mapToGlobal(at), Qt::NoButton, buttons,
-                      modifiers);
-    QCoreApplication::sendEvent(main, &event);
-  }
-  // A whole drag: the first event with the button only records the position.
-  static void Drag(QPoint from, QPoint to, Qt::MouseButtons buttons,
-                   Qt::KeyboardModifiers modifiers = {}) {
-    Move(from, Qt::NoButton);
-    Move(from, buttons, modifiers);
-    Move(to, buttons, modifiers);
-    Move(to, Qt::NoButton);
   }
 };
 
@@ -171,7 +138,7 @@ TEST_F(Navigation, CaptionFollowsTheLeftModifierKeysZAndCentreMode) {
   };
   int i = 0;
   for (const auto& step : steps) {
-    SendKey(step.type, step.key, step.keysym);
+    test::SendKey(main, step.type, step.key, step.keysym);
     EXPECT_EQ(main->windowTitle().toStdString(), step.caption) << "step " << i++;
   }
   EXPECT_EQ(main->keyFlags, 0);
@@ -179,30 +146,31 @@ TEST_F(Navigation, CaptionFollowsTheLeftModifierKeysZAndCentreMode) {
 }
 
 TEST_F(Navigation, RepeatsAndAltDoNothingAndAHeldZStaysSlow) {
-  SendKey(QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, /*repeat=*/true);
+  test::SendKey(main, QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, /*repeat=*/true);
   EXPECT_FALSE(main->scene.centreMode);
-  Press(Qt::Key_F7, 0, Qt::AltModifier);
+  test::PressKey(main, Qt::Key_F7, 0, Qt::AltModifier);
   EXPECT_FALSE(main->scene.centreMode);
-  Press(Qt::Key_Control, kControlL, Qt::AltModifier);
+  test::PressKey(main, Qt::Key_Control, kControlL, Qt::AltModifier);
   EXPECT_EQ(main->keyFlags, 0);
 
   // Held keys, as X11 repeats them: the modes stay on, a toggle flips once.
   Hold(Qt::Key_Z, 0, 1000);
   Hold(Qt::Key_Control, kControlL, 2000);
   EXPECT_EQ(main->keyFlags, MODE_SLOW | MODE_CTRL);
-  SendKey(QEvent::KeyRelease, Qt::Key_Z, 0, Qt::NoModifier, false, 3000);
-  SendKey(QEvent::KeyRelease, Qt::Key_Control, kControlL, Qt::NoModifier, false, 3010);
+  test::SendKey(main, QEvent::KeyRelease, Qt::Key_Z, 0, Qt::NoModifier, false, 3000);
+  test::SendKey(main, QEvent::KeyRelease, Qt::Key_Control, kControlL, Qt::NoModifier, false, 3010);
   EXPECT_EQ(main->keyFlags, 0);
   Hold(Qt::Key_F7, 0, 4000);
   EXPECT_TRUE(main->scene.centreMode);
   // A release and a new press at another time: the key acts again.
-  SendKey(QEvent::KeyRelease, Qt::Key_F7, 0, Qt::NoModifier, false, 5000);
-  SendKey(QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, false, 5100);
+  test::SendKey(main, QEvent::KeyRelease, Qt::Key_F7, 0, Qt::NoModifier, false, 5000);
+  test::SendKey(main, QEvent::KeyPress, Qt::Key_F7, 0, Qt::NoModifier, false, 5100);
   EXPECT_FALSE(main->scene.centreMode);
 
   // Holding F8 starts one transition only, flagged repeats or X11's pairs.
   Hold(Qt::Key_F8, 0, 6000);
-  for (int i = 0; i < 5; ++i) SendKey(QEvent::KeyPress, Qt::Key_F8, 0, Qt::NoModifier, true);
+  for (int i = 0; i < 5; ++i)
+    test::SendKey(main, QEvent::KeyPress, Qt::Key_F8, 0, Qt::NoModifier, true);
   ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Busy(); }));
   EXPECT_FALSE(CameraTransitionWorker::Waiting());
   ASSERT_TRUE(WaitForTransitions());
@@ -228,25 +196,16 @@ TEST_F(Navigation, ObserverDragsTurnAndZoomSlowerWithZ) {
   };
   for (const auto& c : cases) {
     SetPose(kHome);
-    if (c.slow) Press(Qt::Key_Z);
+    if (c.slow) test::PressKey(main, Qt::Key_Z);
     main->savedPoseOwner = OWNER_SECOND_VIEW;
-    Drag({100, 100}, c.to, c.buttons);
-    if (c.slow) Release(Qt::Key_Z);
+    test::Drag(main, {100, 100}, c.to, c.buttons);
+    if (c.slow) test::ReleaseKey(main, Qt::Key_Z);
     const std::vector<double> pose = Pose();
     for (int i = 0; i < kObserverPoseSize; ++i)
       EXPECT_NEAR(pose[i] - kHome[i], c.change[i], 1e-9) << c.name << " field " << i;
     EXPECT_EQ(main->savedPoseOwner, OWNER_HOME) << c.name;
     EXPECT_EQ(main->lastX, -1) << c.name;
   }
-
-  // The first event of a drag only records where it starts.
-  SetPose(kHome);
-  Move({10, 10}, Qt::NoButton);
-  Move({50, 70}, Qt::LeftButton);
-  ExpectPose(kHome, 0);
-  EXPECT_EQ(main->lastX, 50);
-  EXPECT_EQ(main->lastY, 70);
-  Move({50, 70}, Qt::NoButton);
 }
 
 TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
@@ -279,7 +238,7 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
       const std::vector<double> keptBefore = Parameters(kept.camera);
       const double start = moved.camera.*c.parameter;
       const double otherStart = c.other ? moved.camera.*c.other : 0;
-      Drag({100, 100}, c.to, c.buttons, c.modifiers);
+      test::Drag(main, {100, 100}, c.to, c.buttons, c.modifiers);
       EXPECT_NEAR(moved.camera.*c.parameter - start, c.change, 1e-12) << c.name;
       if (c.other) {
         EXPECT_NEAR(moved.camera.*c.other - otherStart, c.otherChange, 1e-12) << c.name;
@@ -293,81 +252,38 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
   }
 }
 
-TEST_F(Navigation, RightCtrlKeyLeavesTheCaptionButItsDragStillSteers) {
-  Press(Qt::Key_Control, kControlR);
-  EXPECT_EQ(main->windowTitle().toStdString(), kDefaultCaption);
-  const double azimuth = Second().camera.azimuth;
-  Drag({100, 100}, {140, 100}, Qt::LeftButton, Qt::ControlModifier);
-  Release(Qt::Key_Control, kControlR);
-  EXPECT_NEAR(Second().camera.azimuth - azimuth, 40 * 0.00625, 1e-12);
-  EXPECT_EQ(main->windowTitle().toStdString(), kDefaultCaption);
-}
-
 TEST_F(Navigation, RotationDragRecordsOnlyX) {
   // Begun with Shift and Ctrl, the drag has no y; going on with Ctrl alone measures from -1.
   const double altitude = Second().camera.altitude;
-  Move({10, 10}, Qt::NoButton);
-  Move({50, 60}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
-  Move({70, 80}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+  test::MoveMouse(main, {10, 10}, Qt::NoButton);
+  test::MoveMouse(main, {50, 60}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
+  test::MoveMouse(main, {70, 80}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
   EXPECT_EQ(main->lastY, -1);
-  Move({75, 90}, Qt::LeftButton, Qt::ControlModifier);
-  Move({75, 90}, Qt::NoButton);
+  test::MoveMouse(main, {75, 90}, Qt::LeftButton, Qt::ControlModifier);
+  test::MoveMouse(main, {75, 90}, Qt::NoButton);
   EXPECT_NEAR(Second().camera.altitude - altitude, (90 + 1) * 0.00625, 1e-12);
 }
 
 TEST_F(Navigation, CentreModeMovesTheCentreAndF6CentresIt) {
-  Press(Qt::Key_F7);
+  test::PressKey(main, Qt::Key_F7);
   ASSERT_TRUE(main->scene.centreMode);
-  Press(Qt::Key_Control, kControlL);
-  Drag({100, 100}, {110, 105}, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
-  Drag({100, 100}, {120, 104}, Qt::RightButton, Qt::ControlModifier);
-  Release(Qt::Key_Control, kControlL);
+  test::PressKey(main, Qt::Key_Control, kControlL);
+  test::Drag(main, {100, 100}, {110, 105}, Qt::LeftButton, Qt::ControlModifier | Qt::ShiftModifier);
+  test::Drag(main, {100, 100}, {120, 104}, Qt::RightButton, Qt::ControlModifier);
+  test::ReleaseKey(main, Qt::Key_Control, kControlL);
   const double moved[kObserverPoseSize] = {400, 10, -4, 5, 1, -1, 0};
   ExpectPose(moved, 1e-12);
   EXPECT_DOUBLE_EQ(Second().camera.azimuth, std::numbers::pi / 2) << "views untouched";
-  Press(Qt::Key_F6);
+  test::PressKey(main, Qt::Key_F6);
   ExpectPose(kHome, 0);
   EXPECT_TRUE(main->CameraAnimationIdle()) << "no glide in centre mode";
-  Press(Qt::Key_F7);
+  test::PressKey(main, Qt::Key_F7);
   EXPECT_FALSE(main->scene.centreMode);
 }
 
-TEST_F(Navigation, DisplayKeysToggleTheirBoxes) {
-  // Each view's rays box flips from its own flag.
-  First().raysCheck->setChecked(false);
-  First().OnRaysClicked();
-  // Bit 0 and bit 1 of what each key shows, and the bits one press flips.
-  const auto both = [](bool a, bool b) { return int(a) | int(b) << 1; };
-  const struct {
-    int key;
-    std::function<int()> state;
-    int flips;
-  } keys[] = {
-      {Qt::Key_R, [&] { return both(First().ShowsRays(), Second().raysCheck->isChecked()); }, 3},
-      {Qt::Key_N, [&] { return both(First().ShowsMeanRay(), Second().ShowsMeanRay()); }, 3},
-      {Qt::Key_A, [&] { return both(First().ShowsAzAltSphere(), Second().ShowsAzAltSphere()); }, 2},
-      {Qt::Key_F5, [] { return int(main->scene.wireframe); }, 1},
-      // F, M and P go through the control panel's boxes to the scene.
-      {Qt::Key_F,
-       [&] { return both(main->scene.showFstObject, control->fstObjectCheck->isChecked()); }, 3},
-      {Qt::Key_M,
-       [&] {
-         return both(control->workbench.mainSphere != nullptr,
-                     control->mainSphereCheck->isChecked());
-       },
-       3},
-      {Qt::Key_P, [&] { return both(main->scene.showPlane, control->ptPlaneCheck->isChecked()); },
-       3},
-  };
-  for (const auto& k : keys) {
-    const int before = k.state();
-    Press(k.key);
-    EXPECT_TRUE(WaitUntil([&] { return k.state() == (before ^ k.flips); }, 5000)) << k.key;
-    Press(k.key);
-    EXPECT_TRUE(WaitUntil([&] { return k.state() == before; }, 5000)) << k.key;
-  }
+TEST_F(Navigation, F4BringsBackTheClosedControlPanel) {
   control->close();
-  Press(Qt::Key_F4);
+  test::PressKey(main, Qt::Key_F4);
   EXPECT_TRUE(control->isVisible());
 }
 
@@ -381,34 +297,10 @@ TEST_F(Navigation, FlightsToTheViewsAndBackHome) {
   EXPECT_NEAR(atFirst[POSE_OFFSET_X], 2, 1e-6);
   EXPECT_NEAR(atFirst[POSE_OFFSET_Y], 4, 1e-6);
   EXPECT_NEAR(atFirst[POSE_OFFSET_Z], -40, 1e-6);
-  // On to the second view, and back from there to the pose saved first.
-  Fly(Qt::Key_F9);
-  EXPECT_EQ(main->savedPoseOwner, OWNER_SECOND_VIEW);
-  EXPECT_GT(std::abs(Pose()[POSE_ANGLE_Y] - atFirst[POSE_ANGLE_Y]), 10);
-  Fly(Qt::Key_F9);
-  EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
-  ExpectPose(kHome, 1e-6);
-  // The same key twice returns, too.
-  Fly(Qt::Key_F8);
+  // The same key again flies back to the pose saved.
   Fly(Qt::Key_F8);
   EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
   ExpectPose(kHome, 1e-6);
-}
-
-TEST_F(Navigation, AThirdRequestWhileOneRunsAndOneWaitsIsDropped) {
-  Press(Qt::Key_F8);
-  ASSERT_TRUE(WaitUntil([] { return main->progress > 0 && main->progress < 25; }));
-  Press(Qt::Key_F12);
-  ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Waiting(); }));
-  Press(Qt::Key_F12);  // dropped; the waiting one runs the kind stored last, 5
-  ASSERT_TRUE(WaitForTransitions());
-  // Out to the first view, then on to the overview: a third run would have flown home.
-  EXPECT_EQ(main->savedPoseOwner, OWNER_OVERVIEW);
-  const std::vector<double> pose = Pose();
-  EXPECT_NEAR(pose[POSE_DISTANCE], 5, 1e-6);
-  EXPECT_NEAR(pose[POSE_OFFSET_X], -2, 1e-6);
-  EXPECT_NEAR(pose[POSE_ANGLE_X], -20, 1e-6);
-  EXPECT_NEAR(NormalizeAngle(pose[POSE_ANGLE_Y] - 135), 0, 1e-6);
 }
 
 TEST_F(Navigation, ZoomActsOnlyOnAFlyOutAndTogglesBack) {
@@ -425,71 +317,67 @@ TEST_F(Navigation, ZoomActsOnlyOnAFlyOutAndTogglesBack) {
   for (int i = 0; i < kObserverPoseSize; ++i) EXPECT_NEAR(Pose()[i], out[i], 1e-6) << i;
 }
 
-// The nine values of the position file as the views hold them.
-std::vector<double> PositionValues(const CameraModel& first, const CameraModel& second) {
-  double v[kMaxAnimatedValues];
-  ReadPositionValues(first, second, v);
-  return {std::begin(v), std::end(v)};
-}
-
-TEST_F(Navigation, F6GlidesTheSecondViewToThePositionFile) {
-  double expected[kPositionTargetCount];
-  ASSERT_TRUE(LoadPositionFile(kPositionFileName, expected));
-  Fly(Qt::Key_F6);
-  QTest::qWait(20);  // the panels' refresh is posted
-  const std::vector<double> got = PositionValues(First().camera, Second().camera);
-  for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_NEAR(got[i], expected[i], 1e-6) << i;
-  EXPECT_EQ(main->scene.scale, static_cast<float>(expected[POS_SCALE]));
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_AZIMUTH)->text(),
-            QString::asprintf("%.15g", Second().camera.azimuth));
-  ExpectPose(kHome, 0);
-  EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
-}
-
-TEST_F(Navigation, AMissingScaleLineGivesTheViewsAndTheBoxZero) {
-  test::TempDir dir;
-  dir.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
-  {
-    test::ScopedCurrentDir cd(dir.path());
-    Press(Qt::Key_F6);
+// F6 glides the views to the position file, the observer staying home. A file without
+// its scale line gives the views and the Scale box 0, which the scene draws at 1; without
+// the file the views take the fallback pose at once and the file's targets are kept.
+TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
+  double demo[kPositionTargetCount];
+  ASSERT_TRUE(LoadPositionFile(kPositionFileName, demo));
+  test::TempDir noScale, noFile;
+  noScale.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
+  const struct {
+    const char* name;
+    std::filesystem::path dir;
+    std::vector<double> values;
+    float sceneScale;
+    bool glides;
+  } rows[] = {
+      {"demo",
+       std::filesystem::current_path(),
+       {std::begin(demo), std::end(demo)},
+       static_cast<float>(demo[POS_SCALE]),
+       true},
+      {"no scale line", noScale.path(), {0.5, -0.3, 0, 10, 50, 50, 0, 0, 0}, 1.0f, true},
+      {"no file", noFile.path(), {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1}, 1.0f, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    Reset();
+    Second().camera.SetPanTilt(0.2, 0.1);
+    Second().camera.SetRotation(1);
+    First().camera.SetFocalLength(3);
+    for (double& t : main->positionTargets) t = 7;
+    {
+      test::ScopedCurrentDir cd(row.dir);
+      test::PressKey(main, Qt::Key_F6);
+    }
+    EXPECT_EQ(main->CameraAnimationIdle(), !row.glides);
+    ASSERT_TRUE(WaitForTransitions());
+    QTest::qWait(20);  // the panels' refresh is posted
+    double got[kMaxAnimatedValues];
+    ReadPositionValues(First().camera, Second().camera, got);
+    for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_NEAR(got[i], row.values[i], 1e-6) << i;
+    EXPECT_EQ(main->scene.scale, row.sceneScale);
+    EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_ALTITUDE)->text(),
+              QString::asprintf("%.15g", Second().camera.altitude));
+    if (row.glides) {
+      EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(),
+                QString::number(row.values[POS_SCALE]));
+    } else {
+      EXPECT_FALSE(CameraTransitionWorker::Busy());
+      EXPECT_EQ(First().camera.GetFocalLength(), 10);
+      for (double t : main->positionTargets) EXPECT_EQ(t, 7) << "targets kept";
+    }
+    ExpectPose(kHome, 0);
+    EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
   }
-  ASSERT_TRUE(WaitForTransitions());
-  QTest::qWait(20);
-  EXPECT_EQ(main->scene.scale, 1.0f);
-  for (ViewDlg* view : {&First(), &Second()}) {
-    EXPECT_EQ(view->camera.GetScale(), 0.0f);
-    for (const Vec3& corner : view->camera.planeCorners)
-      EXPECT_TRUE(std::isfinite(corner.x) && std::isfinite(corner.y) && std::isfinite(corner.z));
-  }
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(), "0");
-  EXPECT_NEAR(Second().camera.azimuth, 0.5, 1e-12);
-}
-
-TEST_F(Navigation, F6WithoutTheFileTakesTheFallbackPoseAtOnce) {
-  Second().camera.SetPanTilt(0.2, 0.1);
-  Second().camera.SetRotation(1);
-  First().camera.SetFocalLength(3);
-  for (double& t : main->positionTargets) t = 7;
-  test::TempDir empty;
-  {
-    test::ScopedCurrentDir cd(empty.path());
-    Press(Qt::Key_F6);
-  }
-  EXPECT_TRUE(main->CameraAnimationIdle()) << "nothing to glide to";
-  EXPECT_FALSE(CameraTransitionWorker::Busy());
-  const std::vector<double> got = PositionValues(First().camera, Second().camera);
-  const std::vector<double> fallback = {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1};
-  for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_DOUBLE_EQ(got[i], fallback[i]) << i;
-  EXPECT_EQ(First().camera.GetFocalLength(), 10);
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_ALTITUDE)->text(), "-0.3");
-  for (double t : main->positionTargets) EXPECT_EQ(t, 7) << "targets kept";
 }
 
 // Last: the window goes away.
 TEST_F(Navigation, ZClosingDuringATransitionEndsPromptly) {
-  Press(Qt::Key_F8);
+  test::PressKey(main, Qt::Key_F8);
   ASSERT_TRUE(WaitUntil([] { return main->progress > 0; }));
-  Press(Qt::Key_F9);
+  test::PressKey(main, Qt::Key_F9);
   ASSERT_TRUE(WaitUntil([] { return CameraTransitionWorker::Waiting(); }));
   // Without serving events for longer than a frame's pause, the running worker is by
   // now blocked handing its next frame to this thread.
@@ -502,6 +390,87 @@ TEST_F(Navigation, ZClosingDuringATransitionEndsPromptly) {
   EXPECT_LT(timer.elapsed(), 500);
   EXPECT_FALSE(CameraTransitionWorker::Busy());
   EXPECT_FALSE(CameraTransitionWorker::Waiting());
+}
+
+// Found by the soak: flights towards points that are not finite put NaN into the observer
+// for good. Planned from such points, a flight either moves by finite steps or does not
+// start and leaves the saved pose alone.
+TEST(FlightPlanning, PointsThatAreNotFiniteNeverReachTheObserver) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    const char* name;
+    std::vector<double> x1, y1, x2, y2;  // two points in each view
+    int flies;                           // 0: refused, 1: flies, -1: either, if finite
+  } rows[] = {
+      {"infinite", {inf, 1}, {-inf, 2}, {-inf, 3}, {inf, 4}, 0},
+      {"huge", {1e300, 1e308}, {-1e300, 1e308}, {-1e300, 1e308}, {1e300, -1e308}, -1},
+      {"plain", {1, -3}, {2, 4}, {2, -1}, {2, 3}, 1},
+  };
+  double table[kStepTableSize];
+  FillStepTable(table);
+  const double targets[kMaxAnimatedValues] = {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1};
+  for (const auto& row : rows) {
+    CameraModel first, second;
+    first.otherView = &second;
+    second.otherView = &first;
+    second.SetAzAlt(1.5, 0);
+    StoreImagePoints(first, row.x1.data(), row.y1.data(), 2);
+    StoreImagePoints(second, row.x2.data(), row.y2.data(), 2);
+    first.UpdateCamera(VIEW_ALL);
+    second.UpdateCamera(VIEW_ALL);
+    for (int kind :
+         {TRANSITION_FIRST_VIEW, TRANSITION_SECOND_VIEW, TRANSITION_OVERVIEW, TRANSITION_ZOOM}) {
+      SCOPED_TRACE(testing::Message() << row.name << ", kind " << kind);
+      TransitionState state;
+      if (kind == TRANSITION_ZOOM) {  // a fly-out to the first view is in effect
+        state.savedPoseOwner = OWNER_FIRST_VIEW;
+        std::copy(std::begin(kHome), std::end(kHome), state.savedPose);
+      }
+      const TransitionState before = state;
+      TransitionPlan plan;
+      const bool planned =
+          PlanTransition(kind, kHome, first, second, targets, table, 25, state, plan);
+      if (row.flies >= 0) {
+        EXPECT_EQ(planned, row.flies == 1);
+      }
+      for (int i = 0; planned && i < plan.count; ++i)
+        EXPECT_TRUE(std::isfinite(plan.increments[i]) && std::isfinite(plan.targets[i])) << i;
+      if (!planned) {
+        EXPECT_EQ(state.savedPoseOwner, before.savedPoseOwner);
+        EXPECT_EQ(state.zoomFactor, before.zoomFactor);
+        EXPECT_TRUE(std::equal(std::begin(state.savedPose), std::end(state.savedPose),
+                               std::begin(before.savedPose)));
+      }
+    }
+  }
+}
+
+// Found by the soak (seed 1: scale "1e400" typed at action 437, F6 at 450): the glide to
+// the position file started from an infinite scale and gave the scene NaN until its last
+// frame. Such a value now takes its target at once; the others still glide.
+TEST(FlightPlanning, GlideFromAnInfiniteScaleHoldsOnlyFiniteValues) {
+  CameraModel first, second;
+  first.otherView = &second;
+  second.otherView = &first;
+  double table[kStepTableSize];
+  FillStepTable(table);
+  const double targets[kMaxAnimatedValues] = {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1};
+  for (float scale : {std::numeric_limits<float>::infinity(),
+                      -std::numeric_limits<float>::infinity(), std::nanf("")}) {
+    SCOPED_TRACE(scale);
+    first.SetScale(scale);
+    second.SetScale(scale);
+    second.SetAzAlt(2, 0.25);
+    TransitionState state;
+    TransitionPlan plan;
+    ASSERT_TRUE(
+        PlanTransition(TRANSITION_POSITION, kHome, first, second, targets, table, 25, state, plan));
+    EXPECT_EQ(plan.start[POS_SCALE], 1.0);
+    EXPECT_EQ(plan.increments[POS_SCALE], 0.0);
+    EXPECT_EQ(plan.start[POS_AZIMUTH], 2.0) << "finite values still glide";
+    EXPECT_NE(plan.increments[POS_AZIMUTH], 0.0);
+    for (int i = 0; i < plan.count; ++i) EXPECT_TRUE(std::isfinite(plan.increments[i])) << i;
+  }
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
-#include <QFocusEvent>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -19,20 +19,9 @@ namespace velmora {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Lets every posted message run, and the paints they ask for.
-void Settle() {
-  for (int i = 0; i < 3; ++i) {
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
-  }
-}
-
-QStringList ComboItems(const QComboBox* combo) {
-  QStringList items;
-  for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
-  return items;
-}
+using test::ComboItems;
+using test::Posted;
+using test::Settle;
 
 class ProtocolTest : public test::WorkbenchTest {
  protected:
@@ -49,10 +38,7 @@ class ProtocolTest : public test::WorkbenchTest {
   static Scene& TheScene() { return main->scene; }
   static Workbench& TheWorkbench() { return control->workbench; }
   static void LeaveScaleEdit(const QString& text) {
-    auto* edit = GetDlgItemAs<QLineEdit>(control, IDC_SCALE);
-    edit->setText(text);
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(edit, &out);
+    test::TypeAndLeave(GetDlgItemAs<QLineEdit>(control, IDC_SCALE), text);
     Settle();
   }
 };
@@ -73,39 +59,85 @@ TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
   EXPECT_EQ(TheWorkbench().mainSphere, nullptr);
 }
 
-// Each box, and the F key's message to the control panel, flips the scene and its box
-// together; twice restores both.
-TEST_F(ProtocolTest, BoxesAndTheFKeyMessageToggleTheSceneAndBack) {
+// A box or a key of the main window -> the messages the main window gets -> the scene and
+// the boxes. Each press flips exactly its own states, and a second press restores them.
+TEST_F(ProtocolTest, BoxesAndKeysSwitchTheirSceneStateAndBoxTogether) {
   Control().frontOnlyCheck->setEnabled(true);
+  Control().distanceCheck->setEnabled(true);
+  ViewDlg &first = Control().firstView, &second = Control().secondView;
+  first.raysCheck->click();  // each view's rays flip from its own state
+  Settle();
+  using Posts = std::function<std::vector<Posted>(LPARAM on)>;
+  const auto carries = [](unsigned msg) -> Posts {
+    return [msg](LPARAM on) { return std::vector<Posted>{{msg, 0, on}}; };
+  };
+  const auto redraws = [](int n) -> Posts {
+    return [n](LPARAM) { return std::vector<Posted>(n, {UWM_REDRAW, 0, 0}); };
+  };
+  const auto click = [](QCheckBox* box) { return [box] { box->click(); }; };
+  const auto key = [](int k) { return [k] { test::PressKey(main, k); }; };
   const struct {
     const char* name;
-    std::function<void()> toggle;
-    std::function<bool()> shown;
-    QCheckBox* box;
-  } cases[] = {
-      {"Coordinates", [] { Control().coordinatesCheck->click(); },
-       [] { return TheScene().showAxes; }, Control().coordinatesCheck},
-      {"Front only", [] { Control().frontOnlyCheck->click(); }, [] { return TheScene().frontOnly; },
-       Control().frontOnlyCheck},
-      {"F key", [] { PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT, 0, 0); },
-       [] { return TheScene().showFstObject; }, Control().fstObjectCheck},
+    std::function<void()> act;
+    std::vector<std::string> flips;
+    Posts posts;
+  } rows[] = {
+      {"Coordinates", click(Control().coordinatesCheck), {"axes"}, carries(UWM_SHOW_COORDINATES)},
+      {"FST object", click(Control().fstObjectCheck), {"FST object"}, carries(UWM_SHOW_FST_OBJECT)},
+      {"F", key(Qt::Key_F), {"FST object"}, carries(UWM_SHOW_FST_OBJECT)},
+      {"Front only", click(Control().frontOnlyCheck), {"front only"}, carries(UWM_FRONT_ONLY)},
+      {"By distance", click(Control().distanceCheck), {"by distance"}, carries(UWM_DISTANCE_MODE)},
+      {"Plane", click(Control().ptPlaneCheck), {"plane"}, carries(UWM_SHOW_PT_PLANE)},
+      {"P", key(Qt::Key_P), {"plane"}, carries(UWM_SHOW_PT_PLANE)},
+      // The 100-point sphere is selected: item 0.
+      {"Main sphere",
+       click(Control().mainSphereCheck),
+       {"main sphere"},
+       carries(UWM_SHOW_MAIN_SPHERE)},
+      {"M", key(Qt::Key_M), {"main sphere"}, carries(UWM_SHOW_MAIN_SPHERE)},
+      {"White bkg.",
+       click(Control().whiteBackgroundCheck),
+       {"white", "first vectors white", "second vectors white"},
+       carries(UWM_WHITE_BACKGROUND)},
+      {"Skip negative",
+       click(Control().skipNegativeStCheck),
+       {"first skips", "second skips"},
+       [](LPARAM) {
+         return std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_PANTILT}, {UWM_REDRAW, 0, 0}};
+       }},
+      {"R", key(Qt::Key_R), {"first rays", "second rays"}, redraws(2)},
+      {"N", key(Qt::Key_N), {"first mean ray", "second mean ray"}, redraws(2)},
+      {"A", key(Qt::Key_A), {"second az/alt"}, redraws(1)},
+      {"first Camera", click(first.cameraCheck), {"first camera"}, redraws(1)},
+      {"second Rays", click(second.raysCheck), {"second rays"}, redraws(1)},
+      {"first Mean ray", click(first.meanRayCheck), {"first mean ray"}, redraws(1)},
+      {"first Az/alt", click(first.azAltCheck), {"first az/alt"}, redraws(1)},
+      {"second Pan/tilt", click(second.panTiltCheck), {"second pan/tilt"}, redraws(1)},
+      {"first Show vectors", click(first.showVectorsCheck), {"first vectors"}, redraws(0)},
+      {"F5", key(Qt::Key_F5), {"wireframe"}, redraws(0)},
   };
-  for (const auto& c : cases) {
-    const bool before = c.shown();
-    for (bool expected : {!before, before}) {
-      c.toggle();
+  test::MessageLog log;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    const test::Displays start = test::DisplayStates(Main(), Control());
+    const bool on = !start.at(row.flips[0]).first;
+    for (bool flipped : {true, false}) {
+      row.act();
       Settle();
-      EXPECT_EQ(c.shown(), expected) << c.name;
-      EXPECT_EQ(c.box->isChecked(), expected) << c.name;
+      test::Displays expected = start;
+      for (const std::string& name : row.flips) {
+        expected.at(name).first ^= flipped;
+        expected.at(name).second ^= flipped;
+      }
+      EXPECT_EQ(test::DisplayStates(Main(), Control()), expected);
+      EXPECT_EQ(log.Take(&Main()), row.posts(flipped == on ? 1 : 0));
     }
   }
-  Control().alphaSlider->setValue(70);
-  Settle();
-  EXPECT_DOUBLE_EQ(TheScene().alpha, 0.7);
-  Control().alphaSlider->setValue(50);
 }
 
-TEST_F(ProtocolTest, ZeroScaleDrawsAtOneButReachesTheViewsUnchanged) {
+// The typed scale reaches the views as typed and the scene with 0 drawn at 1; the slider's
+// position reaches the scene in hundredths.
+TEST_F(ProtocolTest, ScaleAndAlphaReachTheSceneAndTheViews) {
   const struct {
     const char* typed;
     float scene, views;
@@ -117,29 +149,55 @@ TEST_F(ProtocolTest, ZeroScaleDrawsAtOneButReachesTheViewsUnchanged) {
     EXPECT_EQ(Control().firstView.camera.GetScale(), c.views);
     EXPECT_EQ(Control().secondView.camera.GetScale(), c.views);
   }
+  Control().alphaSlider->setValue(70);
+  Settle();
+  EXPECT_DOUBLE_EQ(TheScene().alpha, 0.7);
+  Control().alphaSlider->setValue(50);
 }
 
-TEST_F(ProtocolTest, WhiteBackgroundReachesTheSceneAndBothVectorsWindows) {
-  Control().secondView.vectorsWindow.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&Control().secondView.vectorsWindow));
-  Control().whiteBackgroundCheck->click();
-  Settle();
-  const GlContext* contexts[] = {&TheScene(), &Control().firstView.vectorsWindow.context,
-                                 &Control().secondView.vectorsWindow.context};
-  for (const GlContext* context : contexts) {
-    EXPECT_EQ(context->clearRed, 1.0f);
-    EXPECT_EQ(context->clearBlue, 1.0f);
-  }
-  const QImage frame = Main().grabFramebuffer();
-  EXPECT_EQ(qGray(frame.pixel(2, frame.height() - 3)), 255);
-  EXPECT_EQ(TheScene().width, frame.width()) << "the resize keeps the client size";
+// Where two frames differ: the bounding box of the changed pixels.
+QRect Changed(const QImage& a, const QImage& b) {
+  QRect box;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) box |= QRect(x, y, 1, 1);
+  return box;
+}
 
-  Control().whiteBackgroundCheck->click();
-  Settle();
-  EXPECT_EQ(TheScene().clearGreen, 0.5f);
-  EXPECT_EQ(Control().firstView.vectorsWindow.context.clearGreen, 0.5f);
-  EXPECT_EQ(qGray(Main().grabFramebuffer().pixel(2, frame.height() - 3)), 128);
-  Control().secondView.vectorsWindow.hide();
+// The main sphere is drawn the same size on screen whatever the Scale box says, while the
+// cameras grow with it.
+TEST_F(ProtocolTest, MainSphereKeepsItsSizeWhenTheScaleChanges) {
+  Control().sphereSizeCombo->setCurrentIndex(0);
+  std::vector<QRect> spheres;
+  for (const char* scale : {"1", "0.5", "3"}) {
+    SCOPED_TRACE(scale);
+    LeaveScaleEdit(scale);
+    const QImage without = Main().grabFramebuffer();
+    Control().mainSphereCheck->click();
+    Settle();
+    spheres.push_back(Changed(without, Main().grabFramebuffer()));
+    Control().mainSphereCheck->click();
+    Settle();
+  }
+  LeaveScaleEdit("1");
+  ASSERT_GT(spheres[0].width(), 10);
+  for (const QRect& sphere : spheres) {
+    EXPECT_NEAR(sphere.width(), spheres[0].width(), 2);
+    EXPECT_NEAR(sphere.height(), spheres[0].height(), 2);
+  }
+}
+
+// White clears the main window's frame at its full size.
+TEST_F(ProtocolTest, WhiteBackgroundClearsTheWholeFrame) {
+  for (bool white : {true, false}) {
+    Control().whiteBackgroundCheck->click();
+    Settle();
+    const float expected = white ? 1.0f : 0.5f;
+    EXPECT_EQ(TheScene().clearGreen, expected);
+    const QImage frame = Main().grabFramebuffer();
+    EXPECT_EQ(qGray(frame.pixel(2, frame.height() - 3)), white ? 255 : 128);
+    EXPECT_EQ(TheScene().width, frame.width()) << "the resize keeps the client size";
+  }
 }
 
 TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
@@ -174,15 +232,6 @@ TEST_F(ProtocolTest, CameraChangesRecolourTheViewSpheres) {
   first.UpdateCamera(VIEW_AZALT);
   Settle();
   EXPECT_NE(first.panTiltSphere.vertexColours, before);
-}
-
-TEST_F(ProtocolTest, UpdatePanelsCopiesParametersIntoBothPanels) {
-  Control().firstView.camera.SetDistance(77);
-  Control().secondView.camera.SetPanTilt(0.5, -0.125);
-  PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS, 0, 0);
-  Settle();
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control().firstView, IDC_VIEW_DISTANCE)->text(), "77");
-  EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Control().secondView, IDC_VIEW_TILT)->text(), "-0.125");
 }
 
 // Runs in a process of its own (see the test list): the start-up happens once per process.

@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QMouseEvent>
 #include <QTest>
 
 #include "camera/ui/ViewDlg.h"
 #include "platform/DialogBuilder.h"
+#include "tests/GuiDriver.h"
 #include "tests/TestSupport.h"
 
 namespace velmora {
@@ -55,62 +55,48 @@ TEST(VectorsDlg, IndicesOutsideTheArraysAreRefusedWithTheirOwnText) {
   EXPECT_EQ(messages.texts.size(), 1u);
 }
 
-TEST(VectorsDlg, MouseTable) {
+// Mouse moves as the window gets them, with their buttons and modifiers.
+TEST(VectorsDlg, LeftDragTurnsRightDragMovesAndModifiersOnlyFollow) {
   VectorsDlg window;
   const double angleX = window.context.angleX, angleY = window.context.angleY;
   const double distance = window.context.distance;
   constexpr auto kNone = Qt::NoModifier;
 
   // The first move only records; a left drag of 10 right and 4 down turns by those degrees.
-  window.OnMouseMove(Qt::LeftButton, kNone, 100, 100);
+  test::MoveMouse(&window, {100, 100}, Qt::LeftButton, kNone);
   EXPECT_EQ(window.context.angleY, angleY);
-  window.OnMouseMove(Qt::LeftButton, kNone, 110, 104);
+  test::MoveMouse(&window, {110, 104}, Qt::LeftButton, kNone);
   EXPECT_EQ(window.context.angleY, angleY + 10);
   EXPECT_EQ(window.context.angleX, angleX + 4);
 
   // With Shift or Ctrl nothing turns, but the position is followed.
   for (auto modifiers :
        {Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
-    window.OnMouseMove(Qt::LeftButton, modifiers, 150, 130);
+    test::MoveMouse(&window, {150, 130}, Qt::LeftButton, modifiers);
     EXPECT_EQ(window.context.angleY, angleY + 10);
   }
   EXPECT_EQ(window.lastX, 150);
   EXPECT_EQ(window.lastY, 130);
   // With both, only x is followed.
-  window.OnMouseMove(Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier, 170, 190);
+  test::MoveMouse(&window, {170, 190}, Qt::LeftButton, Qt::ShiftModifier | Qt::ControlModifier);
   EXPECT_EQ(window.lastX, 170);
   EXPECT_EQ(window.lastY, 130);
 
   // Right drag: the distance grows by twice the vertical move, and only y is recorded.
-  window.OnMouseMove(Qt::RightButton, kNone, 300, 135);
+  test::MoveMouse(&window, {300, 135}, Qt::RightButton, kNone);
   EXPECT_EQ(window.context.distance, distance + 10);
   EXPECT_EQ(window.lastX, 170);
   EXPECT_EQ(window.lastY, 135);
 
   // No button forgets the position: the next drag starts afresh.
-  window.OnMouseMove(Qt::NoButton, kNone, 0, 0);
+  test::MoveMouse(&window, {0, 0}, Qt::NoButton, kNone);
   EXPECT_EQ(window.lastX, -1);
   EXPECT_EQ(window.lastY, -1);
-  window.OnMouseMove(Qt::RightButton, kNone, 0, 500);
+  test::MoveMouse(&window, {0, 500}, Qt::RightButton, kNone);
   EXPECT_EQ(window.context.distance, distance + 10);
-  window.OnMouseMove(Qt::NoButton, kNone, 0, 0);
-  window.OnMouseMove(Qt::LeftButton, kNone, 20, 20);
+  test::MoveMouse(&window, {0, 0}, Qt::NoButton, kNone);
+  test::MoveMouse(&window, {20, 20}, Qt::LeftButton, kNone);
   EXPECT_EQ(window.context.angleY, angleY + 10);
-}
-
-TEST(VectorsDlg, MoveEventsReachTheTableWithTheirModifiers) {
-  VectorsDlg window;
-  const double angleY = window.context.angleY;
-  auto move = [&](int x, Qt::KeyboardModifiers modifiers) {
-    QMouseEvent event(QEvent::MouseMove, QPointF(x, 50), window.mapToGlobal(QPointF(x, 50)),
-                      Qt::NoButton, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(&window, &event);
-  };
-  move(10, Qt::NoModifier);
-  move(25, Qt::NoModifier);
-  EXPECT_EQ(window.context.angleY, angleY + 15);
-  move(60, Qt::ControlModifier);
-  EXPECT_EQ(window.context.angleY, angleY + 15);
 }
 
 TEST(VectorsDlg, PaintsAxesVectorsAndTheCentreSphere) {
