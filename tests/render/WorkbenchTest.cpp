@@ -79,16 +79,9 @@ TEST(Workbench, GlideEndSetsTheNineTargetsShowsThemThenRecomputesBothViews) {
 // midpoints; every map reads both views, so any change of either view remaps them all. The
 // change here is the first view's distance, which no mask names alone.
 TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
-  const struct {
-    int mask;
-    bool mainSphere, panTilt;
-  } rows[] = {{0, false, false},
-              {VIEW_AZALT, true, true},
-              {VIEW_PANTILT, true, true},
-              {VIEW_LENS, true, true},
-              {VIEW_ALL, true, true}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.mask);
+  for (const int mask : {0, +VIEW_AZALT, +VIEW_PANTILT, +VIEW_LENS, +VIEW_ALL}) {
+    SCOPED_TRACE(mask);
+    const bool remaps = mask != 0;
     test::TwoViews v(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
     Workbench w(v.first, v.second);
     FstShape panTilt[2];
@@ -111,13 +104,13 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     v.first.UpdateCamera(0);  // a change nobody is told of yet
     // What each map shows when it is recomputed now, and when it is left alone.
     FstShape mainSphere = *w.mainSphere, views[2] = {panTilt[0], panTilt[1]};
-    if (row.mainSphere) MapScoreOverPositions(mainSphere, v.second);
-    EXPECT_EQ(mainSphere.vertexColours != w.mainSphere->vertexColours, row.mainSphere);
-    for (int i = 0; i < 2 && row.panTilt; ++i) {
+    if (remaps) MapScoreOverPositions(mainSphere, v.second);
+    EXPECT_EQ(mainSphere.vertexColours != w.mainSphere->vertexColours, remaps);
+    for (int i = 0; i < 2 && remaps; ++i) {
       MapScoreOverDirections(views[i], w.View(i), v.second);
       EXPECT_NE(views[i].vertexColours, panTilt[i].vertexColours) << "the change shows " << i;
     }
-    w.RecolourAfterViewChange(row.mask);
+    w.RecolourAfterViewChange(mask);
     EXPECT_EQ(w.mainSphere->vertexColours, mainSphere.vertexColours);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, views[i].vertexColours) << i;
     EXPECT_NE(views[0].vertexColours, views[1].vertexColours) << "each view its own map";
