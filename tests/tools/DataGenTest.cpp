@@ -159,9 +159,9 @@ TEST_F(GeneratedData, ColourTableNamesAll256DistinctPaletteEntries) {
   const std::array<Rgb, 256> palette = Palette();
   std::map<std::tuple<int, int, int>, int> seen;
   for (int i = 0; i < 256; ++i) {
-    EXPECT_EQ(std::tuple(shape.paletteRed[i], shape.paletteGreen[i], shape.paletteBlue[i]),
-              std::tuple<int, int, int>(palette[i].r, palette[i].g, palette[i].b))
-        << i;
+    EXPECT_EQ(shape.paletteRed[i], palette[i].r) << i;
+    EXPECT_EQ(shape.paletteGreen[i], palette[i].g) << i;
+    EXPECT_EQ(shape.paletteBlue[i], palette[i].b) << i;
     EXPECT_TRUE(seen.emplace(std::tuple(palette[i].r, palette[i].g, palette[i].b), i).second)
         << "entry " << i << " repeats another";
   }
