@@ -19,25 +19,19 @@ constexpr double kPi = 3.141592653589793;
 constexpr double kTwoPi = 6.283185307179586;
 const Vec3 kMeet{2, 4, 40};
 
-TEST(CameraModelGeometry, DefaultCameraSitsOnZAndLooksAtOrigin) {
+// The default camera sits on z and looks at the origin; a quarter turn of azimuth moves it
+// onto x, and a silent update (mask 0) moves the camera but keeps the rectangle.
+TEST(CameraModelGeometry, DefaultCameraThenAQuarterTurnOfAzimuth) {
   CameraModel cam;
   cam.UpdateCamera(VIEW_ALL);
   EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 60}, 1e-12));
   const Vec3 corners[] = {
       {-4.096, 3.072, 50}, {4.096, 3.072, 50}, {4.096, -3.072, 50}, {-4.096, -3.072, 50}};
   for (int i = 0; i < 4; ++i) EXPECT_THAT(cam.planeCorners[i], Vec3Near(corners[i], 1e-12)) << i;
-  Vec3 p;
-  cam.PlaneToWorld(1, 2, p);
-  EXPECT_THAT(p, Vec3Near(Vec3{1, 2, 50}, 1e-12));
-}
-
-TEST(CameraModelGeometry, AzimuthQuarterTurnMovesCameraOntoXAndMaskZeroKeepsTheRectangle) {
-  CameraModel cam;
-  cam.UpdateCamera(VIEW_ALL);
   cam.SetAzAlt(kPi / 2, 0);
-  cam.UpdateCamera(0);  // silent: the camera moves, the rectangle stays
+  cam.UpdateCamera(0);
   EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{60, 0, 0}, 1e-12));
-  EXPECT_THAT(cam.planeCorners[0], Vec3Near(Vec3{-4.096, 3.072, 50}, 1e-12));
+  EXPECT_THAT(cam.planeCorners[0], Vec3Near(corners[0], 1e-12));
   cam.UpdateCamera(VIEW_AZALT);
   for (auto [x, y] : {std::pair{1.0, 2.0}, {-3.5, 0.25}}) {
     Vec3 p;
@@ -195,22 +189,18 @@ TEST(CameraModelError, SumsOnlyThePairsBothViewsHold) {
   EXPECT_DOUBLE_EQ(v.first.ReconstructionError(), std::log(5.0));
 }
 
+// Out of range, counts that differ or no other view: the output is left alone.
 TEST(CameraModelMidpoint, OutOfRangeLeavesOutputAlone) {
   TwoViews v;
   TwoViews::Example(v);
   const Vec3 untouched{-1, -2, -3};
-  for (int i : {1, 5, -1}) {
+  for (int step = 0; step < 5; ++step) {
+    if (step == 3) v.second.AllocatePoints(0);
+    if (step == 4) v.first.otherView = nullptr;
     Vec3 out = untouched;
-    v.first.GetMidpoint(i, out);
-    EXPECT_THAT(out, Vec3Near(untouched, 0)) << i;
+    v.first.GetMidpoint(step < 3 ? std::vector{1, 5, -1}[step] : 0, out);
+    EXPECT_THAT(out, Vec3Near(untouched, 0)) << step;
   }
-  v.second.AllocatePoints(0);
-  Vec3 out = untouched;
-  v.first.GetMidpoint(0, out);
-  EXPECT_THAT(out, Vec3Near(untouched, 0));
-  v.first.otherView = nullptr;
-  v.first.GetMidpoint(0, out);
-  EXPECT_THAT(out, Vec3Near(untouched, 0));
 }
 
 TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
@@ -237,21 +227,9 @@ TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
   }
 }
 
-TEST(CameraModelIncrements, AddToLengthClampsAndRenewsOrbitRadius) {
-  CameraModel cam;
-  cam.SetFocalLength(1);
-  cam.AddToLength(cam.focalLength, -3);
-  EXPECT_EQ(cam.GetFocalLength(), 0);
-  EXPECT_EQ(cam.orbitRadius, 50);
-  cam.AddToLength(cam.distance, 2.5);
-  EXPECT_EQ(cam.GetDistance(), 52.5);
-  EXPECT_EQ(cam.orbitRadius, 52.5);
-  cam.AddToLength(cam.distance, -100);
-  EXPECT_EQ(cam.GetDistance(), 0);
-  EXPECT_EQ(cam.orbitRadius, 0);
-}
-
-TEST(CameraModelSetters, LengthsRenewOrbitRadiusButNotThePosition) {
+// Lengths renew the orbit radius but not the position, increments clamp at 0, typed
+// values are stored as they are and angles are neither wrapped nor recomputed.
+TEST(CameraModelSetters, LengthsRenewTheOrbitRadiusButNotThePosition) {
   CameraModel cam;
   cam.UpdateCamera(VIEW_ALL);
   cam.SetDistance(100);
@@ -259,12 +237,20 @@ TEST(CameraModelSetters, LengthsRenewOrbitRadiusButNotThePosition) {
   EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 60}, 0));
   cam.UpdateCamera(VIEW_LENS);
   EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 110}, 1e-12));
-  cam.SetFocalLength(-5);  // typed values are stored as they are
+  cam.SetFocalLength(-5);
   EXPECT_EQ(cam.orbitRadius, 95);
-  cam.SetAzAlt(100, -100);  // neither wrapped nor recomputed
+  cam.SetAzAlt(100, -100);
   EXPECT_EQ(cam.GetParams().azimuth, 100);
   EXPECT_EQ(cam.GetParams().altitude, -100);
   EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 110}, 1e-12));
+  cam.SetFocalLength(1);
+  cam.AddToLength(cam.focalLength, -3);
+  EXPECT_EQ(cam.GetFocalLength(), 0);
+  EXPECT_EQ(cam.orbitRadius, 100);
+  cam.AddToLength(cam.distance, 2.5);
+  EXPECT_EQ(cam.orbitRadius, 102.5);
+  cam.AddToLength(cam.distance, -200);
+  EXPECT_EQ(cam.GetDistance() + cam.orbitRadius, 0);
 }
 
 TEST(CameraModelUpdate, ListenerHearsNonZeroMasksAfterTheTriangulation) {
@@ -292,11 +278,10 @@ TEST(CameraModelPoints, AllocateGivesZeroFilledArraysAndClearsMeans) {
   cam.meanX = 3, cam.meanY = 4;
   cam.AllocatePoints(3);
   EXPECT_EQ(cam.GetPointCount(), 3);
-  EXPECT_THAT(cam.imageX, testing::Each(0.0));
-  for (auto* a : {&cam.planePoints, &cam.pointColors, &cam.rayPoints}) {
-    ASSERT_EQ(a->size(), 3u);
-    for (const Vec3& p : *a) EXPECT_THAT(p, Vec3Near(Vec3{}, 0));
-  }
+  EXPECT_THAT(cam.imageX, testing::ElementsAre(0, 0, 0));
+  for (auto* a : {&cam.planePoints, &cam.pointColors, &cam.rayPoints})
+    EXPECT_THAT(
+        *a, testing::ElementsAre(Vec3Near(Vec3{}, 0), Vec3Near(Vec3{}, 0), Vec3Near(Vec3{}, 0)));
   EXPECT_EQ(cam.meanX + cam.meanY, 0);
   cam.AllocatePoints(-4);
   EXPECT_EQ(cam.GetPointCount(), 0);

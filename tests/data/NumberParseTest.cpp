@@ -41,9 +41,7 @@ void ExpectLikeLibrary(const std::string& text) {
       expectedEnd > 0 && text.find_first_not_of(" \t\n\v\f\r", expectedEnd) == std::string::npos;
   double value = -1;
   EXPECT_EQ(IsDecimalNumber(s, &value), whole) << "IsDecimalNumber(\"" << text << "\")";
-  if (whole) {
-    EXPECT_TRUE(SameBits(value, expected)) << text;
-  }
+  EXPECT_TRUE(SameBits(value, whole ? expected : -1)) << "value written only for a number";
 
   const long hex = std::strtol(s, &libraryEnd, 16);
   EXPECT_EQ(ParseHex(s), hex) << "strtol(\"" << text << "\", 16)";
@@ -61,7 +59,7 @@ TEST(NumberParse, TrickyInputsMatchTheCLibrary) {
   const char* cases[] = {
       // white space, signs, points and exponents without digits
       "", " ", "\t", "  \t\n\v\f\r 12", "+", "-", ".", "+.", "-.", "+.5", "-.5", ".5", "5.", "1e",
-      "1e+", "1e-", "1E5", "1e+5x", "1.e3", ".e3", "e3", "1e-0", "-0", "+0", "-0.0",
+      "1e+", "1e-", "1E5", " -2.5e-1 \t", "1e+5x", "1.e3", ".e3", "e3", "1e-0", "-0", "+0", "-0.0",
       // hexadecimal forms, with and without a prefix
       "0x", "0X", "0x1", "0x1p3", "  0x1p3", "-0x1.8p1", "0xg", "0x.8", "0x1P-1074", "0xfF",
       "-0xff", "+0x7f", "0x-1", "ff", "FF,80", " -0x10 ", "0x7FFFFFFFFFFFFFFF0",
@@ -84,34 +82,6 @@ TEST(NumberParse, TrickyInputsMatchTheCLibrary) {
       "8000000000000000", "-8000000000000000", "-8000000000000001", "ffffffffffffffff",
       "10000000000000000", "fffffffffffffff", "1000000000000000"};
   for (const char* text : cases) ExpectLikeLibrary(text);
-}
-
-// Only decimal numbers: the readers take the decimal prefix and the panels ask whether
-// the whole text is one.
-TEST(NumberParse, RealsAreTheDecimalPrefix) {
-  const double inf = HUGE_VAL;
-  const struct {
-    const char* text;
-    double value;
-    int end;
-    bool whole;  // IsDecimalNumber
-  } cases[] = {
-      {"0x10", 0, 1, false},      {"  0X1p3", 0, 3, false}, {"-0x1.8p1", -0.0, 2, false},
-      {"nan", 0, 0, false},       {"-nan(1)", 0, 0, false}, {"inf", 0, 0, false},
-      {"-Infinity", 0, 0, false}, {"1e5", 1e5, 3, true},    {" -2.5e-1 \t", -0.25, 8, true},
-      {"+.5", 0.5, 3, true},      {"5.", 5, 2, true},       {"1e400", inf, 5, true},
-      {"1e", 1, 1, false},        {"1,5", 1, 1, false},     {"1 5", 1, 1, false},
-      {".", 0, 0, false},         {"", 0, 0, false},        {" \t", 0, 0, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.text);
-    const char* end = nullptr;
-    EXPECT_TRUE(SameBits(ParseAtof(c.text, &end), c.value));
-    EXPECT_EQ(end - c.text, c.end);
-    double value = -1;
-    EXPECT_EQ(IsDecimalNumber(c.text, &value), c.whole);
-    EXPECT_TRUE(SameBits(value, c.whole ? c.value : -1)) << "value written only for a number";
-  }
 }
 
 TEST(NumberParse, VeryLongMantissasMatchTheCLibrary) {

@@ -1,6 +1,5 @@
 #include "data/VectorData.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -46,14 +45,6 @@ TEST(VectorData, LineRules) {
   }
 }
 
-TEST(VectorData, UnreadableFileLeavesTheDataAlone) {
-  TempDir dir;
-  VectorData data;
-  ASSERT_TRUE(ReadVectorData(dir.Write("points.txt", "1 2\n3 4\n"), data));
-  EXPECT_FALSE(ReadVectorData((dir.path() / "absent.dtx").string(), data));
-  EXPECT_EQ(data.secondY, std::vector<double>{4});
-}
-
 TEST(VectorData, LoadImagePointsStoresMeansAndUpdatesTheView) {
   test::TwoViews v;
   std::vector<int> masks;
@@ -73,18 +64,6 @@ TEST(VectorData, LoadImagePointsStoresMeansAndUpdatesTheView) {
   LoadImagePoints(v.second, nullptr, nullptr, -1);
   EXPECT_EQ(v.second.imagePointCount, 0);
   EXPECT_EQ(v.second.meanX + v.second.meanY, 0);
-}
-
-TEST(VectorData, PairColoursAreThreeSuccessiveRandomValues) {
-  std::srand(99);
-  std::vector<double> draws;
-  for (int i = 0; i < 30; ++i) draws.push_back(std::rand() / static_cast<double>(RAND_MAX));
-  std::srand(99);
-  for (int pair = 0; pair < 10; ++pair) {
-    const Vec3 c = NextPairColor();
-    EXPECT_EQ((std::vector<double>{c.x, c.y, c.z}),
-              (std::vector<double>(draws.begin() + 3 * pair, draws.begin() + 3 * pair + 3)));
-  }
 }
 
 }  // namespace

