@@ -1,0 +1,62 @@
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <chrono>
+#include <thread>
+
+#include "data/ui/MapProgressDlg.h"
+#include "data/ui/ProgDlg.h"
+#include "tests/TestSupport.h"
+
+namespace velmora {
+namespace {
+
+// A quick load flashes no window; one that lasts shows the bar until it ends.
+TEST(LoadProgressDialog, ShowsOnlyOnceALoadHasLasted) {
+  ProgDlg progress;
+  progress.Show();
+  progress.SetRange(0, 10);
+  progress.SetPos(1);
+  EXPECT_FALSE(progress.isVisible());
+  std::this_thread::sleep_for(std::chrono::milliseconds(320));
+  progress.SetPos(7);
+  EXPECT_TRUE(progress.isVisible());
+  EXPECT_EQ(progress.progressBar->value(), 7);
+  progress.Hide();
+  EXPECT_FALSE(progress.isVisible());
+}
+
+TEST(MapProgressDialog, ShowsAfterItsDelayAndEscOrCancelStopsEveryMapOfThatStep) {
+  {
+    MapProgressDlg patient(10000);
+    EXPECT_TRUE(patient.Continue(0, 10));
+    EXPECT_TRUE(patient.Continue(9, 10));
+    EXPECT_FALSE(patient.isVisible()) << "a quick map shows nothing";
+    patient.Finished();
+  }
+  for (const bool byKey : {true, false}) {
+    SCOPED_TRACE(byKey ? "Esc" : "Cancel");
+    MapProgressDlg dialog(0);
+    EXPECT_TRUE(dialog.Continue(5, 10));
+    ASSERT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(dialog.isModal());
+    EXPECT_EQ(dialog.findChild<QProgressBar*>()->value(), 500);
+    if (byKey)
+      QTest::keyClick(&dialog, Qt::Key_Escape);
+    else
+      QTest::mouseClick(dialog.findChild<QPushButton*>(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.Continue(6, 10));
+    dialog.Finished();
+    EXPECT_FALSE(dialog.isVisible());
+    // The next sphere of the same change is not mapped either...
+    EXPECT_FALSE(dialog.Continue(0, 10));
+    dialog.Finished();
+    // ...but the next change is.
+    QTest::qWait(20);
+    EXPECT_TRUE(dialog.Continue(0, 10));
+    dialog.Finished();
+  }
+}
+
+}  // namespace
+}  // namespace velmora
