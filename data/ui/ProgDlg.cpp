@@ -2,17 +2,11 @@
 
 #include <QCoreApplication>
 #include <QProgressBar>
-#include <QWindow>
 
 #include "platform/DialogBuilder.h"
 #include "platform/MessageQueue.h"
 
 namespace velmora {
-
-namespace {
-// A load shorter than this shows no dialog.
-constexpr int kShowDelayMs = 300;
-}  // namespace
 
 ProgDlg::ProgDlg() : QDialog(nullptr) {
   BuildDialog(this, FindDialogTemplate(IDD_PROGRESS));
@@ -21,27 +15,19 @@ ProgDlg::ProgDlg() : QDialog(nullptr) {
 }
 
 void ProgDlg::Show() {
-  // Held open, the time of the earlier loads counts towards the delay.
-  if (isVisible() || pending_) {
-    LetPaint(false);
-    return;
-  }
-  pending_ = true;
-  sinceShow_.start();
+  // Already on the screen (held open): no new round trip to the window system.
+  const bool shown = isVisible();
+  show();
+  LetPaint(!shown);
 }
 
 void ProgDlg::Hide() {
-  if (held_) return;
-  pending_ = false;
-  hide();
+  if (!held_) hide();
 }
 
 void ProgDlg::HoldOpen(bool hold) {
   held_ = hold;
-  if (!hold) {
-    pending_ = false;
-    hide();
-  }
+  if (!hold) hide();
 }
 
 void ProgDlg::SetRange(int lo, int hi) {
@@ -64,20 +50,9 @@ void ProgDlg::SetCaption(const std::string& caption) {
 }
 
 void ProgDlg::LetPaint(bool force) {
-  if (pending_) {
-    if (sinceShow_.elapsed() < kShowDelayMs) return;
-    pending_ = false;
-    show();
-    force = true;
-  }
-  if (!isVisible()) return;
   if (!force && sinceLastPaint_.isValid() && sinceLastPaint_.elapsed() < 50) return;
   DeferAppMessages hold;
-  // A new window needs a few rounds before the window system shows it.
-  for (int round = 0; round < (force ? 20 : 1); ++round) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    if (!force || (windowHandle() != nullptr && windowHandle()->isExposed())) break;
-  }
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   repaint();
   sinceLastPaint_.restart();
 }

@@ -1,6 +1,5 @@
 #pragma once
-// "Loading FST object": the progress bar shown while a shape file is read, once the read
-// has taken long enough for a user to wonder (a quick load flashes no window).
+// "Loading FST object": the progress bar shown while a shape file is read.
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -38,9 +37,6 @@ class ProgDlg : public QDialog, public LoadProgress {
 
   int step_ = 1;
   bool held_ = false;
-  // Shown by a load that has not yet lasted long enough to put it on the screen.
-  bool pending_ = false;
-  QElapsedTimer sinceShow_;
   QElapsedTimer sinceLastPaint_;
 };
 

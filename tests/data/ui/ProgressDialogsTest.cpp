@@ -1,8 +1,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <chrono>
-#include <thread>
 
 #include "data/ui/MapProgressDlg.h"
 #include "data/ui/ProgDlg.h"
@@ -11,18 +9,21 @@
 namespace velmora {
 namespace {
 
-// A quick load flashes no window; one that lasts shows the bar until it ends.
-TEST(LoadProgressDialog, ShowsOnlyOnceALoadHasLasted) {
+// Every load shows the bar at once; held open, a row of loads shows one dialog.
+TEST(LoadProgressDialog, ShowsEveryLoadAndStaysUpWhileHeldOpen) {
   ProgDlg progress;
   progress.Show();
-  progress.SetRange(0, 10);
-  progress.SetPos(1);
-  EXPECT_FALSE(progress.isVisible());
-  std::this_thread::sleep_for(std::chrono::milliseconds(320));
-  progress.SetPos(7);
   EXPECT_TRUE(progress.isVisible());
+  progress.SetRange(0, 10);
+  progress.SetPos(7);
   EXPECT_EQ(progress.progressBar->value(), 7);
   progress.Hide();
+  EXPECT_FALSE(progress.isVisible());
+  progress.HoldOpen(true);
+  progress.Show();
+  progress.Hide();
+  EXPECT_TRUE(progress.isVisible());
+  progress.HoldOpen(false);
   EXPECT_FALSE(progress.isVisible());
 }
 
