@@ -134,24 +134,6 @@ TEST(FormatFst, WritesHexColoursAndSingleBlanks) {
       "1 FSTShape\n1\nquad\n4\n0 0 1.5 -2.25 3 0 1 1 1 0.5 0 0\n2\n1f 4 0 1 2 3\nff 3 2 1 0\n");
 }
 
-TEST(Numbers, PlainDecimalsReadBackExactlyAndSnappedOnesStayShort) {
-  for (double v : {0.0, -0.2, -99.999999, 1e-6, 1e-20, 1.0 / 3.0, 1e15, -1e-300}) {
-    std::string text;
-    AppendNumber(text, v);
-    EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
-    EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
-  }
-  for (double v : {-1e-9, 0.1234565, -37.4918477391930, 99.9999999}) {
-    const double snapped = SnapToGrid(v);
-    EXPECT_NEAR(snapped, v, 5e-7 + 1e-15);
-    std::string text;
-    AppendNumber(text, snapped);
-    const size_t point = text.find('.');
-    EXPECT_TRUE(point == std::string::npos || text.size() - point - 1 <= 6) << text;
-    EXPECT_NE(text, "-0");
-  }
-}
-
 TEST_F(GeneratedData, ColourTableNamesAll256DistinctPaletteEntries) {
   FstShape shape;
   ASSERT_GT(shape.Load("sphere100.fsd", nullptr), 0);
@@ -231,22 +213,6 @@ TEST_F(GeneratedData, PngsDecodeToTheirPixels) {
   EXPECT_THROW(EncodePng(RgbImage{0, 2, {}}), std::runtime_error);
 }
 
-TEST_F(GeneratedData, SecondRunWritesTheSameFilesAndBytes) {
-  TempDir again;
-  WriteAll(again.path() / "nested");
-  std::vector<std::string> written, expected = OutputFileNames();
-  for (const auto& entry : std::filesystem::directory_iterator(dir_->path()))
-    written.push_back(entry.path().filename().string());
-  std::sort(written.begin(), written.end());
-  std::sort(expected.begin(), expected.end());
-  EXPECT_EQ(written, expected);
-  for (const std::string& name : expected) {
-    const std::string first = Read(name);
-    EXPECT_FALSE(first.empty()) << name;
-    EXPECT_TRUE(first == ReadFile(again.path() / "nested" / name)) << name << " differs";
-  }
-}
-
 // At the true poses, and at the pose the position file glides to, every pair is in
 // front of both cameras and its midpoint is the model's vertex.
 TEST_F(GeneratedData, DemoDataReconstructsTheDemoShapeAtTheTruePoses) {
@@ -273,20 +239,6 @@ TEST_F(GeneratedData, DemoDataReconstructsTheDemoShapeAtTheTruePoses) {
       EXPECT_THAT(mid, Vec3Near(Vec3{s[0], s[1], s[2]}, 1e-6)) << "vertex " << i;
     }
   }
-}
-
-TEST(FormatVectorData, RefusesPointsTheViewsCannotSee) {
-  const CameraParams first, second = DemoSecondView();
-  EXPECT_NO_THROW(FormatVectorData({{0, 0, 0}, {5, -5, 5}}, first, second));
-  const Vec3 unseen[] = {
-      {0, 0, 70},   // behind the first camera
-      {0, 0, 55},   // between the first camera and its image plane
-      {100, 0, 0},  // beside the image plane
-      {0, 40, 0},   // above it
-  };
-  for (const Vec3& p : unseen)
-    EXPECT_THROW(FormatVectorData({{0, 0, 0}, p}, first, second), std::runtime_error)
-        << p.x << " " << p.y << " " << p.z;
 }
 
 }  // namespace
