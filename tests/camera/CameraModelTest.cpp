@@ -147,25 +147,6 @@ TEST(CameraModelTriangulation, ParallelRaysGiveTheDistanceBetweenTheLines) {
   }
 }
 
-TEST(CameraModelTriangulation, NothingWrittenUnlessCountsAgree) {
-  struct Case {
-    int firstCount, secondCount;
-    bool linked;
-  };
-  for (const Case& c : {Case{2, 3, true}, Case{0, 0, true}, Case{2, 2, false}}) {
-    TwoViews v;
-    v.first.AllocatePoints(c.firstCount);
-    v.second.AllocatePoints(c.secondCount);
-    if (!c.linked) v.first.otherView = v.second.otherView = nullptr;
-    for (auto* view : {&v.first, &v.second})
-      for (Vec3& p : view->rayPoints) p = Vec3{7, 8, 9};
-    v.first.UpdateCamera(VIEW_ALL);
-    v.second.UpdateCamera(VIEW_ALL);
-    for (auto* view : {&v.first, &v.second})
-      for (const Vec3& p : view->rayPoints) EXPECT_THAT(p, Vec3Near(Vec3{7, 8, 9}, 0));
-  }
-}
-
 TEST(CameraModelError, SumsOnlyThePairsBothViewsHold) {
   TwoViews v;
   EXPECT_EQ(v.first.ReconstructionError(), -std::numeric_limits<double>::infinity());
@@ -199,32 +180,6 @@ TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
       EXPECT_EQ(angle, 0.0) << "snapped exactly";
     }
   }
-}
-
-// Lengths renew the orbit radius but not the position, increments clamp at 0, typed
-// values are stored as they are and angles are neither wrapped nor recomputed.
-TEST(CameraModelSetters, LengthsRenewTheOrbitRadiusButNotThePosition) {
-  CameraModel cam;
-  cam.UpdateCamera(VIEW_ALL);
-  cam.SetDistance(100);
-  EXPECT_EQ(cam.orbitRadius, 110);
-  EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 60}, 0));
-  cam.UpdateCamera(VIEW_LENS);
-  EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 110}, 1e-12));
-  cam.SetFocalLength(-5);
-  EXPECT_EQ(cam.orbitRadius, 95);
-  cam.SetAzAlt(100, -100);
-  EXPECT_EQ(cam.GetParams().azimuth, 100);
-  EXPECT_EQ(cam.GetParams().altitude, -100);
-  EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 110}, 1e-12));
-  cam.SetFocalLength(1);
-  cam.AddToLength(cam.focalLength, -3);
-  EXPECT_EQ(cam.GetFocalLength(), 0);
-  EXPECT_EQ(cam.orbitRadius, 100);
-  cam.AddToLength(cam.distance, 2.5);
-  EXPECT_EQ(cam.orbitRadius, 102.5);
-  cam.AddToLength(cam.distance, -200);
-  EXPECT_EQ(cam.GetDistance() + cam.orbitRadius, 0);
 }
 
 TEST(CameraModelUpdate, ListenerHearsNonZeroMasksAfterTheTriangulation) {

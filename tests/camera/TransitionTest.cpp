@@ -204,51 +204,5 @@ TEST(PlanTransition, SavedPoseStateMachine) {
   }
 }
 
-// Observer frames are increments that add up to the targets; position frames are values
-// that pass through start + increment * progress and land on the targets exactly. (Which
-// request runs, waits or is dropped is the navigation tests' part.)
-TEST(CameraTransitionWorker, ObserverFramesAddUpToTheTargetsAndPositionFramesLandOnThem) {
-  const Table table;
-  for (const int kind : {TRANSITION_FIRST_VIEW, TRANSITION_POSITION}) {
-    SCOPED_TRACE(kind);
-    TransitionPlan plan;
-    plan.kind = kind;
-    plan.count = kind == TRANSITION_POSITION ? 9 : 7;
-    for (int i = 0; i < plan.count; ++i) {
-      plan.start[i] = 1.0 + i;
-      plan.targets[i] = i == 8 ? 0.0 : 0.3 * i - 2;  // the scale glides to exactly 0
-      plan.increments[i] = (plan.targets[i] - plan.start[i]) / 25;
-    }
-    std::copy(std::begin(table.steps), std::end(table.steps), plan.stepTable);
-    std::mutex mutex;
-    std::vector<TransitionFrame> frames;
-    CameraTransitionWorker worker({[&](TransitionPlan& out) { return out = plan, true; },
-                                   [&](const TransitionFrame& frame) {
-                                     std::lock_guard lock(mutex);
-                                     frames.push_back(frame);
-                                   }});
-    worker.fixedPauseMs = 0;
-    worker.StartCameraAnimation();
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    while (!worker.Idle() && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(1ms);
-    std::lock_guard lock(mutex);
-    ASSERT_TRUE(worker.Idle());
-    ASSERT_EQ(frames.size(), 62u);
-    EXPECT_EQ(frames.back().profile.progress, 25.0);
-    for (int i = 0; i < plan.count; ++i) {
-      if (kind == TRANSITION_POSITION) {
-        EXPECT_EQ(frames.back().values[i], plan.targets[i]) << i;
-        EXPECT_NEAR(frames[30].values[i],
-                    plan.start[i] + plan.increments[i] * frames[30].profile.progress, 1e-9);
-      } else {
-        double value = plan.start[i];
-        for (const auto& f : frames) value += f.values[i];
-        EXPECT_NEAR(value, plan.targets[i], 1e-9) << i;
-      }
-    }
-  }
-}
-
 }  // namespace
 }  // namespace velmora

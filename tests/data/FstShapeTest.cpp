@@ -15,22 +15,6 @@ using test::ScopedCurrentDir;
 using test::TempDir;
 using testing::ElementsAre;
 
-// Records what a load tells the progress display, in order.
-struct RecordingProgress : LoadProgress {
-  void Show() override { events.push_back("show"); }
-  void Hide() override { events.push_back("hide"); }
-  void SetRange(int lo, int hi) override {
-    events.push_back("range " + std::to_string(lo) + ".." + std::to_string(hi));
-  }
-  void SetPos(int p) override { events.push_back("pos " + std::to_string(pos = p)); }
-  void SetStep(int s) override { events.push_back("step size " + std::to_string(s)); }
-  void Step() override { ++steps, ++pos; }
-  void SetCaption(const std::string& c) override { events.push_back("caption " + c); }
-  std::vector<std::string> events;
-  int steps = 0;
-  int pos = 0;
-};
-
 constexpr char kColours[] = "3\n0 ff,0,0\n1 0,80,ff\n2 10,20,30\n";
 
 // A triangle and a quadrilateral over five vertices.
@@ -47,8 +31,8 @@ class FstShapeTest : public testing::Test {
     return dir_.Write(name, content);
   }
   // Loads content, expecting no message.
-  int LoadText(FstShape& shape, const std::string& content, LoadProgress* progress = nullptr) {
-    return shape.Load(Write(content), progress);
+  int LoadText(FstShape& shape, const std::string& content) {
+    return shape.Load(Write(content), nullptr);
   }
 
   TempDir dir_;
@@ -266,13 +250,13 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
     std::filesystem::remove("cols.fcd");
     if (c.colours) dir_.Write("cols.fcd", c.colours);
     MessageRecorder messages;
-    RecordingProgress progress;
+    test::CountingProgress progress;
     const std::string path = Write(c.content, "bad.fsd");
     std::string message = c.message;
     if (const auto at = message.find('~'); at != std::string::npos) message.replace(at, 1, path);
     EXPECT_EQ(shape.Load(path, &progress), 0);
     EXPECT_THAT(messages.texts, ElementsAre(message));
-    EXPECT_EQ(progress.events.back(), "hide");
+    EXPECT_EQ(progress.hidden, 1);
     ExpectUnchanged(shape, before);
   }
 }
@@ -301,23 +285,6 @@ TEST_F(FstShapeTest, OnlyRegularFilesAreRead) {
   }
   ExpectUnchanged(shape, before);
   EXPECT_EQ(data.secondY, std::vector<double>{4});
-}
-
-// 10 points: 30 values with step size 0, so the bar steps after every value but the first;
-// 5 faces step after every face but the first.
-TEST_F(FstShapeTest, ProgressOfASmallShape) {
-  std::string content = "1 FSTShape\n1\no\n10\n0";
-  for (int i = 1; i < 30; ++i) content += ' ' + std::to_string(i);
-  content += "\n5\n";
-  for (int j = 0; j < 5; ++j) content += "0 3 0 1 2\n";
-  FstShape shape;
-  RecordingProgress progress;
-  ASSERT_EQ(LoadText(shape, content, &progress), 10);
-  EXPECT_THAT(progress.events, ElementsAre("show", "range 0..200", "pos 0", "step size 1",
-                                           "caption Caching points..", "caption Loading points..",
-                                           "pos 100", "hide"));
-  EXPECT_EQ(progress.steps, 29 + 4);
-  EXPECT_EQ(progress.pos, 104);
 }
 
 }  // namespace

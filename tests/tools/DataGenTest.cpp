@@ -1,8 +1,6 @@
 // The generated data set: sphere meshes that are closed and wound outward, files that the
-// program's own readers load back exactly, a PNG that decodes, the same bytes on every
-// run, and demo image points that the camera model reconstructs back into the model.
-
-#include <zlib.h>
+// program's own readers load back exactly, and demo image points that the camera model
+// reconstructs back into the model.
 
 #include <cmath>
 #include <cstdlib>
@@ -147,70 +145,6 @@ TEST_F(GeneratedData, ColourTableNamesAll256DistinctPaletteEntries) {
     EXPECT_TRUE(seen.emplace(std::tuple(palette[i].r, palette[i].g, palette[i].b), i).second)
         << "entry " << i << " repeats another";
   }
-}
-
-std::uint32_t BigEndian(const std::string& s, size_t at) {
-  std::uint32_t v = 0;
-  for (int k = 0; k < 4; ++k) v = v << 8 | static_cast<unsigned char>(s[at + k]);
-  return v;
-}
-
-// Checks the signature, the chunks (order, CRCs, IHDR fields of an 8-bit RGB picture)
-// and returns the pixels of the unfiltered rows.
-std::vector<std::uint8_t> DecodePng(const std::string& png, int& width, int& height) {
-  EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
-  std::string idat;
-  std::vector<std::string> order;
-  size_t at = 8;
-  while (at + 12 <= png.size()) {
-    const std::uint32_t length = BigEndian(png, at);
-    if (at + 12 + length > png.size()) break;
-    const std::string type = png.substr(at + 4, 4), data = png.substr(at + 8, length);
-    EXPECT_EQ(crc32(0L, reinterpret_cast<const Bytef*>(png.data() + at + 4), length + 4),
-              BigEndian(png, at + 8 + length))
-        << type;
-    order.push_back(type);
-    if (type == "IHDR") {
-      width = static_cast<int>(BigEndian(data, 0));
-      height = static_cast<int>(BigEndian(data, 4));
-      EXPECT_EQ(data.substr(8), std::string("\x08\x02\x00\x00\x00", 5)) << "8-bit RGB";
-    }
-    if (type == "IDAT") idat += data;
-    at += 12 + length;
-  }
-  EXPECT_EQ(at, png.size()) << "trailing or truncated chunk";
-  EXPECT_THAT(order, testing::ElementsAre("IHDR", "IDAT", "IEND"));
-  const size_t stride = 1 + 3 * static_cast<size_t>(width);
-  std::string inflated(stride * height + 16, '\0');  // room to notice extra bytes
-  uLongf size = inflated.size();
-  EXPECT_EQ(uncompress(reinterpret_cast<Bytef*>(inflated.data()), &size,
-                       reinterpret_cast<const Bytef*>(idat.data()), idat.size()),
-            Z_OK);
-  EXPECT_EQ(size, stride * height);
-  std::vector<std::uint8_t> pixels;
-  for (size_t row = 0; row * stride < size; ++row) {
-    EXPECT_EQ(inflated[row * stride], 0) << "row " << row << " filter";
-    pixels.insert(pixels.end(), inflated.begin() + row * stride + 1,
-                  inflated.begin() + (row + 1) * stride);
-  }
-  return pixels;
-}
-
-TEST_F(GeneratedData, PngsDecodeToTheirPixels) {
-  int w = 0, h = 0;
-  const RgbImage picture = PlanePicture();
-  EXPECT_EQ(DecodePng(Read("plane.png"), w, h), picture.pixels);
-  EXPECT_EQ(w, picture.width);
-  EXPECT_EQ(h, picture.height);
-  for (auto [width, height] : {std::pair(1, 1), std::pair(5, 7)}) {
-    RgbImage image{width, height, {}};
-    for (int i = 0; i < width * height * 3; ++i) image.pixels.push_back(i * 37 & 0xff);
-    EXPECT_EQ(DecodePng(EncodePng(image), w, h), image.pixels);
-    EXPECT_EQ(w, width);
-    EXPECT_EQ(h, height);
-  }
-  EXPECT_THROW(EncodePng(RgbImage{2, 2, std::vector<std::uint8_t>(11)}), std::runtime_error);
-  EXPECT_THROW(EncodePng(RgbImage{0, 2, {}}), std::runtime_error);
 }
 
 // At the true poses, and at the pose the position file glides to, every pair is in
