@@ -1,10 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "camera/CameraTransitions.h"
@@ -16,7 +13,6 @@ namespace velmora {
 namespace {
 
 using test::Vec3Near;
-using namespace std::chrono_literals;
 
 struct Table {
   double steps[kStepTableSize];

@@ -3,10 +3,7 @@
 // reconstructs back into the model.
 
 #include <cmath>
-#include <cstdlib>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <unordered_map>
 
 #include "camera/CameraTransitions.h"
@@ -23,13 +20,6 @@ namespace {
 using test::ScopedCurrentDir;
 using test::TempDir;
 using test::Vec3Near;
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A closed triangle mesh about the origin, wound counter-clockwise from outside: every
 // directed edge once and its reverse once, each normal pointing away from the origin,
@@ -95,20 +85,11 @@ class GeneratedData : public testing::Test {
     delete dir_;
     dir_ = nullptr;
   }
-  static std::string Read(const std::string& name) { return ReadFile(dir_->path() / name); }
   static inline TempDir* dir_ = nullptr;
   ScopedCurrentDir cwd_{dir_->path()};
 };
 
 TEST_F(GeneratedData, SpheresAreClosedOutwardHullsAndLoadBackExactly) {
-  for (int count : {4, 5, 7, 33}) {
-    SCOPED_TRACE(count);
-    const Mesh mesh = SphereMesh(count, 2.5, 3);
-    EXPECT_EQ(mesh.vertices.size(), static_cast<size_t>(count));
-    EXPECT_EQ(mesh.faces.size(), static_cast<size_t>(2 * count - 4));
-    ExpectClosedOutwardTriangles(mesh);
-  }
-  EXPECT_THROW(SphereMesh(3, 1.0, 0), std::runtime_error);
   for (const SampleSphere& file : kSampleSpheres) {
     SCOPED_TRACE(file.fileName);
     const Mesh mesh = SphereMesh(file.vertexCount, kSphereRadius, kSphereColorIndex);
