@@ -147,37 +147,6 @@ TEST(CameraModelTriangulation, ParallelRaysGiveTheDistanceBetweenTheLines) {
   }
 }
 
-TEST(CameraModelTriangulation, DegenerateRayWithoutDirectionStaysFinite) {
-  // Focal length 0 puts image point (0, 0) on the centre of projection: no direction. The
-  // second view triangulates last, so its ray stays at its plane point and the first
-  // view's ray point is the foot of that point on ray 1.
-  TwoViews v;
-  v.second.SetFocalLength(0);
-  v.SetPoints({1}, {2}, {0}, {0});
-  const double k = -5.0 / 105;  // d1.(P2 - P1) / |d1|^2 with d1 = (1, 2, -10)
-  EXPECT_THAT(v.second.rayPoints[0], Vec3Near(Vec3{0, 0, 50}, 1e-12));
-  EXPECT_THAT(v.first.rayPoints[0], Vec3Near(Vec3{1 + k, 2 + 2 * k, 50 - 10 * k}, 1e-12));
-}
-
-TEST(CameraModelTriangulation, NothingWrittenUnlessCountsAgree) {
-  struct Case {
-    int firstCount, secondCount;
-    bool linked;
-  };
-  for (const Case& c : {Case{2, 3, true}, Case{0, 0, true}, Case{2, 2, false}}) {
-    TwoViews v;
-    v.first.AllocatePoints(c.firstCount);
-    v.second.AllocatePoints(c.secondCount);
-    if (!c.linked) v.first.otherView = v.second.otherView = nullptr;
-    for (auto* view : {&v.first, &v.second})
-      for (Vec3& p : view->rayPoints) p = Vec3{7, 8, 9};
-    v.first.UpdateCamera(VIEW_ALL);
-    v.second.UpdateCamera(VIEW_ALL);
-    for (auto* view : {&v.first, &v.second})
-      for (const Vec3& p : view->rayPoints) EXPECT_THAT(p, Vec3Near(Vec3{7, 8, 9}, 0));
-  }
-}
-
 TEST(CameraModelError, SumsOnlyThePairsBothViewsHold) {
   TwoViews v;
   EXPECT_EQ(v.first.ReconstructionError(), -std::numeric_limits<double>::infinity());
@@ -187,20 +156,6 @@ TEST(CameraModelError, SumsOnlyThePairsBothViewsHold) {
   v.first.rayPoints[0] = Vec3{3, 4, 0};
   v.first.rayPoints[2] = Vec3{1e6, 0, 0};
   EXPECT_DOUBLE_EQ(v.first.ReconstructionError(), std::log(5.0));
-}
-
-// Out of range, counts that differ or no other view: the output is left alone.
-TEST(CameraModelMidpoint, OutOfRangeLeavesOutputAlone) {
-  TwoViews v;
-  TwoViews::Example(v);
-  const Vec3 untouched{-1, -2, -3};
-  for (int step = 0; step < 5; ++step) {
-    if (step == 3) v.second.AllocatePoints(0);
-    if (step == 4) v.first.otherView = nullptr;
-    Vec3 out = untouched;
-    v.first.GetMidpoint(step < 3 ? std::vector{1, 5, -1}[step] : 0, out);
-    EXPECT_THAT(out, Vec3Near(untouched, 0)) << step;
-  }
 }
 
 TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
@@ -227,32 +182,6 @@ TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
   }
 }
 
-// Lengths renew the orbit radius but not the position, increments clamp at 0, typed
-// values are stored as they are and angles are neither wrapped nor recomputed.
-TEST(CameraModelSetters, LengthsRenewTheOrbitRadiusButNotThePosition) {
-  CameraModel cam;
-  cam.UpdateCamera(VIEW_ALL);
-  cam.SetDistance(100);
-  EXPECT_EQ(cam.orbitRadius, 110);
-  EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 60}, 0));
-  cam.UpdateCamera(VIEW_LENS);
-  EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 110}, 1e-12));
-  cam.SetFocalLength(-5);
-  EXPECT_EQ(cam.orbitRadius, 95);
-  cam.SetAzAlt(100, -100);
-  EXPECT_EQ(cam.GetParams().azimuth, 100);
-  EXPECT_EQ(cam.GetParams().altitude, -100);
-  EXPECT_THAT(cam.cameraPosition, Vec3Near(Vec3{0, 0, 110}, 1e-12));
-  cam.SetFocalLength(1);
-  cam.AddToLength(cam.focalLength, -3);
-  EXPECT_EQ(cam.GetFocalLength(), 0);
-  EXPECT_EQ(cam.orbitRadius, 100);
-  cam.AddToLength(cam.distance, 2.5);
-  EXPECT_EQ(cam.orbitRadius, 102.5);
-  cam.AddToLength(cam.distance, -200);
-  EXPECT_EQ(cam.GetDistance() + cam.orbitRadius, 0);
-}
-
 TEST(CameraModelUpdate, ListenerHearsNonZeroMasksAfterTheTriangulation) {
   CameraModel cam;
   std::vector<int> seen;
@@ -269,23 +198,6 @@ TEST(CameraModelUpdate, ListenerHearsNonZeroMasksAfterTheTriangulation) {
   v.second.onViewsChanged = [&](int) { v.second.GetMidpoint(0, mid); };
   v.second.UpdateCamera(VIEW_ALL);
   EXPECT_THAT(mid, Vec3Near(kMeet, 1e-9));
-}
-
-TEST(CameraModelPoints, AllocateGivesZeroFilledArraysAndClearsMeans) {
-  CameraModel cam;
-  cam.AllocatePoints(2);
-  cam.imageX[1] = 5, cam.rayPoints[1] = Vec3{1, 1, 1}, cam.pointColors[0] = Vec3{1, 0, 0};
-  cam.meanX = 3, cam.meanY = 4;
-  cam.AllocatePoints(3);
-  EXPECT_EQ(cam.GetPointCount(), 3);
-  EXPECT_THAT(cam.imageX, testing::ElementsAre(0, 0, 0));
-  for (auto* a : {&cam.planePoints, &cam.pointColors, &cam.rayPoints})
-    EXPECT_THAT(
-        *a, testing::ElementsAre(Vec3Near(Vec3{}, 0), Vec3Near(Vec3{}, 0), Vec3Near(Vec3{}, 0)));
-  EXPECT_EQ(cam.meanX + cam.meanY, 0);
-  cam.AllocatePoints(-4);
-  EXPECT_EQ(cam.GetPointCount(), 0);
-  EXPECT_TRUE(cam.imageX.empty() && cam.rayPoints.empty());
 }
 
 }  // namespace

@@ -81,35 +81,5 @@ TEST_F(RandomPoses, RotationsAreOrthonormalProductsOfTheTurnsAndTheCameraOrbitsT
   }
 }
 
-TEST_F(RandomPoses, ProjectedPointsTriangulateBackToThemselves) {
-  for (int trial = 0; trial < 10; ++trial) {
-    TwoViews v(RandomPose(), RandomPose());
-    // Keep the baseline wide enough that the two rays are not nearly parallel.
-    v.second.SetAzAlt(v.first.azimuth + Uniform(0.4, 1.2) * (trial % 2 ? 1 : -1),
-                      v.second.altitude);
-    v.first.UpdateCamera(0);
-    v.second.UpdateCamera(0);
-    const int n = 20;
-    std::vector<Vec3> scene(n);
-    for (Vec3& s : scene) s = Vec3{Uniform(-5, 5), Uniform(-5, 5), Uniform(-5, 5)};
-    v.first.AllocatePoints(n);
-    v.second.AllocatePoints(n);
-    for (int i = 0; i < n; ++i)
-      for (CameraModel* view : {&v.first, &v.second})
-        ASSERT_TRUE(view->ProjectToImage(scene[i], view->imageX[i], view->imageY[i]));
-    v.first.UpdateCamera(VIEW_ALL);
-    v.second.UpdateCamera(VIEW_ALL);
-    for (int i = 0; i < n; ++i) {
-      Vec3 mid{1e9, 1e9, 1e9};
-      v.first.GetMidpoint(i, mid);
-      EXPECT_THAT(mid, Vec3Near(scene[i], 1e-6)) << "trial " << trial << " point " << i;
-    }
-    // The scene points lie in front of both cameras, beyond the image planes.
-    v.first.skipNegativeST = true;
-    v.first.Triangulate();
-    EXPECT_LT(v.first.ReconstructionError(), -15) << "trial " << trial;
-  }
-}
-
 }  // namespace
 }  // namespace velmora

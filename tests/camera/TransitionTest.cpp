@@ -1,10 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "camera/CameraTransitions.h"
@@ -16,7 +13,6 @@ namespace velmora {
 namespace {
 
 using test::Vec3Near;
-using namespace std::chrono_literals;
 
 struct Table {
   double steps[kStepTableSize];
@@ -63,20 +59,6 @@ TEST(StepProfile, TwentyFiveTakesSixtyTwoFramesEasingInCruisingAndOut) {
   }
 }
 
-TEST(StepProfile, EveryBudgetEndsExactlyOnItWithFinitePositiveSteps) {
-  // 18 leaves less than one cruise step; 1 and 3 end during the ease-in.
-  for (int budget : {1, 18, 100}) {
-    const std::vector<double> steps = RunProfile(budget);
-    double progress = 0;
-    for (double s : steps) {
-      EXPECT_TRUE(std::isfinite(s) && s > 0) << "budget " << budget << " step " << s;
-      progress += s;
-    }
-    EXPECT_LT(steps.size(), 10000u) << "budget " << budget;
-    EXPECT_NEAR(progress, budget, 1e-9) << "budget " << budget;
-  }
-}
-
 TEST(NormalizeAngle, TurnsTheShortWayAndKeepsTheEnds) {
   const struct {
     double in, out;
@@ -114,23 +96,6 @@ TEST(FlyOutGeometry, CentreNegatesZAndTheAnglesLookAtIt) {
     // short way.
     EXPECT_NEAR(NormalizeAngle(azimuth - c.azimuth), 0, 1e-12) << azimuth;
     EXPECT_NEAR(altitude, c.altitude, 1e-12);
-  }
-}
-
-// A glide's scale reaches both views as typing it would: 0 stays 0 (drawn at 1), a value
-// that is not finite as a float counts as 0.
-TEST(ViewScale, ZeroReachesTheViewsAndNonFiniteCountsAsZero) {
-  const struct {
-    double target;
-    float views;
-  } cases[] = {{0, 0}, {-2, -2}, {1e-6, 1e-6f}, {1e39, 0}, {-1e39, 0}, {NAN, 0}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.target);
-    double targets[kPositionTargetCount] = {0.5, -0.3, 0, 10, 50, 50, 0, 0, c.target};
-    test::TwoViews v;
-    SetPositionValues(targets, v.first, v.second);
-    EXPECT_EQ(v.first.GetScale(), c.views);
-    EXPECT_EQ(v.second.GetScale(), c.views);
   }
 }
 
@@ -231,52 +196,6 @@ TEST(PlanTransition, SavedPoseStateMachine) {
     }
     if (c.endsAtHome) {
       EXPECT_THAT(Pose(p.pose), PoseNear(Pose(kHome))) << c.name;
-    }
-  }
-}
-
-// Observer frames are increments that add up to the targets; position frames are values
-// that pass through start + increment * progress and land on the targets exactly. (Which
-// request runs, waits or is dropped is the navigation tests' part.)
-TEST(CameraTransitionWorker, ObserverFramesAddUpToTheTargetsAndPositionFramesLandOnThem) {
-  const Table table;
-  for (const int kind : {TRANSITION_FIRST_VIEW, TRANSITION_POSITION}) {
-    SCOPED_TRACE(kind);
-    TransitionPlan plan;
-    plan.kind = kind;
-    plan.count = kind == TRANSITION_POSITION ? 9 : 7;
-    for (int i = 0; i < plan.count; ++i) {
-      plan.start[i] = 1.0 + i;
-      plan.targets[i] = i == 8 ? 0.0 : 0.3 * i - 2;  // the scale glides to exactly 0
-      plan.increments[i] = (plan.targets[i] - plan.start[i]) / 25;
-    }
-    std::copy(std::begin(table.steps), std::end(table.steps), plan.stepTable);
-    std::mutex mutex;
-    std::vector<TransitionFrame> frames;
-    CameraTransitionWorker worker({[&](TransitionPlan& out) { return out = plan, true; },
-                                   [&](const TransitionFrame& frame) {
-                                     std::lock_guard lock(mutex);
-                                     frames.push_back(frame);
-                                   }});
-    worker.fixedPauseMs = 0;
-    worker.StartCameraAnimation();
-    const auto end = std::chrono::steady_clock::now() + 5s;
-    while (!worker.Idle() && std::chrono::steady_clock::now() < end)
-      std::this_thread::sleep_for(1ms);
-    std::lock_guard lock(mutex);
-    ASSERT_TRUE(worker.Idle());
-    ASSERT_EQ(frames.size(), 62u);
-    EXPECT_EQ(frames.back().profile.progress, 25.0);
-    for (int i = 0; i < plan.count; ++i) {
-      if (kind == TRANSITION_POSITION) {
-        EXPECT_EQ(frames.back().values[i], plan.targets[i]) << i;
-        EXPECT_NEAR(frames[30].values[i],
-                    plan.start[i] + plan.increments[i] * frames[30].profile.progress, 1e-9);
-      } else {
-        double value = plan.start[i];
-        for (const auto& f : frames) value += f.values[i];
-        EXPECT_NEAR(value, plan.targets[i], 1e-9) << i;
-      }
     }
   }
 }

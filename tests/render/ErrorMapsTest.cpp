@@ -1,9 +1,6 @@
 #include "render/ErrorMaps.h"
 
-#include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -17,20 +14,16 @@ namespace velmora {
 namespace {
 
 using test::LiteralMap;
-using test::ScopedCurrentDir;
-using test::TempDir;
 
 constexpr double kPi = 3.141592653589793;
 
 // Two linked views as the panels set them up.
 struct ViewPair {
   CameraModel first, second;
-  int notifications = 0;
   CameraModel& View(int turning) { return turning == 1 ? first : second; }
   ViewPair() {
     first.otherView = &second;
     second.otherView = &first;
-    first.onViewsChanged = second.onViewsChanged = [this](int) { ++notifications; };
   }
   // The demo's points at the demo's true poses.
   void LoadDemo(bool skipNegativeST = false) {
@@ -42,7 +35,6 @@ struct ViewPair {
     LoadImagePoints(second, data.secondX.data(), data.secondY.data(), data.count);
     second.SetAzAlt(0.6, -0.2);
     second.UpdateCamera(VIEW_ALL);
-    notifications = 0;
   }
 };
 
@@ -206,224 +198,19 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
   EXPECT_GT(rejectedScores, 100);  // the rejection bookkeeping was exercised
 }
 
-// Where the pair loop must leave pairs to the model's expressions. The demo's pairs with
-// pair 0 replaced by one whose rays are parallel at the fixed pose (0.6, -0.2), and the
-// position map over vertices at that pose, at angles from 1e-12 to 1e-2 from it, and
-// within a few units in the last place of azimuths where poses start or stop rejecting;
-// with and without rejections, on every level of the pair loop: the scores within 1e-9 of
-// the plain computation's, the colours that follow and the cameras bit for bit.
-TEST(ErrorMapResults, RejectionBoundariesAndNearParallelRaysAgreeWithThePlainComputation) {
-  ViewPair probe;
-  ASSERT_NO_FATAL_FAILURE(probe.LoadDemo(true));
-  std::vector<double> x1 = probe.first.imageX, y1 = probe.first.imageY;
-  std::vector<double> x2 = probe.second.imageX, y2 = probe.second.imageY;
-  // The second view's ray through (x2, y2) at its pose is parallel to the first's ray.
-  const Vec3 d = Sub(probe.first.planePoints[0], probe.first.cameraPosition);
-  ASSERT_TRUE(probe.second.ProjectToImage(Along(probe.second.cameraPosition, 1, d), x2[0], y2[0]));
-  LoadImagePoints(probe.second, x2.data(), y2.data(), 154);
-  const auto direction = [](double a, double e, std::vector<double>& to) {
-    for (double c : {std::cos(e) * std::sin(a), -std::sin(e), std::cos(e) * std::cos(a)})
-      to.push_back(10 * c);
-  };
-  std::vector<double> vertices;
-  for (double off : {0.0, 1e-12, 1e-9, 1e-6, 1e-4, 1e-2})
-    direction(0.6 + off, -0.2 - off, vertices);
-  const auto rejects = [&](double a, double e) {
-    probe.second.SetAzAlt(a, e);
-    probe.second.UpdateCamera(0);
-    return probe.second.ReconstructionError() >= kRejectedScore;
-  };
-  int boundaries = 0;
-  for (double e : {-0.2, 0.3})
-    for (double a = -3.1; a < 3.1; a += 0.05) {
-      if (rejects(a, e) == rejects(a + 0.05, e)) continue;
-      double low = a, high = a + 0.05;
-      for (int k = 0; k < 80; ++k) {
-        const double mid = 0.5 * (low + high);
-        (rejects(mid, e) == rejects(low, e) ? low : high) = mid;
-      }
-      for (int k = -6; k <= 6; ++k) direction(low * (1 + k * 2.2e-16), e, vertices);
-      ++boundaries;
-    }
-  ASSERT_GT(boundaries, 3);
-  for (const bool skip : {false, true})
-    for (int level = 0; level < 4; ++level) {
-      SCOPED_TRACE(std::string(skip ? "skip, " : "") + "level " + std::to_string(level));
-      ViewPair fast, slow;
-      for (ViewPair* v : {&fast, &slow}) {
-        v->first.skipNegativeST = v->second.skipNegativeST = skip;
-        LoadImagePoints(v->first, x1.data(), y1.data(), 154);
-        LoadImagePoints(v->second, x2.data(), y2.data(), 154);
-        v->second.SetAzAlt(0.6, -0.2);
-        v->second.UpdateCamera(VIEW_ALL);
-      }
-      FstShape mapped = ShapeOf(vertices), expected = ShapeOf(vertices);
-      const KernelLevel previous = SetErrorMapKernel(static_cast<KernelLevel>(level));
-      ExpectLikeLiteral(fast, slow, mapped, expected, 0);
-      SetErrorMapKernel(previous);
-    }
-}
-
-// A burst of change notifications with nothing changed computes one map; any change, and
-// every SetRadialScore, computes again; the result is what the plain sequence leaves.
-// With rejections the direction map reads the rays other maps leave behind, so there the
-// bursts run one kind of map at a time.
-TEST(ErrorMapCoalescing, UnchangedInputsAreMappedOnce) {
-  for (const bool skip : {false, true}) {
-    SCOPED_TRACE(skip ? "skip" : "no skip");
-    ViewPair views, slow;
-    views.LoadDemo(skip);
-    slow.LoadDemo(skip);
-    for (ViewPair* v : {&views, &slow})
-      v->second.SetAzAlt(-2.75, -0.25), v->second.UpdateCamera(VIEW_ALL);
-    FstShape sphere = LoadedSphere("sphere1K.fsd"), pan = LoadedSphere("sphere100.fsd");
-    FstShape expected = sphere, expectedPan = pan;
-    ErrorMapMemo sphereMemo, panMemo;
-    // What the workbench does on each of a run of queued UWM_VIEWS_CHANGED.
-    const auto burst = [&](int count, bool positions, bool directions) {
-      const unsigned long long before = ErrorMapComputations();
-      for (int k = 0; k < count; ++k) {
-        if (positions) {
-          MapScoreOverPositions(sphere, views.second, nullptr, &sphereMemo);
-          LiteralMap(expected, slow.second, slow.second, true);
-        }
-        if (directions) {
-          MapScoreOverDirections(pan, views.first, views.second, nullptr, &panMemo);
-          LiteralMap(expectedPan, slow.first, slow.second, false);
-        }
-      }
-      return ErrorMapComputations() - before;
-    };
-    const auto expectPlainResult = [&] {
-      ExpectNear(sphere.vertexColours, expected.vertexColours, 1e-12, "colours");
-      ExpectNear(pan.vertexColours, expectedPan.vertexColours, 1e-12, "pan colours");
-      ExpectSameCameras(views, slow);
-    };
-    if (skip) {
-      EXPECT_EQ(burst(5, true, false), 1u);
-      // Its first run moves the rays it reads itself, so the second run starts elsewhere;
-      // from then on the state repeats.
-      EXPECT_EQ(burst(5, false, true), 2u);
-      EXPECT_EQ(burst(5, false, true), 0u);
-      // The direction map moved the rays; the position map puts back what it leaves.
-      EXPECT_EQ(burst(5, true, false), 0u);
-    } else {
-      EXPECT_EQ(burst(5, true, true), 2u);
-      EXPECT_EQ(burst(5, true, true), 0u);
-    }
-    expectPlainResult();
-
-    // A changed pose, changed points or cleared colours are mapped again.
-    views.second.SetRotation(0.01), slow.second.SetRotation(0.01);
-    EXPECT_EQ(burst(3, true, false), 1u);
-    for (ViewPair* v : {&views, &slow}) v->first.imageX[3] += 0.5, v->first.UpdateCamera(VIEW_ALL);
-    EXPECT_EQ(burst(3, true, false), 1u);
-    AllocateVertexColours(sphere), AllocateVertexColours(expected);
-    EXPECT_EQ(burst(2, true, false), 1u);
-    expectPlainResult();
-
-    // Selecting the sphere again recomputes it every time; so does every map without a
-    // memo, and one whose memo was cleared.
-    const unsigned long long before = ErrorMapComputations();
-    SetRadialScore(sphere, false, views.second, &sphereMemo);
-    SetRadialScore(sphere, false, views.second, &sphereMemo);
-    MapScoreOverPositions(sphere, views.second);
-    sphereMemo.Clear();
-    MapScoreOverPositions(sphere, views.second, nullptr, &sphereMemo);
-    EXPECT_EQ(ErrorMapComputations() - before, 4u);
-    EXPECT_EQ(burst(1, true, false), 0u);
-  }
-}
-
-// Rejected pairs leave later pairs as earlier poses wrote them; the real cameras must end
-// with what the last pose to reach each pair wrote, even when that pose was another
-// worker's.
-TEST(ErrorMapResults, RaysLeftBehindFollowThePoseOrder) {
-  // Two good poses, then two that reject at pair 32, with the view's own pose rejecting at
-  // pair 127: pairs 33 to 126 keep what the second good pose wrote.
-  const double angles[][2] = {{0.6, -0.2}, {0.5, -0.1}, {-2.75, -0.25}, {2.75, -0.25}};
-  std::vector<double> points;
-  for (const auto& a : angles)
-    for (double c :
-         {std::cos(a[1]) * std::sin(a[0]), -std::sin(a[1]), std::cos(a[1]) * std::cos(a[0])})
-      points.push_back(10 * c);
-  ViewPair fast, slow;
-  for (ViewPair* p : {&fast, &slow}) {
-    p->LoadDemo(true);
-    p->second.SetAzAlt(-3, -0.5);
-    p->second.UpdateCamera(VIEW_ALL);
-  }
-  FstShape mapped = ShapeOf(points), expected = ShapeOf(points);
-  const int previous = SetErrorMapThreads(2);
-  ExpectLikeLiteral(fast, slow, mapped, expected, 0);
-  SetErrorMapThreads(previous);
-}
-
-TEST(ErrorMapResults, CamerasAreLeftAsFoundAndRadialOffRestoresTheSphere) {
-  ViewPair views, untouched;
-  for (ViewPair* v : {&views, &untouched}) {
-    v->LoadDemo();
-    v->second.SetPanTilt(0.1, 0.2);
-    v->second.UpdateCamera(VIEW_ALL);
-    v->notifications = 0;
-  }
+// Radial mode pulls vertices in by their scores; turning it off puts them back, colours kept.
+TEST(ErrorMapResults, RadialOffRestoresTheSphere) {
+  ViewPair views;
+  views.LoadDemo();
   FstShape sphere = LoadedSphere("sphere1K.fsd"), plain = LoadedSphere("sphere1K.fsd");
-  const std::function<void()> maps[] = {
-      [&] { MapScoreOverDirections(plain, views.first, views.second); },
-      [&] { MapScoreOverDirections(plain, views.second, views.second); },
-      [&] { MapScoreOverPositions(plain, views.second); },
-      [&] { SetRadialScore(sphere, true, views.second); },
-  };
-  for (const auto& map : maps) {
-    map();
-    ExpectSameCameras(views, untouched);
-  }
-  EXPECT_EQ(views.notifications, 0);
+  MapScoreOverPositions(plain, views.second);
+  SetRadialScore(sphere, true, views.second);
   EXPECT_TRUE(sphere.radialScore);
   EXPECT_NE(sphere.vertices, sphere.sourceVertices);
-  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
   SetRadialScore(sphere, false, views.second);
   EXPECT_FALSE(sphere.radialScore);
   EXPECT_EQ(sphere.vertices, sphere.sourceVertices);
   EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
-}
-
-TEST(ErrorMapResults, OutliersTakeTheTopColourAndStayPut) {
-  ViewPair views;
-  views.LoadDemo(true);
-  FstShape sphere = LoadedSphere("sphere1K.fsd");
-  sphere.radialScore = true;
-  std::vector<double> scores;
-  MapScoreOverPositions(sphere, views.second, &scores);
-  ASSERT_EQ(scores.size(), static_cast<size_t>(sphere.pointCount));
-  auto colour = [&](int i) {
-    return Vec3{sphere.vertexColours[3 * i], sphere.vertexColours[3 * i + 1],
-                sphere.vertexColours[3 * i + 2]};
-  };
-  auto stays = [&](int i) {
-    return std::equal(&sphere.vertices[3 * i], &sphere.vertices[3 * i + 3],
-                      &sphere.sourceVertices[3 * i]);
-  };
-  int outliers = 0, lowest = -1, highest = -1;
-  for (int i = 0; i < sphere.pointCount; ++i) {
-    if (scores[i] >= kRejectedScore) {
-      ++outliers;
-      EXPECT_THAT(colour(i), test::Vec3Near(ScoreToColour(1), 0)) << i;
-      EXPECT_TRUE(stays(i)) << i;
-    } else {
-      if (lowest < 0 || scores[i] < scores[lowest]) lowest = i;
-      if (highest < 0 || scores[i] > scores[highest]) highest = i;
-    }
-  }
-  ASSERT_GT(outliers, 0);
-  ASSERT_GE(lowest, 0);
-  // The best pose sits at the centre in blue; the worst ordinary one is red, on the sphere.
-  EXPECT_THAT(colour(lowest), test::Vec3Near(ScoreToColour(0), 1e-15));
-  EXPECT_THAT((Vec3{sphere.vertices[3 * lowest], sphere.vertices[3 * lowest + 1],
-                    sphere.vertices[3 * lowest + 2]}),
-              test::Vec3Near(Vec3{0, 0, 0}, 0));
-  EXPECT_THAT(colour(highest), test::Vec3Near(ScoreToColour(1), 0));
-  EXPECT_TRUE(stays(highest));
 }
 
 // Scores without a range: one colour for all, and every vertex where the file put it.
@@ -437,7 +224,6 @@ TEST(ErrorMapResults, NoRangeGivesOneColour) {
     bool positions;
   } cases[] = {
       {"no points: every score is -inf", {}, false, {0, 0, 10, 3, 4, 0, 0, -2, 0}, true},
-      {"one direction", {1, 2, 0.5, 0.3}, false, {0, 0, 10, 0, 0, 3}, true},
       {"one direction, turning", {1, 2, 0.5, 0.3}, false, {1, 1, 1, 2, 2, 2}, false},
       // The second camera at azimuth 90 degrees sees the pair behind the first image plane.
       {"only outliers", {1, 2, -1100.0 / 119, 20.0 / 119}, true, {5, 0, 0, 9, 0, 0}, true},

@@ -37,15 +37,12 @@ TEST(FaceOrder, TiesFollowTheSelectionRule) {
            {{7}, {0}},
            // Face 1 keeps position 1 although face 0 is as near.
            {{5, 5, 0}, {2, 1, 0}},
-           {{3, 1, 2}, {1, 2, 0}},
-           {{1, 1, 1, 1}, {0, 1, 2, 3}},
            // Position 0: lowest of the nearest run {1, 2}; position 1: face 1 is spent, so
            // the lowest live one; then 2 is gone and 0 fills position 2.
            {{9, 4, 4}, {1, 2, 0}},
            // Position 2: face 2 is live and as near as the rest of its run, so it stays.
            {{2, 0, 2, 0, 2}, {1, 3, 2, 0, 4}},
            // -0 and +0 are one distance; negative ones sort below both.
-           {{5, 0.0, -0.0}, {1, 2, 0}},
            {{-1, 2, -0.0, 0.0, -3}, {4, 0, 2, 3, 1}},
            // Values the spent mark does not beat: the selection's own outcome stands.
            {{kInf, 1, kInf}, {1, 1, 1}},

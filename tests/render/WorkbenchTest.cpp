@@ -75,52 +75,6 @@ TEST(Workbench, GlideEndSetsTheNineTargetsShowsThemThenRecomputesBothViews) {
   EXPECT_NE(b.second.GetScale(), 1.0f);
 }
 
-// Which maps a change of the views makes stale: the FST object always follows the
-// midpoints; every map reads both views, so any change of either view remaps them all. The
-// change here is the first view's distance, which no mask names alone.
-TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
-  for (const int mask : {0, +VIEW_AZALT, +VIEW_PANTILT, +VIEW_LENS, +VIEW_ALL}) {
-    SCOPED_TRACE(mask);
-    const bool remaps = mask != 0;
-    test::TwoViews v(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
-    Workbench w(v.first, v.second);
-    FstShape panTilt[2];
-    for (int i = 0; i < 2; ++i) {
-      ASSERT_GT(panTilt[i].Load("sphere100.fsd", nullptr), 0);
-      AllocateVertexColours(panTilt[i]);
-      w.SetPanTiltSphere(i, &panTilt[i]);
-    }
-    ASSERT_TRUE(w.LoadDataFile("demo.dtx"));
-    ASSERT_GT(w.fstObject.Load("demo.fsd", nullptr), 0);
-    ASSERT_GT(w.sampleSpheres[0].Load("sphere100.fsd", nullptr), 0);  // the smallest alone
-    AllocateVertexColours(w.sampleSpheres[0]);
-    w.loadedSpheres[0] = &w.sampleSpheres[0];
-    w.loadedSphereCount = 1;
-    w.SelectMainSphere(0, true);
-    w.RecolourAfterViewChange(VIEW_ALL);
-    const std::vector<double> house = w.fstObject.vertices;
-
-    v.first.SetDistance(80);
-    v.first.UpdateCamera(0);  // a change nobody is told of yet
-    // What each map shows when it is recomputed now, and when it is left alone.
-    FstShape mainSphere = *w.mainSphere, views[2] = {panTilt[0], panTilt[1]};
-    if (remaps) MapScoreOverPositions(mainSphere, v.second);
-    EXPECT_EQ(mainSphere.vertexColours != w.mainSphere->vertexColours, remaps);
-    for (int i = 0; i < 2 && remaps; ++i) {
-      MapScoreOverDirections(views[i], w.View(i), v.second);
-      EXPECT_NE(views[i].vertexColours, panTilt[i].vertexColours) << "the change shows " << i;
-    }
-    w.RecolourAfterViewChange(mask);
-    EXPECT_EQ(w.mainSphere->vertexColours, mainSphere.vertexColours);
-    for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, views[i].vertexColours) << i;
-    EXPECT_NE(views[0].vertexColours, views[1].vertexColours) << "each view its own map";
-    EXPECT_NE(w.fstObject.vertices, house);
-    Vec3 mid;
-    v.first.GetMidpoint(5, mid);
-    EXPECT_THAT(VertexAt(w.fstObject.vertices, 5), test::Vec3Near(mid, 0.0));
-  }
-}
-
 // Vertex i becomes midpoint i only when both views and the shape agree on the count; a
 // pair whose ray points are gone has no midpoint and keeps its vertex.
 TEST(SetVerticesFromViews, VerticesFollowTheMidpointsOnlyWhenAllThreeCountsAgree) {
