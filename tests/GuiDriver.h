@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <functional>
-#include <ostream>
 #include <vector>
 
 #include "platform/MessageQueue.h"
@@ -102,10 +101,6 @@ struct Posted {
   LPARAM lParam;
   bool operator==(const Posted&) const = default;
 };
-inline void PrintTo(const Posted& p, std::ostream* os) {
-  *os << "{WM_APP+" << (p.msg - WM_APP) << ", " << static_cast<LPARAM>(p.wParam) << ", " << p.lParam
-      << "}";
-}
 
 // While it lives, records every application message as it reaches its receiver, which
 // still handles it.

@@ -99,33 +99,6 @@ TEST(VectorsDlg, LeftDragTurnsRightDragMovesAndModifiersOnlyFollow) {
   EXPECT_EQ(window.context.angleY, angleY + 10);
 }
 
-TEST(VectorsDlg, PaintsAxesVectorsAndTheCentreSphere) {
-  VectorsDlg window;
-  window.resize(200, 150);
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  window.Allocate(1);
-  window.SetColor(0, 1, 1, 0);
-  window.SetPoint(0, -10, -8, 0);
-  const QImage empty = window.grabFramebuffer();
-  const QRgb middle = empty.pixel(empty.width() / 2, empty.height() / 2);
-  EXPECT_GT(qBlue(middle), 200);  // the sphere at the origin
-  EXPECT_LT(qRed(middle), 50);
-  auto yellow = [](const QImage& image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) {
-        const QRgb c = image.pixel(x, y);
-        n += qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) < 50;
-      }
-    return n;
-  };
-  EXPECT_GT(yellow(empty), 10);
-  window.ComputeCenter();  // the sphere moves to the vector's end
-  const QImage moved = window.grabFramebuffer();
-  EXPECT_LT(qBlue(moved.pixel(moved.width() / 2, moved.height() / 2)), 200);
-}
-
 // "White bkg." may be ticked before a Vectors window first shows; the first show keeps it.
 TEST(VectorsDlg, TheFirstShowKeepsTheBackgroundSetBefore) {
   const struct {
