@@ -1,3 +1,5 @@
+// The whole scene drawn offscreen, and the camera overlays captured through feedback.
+
 #include "render/gl/Scene.h"
 
 #include <GL/gl.h>
@@ -7,16 +9,19 @@
 #include <map>
 #include <memory>
 
-#include "tests/render/gl/OffscreenSurface.h"
-#include "tests/render/gl/SceneTestSupport.h"
+#include "tests/render/gl/GlTestSupport.h"
 
 namespace velmora {
 namespace {
 
+using test::CaptureFeedback;
+using test::CountKind;
+using test::FeedbackPrimitive;
 using test::MessageRecorder;
 using test::RecordingFeed;
 using test::ScopedCurrentDir;
 using test::TempDir;
+using test::ToWindow;
 using test::ViewPair;
 
 enum class Kind { Background, Red, Green, Blue, Black, Other };
@@ -227,6 +232,176 @@ TEST_F(SceneDrawing, DemoSceneShowsHouseRaysAndPlane) {
   EXPECT_GT(Histogram(Render())[Kind::Other], kWidth * kHeight / 20);  // faces, rays, plane
   EXPECT_EQ(firstFeed.points.size(), static_cast<size_t>(views.first.imagePointCount));
   EXPECT_EQ(secondFeed.points.size(), static_cast<size_t>(views.second.imagePointCount));
+}
+
+OverlayOptions Only(bool camera, bool rays, bool meanRay = false, bool azAlt = false) {
+  OverlayOptions o;
+  o.showCamera = camera, o.showRays = rays, o.showMeanRay = meanRay, o.showAzAltSphere = azAlt;
+  return o;
+}
+
+class Overlays : public test::OffscreenTest {
+ protected:
+  Overlays() : OffscreenTest(400, 400) {}
+  std::vector<FeedbackPrimitive> Draw(const CameraModel& view, int index,
+                                      const OverlayOptions& options) {
+    return Capture([&] { DrawOverlays(view, index, options, nullptr, &feed); });
+  }
+  ViewPair views;
+  RecordingFeed feed;
+};
+
+TEST_F(Overlays, AViewWithoutPointsDrawsOnlyItsGlyph) {
+  const auto primitives = Draw(views.first, 0, OverlayOptions{});
+  // The rectangle, two edges to the centre, and the other two edges: 6 + 2 segments.
+  EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 8);
+  EXPECT_EQ(CountKind(primitives, GL_POLYGON_TOKEN), 0);
+  EXPECT_TRUE(feed.points.empty());
+  EXPECT_EQ(feed.centers + feed.invalidations, 0);
+  // Even with the mean ray asked for: no points, no mean.
+  EXPECT_EQ(CountKind(Draw(views.first, 0, Only(false, true, true)), GL_LINE_TOKEN), 0);
+}
+
+TEST_F(Overlays, RaysFeedTheVectorsWindowWithTheGaps) {
+  views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
+  const auto primitives = Draw(views.first, 0, Only(false, true));
+  EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 6);  // 12 vertices
+  ASSERT_EQ(feed.points.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const Vec3 r = views.first.rayPoints[i], q = views.second.rayPoints[i];
+    EXPECT_EQ(feed.points[i].i, 3 * i);
+    EXPECT_THAT((Vec3{feed.points[i].x, feed.points[i].y, feed.points[i].z}),
+                test::Vec3Near(Vec3{q.x - r.x, q.y - r.y, q.z - r.z}, 1e-12));
+  }
+  EXPECT_EQ(feed.centers, 1);
+  EXPECT_EQ(feed.invalidations, 1);
+  // The second segment of a pair ends at the reconstructed point, in the pair's colour.
+  ASSERT_TRUE(context.BeginFrame());
+  Vec3 mid;
+  views.first.GetMidpoint(1, mid);
+  const Vec3 expected = ToWindow(mid);
+  context.EndFrame();
+  const auto& segment = primitives.at(3);
+  EXPECT_NEAR(segment.vertices[1].x, expected.x, 0.05);
+  EXPECT_NEAR(segment.vertices[1].y, expected.y, 0.05);
+  EXPECT_NEAR(segment.vertices[1].r, views.first.pointColors[1].x, 1e-3);
+}
+
+TEST_F(Overlays, MeanRayEndsTwelveTimesOutAndTheSecondViewsRisesByNinePercentPerPoint) {
+  const std::vector<double> x{-1, 0.5, 2}, y{1, -0.5, 0.25};
+  views.Load(x, y, x, y);
+  views.second.SetAzAlt(0, 0);  // both cameras alike, so only the 0.45 tells them apart
+  views.Update();
+  for (int index : {0, 1}) {
+    const CameraModel& view = index == 0 ? views.first : views.second;
+    ASSERT_TRUE(context.BeginFrame());
+    Vec3 m{0, index == 1 ? 0.45 : 0.0, 0};
+    for (const Vec3& p : view.planePoints) m.x += p.x, m.y += p.y, m.z += p.z;
+    m = Vec3{m.x / 3, m.y / 3, m.z / 3};
+    const Vec3 c = view.cameraPosition;
+    const Vec3 end =
+        ToWindow(Vec3{c.x + 12 * (m.x - c.x), c.y + 12 * (m.y - c.y), c.z + 12 * (m.z - c.z)});
+    GLint depthBefore, depthAfter;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    const auto primitives = CaptureFeedback(
+        [&] { DrawOverlays(view, index, Only(false, false, true), nullptr, &feed); });
+    GLfloat width;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    context.EndFrame();
+    ASSERT_EQ(CountKind(primitives, GL_LINE_TOKEN), 1) << index;
+    EXPECT_GT(CountKind(primitives, GL_POLYGON_TOKEN), 0);  // the sphere at the mean
+    const auto& line = primitives.back();
+    EXPECT_NEAR(line.vertices[1].x, end.x, 0.05) << index;
+    EXPECT_NEAR(line.vertices[1].y, end.y, 0.05) << index;
+    EXPECT_EQ(line.vertices[1].r + line.vertices[1].g + line.vertices[1].b, 0.0f);
+    EXPECT_EQ(width, 1.0f);
+    EXPECT_EQ(depthBefore, depthAfter);
+  }
+}
+
+TEST_F(Overlays, PositionSphereIsDrawnAsLinesThroughTheCamera) {
+  views.Load({-1, 0.5}, {1, -0.5}, {-0.8, 0.4}, {0.9, -0.6});
+  ASSERT_TRUE(context.BeginFrame());
+  GLdouble model[16], projection[16];
+  GLint viewport[4];
+  glGetDoublev(GL_MODELVIEW_MATRIX, model);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  // The image points are filled spheres; the position sphere after them is still lines.
+  const auto primitives = CaptureFeedback(
+      [&] { DrawOverlays(views.first, 0, Only(true, false, false, true), nullptr, &feed); });
+  context.EndFrame();
+  int onSphere = 0;
+  for (const auto& p : primitives) {
+    if (p.kind != GL_LINE_TOKEN) continue;
+    Vec3 s;
+    gluUnProject(p.vertices[0].x, p.vertices[0].y, p.vertices[0].z, model, projection, viewport,
+                 &s.x, &s.y, &s.z);
+    onSphere +=
+        std::abs(std::sqrt(s.x * s.x + s.y * s.y + s.z * s.z) - views.first.orbitRadius) < 0.5;
+  }
+  EXPECT_GT(onSphere, 1000);
+  EXPECT_EQ(CountKind(primitives, GL_POLYGON_TOKEN) > 0, true);
+  const Vec3 c = views.first.cameraPosition;
+  EXPECT_NEAR(std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z), views.first.orbitRadius, 1e-9);
+}
+
+// v turned by angle (radians) about the unit axis a, right-handed as glRotate turns.
+Vec3 Turn(const Vec3& v, const Vec3& a, double angle) {
+  const double c = std::cos(angle), s = std::sin(angle),
+               d = (a.x * v.x + a.y * v.y + a.z * v.z) * (1 - c);
+  return Vec3{v.x * c + (a.y * v.z - a.z * v.y) * s + a.x * d,
+              v.y * c + (a.z * v.x - a.x * v.z) * s + a.y * d,
+              v.z * c + (a.x * v.y - a.y * v.x) * s + a.z * d};
+}
+
+// The pan/tilt sphere stands at the camera, 0.05 / scale of its size (0.05 at scale 0),
+// turned by the view's azimuth and altitude and then toward the mean image point: a
+// triangle of it, both ways round so one side faces the observer, lands where those turns
+// put its corners.
+TEST_F(Overlays, PanTiltSphereSitsAtTheCameraTurnedTowardTheMeanPointAndScaled) {
+  FstShape sphere;
+  sphere.vertices = {1000, 0, 0, 0, 1000, 0, 0, 0, 1000};
+  sphere.pointCount = 3;
+  sphere.faces = {{0, 3, {0, 1, 2}}, {0, 3, {0, 2, 1}}};
+  sphere.faceCount = 2;
+  sphere.vertexColours.assign(9, 0.5);
+  CameraModel& view = views.second;
+  view.meanX = 2, view.meanY = -1;
+  OverlayOptions options = Only(false, false);
+  options.showPanTiltSphere = true;
+  for (float scale : {0.5f, 0.0f}) {
+    SCOPED_TRACE(scale);
+    view.scale = scale;
+    const double k = 0.8 * 0.05 / (scale != 0 ? scale : 1);  // DrawColoured draws at 0.8
+    ASSERT_TRUE(context.BeginFrame());
+    std::vector<Vec3> expected;
+    for (int v = 0; v < 3; ++v) {
+      Vec3 p{k * sphere.vertices[3 * v], k * sphere.vertices[3 * v + 1],
+             k * sphere.vertices[3 * v + 2]};
+      p = Turn(p, {0, 1, 0}, -std::atan2(view.meanX, view.focalLength));
+      p = Turn(p, {1, 0, 0}, std::atan2(view.meanY, view.focalLength));
+      p = Turn(Turn(p, {1, 0, 0}, view.altitude), {0, 1, 0}, view.azimuth);
+      const Vec3& c = view.cameraPosition;
+      expected.push_back(ToWindow(Vec3{c.x + p.x, c.y + p.y, c.z + p.z}));
+    }
+    GLint depthBefore, depthAfter;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    const auto primitives =
+        CaptureFeedback([&] { DrawOverlays(view, 1, options, &sphere, nullptr); });
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    context.EndFrame();
+    EXPECT_EQ(depthBefore, depthAfter);
+    ASSERT_EQ(primitives.size(), 1u);
+    ASSERT_EQ(primitives[0].vertices.size(), 3u);
+    for (const Vec3& e : expected) {
+      double nearest = 1e9;
+      for (const auto& v : primitives[0].vertices)
+        nearest = std::min(nearest, std::hypot(v.x - e.x, v.y - e.y));
+      EXPECT_LT(nearest, 0.05) << e.x << ", " << e.y;
+    }
+  }
 }
 
 }  // namespace
