@@ -497,17 +497,9 @@ int Pixels(const QImage& image, QRgb colour) {
   return n;
 }
 
-// The rightmost pure red pixel: where the x axis ends on screen.
-int XAxisEnd(const QImage& image) {
-  int end = -1;
-  for (int y = 30; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x)
-      if ((image.pixel(x, y) & 0xffffff) == 0xff0000) end = std::max(end, x);
-  return end;
-}
-
-// render, with no display at all: the frame it saves and the options that change it as
-// the Controls window's do.
+// render, with no display at all: the frame it saves, its size and error, and the options
+// that change it. (That its frames equal the main window's, option by option, the main
+// window's tests pin.)
 TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   TempDir dir;
   auto render = [&](const std::string& name, const std::string& args, QImage& image) {
@@ -523,12 +515,6 @@ TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   EXPECT_EQ(demo.width(), j["width"].get<int>());
   EXPECT_EQ(demo.height(), j["height"].get<int>());
   EXPECT_GT(demo.width(), demo.height()) << "the main window's start-up shape";
-  EXPECT_GT(Pixels(demo, 0x808080), demo.width() * (demo.height() - 30) * 9 / 10);
-  EXPECT_EQ(demo.pixel(demo.width() - 1, demo.height() - 1) & 0xffffff, 0x808080u);
-  // The x and y axes lie across the view; z points almost at the observer.
-  EXPECT_GT(Pixels(demo, 0xff0000), 100);
-  EXPECT_GT(Pixels(demo, 0x00ff00), 100);
-  EXPECT_GT(Pixels(demo, 0x0000ff), 0);
   EXPECT_GT(test::DarkPixelsInTextCorner(demo), 20);
   // The same cameras and points as reconstruct computes; a .txt data file is read as the
   // Controls window's Browse reads it.
@@ -549,14 +535,6 @@ TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   EXPECT_EQ(Pixels(image, 0xffffff), 320 * 170);
   EXPECT_EQ(test::DarkPixelsInTextCorner(image), 0);
   EXPECT_TRUE(empty["error"].is_null());
-
-  // Twice the observer distance: the x axis reaches half as far right of the centre.
-  QImage base, far;
-  render("plain.png", "--size 320x200 demo.fsd demo.dtx", base);
-  render("far.png", "--size 320x200 --observer 800,0,0,0,1,-1,0 demo.fsd demo.dtx", far);
-  const int reach = XAxisEnd(base) - 160;
-  EXPECT_GT(reach, 50);
-  EXPECT_NEAR(XAxisEnd(far) - 160, reach / 2, 4);
 
   // The main sphere, coloured as a score map, after the glide to the position file; seen
   // from close by, against the same frame without it.
