@@ -87,6 +87,8 @@ TEST_F(SceneDrawing, AxesKeepTheirLengthOnScreenWhileTheCamerasGrowWithTheScale)
   scene->SetScale(2.0f);
   const QImage two = Render();
   EXPECT_GT(Rightmost(one, 0xff0000), kWidth / 2);
+  EXPECT_GT(Count(one, 0x00ff00), 50);
+  EXPECT_GT(Count(one, 0x0000ff), 0);
   EXPECT_NEAR(Rightmost(two, 0xff0000), Rightmost(one, 0xff0000), 1);
   EXPECT_GT(Count(two, 0), Count(one, 0) * 3 / 2);  // the black camera glyphs
   scene->SetScale(0.0f);

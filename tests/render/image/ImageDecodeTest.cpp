@@ -55,6 +55,12 @@ std::string CorePixels(char red, char nextBlue) {
          std::string("\x50\x60\0\0\x70\x71\x72\x73\x74\x75\0\0", 12);
 }
 
+// The bytes as numbers: a bitmap's decoded rows are its own pixel array.
+std::vector<int> Ints(const std::string& bytes) {
+  return {reinterpret_cast<const unsigned char*>(bytes.data()),
+          reinterpret_cast<const unsigned char*>(bytes.data()) + bytes.size()};
+}
+
 std::string ReadSource(const std::string& path) {
   const char* source = std::getenv("VELMORA_SOURCE_DIR");
   std::ifstream in(std::string(source ? source : ".") + "/" + path, std::ios::binary);
@@ -105,21 +111,12 @@ TEST(ImageDecode, DepthOfEachKindOfPictureOrItsRefusal) {
        32,
        {30, 20, 10, 40}},
       {"16-bit bitmap", Bitmap(false, 16, std::string(8, '\x7f')), 16, 16, {}},
-      {"core header, pixel bytes read as 255",
-       Bitmap(true, 24, CorePixels('\xff', 0)),
-       24,
-       24,
-       {0x10, 0x20, 0xff, 0, 0x50, 0x60, 0, 0, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0, 0}},
-      {"core header, pixel bytes read as 8",
-       Bitmap(true, 24, CorePixels(8, 0)),
-       24,
-       24,
-       {0x10, 0x20, 8, 0, 0x50, 0x60, 0, 0, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0, 0}},
-      {"core header, pixel bytes read as 280",
-       Bitmap(true, 24, CorePixels(0x18, 1)),
-       24,
-       24,
-       {0x10, 0x20, 0x18, 1, 0x50, 0x60, 0, 0, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0, 0}},
+      {"core header, pixel bytes read as 255", Bitmap(true, 24, CorePixels('\xff', 0)), 24, 24,
+       Ints(CorePixels('\xff', 0))},
+      {"core header, pixel bytes read as 8", Bitmap(true, 24, CorePixels(8, 0)), 24, 24,
+       Ints(CorePixels(8, 0))},
+      {"core header, pixel bytes read as 280", Bitmap(true, 24, CorePixels(0x18, 1)), 24, 24,
+       Ints(CorePixels(0x18, 1))},
       // Headers cut before the bit count tell nothing, and nothing is read past the end.
       {"info header cut at 29 bytes", windows.substr(0, 29), 0, -1, {}},
       {"core header cut at 25 bytes", Bitmap(true, 24, "").substr(0, 25), 0, -1, {}},
@@ -131,6 +128,10 @@ TEST(ImageDecode, DepthOfEachKindOfPictureOrItsRefusal) {
        32,
        -1,
        {}},
+      // Where the header tells no depth, the picture Qt decodes does.
+      {"PBM", std::string("P4\n2 2\n\x40\x80", 9), 0, 1, {}},
+      {"PGM", "P5\n2 2\n255\n\x10\x20\x30\x40", 0, 8, {0x30, 0x40}},
+      {"PPM", "P6\n2 2\n255\n\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c", 0, 24, {9, 8, 7}},
       {"text", "just some text", 0, -1, {}},
       {"FIFO", "", 0, -1, {}, kFifo},
       {"/dev/zero", "", 0, -1, {}, kDevice},
