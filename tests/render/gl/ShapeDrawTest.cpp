@@ -37,6 +37,7 @@ FstShape Palette() {
   FstShape shape;
   shape.paletteRed[kRed] = 255;
   shape.paletteGreen[kGreen] = 255;
+  shape.paletteBlue[kGreen] = 64;
   shape.paletteBlue[kBlue] = 128;
   return shape;
 }
@@ -77,7 +78,11 @@ TEST_F(ShapeDrawing, OpaqueShowsFrontFacesTranslucentOnlyBackFaces) {
       const auto& v = p.vertices[0];
       if (p.kind == GL_POLYGON_TOKEN) {
         EXPECT_FLOAT_EQ(v.a, float(alpha));
-        EXPECT_NEAR(v.r + v.g, 255 / 256.0, 1e-4);  // palette values are divided by 256
+        // Palette values are divided by 256.
+        const int c = ColourOf(p);
+        EXPECT_NEAR(v.r, shape.paletteRed[c] / 256.0, 1e-4);
+        EXPECT_NEAR(v.g, shape.paletteGreen[c] / 256.0, 1e-4);
+        EXPECT_NEAR(v.b, shape.paletteBlue[c] / 256.0, 1e-4);
       } else {
         EXPECT_EQ(v.r + v.g, 0.0f);
       }
