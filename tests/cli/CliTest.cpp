@@ -250,72 +250,68 @@ std::vector<std::string> Scoremap(std::vector<std::string> more) {
   return args;
 }
 
-// Bounds, colours and moved vertices must follow from the printed scores alone.
-TEST(Scoremap, ColoursAndVerticesFollowFromTheScores) {
-  FstShape sphere;
-  ASSERT_EQ(sphere.Load("sphere100.fsd", nullptr), 100);
-  for (const bool positions : {true, false}) {
-    const auto args = positions ? Scoremap({"--map", "positions", "--skip-negative", "--distance"})
-                                : Scoremap({"--map", "directions", "--skip-negative", "--first",
-                                            "0.1,0,0,10,50,0.2,0"});
-    SCOPED_TRACE(positions ? "positions" : "directions");
-    const CliResult r = RunTool(args);
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    const json j = json::parse(r.out);
-    ASSERT_EQ(j["vertexCount"], 100);
-    ASSERT_EQ(j["pairs"], 154);
-    std::vector<double> scores;
-    for (const json& v : j["vertices"]) scores.push_back(v["score"].get<double>());
-    double min = 1e308, max = -1e308;
-    for (double s : scores) {
-      min = std::min(min, s);
-      if (!positions || s < 50) max = std::max(max, s);
-    }
-    ASSERT_LT(min, max);
-    EXPECT_EQ(j["min"].get<double>(), min);
-    EXPECT_EQ(j["max"].get<double>(), max);
-    for (std::size_t v = 0; v < scores.size(); ++v) {
-      const double k = positions && scores[v] >= 50 ? 1.0 : (scores[v] - min) / (max - min);
-      const json& entry = j["vertices"][v];
-      const double* source = &sphere.sourceVertices[3 * v];
-      EXPECT_EQ(entry["position"], json({source[0], source[1], source[2]})) << "vertex " << v;
-      EXPECT_THAT((Vec3{entry["colour"][0], entry["colour"][1], entry["colour"][2]}),
-                  test::Vec3Near(ScoreToColour(positions ? k * k : k), 1e-12))
-          << "vertex " << v;
-      if (!positions) {
-        EXPECT_FALSE(entry.contains("vertex"));
-        continue;
-      }
-      // Pulled toward the centre by its share of the range: the best one to the centre.
-      const Vec3 moved{entry["vertex"][0], entry["vertex"][1], entry["vertex"][2]};
-      const double exact = scores[v] == min ? 0.0 : 1e-9;
-      EXPECT_THAT(moved, test::Vec3Near(Vec3{k * source[0], k * source[1], k * source[2]}, exact));
-    }
-  }
-}
-
-// The view that turns and the poses reach the map code as given.
-TEST(Scoremap, ScoresAreTheWorkbenchMaps) {
+// Scores, colours and (with --distance) moved vertices are the workbench's map code's for
+// the views the options make; the bounds are the scores', the position map's by its outlier
+// rule (50 and more count as the worst).
+TEST(Scoremap, PrintsTheWorkbenchMapsAndTheirBounds) {
   VectorData data;
   ASSERT_TRUE(ReadVectorData("demo.dtx", data));
-  for (const bool firstTurns : {true, false}) {
-    test::TwoViews v;
-    v.second.SetAzAlt(0.6, -0.2);
+  const struct {
+    std::vector<std::string> more;
+    bool directions, firstTurns;
+    CameraParams first;
+  } rows[] = {
+      {{"--map", "positions", "--skip-negative", "--distance"}, false, false, {}},
+      {{"--map", "directions", "--view", "first"}, true, true, {}},
+      {{"--map", "directions", "--first", "0.1,0,0,10,50,0.2,0"},
+       true,
+       false,
+       {0.1, 0, 0, 10, 50, 0.2, 0}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.more[1] + " " + row.more[2]);
+    test::TwoViews v(row.first, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
+    v.first.skipNegativeST = v.second.skipNegativeST = !row.directions;
     LoadImagePoints(v.first, data.firstX.data(), data.firstY.data(), data.count);
     LoadImagePoints(v.second, data.secondX.data(), data.secondY.data(), data.count);
     FstShape sphere;
     ASSERT_EQ(sphere.Load("sphere100.fsd", nullptr), 100);
     AllocateVertexColours(sphere);
-    std::vector<double> expected;
-    MapScoreOverDirections(sphere, firstTurns ? v.first : v.second, v.second, &expected);
+    sphere.radialScore = !row.directions;
+    std::vector<double> scores;
+    if (row.directions)
+      MapScoreOverDirections(sphere, row.firstTurns ? v.first : v.second, v.second, &scores);
+    else
+      MapScoreOverPositions(sphere, v.second, &scores);
 
-    const CliResult r =
-        RunTool(Scoremap({"--map", "directions", "--view", firstTurns ? "first" : "second"}));
+    const CliResult r = RunTool(Scoremap(row.more));
     ASSERT_EQ(r.code, kExitOk) << r.err;
     const json j = json::parse(r.out);
-    ASSERT_EQ(j["vertices"].size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i)
-      EXPECT_EQ(j["vertices"][i]["score"].get<double>(), expected[i]) << i;
+    EXPECT_EQ(j["pairs"], 154);
+    ASSERT_EQ(j["vertexCount"], 100);
+    ASSERT_EQ(j["vertices"].size(), 100u);
+    double min = 1e308, max = -1e308;
+    for (double s : scores) {
+      min = std::min(min, s);
+      if (row.directions || s < 50) max = std::max(max, s);
+    }
+    ASSERT_LT(min, max);
+    EXPECT_EQ(j["min"].get<double>(), min);
+    EXPECT_EQ(j["max"].get<double>(), max);
+    for (std::size_t i = 0; i < scores.size(); ++i) {
+      SCOPED_TRACE(i);
+      const json& entry = j["vertices"][i];
+      const double* at = &sphere.sourceVertices[3 * i];
+      const double* colour = &sphere.vertexColours[3 * i];
+      const double* moved = &sphere.vertices[3 * i];
+      EXPECT_EQ(entry["score"].get<double>(), scores[i]);
+      EXPECT_EQ(entry["position"], json({at[0], at[1], at[2]}));
+      EXPECT_EQ(entry["colour"], json({colour[0], colour[1], colour[2]}));
+      if (row.directions)
+        EXPECT_FALSE(entry.contains("vertex"));
+      else
+        EXPECT_EQ(entry["vertex"], json({moved[0], moved[1], moved[2]}));
+    }
   }
 }
 
