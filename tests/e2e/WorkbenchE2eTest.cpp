@@ -1,7 +1,8 @@
 // The workbench started on the demo files as a user would, in a process of its own: the
 // second camera glides to the true pose (F6), the observer flies to the second view (F9)
-// to look at the model, and the main sphere is ticked. Its frames are grabbed through the
-// VELMORA_SCRIPT hook and read back here.
+// to look at the model, and the main sphere is ticked. (How the model follows the views
+// and the frames are drawn, the workbench's and the scene's own tests pin.) Its frames are grabbed
+// through the VELMORA_SCRIPT hook and read back here.
 
 #include <gtest/gtest.h>
 
@@ -44,23 +45,18 @@ TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());
   auto file = [&dir](const char* name) { return dir.filePath(QString::fromUtf8(name)); };
-  // The FST object's extent is where the frames with and without it differ; both pairs
-  // are taken from the second view's viewpoint, before and after the glide.
-  // The first command sees the command line's files loaded.
+  // The FST object's extent is where the frames with and without it differ, seen from the
+  // second view's viewpoint after the glide. The first command sees the command line's
+  // files loaded.
   const QString script = QStringLiteral(
                              "print-error\n"
+                             "key F6\nwait-idle\n"
                              "key F9\nwait-idle\n"
                              "uncheck \"FST object\"\ngrab %1\ncheck \"FST object\"\ngrab %2\n"
                              "print-error\n"
-                             "key F9\nwait-idle\n"
-                             "key F6\nwait-idle\n"
-                             "key F9\nwait-idle\n"
-                             "uncheck \"FST object\"\ngrab %3\ncheck \"FST object\"\ngrab %4\n"
-                             "print-error\n"
-                             "check \"Main sphere\"\ngrab %5\n"
+                             "check \"Main sphere\"\ngrab %3\n"
                              "quit\n")
-                             .arg(file("before-bare.png"), file("before.png"),
-                                  file("after-bare.png"), file("after.png"), file("sphere.png"));
+                             .arg(file("bare.png"), file("after.png"), file("sphere.png"));
   QFile scriptFile(file("script.txt"));
   ASSERT_TRUE(scriptFile.open(QIODevice::WriteOnly | QIODevice::Text));
   scriptFile.write(script.toUtf8());
@@ -85,30 +81,21 @@ TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
   QStringList shown;
   for (const QString& line : QString::fromLocal8Bit(workbench.readAllStandardOutput()).split('\n'))
     if (line.startsWith(QLatin1String("error "))) shown << line.mid(6);
-  ASSERT_EQ(shown.size(), 3) << errors.toStdString();
-  EXPECT_EQ(shown[0], shown[1]) << "the data is in before the script starts; F9 moves no view";
+  ASSERT_EQ(shown.size(), 2) << errors.toStdString();
   bool ok = false;
-  const double errorAfter = shown[2].toDouble(&ok);
-  ASSERT_TRUE(ok) << shown[2].toStdString();
+  const double errorAfter = shown[1].toDouble(&ok);
+  ASSERT_TRUE(ok) << shown[1].toStdString();
   EXPECT_LT(errorAfter, -20);
-  EXPECT_NE(shown[1], shown[2]) << "the glide changes the second camera and so the error";
+  EXPECT_NE(shown[0], shown[1]) << "the glide changes the second camera and so the error";
 
-  const QImage beforeBare(file("before-bare.png")), before(file("before.png"));
-  const QImage afterBare(file("after-bare.png")), after(file("after.png"));
-  const QImage sphere(file("sphere.png"));
+  const QImage bare(file("bare.png")), after(file("after.png")), sphere(file("sphere.png"));
   ASSERT_FALSE(after.isNull());
   ASSERT_EQ(after.size(), sphere.size());
   EXPECT_GT(DarkPixelsInTextCorner(after), 20) << "the error is written in the corner";
-
-  // Before the glide both cameras stand in one place and the model sits on the image
-  // plane: a speck. After it, the reconstructed model spans a good part of the window.
-  const Extent speck = Differences(beforeBare, before);
-  const Extent model = Differences(afterBare, after);
-  EXPECT_LT(speck.Width(), after.width() / 10);
-  EXPECT_LT(speck.Height(), after.height() / 10);
+  // The reconstructed model spans a good part of the window.
+  const Extent model = Differences(bare, after);
   EXPECT_GT(model.Width(), after.width() / 4);
   EXPECT_GT(model.Height(), after.height() / 4);
-  EXPECT_GT(model.count, 20 * std::max(speck.count, 1));
 
   // The main sphere is drawn over most of the window from this close, in score colours.
   const Extent sphereArea = Differences(after, sphere);

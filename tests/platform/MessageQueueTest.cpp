@@ -22,15 +22,6 @@ class Recorder : public QObject, public MessageReceiver {
   std::vector<std::tuple<unsigned, WPARAM, LPARAM>> received;
 };
 
-TEST(AppMessages, NumbersAreFixed) {
-  EXPECT_EQ(UWM_LOAD_FST, 0x8001u);
-  EXPECT_EQ(UWM_REDRAW, 0x8002u);
-  EXPECT_EQ(UWM_FST_LOADED, 0x8005u);
-  EXPECT_EQ(UWM_VIEWS_CHANGED, 0x8006u);
-  EXPECT_EQ(UWM_SET_SCALE, 0x800Fu);
-  EXPECT_EQ(UWM_UPDATE_PANELS, 0x8011u);
-}
-
 TEST(AppMessages, FloatsTravelAsTheirBits) {
   for (float v :
        {0.0f, -0.0f, 1.0f, -2.5f, 1e-40f, 3.4e38f, std::numeric_limits<float>::infinity()}) {

@@ -1,18 +1,25 @@
+// The OpenGL context's frame set-up and the upload of pictures as textures, offscreen.
+
 #include "render/gl/GlContext.h"
 
-#include <GL/gl.h>
-
 #include <cmath>
+#include <cstdint>
 #include <numbers>
+#include <string>
+#include <vector>
 
 #include "render/ObserverMath.h"
-#include "tests/TestSupport.h"
-#include "tests/render/gl/OffscreenSurface.h"
+#include "render/gl/Texture.h"
+#include "tests/render/gl/GlTestSupport.h"
+#include "tests/render/image/TestPng.h"
 
 namespace velmora {
 namespace {
 
+using test::MessageRecorder;
+using test::Png;
 using test::Vec3Near;
+using testing::ElementsAre;
 
 constexpr double kDeg = std::numbers::pi / 180.0;
 
@@ -28,10 +35,7 @@ TEST(ObserverMath, EyeReferencePointAndAspectRatio) {
 
 class GlContextTest : public test::OffscreenTest {
  protected:
-  GlContextTest() : OffscreenTest(64, 48) {
-    context.SetClearColor(0.5f, 0.5f, 0.5f);
-    context.Resize(64, 48);
-  }
+  GlContextTest() : OffscreenTest(64, 48) {}
   QRgb FramePixel() {
     EXPECT_TRUE(context.BeginFrame());
     context.EndFrame();
@@ -40,15 +44,9 @@ class GlContextTest : public test::OffscreenTest {
   }
 };
 
-TEST_F(GlContextTest, ClearColourTakesEffectAtTheNextResize) {
-  EXPECT_EQ(qGray(FramePixel()), 128);
-  context.SetClearColor(1, 1, 1);
-  EXPECT_EQ(qGray(FramePixel()), 128);
-  context.Resize(64, 48);
-  EXPECT_EQ(qGray(FramePixel()), 255);
-}
-
-TEST_F(GlContextTest, ResizeSetsTheProjectionAndViewport) {
+TEST_F(GlContextTest, ResizeSetsProjectionViewportAndTheClearColour) {
+  context.SetClearColor(0.5f, 0.5f, 0.5f);
+  EXPECT_EQ(qGray(FramePixel()), 0) << "the new colour waits for the next resize";
   for (auto [w, h, aspect] : {std::tuple{640, 480, 4.0 / 3.0}, std::tuple{100, 0, 100.0}}) {
     context.Resize(w, h);
     ASSERT_TRUE(context.BeginFrame());
@@ -65,6 +63,8 @@ TEST_F(GlContextTest, ResizeSetsTheProjectionAndViewport) {
     EXPECT_EQ(viewport[3], h);
     EXPECT_TRUE(state);
   }
+  context.Resize(64, 48);
+  EXPECT_EQ(qGray(FramePixel()), 128);
 }
 
 TEST_F(GlContextTest, BeginFrameLoadsTheObserverAndPublishesTheEyePoint) {
@@ -103,6 +103,137 @@ TEST(GlContextWithoutWindow, DrawsNothingAndKeepsTheSize) {
   context.Resize(300, 200);
   EXPECT_EQ(context.width, 300);
   EXPECT_FALSE(context.BeginFrame());
+}
+
+class TextureUpload : public test::OffscreenTest {
+ protected:
+  TextureUpload() : OffscreenTest(32, 32) {}
+  // Loads path, then reads back mipmap level 0 of the texture as format.
+  std::vector<std::uint8_t> LoadAndRead(const std::string& path, GLenum format, int channels) {
+    TextureSize size;
+    LoadTexture(context, name, size, path);
+    EXPECT_EQ(size.width, context.textureWidth);
+    EXPECT_TRUE(surface.MakeCurrent());
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+    std::vector<std::uint8_t> texels(static_cast<std::size_t>(w) * h * channels);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    if (!texels.empty()) glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, texels.data());
+    surface.DoneCurrent();
+    return texels;
+  }
+  int name = -1, w = 0, h = 0;
+  test::TempDir dir;
+};
+
+TEST_F(TextureUpload, PlanePictureBecomesAMipmappedTexture) {
+  LoadAndRead("plane.png", GL_RGB, 3);
+  EXPECT_GT(name, 0);
+  EXPECT_EQ(context.textureWidth, 250);
+  EXPECT_EQ(context.textureHeight, 190);
+  EXPECT_EQ(w & (w - 1), 0);  // GLU scaled the sides to powers of two
+  EXPECT_EQ(h & (h - 1), 0);
+  ASSERT_TRUE(surface.MakeCurrent());
+  GLint minFilter, magFilter;
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
+  const bool texturing = glIsEnabled(GL_TEXTURE_2D);
+  surface.DoneCurrent();
+  EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_NEAREST);
+  EXPECT_EQ(magFilter, GL_LINEAR);
+  EXPECT_FALSE(texturing);
+  EXPECT_FALSE(surface.IsCurrent());
+}
+
+// 101 pixels wide: 303 bytes of pixels in rows 304 bytes apart. Left half red, right half
+// blue, the top eight rows green. A row read at the wrong pitch shears the halves.
+TEST_F(TextureUpload, OddWidthRowsDoNotSkewAndTheBottomRowComesFirst) {
+  const std::string path =
+      dir.Write("odd.png", Png(101, 64, 2, 8, [](int x, int y) {
+                  if (y < 8) return std::vector<int>{0, 255, 0};
+                  return x < 50 ? std::vector<int>{255, 0, 0} : std::vector<int>{0, 0, 255};
+                }));
+  const auto t = LoadAndRead(path, GL_RGB, 3);
+  ASSERT_GT(w * h, 0);
+  auto texel = [&](int x, int y) { return &t[(static_cast<std::size_t>(y) * w + x) * 3]; };
+  for (int y = 0; y < h - (h * 8 / 64 + 1); ++y) {
+    EXPECT_GT(texel(2, y)[0], 200) << "row " << y;
+    EXPECT_LT(texel(2, y)[2], 50) << "row " << y;
+    EXPECT_GT(texel(w - 3, y)[2], 200) << "row " << y;
+    EXPECT_LT(texel(w - 3, y)[0], 50) << "row " << y;
+  }
+  // t = 1 is the top of the picture. (GLU's magnifying scale leaves the very last row black,
+  // so the row below it is the one to look at.)
+  EXPECT_GT(texel(w / 2, h - 2)[1], 200);
+  EXPECT_LT(texel(w / 2, 0)[1], 50);
+}
+
+// 8-bit pictures go in as grey levels of their values (a palette of pure reds: the indices,
+// not the colours); 32-bit ones keep their alpha.
+TEST_F(TextureUpload, EightBitPicturesAsGreyLevelsAndThirtyTwoBitWithAlpha) {
+  std::vector<std::uint32_t> reds;
+  for (int i = 0; i < 256; ++i) reds.push_back(static_cast<std::uint32_t>(255 - i) << 16);
+  for (auto [file, type, palette] : {std::tuple{"indexed.png", 3, reds},
+                                     std::tuple{"grey.png", 0, std::vector<std::uint32_t>{}}}) {
+    const auto t = LoadAndRead(
+        dir.Write(file,
+                  Png(
+                      64, 16, type, 8, [](int, int) { return std::vector<int>{200}; }, palette)),
+        GL_LUMINANCE, 1);
+    ASSERT_FALSE(t.empty()) << file;
+    EXPECT_EQ(t[0], 200) << file;
+    EXPECT_EQ(t[t.size() / 2], 200) << file;
+  }
+  const auto t =
+      LoadAndRead(dir.Write("alpha.png", Png(16, 16, 6, 8,
+                                             [](int x, int) {
+                                               return std::vector<int>{10, 20, 30, x < 8 ? 0 : 255};
+                                             })),
+                  GL_RGBA, 4);
+  ASSERT_EQ(w, 16);
+  EXPECT_THAT((std::vector<int>{t[0], t[1], t[2], t[3]}), ElementsAre(10, 20, 30, 0));
+  EXPECT_EQ(t[4 * 15 + 3], 255);
+}
+
+// The decoder keeps 1- and 4-bit pictures at their depth, which the upload refuses with the
+// name generated and left empty; what does not decode names itself and generates no name;
+// no file name at all says nothing.
+TEST_F(TextureUpload, RefusedPicturesSayWhyAndLeaveTheSizeZero) {
+  std::vector<std::uint32_t> ramp;
+  for (std::uint32_t i = 0; i < 16; ++i) ramp.push_back(0x111111u * i);
+  const auto bits = [](int x, int) { return std::vector<int>{x % 2}; };
+  const std::string text = dir.Write("text.png", "just some text");
+  const std::string cut = dir.Write("cut.png", Png(8, 8, 2, 8, [](int, int) {
+                                                 return std::vector<int>{1, 2, 3};
+                                               }).substr(0, 40));
+  const struct {
+    std::string path;
+    std::vector<std::string> messages;
+    bool named;
+  } rows[] = {
+      {dir.Write("four.png", Png(8, 8, 3, 4, bits, ramp)),
+       {"Can read only 8,24 or 32 bits images!"},
+       true},
+      {dir.Write("one.png", Png(8, 8, 0, 1, bits)),
+       {"Can read only 8,24 or 32 bits images!"},
+       true},
+      {"no-such-picture.png", {"Cannot load image no-such-picture.png\n"}, false},
+      {text, {"Cannot load image " + text + "\n"}, false},
+      {cut, {"Cannot load image " + cut + "\n"}, false},
+      {"", {}, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.path);
+    MessageRecorder messages;
+    name = -1;
+    TextureSize size{5, 5};
+    LoadTexture(context, name, size, row.path);
+    EXPECT_EQ(messages.texts, row.messages);
+    EXPECT_TRUE(row.named ? name > 0 : name == -1) << name;
+    EXPECT_EQ(size.width, 0);
+    EXPECT_EQ(size.height, 0);
+  }
 }
 
 }  // namespace

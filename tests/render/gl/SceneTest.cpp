@@ -1,48 +1,41 @@
+// The whole scene drawn offscreen, and the camera overlays captured through feedback.
+
 #include "render/gl/Scene.h"
 
 #include <GL/gl.h>
 
 #include <QImage>
 #include <cmath>
-#include <map>
 #include <memory>
 
-#include "tests/render/gl/OffscreenSurface.h"
-#include "tests/render/gl/SceneTestSupport.h"
+#include "tests/render/gl/GlTestSupport.h"
 
 namespace velmora {
 namespace {
 
+using test::CaptureFeedback;
+using test::CountKind;
+using test::FeedbackPrimitive;
 using test::MessageRecorder;
 using test::RecordingFeed;
 using test::ScopedCurrentDir;
 using test::TempDir;
+using test::ToWindow;
 using test::ViewPair;
 
-enum class Kind { Background, Red, Green, Blue, Black, Other };
-
-Kind Classify(QRgb c) {
-  const int r = qRed(c), g = qGreen(c), b = qBlue(c);
-  if (r == 128 && g == 128 && b == 128) return Kind::Background;
-  if (r == 255 && g == 0 && b == 0) return Kind::Red;
-  if (r == 0 && g == 255 && b == 0) return Kind::Green;
-  if (r == 0 && g == 0 && b == 255) return Kind::Blue;
-  if (r == 0 && g == 0 && b == 0) return Kind::Black;
-  return Kind::Other;
+// Pixels of exactly this colour inside area (all of the image when empty).
+int Count(const QImage& image, QRgb colour, QRect area = {}) {
+  if (area.isEmpty()) area = image.rect();
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) n += (image.pixel(x, y) & 0xffffff) == colour;
+  return n;
 }
 
-std::map<Kind, int> Histogram(const QImage& image) {
-  std::map<Kind, int> h;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) ++h[Classify(image.pixel(x, y))];
-  return h;
-}
-
-// Rightmost column holding a pixel of this kind, -1 when none.
-int Rightmost(const QImage& image, Kind kind) {
+// Rightmost column holding a pixel of this colour, -1 when none.
+int Rightmost(const QImage& image, QRgb colour) {
   for (int x = image.width() - 1; x >= 0; --x)
-    for (int y = 0; y < image.height(); ++y)
-      if (Classify(image.pixel(x, y)) == kind) return x;
+    if (Count(image, colour, QRect(x, 0, 1, image.height())) > 0) return x;
   return -1;
 }
 
@@ -73,16 +66,11 @@ class SceneDrawing : public testing::Test {
     scene->Draw();
     return surface.Grab();
   }
+  // Without axes, seen from above rather than edge-on.
   void LookAtThePlane() {
     scene->SetShowAxes(false);
     scene->angleX = scene->angleY = 20;
     scene->distance = 150;
-  }
-  bool LoadDemo() {
-    if (!views.LoadDemo()) return false;
-    if (workbench.fstObject.Load("demo.fsd", nullptr) <= 0) return false;
-    workbench.RecolourAfterViewChange(0);
-    return true;
   }
   test::OffscreenSurface surface;
   ViewPair views;
@@ -92,48 +80,43 @@ class SceneDrawing : public testing::Test {
   std::unique_ptr<Scene> scene;
 };
 
-TEST_F(SceneDrawing, AFreshSceneShowsTheAxesAndTheCameraGlyphsOnly) {
-  auto h = Histogram(Render());
-  EXPECT_GT(h[Kind::Red], 50);
-  EXPECT_GT(h[Kind::Green], 50);
-  EXPECT_GT(h[Kind::Blue], 0);
-  EXPECT_GT(h[Kind::Black], 10);
-  EXPECT_EQ(h[Kind::Other], 0);
-  firstOptions.showCamera = secondOptions.showCamera = false;
-  scene->SetShowAxes(false);
-  h = Histogram(Render());
-  EXPECT_EQ(h[Kind::Background], kWidth * kHeight);
-}
-
 TEST_F(SceneDrawing, AxesKeepTheirLengthOnScreenWhileTheCamerasGrowWithTheScale) {
   scene->angleY = 30;  // look at the x axis from aside so its end is on screen
   scene->distance = 700;
   const QImage one = Render();
   scene->SetScale(2.0f);
   const QImage two = Render();
-  EXPECT_NEAR(Rightmost(two, Kind::Red), Rightmost(one, Kind::Red), 1);
-  EXPECT_GT(Histogram(two)[Kind::Black], Histogram(one)[Kind::Black] * 3 / 2);
+  EXPECT_GT(Rightmost(one, 0xff0000), kWidth / 2);
+  EXPECT_GT(Count(one, 0x00ff00), 50);
+  EXPECT_GT(Count(one, 0x0000ff), 0);
+  EXPECT_NEAR(Rightmost(two, 0xff0000), Rightmost(one, 0xff0000), 1);
+  EXPECT_GT(Count(two, 0), Count(one, 0) * 3 / 2);  // the black camera glyphs
   scene->SetScale(0.0f);
   EXPECT_EQ(scene->scale, 1.0f);
 }
 
-TEST_F(SceneDrawing, CentreMarkerTakesTheBlueOfTheZAxis) {
-  scene->offsetX = 60;  // the point of rotation, in the middle of the view, off the axes
-  auto blueAtCentre = [&](const QImage& image) {
-    int n = 0;
-    for (int y = kHeight / 2 - 8; y <= kHeight / 2 + 8; ++y)
-      for (int x = kWidth / 2 - 8; x <= kWidth / 2 + 8; ++x)
-        n += Classify(image.pixel(x, y)) == Kind::Blue;
-    return n;
-  };
-  EXPECT_EQ(blueAtCentre(Render()), 0);
-  scene->ToggleCentreMode();
-  EXPECT_GT(blueAtCentre(Render()), 20);
-  scene->SetScale(3.0f);  // its size does not follow the scale
-  EXPECT_LT(blueAtCentre(Render()), 17 * 17);
+// The demo house, as loaded (no points move it), seen from 150 units; hidden, it leaves the
+// frame as it was without it.
+TEST_F(SceneDrawing, TheFstObjectShowsOnlyWhenAskedFor) {
+  LookAtThePlane();
+  const QImage without = Render();
+  ASSERT_GT(workbench.fstObject.Load("demo.fsd", nullptr), 0);
+  EXPECT_GT(Differing(without, Render()), 500);
+  scene->SetShowFstObject(false);
+  EXPECT_EQ(Differing(without, Render()), 0);
 }
 
-// Without axes, seen from above rather than edge-on.
+TEST_F(SceneDrawing, CentreMarkerTakesTheBlueOfTheZAxis) {
+  scene->offsetX = 60;  // the point of rotation, in the middle of the view, off the axes
+  const QRect centre(kWidth / 2 - 8, kHeight / 2 - 8, 17, 17);
+  EXPECT_EQ(Count(Render(), 0x0000ff, centre), 0);
+  scene->ToggleCentreMode();
+  EXPECT_GT(Count(Render(), 0x0000ff, centre), 20);
+  scene->SetScale(3.0f);  // its size does not follow the scale
+  EXPECT_LT(Count(Render(), 0x0000ff, centre), 17 * 17);
+}
+
+// The demo points also feed each view's Vectors window with its own gaps.
 TEST_F(SceneDrawing, PlaneNeedsTwoPointsAndItsTextureLoadsOnce) {
   LookAtThePlane();
   std::vector<bool> notices;
@@ -153,10 +136,15 @@ TEST_F(SceneDrawing, PlaneNeedsTwoPointsAndItsTextureLoadsOnce) {
   scene->SetShowPlane(true);
   EXPECT_EQ(notices.size(), 2u);
   EXPECT_EQ(scene->planeTexture, name);
+  firstFeed.points.clear(), secondFeed.points.clear();
   int bluish = 0;
   const int changed = Differing(demoOff, Render(), &bluish);
   EXPECT_GT(changed, 2000);
   EXPECT_GT(bluish, changed * 4 / 5);  // the picture, tinted blue
+  ASSERT_EQ(firstFeed.points.size(), static_cast<std::size_t>(views.first.imagePointCount));
+  ASSERT_EQ(secondFeed.points.size(), firstFeed.points.size());
+  EXPECT_EQ(firstFeed.points[1].x, -secondFeed.points[1].x);
+  EXPECT_NE(firstFeed.points[1].x, 0);
 }
 
 TEST(PlaneGeometry, HalfDiagonalsSpanThePlaneAtAHundredObserverUnits) {
@@ -218,15 +206,174 @@ TEST_F(SceneDrawing, AFailedPlaneTextureIsNeverTriedAgain) {
   EXPECT_GT(bluish, 2000);
 }
 
-// The demo house at its true poses with its rays and the plane.
-TEST_F(SceneDrawing, DemoSceneShowsHouseRaysAndPlane) {
-  ASSERT_TRUE(LoadDemo());
-  scene->SetShowPlane(true);
-  scene->distance = 150;
-  scene->angleX = scene->angleY = 20;
-  EXPECT_GT(Histogram(Render())[Kind::Other], kWidth * kHeight / 20);  // faces, rays, plane
-  EXPECT_EQ(firstFeed.points.size(), static_cast<size_t>(views.first.imagePointCount));
-  EXPECT_EQ(secondFeed.points.size(), static_cast<size_t>(views.second.imagePointCount));
+OverlayOptions Only(bool camera, bool rays, bool meanRay = false, bool azAlt = false) {
+  OverlayOptions o;
+  o.showCamera = camera, o.showRays = rays, o.showMeanRay = meanRay, o.showAzAltSphere = azAlt;
+  return o;
+}
+
+class Overlays : public test::OffscreenTest {
+ protected:
+  Overlays() : OffscreenTest(400, 400) {}
+  std::vector<FeedbackPrimitive> Draw(const CameraModel& view, int index,
+                                      const OverlayOptions& options) {
+    return Capture([&] { DrawOverlays(view, index, options, nullptr, &feed); });
+  }
+  ViewPair views;
+  RecordingFeed feed;
+};
+
+TEST_F(Overlays, AViewWithoutPointsDrawsOnlyItsGlyph) {
+  const auto primitives = Draw(views.first, 0, OverlayOptions{});
+  // The rectangle, two edges to the centre, and the other two edges: 6 + 2 segments.
+  EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 8);
+  EXPECT_EQ(CountKind(primitives, GL_POLYGON_TOKEN), 0);
+  EXPECT_TRUE(feed.points.empty());
+  EXPECT_EQ(feed.centers + feed.invalidations, 0);
+  // Even with the mean ray asked for: no points, no mean.
+  EXPECT_EQ(CountKind(Draw(views.first, 0, Only(false, true, true)), GL_LINE_TOKEN), 0);
+}
+
+TEST_F(Overlays, RaysFeedTheVectorsWindowWithTheGaps) {
+  views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
+  const auto primitives = Draw(views.first, 0, Only(false, true));
+  EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 6);  // 12 vertices
+  ASSERT_EQ(feed.points.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const Vec3 r = views.first.rayPoints[i], q = views.second.rayPoints[i];
+    EXPECT_EQ(feed.points[i].i, 3 * i);
+    EXPECT_THAT((Vec3{feed.points[i].x, feed.points[i].y, feed.points[i].z}),
+                test::Vec3Near(Vec3{q.x - r.x, q.y - r.y, q.z - r.z}, 1e-12));
+  }
+  EXPECT_EQ(feed.centers, 1);
+  EXPECT_EQ(feed.invalidations, 1);
+  // The second segment of a pair ends at the reconstructed point, in the pair's colour.
+  ASSERT_TRUE(context.BeginFrame());
+  Vec3 mid;
+  views.first.GetMidpoint(1, mid);
+  const Vec3 expected = ToWindow(mid);
+  context.EndFrame();
+  const auto& segment = primitives.at(3);
+  EXPECT_NEAR(segment.vertices[1].x, expected.x, 0.05);
+  EXPECT_NEAR(segment.vertices[1].y, expected.y, 0.05);
+  EXPECT_NEAR(segment.vertices[1].r, views.first.pointColors[1].x, 1e-3);
+}
+
+TEST_F(Overlays, MeanRayEndsTwelveTimesOutAndTheSecondViewsRisesByNinePercentPerPoint) {
+  const std::vector<double> x{-1, 0.5, 2}, y{1, -0.5, 0.25};
+  views.Load(x, y, x, y);
+  views.second.SetAzAlt(0, 0);  // both cameras alike, so only the 0.45 tells them apart
+  views.Update();
+  for (int index : {0, 1}) {
+    const CameraModel& view = index == 0 ? views.first : views.second;
+    ASSERT_TRUE(context.BeginFrame());
+    Vec3 m{0, index == 1 ? 0.45 : 0.0, 0};
+    for (const Vec3& p : view.planePoints) m.x += p.x, m.y += p.y, m.z += p.z;
+    m = Vec3{m.x / 3, m.y / 3, m.z / 3};
+    const Vec3 c = view.cameraPosition;
+    const Vec3 end =
+        ToWindow(Vec3{c.x + 12 * (m.x - c.x), c.y + 12 * (m.y - c.y), c.z + 12 * (m.z - c.z)});
+    GLint depthBefore, depthAfter;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    const auto primitives = CaptureFeedback(
+        [&] { DrawOverlays(view, index, Only(false, false, true), nullptr, &feed); });
+    GLfloat width;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    context.EndFrame();
+    ASSERT_EQ(CountKind(primitives, GL_LINE_TOKEN), 1) << index;
+    EXPECT_GT(CountKind(primitives, GL_POLYGON_TOKEN), 0);  // the sphere at the mean
+    const auto& line = primitives.back();
+    EXPECT_NEAR(line.vertices[1].x, end.x, 0.05) << index;
+    EXPECT_NEAR(line.vertices[1].y, end.y, 0.05) << index;
+    EXPECT_EQ(line.vertices[1].r + line.vertices[1].g + line.vertices[1].b, 0.0f);
+    EXPECT_EQ(width, 1.0f);
+    EXPECT_EQ(depthBefore, depthAfter);
+  }
+}
+
+TEST_F(Overlays, PositionSphereIsDrawnAsLinesThroughTheCamera) {
+  views.Load({-1, 0.5}, {1, -0.5}, {-0.8, 0.4}, {0.9, -0.6});
+  ASSERT_TRUE(context.BeginFrame());
+  GLdouble model[16], projection[16];
+  GLint viewport[4];
+  glGetDoublev(GL_MODELVIEW_MATRIX, model);
+  glGetDoublev(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  // The image points are filled spheres; the position sphere after them is still lines.
+  const auto primitives = CaptureFeedback(
+      [&] { DrawOverlays(views.first, 0, Only(true, false, false, true), nullptr, &feed); });
+  context.EndFrame();
+  int onSphere = 0;
+  for (const auto& p : primitives) {
+    if (p.kind != GL_LINE_TOKEN) continue;
+    Vec3 s;
+    gluUnProject(p.vertices[0].x, p.vertices[0].y, p.vertices[0].z, model, projection, viewport,
+                 &s.x, &s.y, &s.z);
+    onSphere +=
+        std::abs(std::sqrt(s.x * s.x + s.y * s.y + s.z * s.z) - views.first.orbitRadius) < 0.5;
+  }
+  EXPECT_GT(onSphere, 1000);
+  EXPECT_EQ(CountKind(primitives, GL_POLYGON_TOKEN) > 0, true);
+  const Vec3 c = views.first.cameraPosition;
+  EXPECT_NEAR(std::sqrt(c.x * c.x + c.y * c.y + c.z * c.z), views.first.orbitRadius, 1e-9);
+}
+
+// v turned by angle (radians) about the unit axis a, right-handed as glRotate turns.
+Vec3 Turn(const Vec3& v, const Vec3& a, double angle) {
+  const double c = std::cos(angle), s = std::sin(angle),
+               d = (a.x * v.x + a.y * v.y + a.z * v.z) * (1 - c);
+  return Vec3{v.x * c + (a.y * v.z - a.z * v.y) * s + a.x * d,
+              v.y * c + (a.z * v.x - a.x * v.z) * s + a.y * d,
+              v.z * c + (a.x * v.y - a.y * v.x) * s + a.z * d};
+}
+
+// The pan/tilt sphere stands at the camera, 0.05 / scale of its size (0.05 at scale 0),
+// turned by the view's azimuth and altitude and then toward the mean image point: a
+// triangle of it, both ways round so one side faces the observer, lands where those turns
+// put its corners.
+TEST_F(Overlays, PanTiltSphereSitsAtTheCameraTurnedTowardTheMeanPointAndScaled) {
+  FstShape sphere;
+  sphere.vertices = {1000, 0, 0, 0, 1000, 0, 0, 0, 1000};
+  sphere.pointCount = 3;
+  sphere.faces = {{0, 3, {0, 1, 2}}, {0, 3, {0, 2, 1}}};
+  sphere.faceCount = 2;
+  sphere.vertexColours.assign(9, 0.5);
+  CameraModel& view = views.second;
+  view.meanX = 2, view.meanY = -1;
+  OverlayOptions options = Only(false, false);
+  options.showPanTiltSphere = true;
+  for (float scale : {0.5f, 0.0f}) {
+    SCOPED_TRACE(scale);
+    view.scale = scale;
+    const double k = 0.8 * 0.05 / (scale != 0 ? scale : 1);  // DrawColoured draws at 0.8
+    ASSERT_TRUE(context.BeginFrame());
+    std::vector<Vec3> expected;
+    for (int v = 0; v < 3; ++v) {
+      Vec3 p{k * sphere.vertices[3 * v], k * sphere.vertices[3 * v + 1],
+             k * sphere.vertices[3 * v + 2]};
+      p = Turn(p, {0, 1, 0}, -std::atan2(view.meanX, view.focalLength));
+      p = Turn(p, {1, 0, 0}, std::atan2(view.meanY, view.focalLength));
+      p = Turn(Turn(p, {1, 0, 0}, view.altitude), {0, 1, 0}, view.azimuth);
+      const Vec3& c = view.cameraPosition;
+      expected.push_back(ToWindow(Vec3{c.x + p.x, c.y + p.y, c.z + p.z}));
+    }
+    GLint depthBefore, depthAfter;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthBefore);
+    const auto primitives =
+        CaptureFeedback([&] { DrawOverlays(view, 1, options, &sphere, nullptr); });
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depthAfter);
+    context.EndFrame();
+    EXPECT_EQ(depthBefore, depthAfter);
+    ASSERT_EQ(primitives.size(), 1u);
+    ASSERT_EQ(primitives[0].vertices.size(), 3u);
+    for (const Vec3& e : expected) {
+      double nearest = 1e9;
+      for (const auto& v : primitives[0].vertices)
+        nearest = std::min(nearest, std::hypot(v.x - e.x, v.y - e.y));
+      EXPECT_LT(nearest, 0.05) << e.x << ", " << e.y;
+    }
+  }
 }
 
 }  // namespace
