@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
@@ -22,19 +23,33 @@ using test::Settle;
 
 class ProtocolTest : public test::WorkbenchTest {
  protected:
+  // The command line: an upper-case ending and a name that is not UTF-8 load, a .txt
+  // argument is ignored (its one point would replace the 154).
   static void SetUpTestSuite() {
-    StartWorkbench();
+    const fs::path fst = dir.path() / "caf\xe9.FSD", data = dir.path() / "b.dtx";
+    fs::copy_file("sphere100.fsd", fst);
+    fs::copy_file("demo.dtx", data);
+    const std::string txt = dir.Write("c.txt", "1 2\n3 4\n");
+    StartWorkbench(MainDlg::LocalFileNames({fst.c_str(), data.c_str(), txt.c_str()}));
     control->show();
     main->resize(320, 240);
     Settle();
   }
   void SetUp() override { Settle(); }
+  static inline test::TempDir dir;
 
   static void LeaveScaleEdit(const QString& text) {
     test::TypeAndLeave(GetDlgItemAs<QLineEdit>(control, IDC_SCALE), text);
     Settle();
   }
 };
+
+TEST_F(ProtocolTest, LoadsTheCommandLineBeforeTheWindowIsShown) {
+  EXPECT_EQ(pointsAtShow, 154);
+  EXPECT_EQ(control->workbench.fstObject.pointCount, 100);
+  EXPECT_EQ(control->fstPath, QFile::decodeName((dir.path() / "caf\xe9.FSD").c_str()));
+  EXPECT_EQ(GetDlgItemAs<QLabel>(control, IDC_FST_STATUS)->text(), "100 points.");
+}
 
 TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
   EXPECT_EQ(test::ComboItems(control->sphereSizeCombo),

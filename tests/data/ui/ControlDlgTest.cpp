@@ -253,6 +253,16 @@ TEST_F(ControlPanelTest, UnreadableDataFileKeepsThePointsButShowsTheNewName) {
   EXPECT_TRUE(Posts().empty()) << "no redraw after a failed open";
 }
 
+// A view panel swallows Escape and Enter, from its boxes as from itself.
+TEST_F(ControlPanelTest, EscapeAndEnterInAViewPanelCloseNothing) {
+  for (QWidget* target : {static_cast<QWidget*>(GetDlgItem(&control->firstView, IDC_VIEW_TILT)),
+                          static_cast<QWidget*>(control->secondView.cameraCheck)})
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+      QTest::keyClick(target, key);
+      EXPECT_TRUE(control->isVisible() && target->isVisible()) << key;
+    }
+}
+
 TEST(ControlPanelPlacement, StaysInsideTheScreensFreeArea) {
   const struct {
     QPoint wanted;
