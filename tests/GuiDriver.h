@@ -101,6 +101,10 @@ struct Posted {
   LPARAM lParam;
   bool operator==(const Posted&) const = default;
 };
+inline void PrintTo(const Posted& p, std::ostream* os) {
+  *os << "{WM_APP+" << (p.msg - WM_APP) << ", " << static_cast<LPARAM>(p.wParam) << ", " << p.lParam
+      << "}";
+}
 
 // While it lives, records every application message as it reaches its receiver, which
 // still handles it.

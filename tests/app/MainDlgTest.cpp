@@ -1,8 +1,12 @@
 #include "app/MainDlg.h"
 
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
 #include <cmath>
 #include <numbers>
 
+#include "app/AboutDlg.h"
 #include "cli/CliRender.h"
 #include "platform/DialogBuilder.h"
 #include "tests/FramePixels.h"
@@ -68,11 +72,32 @@ TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
   for (int y = 40; y < first.height(); ++y)
     for (int x = 0; x < first.width(); ++x) differing += first.pixel(x, y) != second.pixel(x, y);
   EXPECT_EQ(differing, 0);
-  // Wireframe is the scene's mode: the text keeps its filled glyphs.
-  main->scene.ToggleWireframe();
-  const QImage wireframe = Frame();
-  main->scene.ToggleWireframe();
-  EXPECT_EQ(test::DarkPixelsInTextCorner(wireframe), test::DarkPixelsInTextCorner(first));
+}
+
+// F1 and the About entry of the menu key's menu open the About box; the right mouse
+// button's menu request belongs to navigation and opens nothing.
+TEST_F(MainWindowTest, F1AndTheMenuKeyOpenTheAboutBox) {
+  QStringList seen;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&seen] {
+    if (auto* about = qobject_cast<AboutDlg*>(QApplication::activeModalWidget())) {
+      seen << about->windowTitle();
+      about->reject();
+    } else if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+               menu != nullptr && menu->activeAction() == nullptr) {
+      menu->setActiveAction(menu->actions().first());
+      seen << menu->activeAction()->text();
+      // Not from this slot: the About box it opens needs the timer free to close it.
+      QTimer::singleShot(0, menu, [menu] { QTest::keyClick(menu, Qt::Key_Return); });
+    }
+  });
+  closer.start(20);
+  test::PressKey(main, Qt::Key_F1);
+  for (auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
+    QContextMenuEvent event(reason, QPoint(8, 8), main->mapToGlobal(QPoint(8, 8)));
+    QCoreApplication::sendEvent(main, &event);
+  }
+  EXPECT_EQ(seen, QStringList({"About Velmora", kAboutMenuText, "About Velmora"}));
 }
 
 TEST_F(MainWindowTest, ResizingKeepsTheSceneFillingTheWindow) {

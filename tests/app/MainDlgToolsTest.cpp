@@ -23,10 +23,7 @@ using test::TempDir;
 class MainToolsTest : public test::WorkbenchTest {
  protected:
   static void SetUpTestSuite() {
-    StartWorkbench({"demo.fsd", "demo.dtx"});
-    for (int i = 0; i < 500 && control->workbench.First().GetPointCount() == 0; ++i)
-      QTest::qWait(20);
-    ASSERT_GT(control->workbench.First().GetPointCount(), 0) << "demo files not loaded";
+    StartWorkbench(MainDlg::LocalFileNames({"demo.fsd", "demo.dtx"}));
   }
   void SetUp() override {
     MainDlg::saveDialog = [this](QWidget*, const MainDlg::SaveDialogRequest& request) {

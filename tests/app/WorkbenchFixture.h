@@ -17,11 +17,13 @@ namespace velmora::test {
 
 class WorkbenchTest : public testing::Test {
  protected:
-  static void StartWorkbench(const QStringList& files = {}) {
+  static void StartWorkbench(MainDlg::LocalFileNames files = MainDlg::LocalFileNames({})) {
     control = new ControlDlg;
     control->Create();
-    main = new MainDlg(control, files);
+    main = new MainDlg(control, std::move(files));
     main->show();
+    // The command line is loaded by the time the window is shown.
+    pointsAtShow = control->firstView.GetPointCount();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(main));
   }
   static void SetUpTestSuite() { StartWorkbench(); }
@@ -33,6 +35,7 @@ class WorkbenchTest : public testing::Test {
   }
   static inline ControlDlg* control = nullptr;
   static inline MainDlg* main = nullptr;
+  static inline int pointsAtShow = 0;
 };
 
 // Every display state that a box or a main-window key switches, by name: what the scene

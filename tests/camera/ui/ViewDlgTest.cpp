@@ -140,13 +140,10 @@ TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
   test::Wheel(first, -120 * 20);
   EXPECT_EQ(first->camera.focalLength, 0);
   EXPECT_DOUBLE_EQ(first->camera.orbitRadius, 50);
-}
-
-TEST_F(ViewPanelTest, WheelWithNoBoxFocusedChangesNothing) {
-  test::SendFocus(Edit(first, IDC_VIEW_AZIMUTH), QEvent::FocusIn);
-  first->focusedField = FIELD_NONE;  // as after leaving the box
+  // With no box focused, as after leaving one, the wheel changes nothing.
+  first->focusedField = FIELD_NONE;
+  Posts();
   test::Wheel(first, 120);
-  EXPECT_EQ(first->camera.azimuth, 0);
   EXPECT_TRUE(Posts().empty());
 }
 
@@ -167,21 +164,8 @@ TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
   EXPECT_DOUBLE_EQ(first->camera.altitude, -0.25);
   EXPECT_EQ(second->camera.azimuth, 0);
 
-  first->DragPanTilt(0.125, 0);
-  first->DragFocalLength(-20);
-  first->DragDistance(5);
-  first->DragRotation(-0.5);
-  EXPECT_DOUBLE_EQ(first->camera.pan, 0.125);
-  EXPECT_EQ(first->camera.focalLength, 0);
-  EXPECT_DOUBLE_EQ(first->camera.orbitRadius, 55);
-  EXPECT_DOUBLE_EQ(first->camera.rotation, -0.5);
-  EXPECT_EQ(Edit(first, IDC_VIEW_DISTANCE)->text(), "55");
-  // The main window redraws after its own drags.
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_AZALT},
-                                          {UWM_VIEWS_CHANGED, 0, VIEW_PANTILT},
-                                          {UWM_VIEWS_CHANGED, 0, VIEW_LENS},
-                                          {UWM_VIEWS_CHANGED, 0, VIEW_LENS},
-                                          {UWM_VIEWS_CHANGED, 0, VIEW_LENS}}));
+  // The main window redraws after its own drags (the navigation tests pin the others).
+  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_AZALT}}));
 
   QTest::mouseClick(second->controlButton, Qt::LeftButton);
   EXPECT_TRUE(second->IsControlled());
