@@ -72,6 +72,11 @@ TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
   for (int y = 40; y < first.height(); ++y)
     for (int x = 0; x < first.width(); ++x) differing += first.pixel(x, y) != second.pixel(x, y);
   EXPECT_EQ(differing, 0);
+  // Wireframe is the scene's mode: the text keeps its filled glyphs.
+  main->scene.ToggleWireframe();
+  const QImage wireframe = Frame();
+  main->scene.ToggleWireframe();
+  EXPECT_EQ(test::DarkPixelsInTextCorner(wireframe), test::DarkPixelsInTextCorner(first));
 }
 
 // F1 and the About entry of the menu key's menu open the About box; the right mouse

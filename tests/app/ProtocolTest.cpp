@@ -180,5 +180,38 @@ TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
   }
 }
 
+
+// Where two frames differ: the bounding box of the changed pixels.
+QRect Changed(const QImage& a, const QImage& b) {
+  QRect box;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x)
+      if (a.pixel(x, y) != b.pixel(x, y)) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+// The main sphere is drawn the same size on screen whatever the Scale box says, while the
+// cameras grow with it.
+TEST_F(ProtocolTest, MainSphereKeepsItsSizeWhenTheScaleChanges) {
+  control->sphereSizeCombo->setCurrentIndex(0);
+  std::vector<QRect> spheres;
+  for (const char* scale : {"1", "0.5", "3"}) {
+    SCOPED_TRACE(scale);
+    LeaveScaleEdit(scale);
+    const QImage without = main->grabFramebuffer();
+    control->mainSphereCheck->click();
+    Settle();
+    spheres.push_back(Changed(without, main->grabFramebuffer()));
+    control->mainSphereCheck->click();
+    Settle();
+  }
+  LeaveScaleEdit("1");
+  ASSERT_GT(spheres[0].width(), 10);
+  for (const QRect& sphere : spheres) {
+    EXPECT_NEAR(sphere.width(), spheres[0].width(), 2);
+    EXPECT_NEAR(sphere.height(), spheres[0].height(), 2);
+  }
+}
+
 }  // namespace
 }  // namespace velmora
