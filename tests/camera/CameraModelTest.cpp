@@ -125,26 +125,14 @@ TEST(CameraModelTriangulation, PointBehindThePlaneIsRejectedOnlyByTheTriangulati
 }
 
 TEST(CameraModelTriangulation, ParallelRaysGiveTheDistanceBetweenTheLines) {
-  // Same orientation, second camera 50 further back: the rays through (1, 2) are parallel.
-  const Vec3 d{1, 2, -10};
-  const double gap = std::sqrt(2500 - 500.0 * 500 / 105);
-  for (bool skip : {false, true}) {
-    TwoViews v;
-    v.second.SetDistance(100);
-    v.first.skipNegativeST = skip;
-    v.SetPoints({1}, {2}, {1}, {2});
-    v.first.Triangulate();
-    if (skip) {
-      EXPECT_DOUBLE_EQ(v.first.ReconstructionError(), 50);
-      continue;
-    }
-    const Vec3 a = v.first.rayPoints[0], b = v.second.rayPoints[0];
-    EXPECT_THAT(a, Vec3Near(Vec3{1, 2, 50}, 1e-12));
-    // b lies on ray 2 and the gap is perpendicular to the rays.
-    const Vec3 g{b.x - a.x, b.y - a.y, b.z - a.z};
-    EXPECT_NEAR(g.x * d.x + g.y * d.y + g.z * d.z, 0, 1e-9);
-    EXPECT_NEAR(v.first.ReconstructionError(), std::log(gap), 1e-12);
-  }
+  // Same orientation, second camera 50 further back: the rays through (1, 2) are parallel,
+  // so the first ray point is the plane point and the gap is the distance between the lines.
+  TwoViews v;
+  v.second.SetDistance(100);
+  v.SetPoints({1}, {2}, {1}, {2});
+  v.first.Triangulate();
+  EXPECT_THAT(v.first.rayPoints[0], Vec3Near(Vec3{1, 2, 50}, 1e-12));
+  EXPECT_NEAR(v.first.ReconstructionError(), std::log(std::sqrt(2500 - 500.0 * 500 / 105)), 1e-12);
 }
 
 TEST(CameraModelError, SumsOnlyThePairsBothViewsHold) {
@@ -182,22 +170,12 @@ TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
   }
 }
 
-TEST(CameraModelUpdate, ListenerHearsNonZeroMasksAfterTheTriangulation) {
+TEST(CameraModelUpdate, ListenerHearsOnlyNonZeroMasks) {
   CameraModel cam;
   std::vector<int> seen;
   cam.onViewsChanged = [&](int mask) { seen.push_back(mask); };
   for (int mask : {0, +VIEW_AZALT, 0, +VIEW_PANTILT, +VIEW_ALL}) cam.UpdateCamera(mask);
   EXPECT_THAT(seen, testing::ElementsAre(VIEW_AZALT, VIEW_PANTILT, VIEW_ALL));
-
-  TwoViews v;
-  v.second.SetAzAlt(kPi / 2, 0);
-  TwoViews::Fill(v.first, {test::kMeetX1}, {test::kMeetY1});
-  TwoViews::Fill(v.second, {test::kMeetX2}, {test::kMeetY2});
-  v.first.UpdateCamera(0);
-  Vec3 mid{};
-  v.second.onViewsChanged = [&](int) { v.second.GetMidpoint(0, mid); };
-  v.second.UpdateCamera(VIEW_ALL);
-  EXPECT_THAT(mid, Vec3Near(kMeet, 1e-9));
 }
 
 }  // namespace

