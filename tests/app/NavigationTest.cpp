@@ -252,6 +252,24 @@ TEST_F(Navigation, FlightsToTheViewsAndBackHome) {
   ExpectPose(kHome, 1e-6);
 }
 
+// A long operation that lets only its own dialog run (a long map's, a load's) holds the
+// flight's frames back; the flight goes on to its end once it is over.
+TEST_F(Navigation, AFlightWaitsWhileALongOperationLetsOnlyItsDialogRun) {
+  const std::vector<double> home(std::begin(kHome), std::end(kHome));
+  test::PressKey(main, Qt::Key_F8);
+  ASSERT_TRUE(WaitUntil([&] { return Pose() != home; }));
+  {
+    DeferAppMessages hold;
+    const std::vector<double> held = Pose();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 200) QCoreApplication::processEvents();
+    EXPECT_EQ(Pose(), held);
+  }
+  ASSERT_TRUE(WaitForTransitions());
+  EXPECT_NEAR(Pose()[POSE_OFFSET_Z], -40, 1e-6);
+}
+
 // F6 glides the views to the position file, the observer staying home; without the file
 // the views take the fallback pose at once and the file's targets are kept.
 TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
