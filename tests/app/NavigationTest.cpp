@@ -275,7 +275,8 @@ TEST_F(Navigation, AFlightWaitsWhileALongOperationLetsOnlyItsDialogRun) {
 TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
   double demo[kPositionTargetCount];
   ASSERT_TRUE(LoadPositionFile(kPositionFileName, demo));
-  test::TempDir noFile;
+  test::TempDir noScale, noFile;
+  noScale.Write(kPositionFileName, "0.5\n-0.3\n0\n10\n50\n50\n0\n0\n");
   const struct {
     const char* name;
     std::filesystem::path dir;
@@ -288,6 +289,7 @@ TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
        {std::begin(demo), std::end(demo)},
        static_cast<float>(demo[POS_SCALE]),
        true},
+      {"no scale line", noScale.path(), {0.5, -0.3, 0, 10, 50, 50, 0, 0, 0}, 1.0f, true},
       {"no file", noFile.path(), {0.5, -0.3, 0, 10, 50, 50, 0, 0, 1}, 1.0f, false},
   };
   for (const auto& row : rows) {
