@@ -67,20 +67,5 @@ TEST(BuildDialog, EveryStaticTextFitsItsRectangle) {
   }
 }
 
-// Every control a user can act on in the Controls window and the view panels explains
-// itself; labels and icons need no tooltip.
-TEST(BuildDialog, InteractiveControlsOfControlsAndViewPanelsHaveTooltips) {
-  for (int id : {IDD_CONTROLS, IDD_VIEW}) {
-    QWidget dialog;
-    BuildDialog(&dialog, FindDialogTemplate(id));
-    for (const ControlTemplate& c : FindDialogTemplate(id).controls) {
-      if (c.kind == ControlKind::Label || c.kind == ControlKind::Icon) continue;
-      SCOPED_TRACE(c.id);
-      ASSERT_NE(GetDlgItem(&dialog, c.id), nullptr);
-      EXPECT_TRUE(GetDlgItem(&dialog, c.id)->toolTip().endsWith('.'));
-    }
-  }
-}
-
 }  // namespace
 }  // namespace velmora

@@ -4,7 +4,6 @@
 #include <QObject>
 #include <cmath>
 #include <limits>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -45,19 +44,6 @@ TEST(PostAppMessage, DeliversLaterInOrderAndDropsUnpublishedTargets) {
   EXPECT_THAT(receiver.received,
               testing::ElementsAre(M{UWM_VIEWS_CHANGED, 0, VIEW_AZALT}, M{UWM_REDRAW, 0, 0},
                                    M{UWM_SHOW_MAIN_SPHERE, 2, BST_CHECKED}));
-}
-
-TEST(PostAppMessage, KeepsOrderFromAnotherThread) {
-  Recorder receiver;
-  std::thread worker([&] {
-    for (int i = 0; i < 200; ++i)
-      PostAppMessage(&receiver, UWM_SET_SCALE, 0, FloatToLParam(i * 0.5f));
-  });
-  worker.join();
-  PumpPendingMessages();
-  ASSERT_EQ(receiver.received.size(), 200u);
-  for (int i = 0; i < 200; ++i)
-    EXPECT_EQ(LParamToFloat(std::get<2>(receiver.received[i])), i * 0.5f);
 }
 
 TEST(DeferAppMessages, HoldsMessagesBackAndReleasesThemInOrder) {
