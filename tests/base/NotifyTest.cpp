@@ -29,11 +29,5 @@ TEST(LowMemoryDeathTest, ShowsTheBoxThenExitsWithMinusOne) {
       testing::ExitedWithCode(255), "box: Low memory!");
 }
 
-TEST(ResizeOrDie, ReplacesTheContentWithZeros) {
-  std::vector<int> array{7, 8, 9};
-  ResizeOrDie(array, 5);
-  EXPECT_THAT(array, testing::ElementsAre(0, 0, 0, 0, 0));
-}
-
 }  // namespace
 }  // namespace velmora

@@ -140,23 +140,6 @@ TEST_F(FstShapeTest, FaceLineRules) {
   }
 }
 
-TEST_F(FstShapeTest, ColourTableRules) {
-  dir_.Write("cols.fcd", "5\n7 10,20,ff\n5 9,9,9\n-1 9,9,9\n3 0x1f,A,b\n2 5\n1 6,7\n");
-  FstShape fresh;
-  fresh.paletteRed[5] = 55;
-  fresh.paletteRed[1] = 11;
-  ASSERT_EQ(LoadText(fresh, kSmallShape), 5);
-  EXPECT_EQ(fresh.paletteRed[7], 0) << "index 7 is not below the count 5";
-  EXPECT_EQ(fresh.paletteRed[5], 55) << "index equal to the count is skipped";
-  EXPECT_EQ(fresh.paletteRed[3], 31);
-  EXPECT_EQ(fresh.paletteGreen[3], 10);
-  EXPECT_EQ(fresh.paletteBlue[3], 11);
-  EXPECT_EQ(fresh.paletteRed[2], 5) << "fields after a missing comma read as 0";
-  EXPECT_EQ(fresh.paletteGreen[2] + fresh.paletteBlue[2], 0);
-  EXPECT_EQ(fresh.paletteRed[1], 11) << "the count ends the lines read";
-  EXPECT_THAT(fresh.NamedPaletteEntries(), ElementsAre(2, 3));
-}
-
 TEST_F(FstShapeTest, ObjectCountZeroOrLessKeepsTheGeometryButReadsTheColours) {
   for (const char* count : {"0", "-3"}) {
     SCOPED_TRACE(count);

@@ -1,12 +1,10 @@
 #include "render/ErrorMaps.h"
 
 #include <cmath>
-#include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "data/VectorData.h"
 #include "tests/TestSupport.h"
 #include "tests/render/LiteralErrorMap.h"
 
@@ -25,30 +23,11 @@ struct ViewPair {
     first.otherView = &second;
     second.otherView = &first;
   }
-  // The demo's points at the demo's true poses.
-  void LoadDemo(bool skipNegativeST = false) {
-    VectorData data;
-    ASSERT_TRUE(ReadVectorData("demo.dtx", data));
-    ASSERT_EQ(data.count, 154);
-    first.skipNegativeST = second.skipNegativeST = skipNegativeST;
-    LoadImagePoints(first, data.firstX.data(), data.firstY.data(), data.count);
-    LoadImagePoints(second, data.secondX.data(), data.secondY.data(), data.count);
-    second.SetAzAlt(0.6, -0.2);
-    second.UpdateCamera(VIEW_ALL);
-  }
 };
 
 FstShape LoadedSphere(const char* file) {
   FstShape shape;
   EXPECT_GT(shape.Load(file, nullptr), 0) << file;
-  AllocateVertexColours(shape);
-  return shape;
-}
-
-FstShape ShapeOf(const std::vector<double>& points) {
-  FstShape shape;
-  shape.pointCount = static_cast<int>(points.size() / 3);
-  shape.sourceVertices = shape.vertices = points;
   AllocateVertexColours(shape);
   return shape;
 }
@@ -196,61 +175,6 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
   }
   EXPECT_GT(compared, 10000);
   EXPECT_GT(rejectedScores, 100);  // the rejection bookkeeping was exercised
-}
-
-// Radial mode pulls vertices in by their scores; turning it off puts them back, colours kept.
-TEST(ErrorMapResults, RadialOffRestoresTheSphere) {
-  ViewPair views;
-  views.LoadDemo();
-  FstShape sphere = LoadedSphere("sphere1K.fsd"), plain = LoadedSphere("sphere1K.fsd");
-  MapScoreOverPositions(plain, views.second);
-  SetRadialScore(sphere, true, views.second);
-  EXPECT_TRUE(sphere.radialScore);
-  EXPECT_NE(sphere.vertices, sphere.sourceVertices);
-  SetRadialScore(sphere, false, views.second);
-  EXPECT_FALSE(sphere.radialScore);
-  EXPECT_EQ(sphere.vertices, sphere.sourceVertices);
-  EXPECT_EQ(sphere.vertexColours, plain.vertexColours);
-}
-
-// Scores without a range: one colour for all, and every vertex where the file put it.
-TEST(ErrorMapResults, NoRangeGivesOneColour) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const struct {
-    const char* name;
-    std::vector<double> imagePoints;  // x1 y1 x2 y2 of one pair; empty: no points
-    bool skip;
-    std::vector<double> vertices;
-    bool positions;
-  } cases[] = {
-      {"no points: every score is -inf", {}, false, {0, 0, 10, 3, 4, 0, 0, -2, 0}, true},
-      {"one direction, turning", {1, 2, 0.5, 0.3}, false, {1, 1, 1, 2, 2, 2}, false},
-      // The second camera at azimuth 90 degrees sees the pair behind the first image plane.
-      {"only outliers", {1, 2, -1100.0 / 119, 20.0 / 119}, true, {5, 0, 0, 9, 0, 0}, true},
-      {"NaN scores", {nan, 2, 1, 1}, false, {0, 0, 10, 3, 4, 0}, true},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    ViewPair views;
-    views.first.skipNegativeST = views.second.skipNegativeST = c.skip;
-    if (!c.imagePoints.empty()) {
-      const std::vector<double>& p = c.imagePoints;
-      LoadImagePoints(views.first, &p[0], &p[1], 1);
-      LoadImagePoints(views.second, &p[2], &p[3], 1);
-    }
-    FstShape shape = ShapeOf(c.vertices);
-    shape.radialScore = true;
-    if (c.positions)
-      MapScoreOverPositions(shape, views.second);
-    else
-      MapScoreOverDirections(shape, views.second, views.second);
-    const Vec3 blue = ScoreToColour(0);
-    for (int i = 0; i < shape.pointCount; ++i)
-      EXPECT_THAT((Vec3{shape.vertexColours[3 * i], shape.vertexColours[3 * i + 1],
-                        shape.vertexColours[3 * i + 2]}),
-                  test::Vec3Near(blue, 0));
-    EXPECT_EQ(shape.vertices, shape.sourceVertices);
-  }
 }
 
 }  // namespace
