@@ -171,8 +171,8 @@ TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPackedAndSelectable) {
   for (int k = 0; k < 5; ++k) EXPECT_EQ(views.LoadedPosition(k), positions[k]) << k;
   EXPECT_EQ(views.loadedSpheres[4], nullptr);
   EXPECT_TRUE(views.sampleSpheres[2].vertexColours.empty());
-  // Each read, the missing one too, shows and hides the progress display; a loaded sphere is mapped
-  // at once, and with no points yet every score is the same.
+  // Each read, the missing one too, shows and hides the progress display; a loaded
+  // sphere is mapped at once, and with no points yet every score is the same.
   EXPECT_EQ(progress.shown, 5);
   EXPECT_EQ(progress.hidden, 5);
   ASSERT_EQ(views.sampleSpheres[4].vertexColours.size(), 3u * kSampleSpheres[4].vertexCount);
