@@ -175,7 +175,6 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
     const char* colours = "1\n0 1,2,3\n";  // null: there is no cols.fcd
   } cases[] = {
       {"no cols.fcd", kSmallShape, "Cannot load cols.fcd file!", nullptr},
-      {"lower-case header", "1 fstshape\n" + body, "File ~ is not FST file!"},
       {"header with two carriage returns", "1 FSTShape\r\r\n" + body, "File ~ is not FST file!"},
       {"no point count", head, tooEarly + "4 is missing!"},
       {"negative vertex count", head + points + "1\n0 -1 0\n", negative + "7!"},

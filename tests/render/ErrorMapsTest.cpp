@@ -6,40 +6,24 @@
 #include <vector>
 
 #include "tests/TestSupport.h"
+#include "tests/TwoViews.h"
 #include "tests/render/LiteralErrorMap.h"
 
 namespace velmora {
 namespace {
 
 using test::LiteralMap;
+using test::TwoViews;
+using testing::DoubleNear;
+using testing::Pointwise;
 
 constexpr double kPi = 3.141592653589793;
-
-// Two linked views as the panels set them up.
-struct ViewPair {
-  CameraModel first, second;
-  CameraModel& View(int turning) { return turning == 1 ? first : second; }
-  ViewPair() {
-    first.otherView = &second;
-    second.otherView = &first;
-  }
-};
 
 FstShape LoadedSphere(const char* file) {
   FstShape shape;
   EXPECT_GT(shape.Load(file, nullptr), 0) << file;
   AllocateVertexColours(shape);
   return shape;
-}
-
-void ExpectNear(const std::vector<double>& actual, const std::vector<double>& expected,
-                double tolerance, const char* what) {
-  ASSERT_EQ(actual.size(), expected.size()) << what;
-  int bad = 0;
-  for (size_t i = 0; i < actual.size(); ++i)
-    if (!(std::fabs(actual[i] - expected[i]) <= tolerance) && ++bad <= 3)
-      ADD_FAILURE() << what << "[" << i << "] = " << actual[i] << ", expected " << expected[i];
-  EXPECT_EQ(bad, 0) << what;
 }
 
 // Every number of a camera's pose and points, to compare two cameras bit for bit.
@@ -57,7 +41,7 @@ std::vector<double> CameraNumbers(const CameraModel& c) {
   return n;
 }
 
-void ExpectSameCameras(const ViewPair& a, const ViewPair& b) {
+void ExpectSameCameras(const TwoViews& a, const TwoViews& b) {
   EXPECT_TRUE(CameraNumbers(a.first) == CameraNumbers(b.first)) << "first cameras differ";
   EXPECT_TRUE(CameraNumbers(a.second) == CameraNumbers(b.second)) << "second cameras differ";
 }
@@ -67,15 +51,15 @@ void ExpectSameCameras(const ViewPair& a, const ViewPair& b) {
 // turning (1 or 2). Every score within 1e-9 where that is above rounding noise, the
 // colours and vertices that follow, and the cameras bit for bit. Returns the scores
 // compared and counts those of rejected poses.
-int ExpectLikeLiteral(ViewPair& fast, ViewPair& slow, FstShape& mapped, FstShape& expected,
+int ExpectLikeLiteral(TwoViews& fast, TwoViews& slow, FstShape& mapped, FstShape& expected,
                       int turning, int* rejected = nullptr) {
   std::vector<double> ours, literal;
   if (turning == 0) {
     MapScoreOverPositions(mapped, fast.second, &ours);
     LiteralMap(expected, slow.second, slow.second, true, &literal);
   } else {
-    MapScoreOverDirections(mapped, fast.View(turning), fast.second, &ours);
-    LiteralMap(expected, slow.View(turning), slow.second, false, &literal);
+    MapScoreOverDirections(mapped, turning == 1 ? fast.first : fast.second, fast.second, &ours);
+    LiteralMap(expected, turning == 1 ? slow.first : slow.second, slow.second, false, &literal);
   }
   EXPECT_EQ(ours.size(), literal.size());
   int compared = 0;
@@ -88,8 +72,8 @@ int ExpectLikeLiteral(ViewPair& fast, ViewPair& slow, FstShape& mapped, FstShape
       if (rejected) *rejected += literal[v] >= kRejectedScore;
     }
   }
-  ExpectNear(mapped.vertexColours, expected.vertexColours, 1e-9, "colours");
-  ExpectNear(mapped.vertices, expected.vertices, 1e-9, "vertices");
+  EXPECT_THAT(mapped.vertexColours, Pointwise(DoubleNear(1e-9), expected.vertexColours));
+  EXPECT_THAT(mapped.vertices, Pointwise(DoubleNear(1e-9), expected.vertices));
   ExpectSameCameras(fast, slow);
   return compared;
 }
@@ -135,14 +119,14 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     const bool skip = round % 2 == 1;
     const int kind = (round / 2) % 3;  // positions, first view turns, second view turns
     SCOPED_TRACE("round " + std::to_string(round));
-    ViewPair fast, slow;
+    TwoViews fast, slow;
     const int pairs = 5 + static_cast<int>(random() % 140);
     std::vector<double> x1, y1, x2, y2;
     CameraParams p1, p2;
     p1.azimuth = unit(random) * 3, p1.altitude = unit(random), p1.pan = 0.2 * unit(random);
     p2.azimuth = unit(random) * 3, p2.altitude = unit(random), p2.tilt = 0.2 * unit(random);
     p2.focalLength = 8 + 4 * unit(random), p2.distance = 40 + 20 * unit(random);
-    for (ViewPair* v : {&fast, &slow}) {
+    for (TwoViews* v : {&fast, &slow}) {
       v->first.SetParams(p1), v->second.SetParams(p2);
       v->first.UpdateCamera(VIEW_ALL), v->second.UpdateCamera(VIEW_ALL);
     }
@@ -156,7 +140,7 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
       y2.push_back(d + wild * unit(random));
     }
     const bool unsynced = round % 5 == 2;
-    for (ViewPair* v : {&fast, &slow}) {
+    for (TwoViews* v : {&fast, &slow}) {
       v->first.skipNegativeST = v->second.skipNegativeST = skip;
       LoadImagePoints(v->first, x1.data(), y1.data(), pairs);
       LoadImagePoints(v->second, x2.data(), y2.data(), pairs);
