@@ -156,6 +156,7 @@ TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
       {0.0, 1e-8, 1e-8},
       {0.0, -1e-8, -1e-8},
       {0.0, 9.9e-9, 0.0},
+      {1.0, 0.5, 1.5},
       {kTwoPi - 0.5, 0.5, 0.0},
       {20.0, 0.0, 20.0 - kTwoPi},  // one subtraction only, even when that does not suffice
   };

@@ -13,6 +13,8 @@ namespace velmora {
 namespace {
 
 using test::Vec3Near;
+using testing::DoubleNear;
+using testing::Pointwise;
 
 struct Table {
   double steps[kStepTableSize];
@@ -125,15 +127,6 @@ std::vector<double> Pose(const double* p) {
   return {p, p + kObserverPoseSize};
 }
 
-MATCHER_P(PoseNear, expected, "") {
-  for (size_t i = 0; i < expected.size(); ++i)
-    if (std::abs(arg[i] - expected[i]) > 1e-9) {
-      *result_listener << "field " << i << " is " << arg[i];
-      return false;
-    }
-  return true;
-}
-
 TEST(PlanTransition, FlyOutTargetsOfEachKind) {
   Planner p;
   TransitionPlan plan;
@@ -151,7 +144,8 @@ TEST(PlanTransition, FlyOutTargetsOfEachKind) {
   // Overview: distance 5 at the negated first midpoint, fixed angles.
   Planner q;
   ASSERT_TRUE(q.Run(TRANSITION_OVERVIEW, plan));
-  EXPECT_THAT(Pose(plan.targets), PoseNear(std::vector<double>{5, -2, -4, -40, -20, 135, 0}));
+  EXPECT_THAT(Pose(plan.targets),
+              Pointwise(DoubleNear(1e-9), std::vector<double>{5, -2, -4, -40, -20, 135, 0}));
 
   // Second view without points: the centre is the origin; the distance is measured from
   // the first camera, the direction from the second at (60, 0, 0), which is azimuth 270:
@@ -188,7 +182,7 @@ TEST(PlanTransition, SavedPoseStateMachine) {
       EXPECT_EQ(p.state.savedPoseOwner, c.owners[i]) << c.name << " step " << i;
     }
     if (c.endsAtHome) {
-      EXPECT_THAT(Pose(p.pose), PoseNear(Pose(kHome))) << c.name;
+      EXPECT_THAT(Pose(p.pose), Pointwise(DoubleNear(1e-9), Pose(kHome))) << c.name;
     }
   }
 }

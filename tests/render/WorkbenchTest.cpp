@@ -29,10 +29,6 @@ struct Bench {
   std::vector<std::string> log;
 };
 
-Vec3 VertexAt(const std::vector<double>& v, int i) {
-  return {v[3 * i], v[3 * i + 1], v[3 * i + 2]};
-}
-
 TEST(Workbench, DataFileGoesInBothHalvesFirstThenEachViewThenOnePairColour) {
   TempDir dir;
   Bench b;
@@ -141,7 +137,8 @@ TEST(SetVerticesFromViews, VerticesFollowTheMidpointsOnlyWhenAllThreeCountsAgree
     for (int i = 0; i < c.vertexValues / 3; ++i) {
       Vec3 expected{1234, 1234, 1234};
       if (i < c.moved) views.first.GetMidpoint(i, expected);
-      EXPECT_THAT(VertexAt(shape.vertices, i), test::Vec3Near(expected, 0.0)) << i;
+      const double* vertex = &shape.vertices[3 * i];
+      EXPECT_THAT((Vec3{vertex[0], vertex[1], vertex[2]}), test::Vec3Near(expected, 0.0)) << i;
     }
   }
 }
