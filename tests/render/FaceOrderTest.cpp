@@ -70,19 +70,13 @@ TEST(FaceOrder, MatchesTheSelectionOnRandomDistancesWithManyTies) {
   }
 }
 
-class FaceDistances : public testing::Test {
- protected:
-  FaceDistances() {
-    // A triangle and a quadrilateral in the plane z = 3.
-    shape.vertices = {0, 0, 3, 3, 0, 3, 0, 3, 3, 3, 3, 3};
-    shape.pointCount = 4;
-    shape.faces = {{1, 3, {0, 1, 2}}, {2, 4, {0, 1, 3, 2}}};
-    shape.faceCount = 2;
-  }
+// A triangle and a quadrilateral in the plane z = 3, then faces that claim what is not there.
+TEST(FaceDistances, OneThirdOfTheVertexSumAndMalformedFacesAreNotDrawnNorReadOutside) {
   FstShape shape;
-};
-
-TEST_F(FaceDistances, OneThirdOfTheVertexSumWhateverTheCount) {
+  shape.vertices = {0, 0, 3, 3, 0, 3, 0, 3, 3, 3, 3, 3};
+  shape.pointCount = 4;
+  shape.faces = {{1, 3, {0, 1, 2}}, {2, 4, {0, 1, 3, 2}}};
+  shape.faceCount = 2;
   ComputeFaceDistances(shape, Vec3{0, 0, 0});
   ASSERT_EQ(shape.faceDistance.size(), 2u);
   EXPECT_EQ(shape.faceOrder.size(), 2u);
@@ -91,9 +85,7 @@ TEST_F(FaceDistances, OneThirdOfTheVertexSumWhateverTheCount) {
   ComputeFaceDistances(shape, Vec3{2, 2, 4});
   EXPECT_DOUBLE_EQ(shape.faceDistance[0], 1 + 1 + 1);
   EXPECT_NEAR(shape.faceDistance[1], 0, 1e-28);
-}
 
-TEST_F(FaceDistances, MalformedFacesAreNotDrawableAndDoNotReadOutside) {
   EXPECT_TRUE(FaceIsDrawable(shape, shape.faces[0]));
   EXPECT_TRUE(FaceIsDrawable(shape, shape.faces[1]));
   const std::vector<FstFace> bad = {
