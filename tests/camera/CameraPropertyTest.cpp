@@ -34,23 +34,15 @@ Mat Product(const Mat& a, const Mat& b) {
   return r;
 }
 
-class RandomPoses : public testing::Test {
- protected:
+TEST(RandomPoses, RotationsAreProductsOfTheTurnsAndTheCameraOrbitsTheOrigin) {
   std::mt19937 rng{20240611};
-  double Uniform(double lo, double hi) { return std::uniform_real_distribution<>(lo, hi)(rng); }
-
-  // A pose that keeps the scene origin well inside the field of view.
-  CameraParams RandomPose() {
-    return {Uniform(-3.1, 3.1), Uniform(-1.2, 1.2),   Uniform(-3.1, 3.1),  Uniform(5, 20),
-            Uniform(30, 80),    Uniform(-0.05, 0.05), Uniform(-0.05, 0.05)};
-  }
-};
-
-TEST_F(RandomPoses, RotationsAreProductsOfTheTurnsAndTheCameraOrbitsTheOrigin) {
+  auto uniform = [&](double lo, double hi) {
+    return std::uniform_real_distribution<>(lo, hi)(rng);
+  };
   for (int trial = 0; trial < 20; ++trial) {
     CameraModel cam;
-    CameraParams p = RandomPose();
-    p.pan = Uniform(-3.1, 3.1), p.tilt = Uniform(-1.5, 1.5);
+    const CameraParams p{uniform(-3.1, 3.1), uniform(-1.2, 1.2), uniform(-3.1, 3.1), uniform(5, 20),
+                         uniform(30, 80),    uniform(-3.1, 3.1), uniform(-1.5, 1.5)};
     cam.SetParams(p);
     cam.UpdateCamera(VIEW_ALL);
     const Mat orbit = Product(Ry(p.azimuth), Rx(p.altitude));

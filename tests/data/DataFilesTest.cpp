@@ -7,11 +7,8 @@
 namespace velmora {
 namespace {
 
-using test::ScopedCurrentDir;
-using test::TempDir;
-
 TEST(DataFiles, CurrentDirectoryThenEachFolderInOrder) {
-  TempDir here, installed, built;
+  test::TempDir here, installed, built;
   here.Write("cols.fcd", "here");
   installed.Write("cols.fcd", "installed");
   installed.Write("sphere1K.fsd", "installed");
@@ -19,7 +16,7 @@ TEST(DataFiles, CurrentDirectoryThenEachFolderInOrder) {
   built.Write("plane.png", "built");
   const std::vector<std::string> saved = DataFolders();
   SetDataFolders({installed.path().string(), built.path().string()});
-  ScopedCurrentDir cd(here.path());
+  test::ScopedCurrentDir cd(here.path());
   struct Row {
     const char* name;
     std::string expected;

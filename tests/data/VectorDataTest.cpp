@@ -9,8 +9,6 @@
 namespace velmora {
 namespace {
 
-using test::TempDir;
-
 TEST(VectorData, LineRules) {
   const struct {
     const char* name;
@@ -28,7 +26,7 @@ TEST(VectorData, LineRules) {
       {"empty file", "", {}, {}, {}, {}},
       {"a final empty line after the feed does not count", "1 2\n3 4\n\n", {1}, {2}, {3}, {4}},
   };
-  TempDir dir;
+  test::TempDir dir;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     VectorData data;
