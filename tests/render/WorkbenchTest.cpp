@@ -106,9 +106,12 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     EXPECT_EQ(w.mainSphere->vertexColours, fresh[0].vertexColours);
     for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, fresh[1 + i].vertexColours);
   }
-  // Distance mode pulls the shown sphere's vertices in by their scores.
+  // Distance mode pulls the shown sphere's vertices in by their scores; off puts them back.
   w.SetDistanceMode(true);
   EXPECT_TRUE(w.mainSphere->radialScore);
+  EXPECT_NE(w.mainSphere->vertices, w.mainSphere->sourceVertices);
+  w.SetDistanceMode(false);
+  EXPECT_EQ(w.mainSphere->vertices, w.mainSphere->sourceVertices);
 }
 
 // Vertex i becomes midpoint i only when both views and the shape agree on the count; a
