@@ -15,7 +15,8 @@ using test::ScopedCurrentDir;
 using test::TempDir;
 using testing::ElementsAre;
 
-constexpr char kColours[] = "3\n0 ff,0,0\n1 0,80,ff\n2 10,20,30\n";
+// Entry 4 is not below the count and is skipped; entry 2 lacks its blue field.
+constexpr char kColours[] = "4\n0 ff,0,0\n1 0,80,ff\n4 9,9,9\n2 10,20\n";
 
 // A triangle and a quadrilateral over five vertices.
 constexpr char kSmallShape[] =
