@@ -190,6 +190,10 @@ TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPackedAndSelectable) {
     views.SelectMainSphere(row.index, row.on);
     EXPECT_EQ(views.mainSphere, row.shown) << row.index << row.on;
   }
+  // With no points the scores give no range: distance mode leaves every vertex in place.
+  views.SelectMainSphere(0, true);
+  views.SetDistanceMode(true);
+  EXPECT_EQ(views.mainSphere->vertices, views.mainSphere->sourceVertices);
 }
 
 }  // namespace
