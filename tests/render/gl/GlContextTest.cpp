@@ -146,29 +146,6 @@ TEST_F(TextureUpload, PlanePictureBecomesAMipmappedTexture) {
   EXPECT_FALSE(surface.IsCurrent());
 }
 
-// 101 pixels wide: 303 bytes of pixels in rows 304 bytes apart. Left half red, right half
-// blue, the top eight rows green. A row read at the wrong pitch shears the halves.
-TEST_F(TextureUpload, OddWidthRowsDoNotSkewAndTheBottomRowComesFirst) {
-  const std::string path =
-      dir.Write("odd.png", Png(101, 64, 2, 8, [](int x, int y) {
-                  if (y < 8) return std::vector<int>{0, 255, 0};
-                  return x < 50 ? std::vector<int>{255, 0, 0} : std::vector<int>{0, 0, 255};
-                }));
-  const auto t = LoadAndRead(path, GL_RGB, 3);
-  ASSERT_GT(w * h, 0);
-  auto texel = [&](int x, int y) { return &t[(static_cast<std::size_t>(y) * w + x) * 3]; };
-  for (int y = 0; y < h - (h * 8 / 64 + 1); ++y) {
-    EXPECT_GT(texel(2, y)[0], 200) << "row " << y;
-    EXPECT_LT(texel(2, y)[2], 50) << "row " << y;
-    EXPECT_GT(texel(w - 3, y)[2], 200) << "row " << y;
-    EXPECT_LT(texel(w - 3, y)[0], 50) << "row " << y;
-  }
-  // t = 1 is the top of the picture. (GLU's magnifying scale leaves the very last row black,
-  // so the row below it is the one to look at.)
-  EXPECT_GT(texel(w / 2, h - 2)[1], 200);
-  EXPECT_LT(texel(w / 2, 0)[1], 50);
-}
-
 // 8-bit pictures go in as grey levels of their values (a palette of pure reds: the indices,
 // not the colours); 32-bit ones keep their alpha.
 TEST_F(TextureUpload, EightBitPicturesAsGreyLevelsAndThirtyTwoBitWithAlpha) {
