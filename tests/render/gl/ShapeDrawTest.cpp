@@ -261,25 +261,5 @@ TEST_F(ColouredArrays, ChangedFacesAreDrawnAsTheyAreNow) {
   ExpectSamePixels(shape, "fewer vertices");
 }
 
-TEST_F(ColouredArrays, ClientStateIsRestored) {
-  FstShape shape = Sphere(5);
-  ASSERT_TRUE(context.BeginFrame());
-  glEnableClientState(GL_NORMAL_ARRAY);  // someone else's state survives too
-  DrawColoured(shape, false, 0.5, kept);
-  const bool vertexArray = glIsEnabled(GL_VERTEX_ARRAY), colourArray = glIsEnabled(GL_COLOR_ARRAY);
-  const bool normalArray = glIsEnabled(GL_NORMAL_ARRAY), culling = glIsEnabled(GL_CULL_FACE);
-  GLint depth = 0;
-  glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-  glDisableClientState(GL_NORMAL_ARRAY);
-  const GLenum error = glGetError();
-  context.EndFrame();
-  EXPECT_FALSE(vertexArray);
-  EXPECT_FALSE(colourArray);
-  EXPECT_TRUE(normalArray);
-  EXPECT_FALSE(culling);
-  EXPECT_EQ(depth, 1);
-  EXPECT_EQ(error, GLenum(GL_NO_ERROR));
-}
-
 }  // namespace
 }  // namespace velmora
