@@ -163,15 +163,6 @@ int DifferingPixels(const QImage& a, const QImage& b) {
   return n;
 }
 
-// Pixels that are not the clear colour: what was drawn at all.
-int DrawnPixels(const QImage& image) {
-  const QRgb background = image.pixel(0, 0);
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) n += image.pixel(x, y) != background;
-  return n;
-}
-
 void RandomColours(FstShape& shape, unsigned seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -207,9 +198,9 @@ class ColouredArrays : public test::OffscreenTest {
   // The triangle list the drawing side keeps between frames.
   TriangleCache kept;
 
-  // Both ways over every alpha, side and polygon mode; returns the fewest pixels drawn.
-  int ExpectSamePixels(const FstShape& shape, const std::string& what) {
-    int fewest = kSize * kSize;
+  // Both ways over every alpha, side and polygon mode. (That they draw at all, the
+  // feedback tests above pin.)
+  void ExpectSamePixels(const FstShape& shape, const std::string& what) {
     for (bool wireframe : {false, true})
       for (double alpha : {1.0, 0.5})
         for (bool frontOnly : {false, true}) {
@@ -219,10 +210,8 @@ class ColouredArrays : public test::OffscreenTest {
           EXPECT_EQ(DifferingPixels(reference, arrays), 0)
               << what << ": alpha " << alpha << (frontOnly ? ", front only" : ", both sides")
               << (wireframe ? ", wireframe" : "");
-          fewest = std::min(fewest, DrawnPixels(arrays));
         }
     context.wireframe = false;
-    return fewest;
   }
 
   static FstShape Sphere(unsigned seed) {
@@ -236,7 +225,7 @@ class ColouredArrays : public test::OffscreenTest {
 TEST_F(ColouredArrays, SpheresWithRandomColoursMatchPerFaceDrawing) {
   FstShape shape = Sphere(1);
   ASSERT_EQ(shape.faces.size(), 1996u);
-  EXPECT_GT(ExpectSamePixels(shape, "sphere"), 2000);
+  ExpectSamePixels(shape, "sphere");
 }
 
 TEST_F(ColouredArrays, ChangedFacesAreDrawnAsTheyAreNow) {
