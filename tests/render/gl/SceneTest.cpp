@@ -47,14 +47,11 @@ struct ViewPair {
     first.UpdateCamera(0);
     second.UpdateCamera(0);
   }
-  // n points per view, each pair with its own colour.
+  // n points per view.
   void Load(const std::vector<double>& x1, const std::vector<double>& y1,
             const std::vector<double>& x2, const std::vector<double>& y2) {
     LoadImagePoints(first, x1.data(), y1.data(), static_cast<int>(x1.size()));
     LoadImagePoints(second, x2.data(), y2.data(), static_cast<int>(x2.size()));
-    for (CameraModel* view : {&first, &second})
-      for (std::size_t i = 0; i < view->pointColors.size(); ++i)
-        view->pointColors[i] = Vec3{0.1 + 0.8 * (i % 2), 0.3, 0.9 - 0.8 * (i % 2)};
     Update();
   }
   bool LoadDemo() {
@@ -241,6 +238,7 @@ TEST_F(Overlays, AViewWithoutPointsDrawsOnlyItsGlyph) {
 
 TEST_F(Overlays, RaysFeedTheVectorsWindowWithTheGaps) {
   views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
+  views.first.pointColors[1] = Vec3{0.9, 0.3, 0.1};
   const auto primitives = Draw(views.first, 0, Only(false, true));
   EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 6);  // 12 vertices
   ASSERT_EQ(feed.points.size(), 3u);
