@@ -113,17 +113,6 @@ class SceneDrawing : public testing::Test {
   std::unique_ptr<Scene> scene;
 };
 
-// The demo house, as loaded (no points move it), seen from 150 units; hidden, it leaves the
-// frame as it was without it.
-TEST_F(SceneDrawing, TheFstObjectShowsOnlyWhenAskedFor) {
-  LookAtThePlane();
-  const QImage without = Render();
-  ASSERT_GT(workbench.fstObject.Load("demo.fsd", nullptr), 0);
-  EXPECT_GT(Differing(without, Render()), 500);
-  scene->SetShowFstObject(false);
-  EXPECT_EQ(Differing(without, Render()), 0);
-}
-
 TEST_F(SceneDrawing, CentreMarkerTakesTheBlueOfTheZAxis) {
   scene->offsetX = 60;  // the point of rotation, in the middle of the view, off the axes
   const QRect centre(kWidth / 2 - 8, kHeight / 2 - 8, 17, 17);
