@@ -63,9 +63,8 @@ struct ViewPair {
   CameraModel first, second;
 };
 
-// Pixels of exactly this colour inside area (all of the image when empty).
-int Count(const QImage& image, QRgb colour, QRect area = {}) {
-  if (area.isEmpty()) area = image.rect();
+// Pixels of exactly this colour inside area.
+int Count(const QImage& image, QRgb colour, const QRect& area) {
   int n = 0;
   for (int y = area.top(); y <= area.bottom(); ++y)
     for (int x = area.left(); x <= area.right(); ++x) n += (image.pixel(x, y) & 0xffffff) == colour;
