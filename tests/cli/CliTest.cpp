@@ -143,29 +143,17 @@ TEST(FstInfo, ReportsWhatTheLoaderKeepsOfTheLastBlock) {
   EXPECT_EQ(json::parse(odd.out)["file"], "caf\uFFFD\uFFFD.fsd");
 }
 
-// Distinct values, so that a target sent to the wrong parameter shows; the numbers of the
-// command line come back bit for bit.
+// Distinct values, so that a target sent to the wrong parameter shows; blanks and a plus
+// sign around a number are allowed.
 TEST(Reconstruct, CameraParametersFromTheCommandLineAndThePositionFile) {
   TempDir dir;
   const std::string position =
       dir.Write("pose.txt", "0.25\n-0.125\n0.5\n12\n40\n45\n0.0625\n-0.03125\n2.5\n");
   const std::string data = dir.Write("pair.dtx", "0.1 0.2\n0.30000000000000004 -7e-9\n");
-  CliResult r = RunTool({"reconstruct", data, "--first",
-                         " 0.1, +0.2 ,0.30000000000000004,9.5,40.25,1e-7,-0.3", "--second",
-                         "-1e-300,0,0,10,50,0,0"});
+  const CliResult r = RunTool(
+      {"reconstruct", data, "--first", " 0.1, +0.2 ,0.3,8,30,0.4,0.5", "--position", position});
   ASSERT_EQ(r.code, kExitOk) << r.err;
-  json j = json::parse(r.out);
-  const std::vector<double> first = {0.1, 0.2, 0.30000000000000004, 9.5, 40.25, 1e-7, -0.3};
-  const char* names[] = {"azimuth",  "altitude", "rotation", "focalLength",
-                         "distance", "pan",      "tilt"};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(j["first"][names[i]].get<double>(), first[i]) << names[i];
-  EXPECT_EQ(j["second"]["azimuth"].get<double>(), -1e-300);
-  EXPECT_EQ(j["points"][0]["first"], json({0.1, 0.2}));
-  EXPECT_EQ(j["points"][0]["second"], json({0.30000000000000004, -7e-9}));
-
-  r = RunTool({"reconstruct", data, "--first", "0.1,0.2,0.3,8,30,0.4,0.5", "--position", position});
-  ASSERT_EQ(r.code, kExitOk) << r.err;
-  j = json::parse(r.out);
+  const json j = json::parse(r.out);
   EXPECT_EQ(j["second"], json::parse(R"({"azimuth": 0.25, "altitude": -0.125, "rotation": 0.5,
       "focalLength": 12.0, "distance": 45.0, "pan": 0.0625, "tilt": -0.03125, "scale": 2.5})"));
   // Only the distance and the scale of the first view come from the file.
@@ -437,8 +425,8 @@ int Pixels(const QImage& image, QRgb colour) {
 }
 
 // render, with no display at all: the frame it saves, its size and error, and the options
-// that change it. (That its frames equal the main window's, option by option, the main
-// window's tests pin.)
+// that empty it. (That its frames equal the main window's, option by option, the main
+// window's tests pin; the glide and the main sphere, the end-to-end test.)
 TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   TempDir dir;
   auto render = [&](const std::string& name, const std::string& args, QImage& image) {
@@ -455,14 +443,10 @@ TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   EXPECT_EQ(demo.height(), j["height"].get<int>());
   EXPECT_GT(demo.width(), demo.height()) << "the main window's start-up shape";
   EXPECT_GT(test::DarkPixelsInTextCorner(demo), 20);
-  // The same cameras and points as reconstruct computes; a .txt data file is read as the
-  // Controls window's Browse reads it.
+  // The same cameras and points as reconstruct computes.
   EXPECT_DOUBLE_EQ(j["error"].get<double>(),
                    json::parse(RunTool({"reconstruct", "demo.dtx"}).out)["error"].get<double>());
-  fs::copy_file("demo.dtx", dir.path() / "demo.txt");
   QImage image;
-  EXPECT_EQ(render("txt.png", "demo.fsd " + (dir.path() / "demo.txt").string(), image)["error"],
-            j["error"]);
 
   // Nothing but the background: no axes, no object, no camera boxes, and no points so no
   // error text either.
@@ -474,17 +458,6 @@ TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   EXPECT_EQ(Pixels(image, 0xffffff), 320 * 170);
   EXPECT_EQ(test::DarkPixelsInTextCorner(image), 0);
   EXPECT_TRUE(empty["error"].is_null());
-
-  // The main sphere, coloured as a score map, after the glide to the position file; seen
-  // from close by, against the same frame without it.
-  const std::string glide =
-      "--size 320x200 --observer 100,0,0,0,1,-1,0 --position position.txt demo.fsd demo.dtx ";
-  QImage bare, sphere;
-  const json without = render("glide.png", glide, bare);
-  const json with = render("sphere.png", glide + "--main-sphere 5K", sphere);
-  EXPECT_GT(test::ColouredPixels(sphere), test::ColouredPixels(bare) + 5000);
-  EXPECT_EQ(with["error"], without["error"]);
-  EXPECT_NE(with["error"], j["error"]);
 }
 
 TEST(RenderSize, ReadsWidthByHeightWithinLimits) {

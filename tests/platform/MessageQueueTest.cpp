@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QObject>
-#include <cmath>
-#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -21,17 +19,6 @@ class Recorder : public QObject, public MessageReceiver {
   std::vector<std::tuple<unsigned, WPARAM, LPARAM>> received;
 };
 
-TEST(AppMessages, FloatsTravelAsTheirBits) {
-  for (float v :
-       {0.0f, -0.0f, 1.0f, -2.5f, 1e-40f, 3.4e38f, std::numeric_limits<float>::infinity()}) {
-    const float back = LParamToFloat(FloatToLParam(v));
-    EXPECT_EQ(std::signbit(back), std::signbit(v));
-    EXPECT_EQ(back, v);
-  }
-  EXPECT_EQ(FloatToLParam(1.0f), 0x3F800000);
-  EXPECT_TRUE(std::isnan(LParamToFloat(FloatToLParam(std::nanf("")))));
-}
-
 TEST(PostAppMessage, DeliversLaterInOrderAndDropsUnpublishedTargets) {
   Recorder receiver;
   EXPECT_FALSE(PostAppMessage(nullptr, UWM_REDRAW));
@@ -44,21 +31,6 @@ TEST(PostAppMessage, DeliversLaterInOrderAndDropsUnpublishedTargets) {
   EXPECT_THAT(receiver.received,
               testing::ElementsAre(M{UWM_VIEWS_CHANGED, 0, VIEW_AZALT}, M{UWM_REDRAW, 0, 0},
                                    M{UWM_SHOW_MAIN_SPHERE, 2, BST_CHECKED}));
-}
-
-TEST(DeferAppMessages, HoldsMessagesBackAndReleasesThemInOrder) {
-  Recorder receiver;
-  PostAppMessage(&receiver, UWM_REDRAW, 0, 1);
-  {
-    DeferAppMessages hold;
-    PumpPendingMessages();
-    EXPECT_TRUE(receiver.received.empty());
-    PostAppMessage(&receiver, UWM_REDRAW, 0, 2);
-  }
-  PostAppMessage(&receiver, UWM_REDRAW, 0, 3);
-  PumpPendingMessages();
-  ASSERT_EQ(receiver.received.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(std::get<2>(receiver.received[i]), i + 1);
 }
 
 }  // namespace

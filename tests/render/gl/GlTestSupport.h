@@ -1,8 +1,7 @@
 #pragma once
 // Drawing without a window: a GlSurface on an offscreen context drawing into a framebuffer
 // object (read back pixel by pixel), a fixture holding a GlContext initialised on one,
-// capture of what a drawing call hands to OpenGL through the feedback mode, and two linked
-// view cameras with a Vectors window stand-in that records what it is fed.
+// and capture of what a drawing call hands to OpenGL through the feedback mode.
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -17,8 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "data/VectorData.h"
-#include "render/gl/CameraOverlays.h"
 #include "render/gl/GlContext.h"
 #include "render/gl/GlSurface.h"
 #include "render/image/ImageDecode.h"
@@ -128,49 +125,6 @@ class OffscreenTest : public testing::Test {
   }
   OffscreenSurface surface;
   GlContext context;
-};
-
-struct RecordingFeed : VectorsFeed {
-  struct Point {
-    int i;
-    double x, y, z;
-  };
-  void SetPoint(int i, double x, double y, double z) override { points.push_back({i, x, y, z}); }
-  void ComputeCenter() override { ++centers; }
-  void Invalidate() override { ++invalidations; }
-  std::vector<Point> points;
-  int centers = 0, invalidations = 0;
-};
-
-// The first view at its default pose, the second at the demo's (azimuth 0.6, altitude -0.2).
-struct ViewPair {
-  ViewPair() {
-    first.otherView = &second;
-    second.otherView = &first;
-    second.SetAzAlt(0.6, -0.2);
-    Update();
-  }
-  void Update() {
-    first.UpdateCamera(0);
-    second.UpdateCamera(0);
-  }
-  // n points per view, each pair with its own colour.
-  void Load(const std::vector<double>& x1, const std::vector<double>& y1,
-            const std::vector<double>& x2, const std::vector<double>& y2) {
-    LoadImagePoints(first, x1.data(), y1.data(), static_cast<int>(x1.size()));
-    LoadImagePoints(second, x2.data(), y2.data(), static_cast<int>(x2.size()));
-    for (CameraModel* view : {&first, &second})
-      for (std::size_t i = 0; i < view->pointColors.size(); ++i)
-        view->pointColors[i] = Vec3{0.1 + 0.8 * (i % 2), 0.3, 0.9 - 0.8 * (i % 2)};
-    Update();
-  }
-  bool LoadDemo() {
-    VectorData data;
-    if (!ReadVectorData("demo.dtx", data)) return false;
-    Load(data.firstX, data.firstY, data.secondX, data.secondY);
-    return true;
-  }
-  CameraModel first, second;
 };
 
 }  // namespace velmora::test
