@@ -20,6 +20,7 @@
 #include "render/ErrorMaps.h"
 #include "tests/TestSupport.h"
 #include "tests/TwoViews.h"
+#include "tests/data/SpecialFiles.h"
 
 #ifdef VELMORA_TEST_RENDER
 #include <QImage>
