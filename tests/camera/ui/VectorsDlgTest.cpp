@@ -45,6 +45,36 @@ TEST(VectorsDlg, IndicesOutsideTheArraysAreRefusedWithTheirOwnText) {
   EXPECT_DOUBLE_EQ(window.center[0], 1.0);
   EXPECT_DOUBLE_EQ(window.center[1], 5.0 / 3);
   EXPECT_DOUBLE_EQ(window.center[2], 7.0 / 3);
+  // A new load replaces both arrays.
+  window.Allocate(1);
+  EXPECT_EQ(window.vectors.size(), 3u);
+  EXPECT_EQ(window.vectorColors.size(), 3u);
+}
+
+// The x axis red, a vector in its colour, the centre sphere blue at the origin.
+TEST(VectorsDlg, PaintsAxesVectorsAndTheCentreSphere) {
+  VectorsDlg window;
+  window.resize(200, 150);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.Allocate(1);
+  window.SetColor(0, 1, 1, 0);
+  window.SetPoint(0, -10, -8, 0);
+  const QImage frame = window.grabFramebuffer();
+  auto count = [&frame](int r, int g, int b) {
+    int n = 0;
+    for (int y = 0; y < frame.height(); ++y)
+      for (int x = 0; x < frame.width(); ++x) {
+        const QRgb c = frame.pixel(x, y);
+        n += (qRed(c) > 200) == (r > 0) && (qGreen(c) > 200) == (g > 0) &&
+             (qBlue(c) > 200) == (b > 0);
+      }
+    return n;
+  };
+  EXPECT_GT(count(1, 0, 0), 10) << "red x axis";
+  EXPECT_EQ(count(1, 0, 1), 0) << "no magenta";
+  EXPECT_GT(count(1, 1, 0), 10) << "yellow vector";
+  EXPECT_GT(qBlue(frame.pixel(frame.width() / 2, frame.height() / 2)), 200);
 }
 
 // Mouse moves as the window gets them, with their buttons and modifiers.
