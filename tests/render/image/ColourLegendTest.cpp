@@ -46,6 +46,8 @@ TEST(ColourLegend, PaintsTheMapScaleInsideItsBoxOnly) {
     const int line = painter.fontMetrics().height();
     painter.end();
     EXPECT_TRUE(layout.box.contains(layout.bar));
+    // In the bottom-right corner, 8 pixels from both edges, as the corner number.
+    EXPECT_EQ(layout.box.bottomRight(), QPoint(row.size.width() - 9, row.size.height() - 9));
     for (int y = 0; y < row.size.height(); ++y)
       for (int x = 0; x < row.size.width(); ++x)
         if (!layout.box.contains(x, y)) {
