@@ -3,6 +3,9 @@
 // reconstructs back into the model.
 
 #include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -70,6 +73,25 @@ class GeneratedData : public testing::Test {
   static inline TempDir* dir_ = nullptr;
   ScopedCurrentDir cwd_{dir_->path()};
 };
+
+// Every file keeps its bytes: the tests, the demo and the README's figures are made from
+// this data set, so a change to it must be deliberate (and these digests updated with it).
+TEST_F(GeneratedData, EveryFileKeepsItsBytes) {
+  const std::map<std::string, std::uint64_t> digests = {
+      {"cols.fcd", 0xbc4bb839bed771f7ull},       {"demo.dtx", 0xf4423afdd3a2082aull},
+      {"demo.fsd", 0xe32d1deef90ba0ecull},       {"plane.png", 0xf730ea7bd73716baull},
+      {"position.txt", 0xfcd859faa4f46fb2ull},   {"sphere100.fsd", 0x99940b5902ce01edull},
+      {"sphere100K.fsd", 0xba0c53dca863f308ull}, {"sphere10K.fsd", 0x3ddb08a9fb7c1a11ull},
+      {"sphere1K.fsd", 0x4559524710b74266ull},   {"sphere5K.fsd", 0x1032a07107a715ebull},
+  };
+  for (const auto& [name, digest] : digests) {
+    std::ifstream in(dir_->path() / name, std::ios::binary);
+    std::uint64_t fnv = 0xcbf29ce484222325ull;
+    for (std::istreambuf_iterator<char> it(in), end; it != end; ++it)
+      fnv = (fnv ^ static_cast<unsigned char>(*it)) * 0x100000001b3ull;
+    EXPECT_EQ(fnv, digest) << name;
+  }
+}
 
 TEST_F(GeneratedData, SpheresAreClosedHullsOnTheRadiusAndLoadBackExactly) {
   for (const SampleSphere& file : kSampleSpheres) {
