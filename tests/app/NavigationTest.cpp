@@ -229,6 +229,11 @@ TEST_F(Navigation, CentreModeMovesTheCentreAndF6CentresIt) {
   const double moved[kObserverPoseSize] = {400, 10, -4, 5, 1, -1, 0};
   ExpectPose(moved, 1e-12);
   EXPECT_DOUBLE_EQ(Second().camera.azimuth, std::numbers::pi / 2) << "views untouched";
+  // Held Z makes the shift 20 times finer.
+  test::PressKey(main, Qt::Key_Z);
+  test::Drag(main, {100, 100}, {120, 100}, Qt::LeftButton, Qt::NoModifier);
+  test::ReleaseKey(main, Qt::Key_Z);
+  EXPECT_NEAR(main->scene.offsetX, 11, 1e-12);
   test::PressKey(main, Qt::Key_F6);
   ExpectPose(kHome, 0);
   EXPECT_TRUE(main->CameraAnimationIdle()) << "no glide in centre mode";
