@@ -224,6 +224,15 @@ TEST_F(Overlays, AViewWithoutPointsDrawsOnlyItsGlyph) {
   EXPECT_EQ(CountKind(Draw(views.first, 0, Only(false, true, true)), GL_LINE_TOKEN), 0);
 }
 
+// The camera glyph marks each image point on the image plane with one small sphere.
+TEST_F(Overlays, TheGlyphMarksEveryImagePointWithASphere) {
+  views.Load({-1}, {1}, {-0.8}, {0.9});
+  const int one = CountKind(Draw(views.first, 0, Only(true, false)), GL_POLYGON_TOKEN);
+  views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
+  EXPECT_GT(one, 0);
+  EXPECT_EQ(CountKind(Draw(views.first, 0, Only(true, false)), GL_POLYGON_TOKEN), 3 * one);
+}
+
 TEST_F(Overlays, RaysFeedTheVectorsWindowWithTheGaps) {
   views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
   views.first.pointColors[1] = Vec3{0.9, 0.3, 0.1};
