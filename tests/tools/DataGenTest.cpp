@@ -160,5 +160,20 @@ TEST_F(GeneratedData, DemoDataReconstructsTheDemoShapeAtTheTruePoses) {
   }
 }
 
+// The demo's image points come only from points both views see in front of their image planes.
+TEST(FormatVectorData, RefusesPointsTheViewsCannotSee) {
+  const CameraParams first, second = DemoSecondView();
+  EXPECT_NO_THROW(FormatVectorData({{0, 0, 0}, {5, -5, 5}}, first, second));
+  const Vec3 unseen[] = {
+      {0, 0, 70},   // behind the first camera
+      {0, 0, 55},   // between the first camera and its image plane
+      {100, 0, 0},  // beside the image plane
+      {0, 40, 0},   // above it
+  };
+  for (const Vec3& p : unseen)
+    EXPECT_THROW(FormatVectorData({{0, 0, 0}, p}, first, second), std::runtime_error)
+        << p.x << " " << p.y << " " << p.z;
+}
+
 }  // namespace
 }  // namespace velmora::datagen
