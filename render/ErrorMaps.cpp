@@ -103,8 +103,9 @@ class MapWatch {
   bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
   // Asks at once; false when the map is to stop.
   bool Ask(std::size_t done) {
+    if (progress_ == nullptr) return true;
     last_ = std::chrono::steady_clock::now();
-    if (progress_ != nullptr && !Stopped() && !progress_->Continue(std::min(done, total_), total_))
+    if (!Stopped() && !progress_->Continue(std::min(done, total_), total_))
       stop_.store(true, std::memory_order_relaxed);
     return !Stopped();
   }
@@ -871,12 +872,13 @@ void Map(FstShape& shape, MapKind kind, CameraModel& moving, CameraModel& second
     ClearUpperVectorState();
     return;
   }
+  // A map cancelled before it starts costs nothing more.
+  MapWatch watch(MappedVertices(shape), moving.imagePointCount);
+  if (!watch.Ask(0)) return;
   const bool regular = RegularPair(moving, second);
   const bool settled = regular && !moving.skipNegativeST;
   const std::uint64_t raysBefore = memo == nullptr || settled ? 0 : RaysDigest(moving, second);
 
-  MapWatch watch(MappedVertices(shape), moving.imagePointCount);
-  if (!watch.Ask(0)) return;
   std::size_t written;
   std::vector<double> scores = ScoreVertices(shape, kind, moving, second, written, watch);
   if (watch.Stopped()) {
