@@ -7,7 +7,6 @@
 #include <numbers>
 
 #include "app/AboutDlg.h"
-#include "cli/CliRender.h"
 #include "platform/DialogBuilder.h"
 #include "tests/FramePixels.h"
 #include "tests/app/WorkbenchFixture.h"
@@ -35,21 +34,6 @@ class MainWindowTest : public test::WorkbenchTest {
  protected:
   static QImage Frame() { return main->grabFramebuffer(); }
 };
-
-TEST_F(MainWindowTest, StartsGreyWithTheNavigationCaptionAndPublishedGlobals) {
-  EXPECT_EQ(main->windowTitle(), "Left: move around, Right: zoom in/out");
-  const QImage frame = Frame();
-  EXPECT_EQ(qGray(frame.pixel(frame.width() - 3, frame.height() - 3)), 128);
-  EXPECT_EQ(g_hMainWnd.load(), main);
-  EXPECT_EQ(g_hControlWnd.load(), control);
-  EXPECT_EQ(control->firstView.vectorsWindow.windowTitle(), "Left view");
-  EXPECT_EQ(control->secondView.vectorsWindow.windowTitle(), "Right view");
-  EXPECT_FALSE(control->firstView.vectorsWindow.isVisible());
-  // velmora-cli render draws at this size when given none.
-  int width = 0, height = 0;
-  MainWindowStartUpSize(width, height);
-  EXPECT_EQ(main->size() * main->devicePixelRatio(), QSize(width, height));
-}
 
 TEST_F(MainWindowTest, WritesTheErrorOnlyWhenItIsFinite) {
   EXPECT_EQ(test::DarkPixelsInTextCorner(Frame()), 0) << "no points: no text";

@@ -241,22 +241,6 @@ TEST_F(Navigation, CentreModeMovesTheCentreAndF6CentresIt) {
   EXPECT_FALSE(main->scene.centreMode);
 }
 
-TEST_F(Navigation, FlightsToTheViewsAndBackHome) {
-  // Out to the first view: looking at the centre (2, 4, -40) from the first camera's distance.
-  Fly(Qt::Key_F8);
-  EXPECT_EQ(main->savedPoseOwner, OWNER_FIRST_VIEW);
-  EXPECT_EQ(main->progress, 25.0);
-  const std::vector<double> atFirst = Pose();
-  EXPECT_NEAR(atFirst[POSE_DISTANCE], std::sqrt(2.0 * 2 + 4 * 4 + 100 * 100) * 0.84, 1e-6);
-  EXPECT_NEAR(atFirst[POSE_OFFSET_X], 2, 1e-6);
-  EXPECT_NEAR(atFirst[POSE_OFFSET_Y], 4, 1e-6);
-  EXPECT_NEAR(atFirst[POSE_OFFSET_Z], -40, 1e-6);
-  // The same key again flies back to the pose saved.
-  Fly(Qt::Key_F8);
-  EXPECT_EQ(main->savedPoseOwner, OWNER_HOME);
-  ExpectPose(kHome, 1e-6);
-}
-
 // A long operation that lets only its own dialog run (a long map's, a load's) holds the
 // flight's frames back; the flight goes on to its end once it is over.
 TEST_F(Navigation, AFlightWaitsWhileALongOperationLetsOnlyItsDialogRun) {

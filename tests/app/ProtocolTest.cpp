@@ -51,17 +51,6 @@ TEST_F(ProtocolTest, LoadsTheCommandLineBeforeTheWindowIsShown) {
   EXPECT_EQ(GetDlgItemAs<QLabel>(control, IDC_FST_STATUS)->text(), "100 points.");
 }
 
-TEST_F(ProtocolTest, AllFiveSampleSpheresAreListedWithFiveKSelected) {
-  EXPECT_EQ(test::ComboItems(control->sphereSizeCombo),
-            QStringList({"100", "1K", "5K", "10K", "100K"}));
-  EXPECT_EQ(control->workbench.loadedSphereCount, 5);
-  control->mainSphereCheck->click();
-  Settle();
-  EXPECT_EQ(control->workbench.mainSphere, control->workbench.loadedSpheres[2]);
-  control->mainSphereCheck->click();
-  Settle();
-}
-
 // A box or a key of the main window -> the messages the main window gets -> the scene and
 // the boxes. Each press flips exactly its own states, and a second press restores them.
 TEST_F(ProtocolTest, BoxesAndKeysSwitchTheirSceneStateAndBoxTogether) {
@@ -179,7 +168,6 @@ TEST_F(ProtocolTest, LoadedFstObjectFollowsTheReconstructedPoints) {
     EXPECT_THAT((Vec3{v[3 * i], v[3 * i + 1], v[3 * i + 2]}), test::Vec3Near(midpoint, 1e-9)) << i;
   }
 }
-
 
 // Where two frames differ: the bounding box of the changed pixels.
 QRect Changed(const QImage& a, const QImage& b) {

@@ -170,13 +170,5 @@ TEST(CameraModelIncrements, AddToAngleWrapsOnceAndSnapsToZero) {
   }
 }
 
-TEST(CameraModelUpdate, ListenerHearsOnlyNonZeroMasks) {
-  CameraModel cam;
-  std::vector<int> seen;
-  cam.onViewsChanged = [&](int mask) { seen.push_back(mask); };
-  for (int mask : {0, +VIEW_AZALT, 0, +VIEW_PANTILT, +VIEW_ALL}) cam.UpdateCamera(mask);
-  EXPECT_THAT(seen, testing::ElementsAre(VIEW_AZALT, VIEW_PANTILT, VIEW_ALL));
-}
-
 }  // namespace
 }  // namespace velmora

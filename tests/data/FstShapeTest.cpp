@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "data/VectorData.h"
 #include "tests/TestSupport.h"
 #include "tests/data/SpecialFiles.h"
 
@@ -204,32 +203,6 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
     EXPECT_EQ(progress.hidden, 1);
     ExpectUnchanged(shape, before);
   }
-}
-
-// A missing file, named pipes and devices are files that cannot be opened, for the shape
-// and the vector data alike: no message for the shape itself.
-TEST_F(FstShapeTest, OnlyRegularFilesAreRead) {
-  FstShape shape;
-  ASSERT_EQ(LoadText(shape, kSmallShape), 5);
-  const FstShape before = shape;
-  VectorData data;
-  ASSERT_TRUE(ReadVectorData(Write("1 2\n3 4\n", "points.dtx"), data));
-  test::ScopedMemoryCap cap(std::size_t{512} << 20);
-  std::vector<test::SpecialFile> files = test::MakeSpecialFiles(dir_.path() / "special");
-  files.push_back({"missing", (dir_.path() / "absent.fsd").string()});
-  for (const test::SpecialFile& file : files) {
-    SCOPED_TRACE(file.kind);
-    MessageRecorder messages;
-    test::CountingProgress progress;
-    EXPECT_EQ(test::ReadWithoutHanging(file.path, [&] { return shape.Load(file.path, &progress); }),
-              0);
-    EXPECT_TRUE(messages.texts.empty());
-    EXPECT_EQ(progress.hidden, 1);
-    EXPECT_FALSE(
-        test::ReadWithoutHanging(file.path, [&] { return ReadVectorData(file.path, data); }));
-  }
-  ExpectUnchanged(shape, before);
-  EXPECT_EQ(data.secondY, std::vector<double>{4});
 }
 
 }  // namespace

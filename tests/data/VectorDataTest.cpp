@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "tests/TestSupport.h"
-#include "tests/TwoViews.h"
 
 namespace velmora {
 namespace {
@@ -37,23 +36,6 @@ TEST(VectorData, LineRules) {
     EXPECT_EQ(data.secondX, c.secondX);
     EXPECT_EQ(data.secondY, c.secondY);
   }
-}
-
-TEST(VectorData, LoadImagePointsStoresMeansAndUpdatesTheView) {
-  test::TwoViews v;
-  std::vector<int> masks;
-  v.second.onViewsChanged = [&](int mask) { masks.push_back(mask); };
-  const double x[] = {1, 2, 6}, y[] = {-1, 0, 4};
-  LoadImagePoints(v.second, x, y, 3);
-  EXPECT_EQ(masks, std::vector<int>{VIEW_ALL});
-  EXPECT_EQ(v.second.imageX, (std::vector<double>{1, 2, 6}));
-  EXPECT_EQ(v.second.imageY, (std::vector<double>{-1, 0, 4}));
-  EXPECT_DOUBLE_EQ(v.second.meanX, 3);
-  EXPECT_DOUBLE_EQ(v.second.meanY, 1);
-  // No points: the means are 0, not a division by zero.
-  LoadImagePoints(v.second, nullptr, nullptr, -1);
-  EXPECT_EQ(v.second.imagePointCount, 0);
-  EXPECT_EQ(v.second.meanX + v.second.meanY, 0);
 }
 
 }  // namespace

@@ -17,8 +17,6 @@ using test::TwoViews;
 using testing::DoubleNear;
 using testing::Pointwise;
 
-constexpr double kPi = 3.141592653589793;
-
 FstShape LoadedSphere(const char* file) {
   FstShape shape;
   EXPECT_GT(shape.Load(file, nullptr), 0) << file;
@@ -89,21 +87,6 @@ TEST(ErrorMapScale, ScoreToColourWorkedValues) {
                {1, {1, 0, 0}}};
   for (const auto& c : cases)
     EXPECT_THAT(ScoreToColour(c.v), test::Vec3Near(c.colour, 1e-12)) << "v = " << c.v;
-}
-
-TEST(ErrorMapScale, DirectionToAnglesInvertsTheCameraDirection) {
-  double az, alt;
-  DirectionToAngles(0, 1, 0, az, alt);
-  EXPECT_NEAR(az, 0, 1e-15);
-  EXPECT_NEAR(alt, -kPi / 2, 1e-15);
-  for (double a : {-3.0, -1.2, 0.0, 0.4, 2.9})
-    for (double e : {-1.5, -0.3, 0.0, 0.7, 1.5}) {
-      const double r = 7.5;
-      DirectionToAngles(r * std::cos(e) * std::sin(a), -r * std::sin(e),
-                        r * std::cos(e) * std::cos(a), az, alt);
-      EXPECT_NEAR(az, a, 1e-12) << a << " " << e;
-      EXPECT_NEAR(alt, e, 1e-12) << a << " " << e;
-    }
 }
 
 // Fast maps against the plain one-vertex-at-a-time computation, twice in a row so that the

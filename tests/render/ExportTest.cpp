@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "camera/CameraTransitions.h"
-#include "camera/PositionFile.h"
 #include "tests/TestSupport.h"
 #include "tests/TwoViews.h"
 
@@ -24,21 +22,6 @@ void Reconstruct(TwoViews& v) {
   v.SetPoints({1, -2.5, 0.3}, {2, 1, -1.7}, {-3, 0.5, 2}, {1, 4, -0.25});
   const Vec3 colours[] = {{0, 0, 0}, {1, 0.5, 0.25}, {0.2, 1, 0.999}};
   for (int i = 0; i < 3; ++i) v.first.pointColors[i] = v.second.pointColors[i] = colours[i];
-}
-
-TEST(Export, PositionFileReadsBackAsThePoses) {
-  TempDir dir;
-  TwoViews v;
-  Reconstruct(v);
-  const std::string path = (dir.path() / "position.txt").string();
-  std::string why;
-  ASSERT_TRUE(WritePositionFile(path, v.first, v.second, 1.0 / 3, why)) << why;
-  double read[kPositionTargetCount];
-  ASSERT_TRUE(LoadPositionFile(path, read));
-  double expected[kMaxAnimatedValues];
-  ReadPositionValues(v.first, v.second, expected);
-  expected[POS_SCALE] = 1.0 / 3;
-  for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << "line " << i;
 }
 
 // All three pairs, then with the last pair's ray point gone from the second view: that
@@ -72,23 +55,6 @@ TEST(Export, PlyReadsBackAsTheMidpointsAndPairColours) {
           << line;
     }
     EXPECT_FALSE(std::getline(in, line)) << "more rows than vertices: " << line;
-  }
-}
-
-// A failed write says so, for both files: a directory, a missing folder, a full disk.
-TEST(Export, WriteErrorsAreFailures) {
-  TempDir dir;
-  TwoViews v;
-  Reconstruct(v);
-  for (const std::string& path :
-       {dir.path().string(), (dir.path() / "missing" / "out").string(), std::string("/dev/full")}) {
-    SCOPED_TRACE(path);
-    std::string why;
-    EXPECT_FALSE(WriteMidpointsPly(path, v.first, why));
-    EXPECT_THAT(why, testing::HasSubstr(path));
-    why.clear();
-    EXPECT_FALSE(WritePositionFile(path, v.first, v.second, 1, why));
-    EXPECT_THAT(why, testing::HasSubstr(path));
   }
 }
 

@@ -108,15 +108,5 @@ TEST(WatchedMap, CancelKeepsTheColoursTheMemoAndThePosesAndLetRunChangesNothing)
         }
 }
 
-TEST(WatchedMap, CancelAtTheStartMapsNothing) {
-  MappedScene scene(true, false, true);
-  const FstShape before = scene.shape;
-  ScriptedWatcher cancel(1);
-  scene.Map(&cancel);
-  EXPECT_EQ(cancel.asked, 1);
-  EXPECT_EQ(cancel.finished, 1);
-  EXPECT_EQ(scene.shape.vertexColours, before.vertexColours);
-}
-
 }  // namespace
 }  // namespace velmora

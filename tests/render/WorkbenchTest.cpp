@@ -1,6 +1,5 @@
 #include "render/Workbench.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,47 +27,6 @@ struct Bench {
   Workbench views{first, second};
   std::vector<std::string> log;
 };
-
-TEST(Workbench, DataFileGoesInBothHalvesFirstThenEachViewThenOnePairColour) {
-  TempDir dir;
-  Bench b;
-  std::srand(7);
-  ASSERT_TRUE(b.views.LoadDataFile(dir.Write("three.dtx", "1 2\n3 4\n5 6\n7 8\n9 10\n11 12\n")));
-  // The first view recomputes against the second's new points, not its old ones.
-  EXPECT_EQ(b.log, (std::vector<std::string>{"view 0 mask 7 sees 3 points",
-                                             "view 1 mask 7 sees 3 points"}));
-  EXPECT_EQ(b.first.imageX, (std::vector<double>{1, 3, 5}));
-  EXPECT_EQ(b.second.imageY, (std::vector<double>{8, 10, 12}));
-  // Each pair's colour is three successive rand() values scaled into 0..1.
-  std::srand(7);
-  for (int i = 0; i < 3; ++i) {
-    const double r = std::rand() / double{RAND_MAX}, g = std::rand() / double{RAND_MAX};
-    const Vec3 colour{r, g, std::rand() / double{RAND_MAX}};
-    EXPECT_THAT(b.first.pointColors[i], test::Vec3Near(colour, 0.0)) << i;
-    EXPECT_THAT(b.second.pointColors[i], test::Vec3Near(colour, 0.0)) << i;
-  }
-
-  // A file that cannot be read changes nothing.
-  b.log.clear();
-  EXPECT_FALSE(b.views.LoadDataFile((dir.path() / "missing.dtx").string()));
-  EXPECT_TRUE(b.log.empty());
-  EXPECT_EQ(b.second.imageX, (std::vector<double>{7, 9, 11}));
-}
-
-TEST(Workbench, GlideEndSetsTheNineTargetsShowsThemThenRecomputesBothViews) {
-  Bench b;
-  const double targets[kPositionTargetCount] = {0.5, -0.25, 0.125, 12, 60, 45, 0.75, -0.5, 2};
-  b.views.ApplyPositionTargets(
-      targets, [&b] { b.log.push_back("shown at azimuth " + std::to_string(b.second.azimuth)); });
-  EXPECT_EQ(b.log,
-            (std::vector<std::string>{"shown at azimuth 0.500000", "view 0 mask 7 sees 0 points",
-                                      "view 1 mask 7 sees 0 points"}));
-  const CameraParams p = b.second.GetParams();
-  EXPECT_EQ(
-      (std::vector<double>{p.azimuth, p.altitude, p.rotation, p.focalLength, b.first.distance,
-                           p.distance, p.pan, p.tilt, b.first.GetScale(), b.second.GetScale()}),
-      (std::vector<double>{0.5, -0.25, 0.125, 12, 60, 45, 0.75, -0.5, 2, 2}));
-}
 
 // Every map reads both views and the mask does not say which view changed, so any told
 // change remaps the main sphere and both pan/tilt spheres; the memo keeps the rest free.

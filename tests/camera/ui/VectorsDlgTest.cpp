@@ -1,11 +1,7 @@
 #include "camera/ui/VectorsDlg.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QTest>
 
-#include "camera/ui/ViewDlg.h"
-#include "platform/DialogBuilder.h"
 #include "tests/GuiDriver.h"
 #include "tests/TestSupport.h"
 
@@ -116,42 +112,6 @@ TEST(VectorsDlg, LeftDragTurnsRightDragMovesAndModifiersOnlyFollow) {
   EXPECT_EQ(window.lastY, -1);
   test::MoveMouse(&window, {0, 500}, Qt::RightButton, kNone);
   EXPECT_EQ(window.context.distance, distance + 10);
-}
-
-// "White bkg." may be ticked before a Vectors window first shows; the first show keeps it.
-TEST(VectorsDlg, TheFirstShowKeepsTheBackgroundSetBefore) {
-  const struct {
-    float set;  // below 0: nothing set
-    int shown;
-  } cases[] = {{-1, 127}, {1, 255}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.set);
-    VectorsDlg window;
-    if (c.set >= 0) window.SetBackground(c.set, c.set, c.set);
-    window.resize(120, 90);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    const QRgb corner = window.grabFramebuffer().pixel(2, 2);
-    EXPECT_NEAR(qRed(corner), c.shown, 1);
-    EXPECT_NEAR(qBlue(corner), c.shown, 1);
-  }
-}
-
-TEST(VectorsDlg, ClosingUnchecksTheOwnersBoxAndKeepsTheWindow) {
-  QWidget parent;
-  ViewDlg view(1);
-  view.Create(&parent);
-  auto* box = GetDlgItemAs<QCheckBox>(&view, IDC_VIEW_SHOW_VECTORS);
-  ASSERT_NE(box, nullptr);
-  box->click();
-  EXPECT_TRUE(view.vectorsWindow.isVisible());
-  view.vectorsWindow.context.angleY = 33;
-  view.vectorsWindow.close();
-  EXPECT_FALSE(box->isChecked());
-  EXPECT_FALSE(view.vectorsWindow.isVisible());
-  box->click();
-  EXPECT_TRUE(view.vectorsWindow.isVisible());
-  EXPECT_EQ(view.vectorsWindow.context.angleY, 33);
 }
 
 }  // namespace

@@ -172,23 +172,5 @@ TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
   EXPECT_FALSE(first->IsControlled() || first->controlButton->isChecked());
 }
 
-TEST_F(ViewPanelTest, LoadingPointsStoresWithoutRecomputingAndColoursOutsideAreIgnored) {
-  const double x[] = {1, 2}, y[] = {3, 4};
-  first->LoadImagePoints(x, y, 2);
-  EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "Loaded 2 points.");
-  EXPECT_DOUBLE_EQ(first->camera.meanX, 1.5);
-  EXPECT_DOUBLE_EQ(first->camera.meanY, 3.5);
-  EXPECT_TRUE(Posts().empty()) << "the control panel recomputes once both halves are in";
-  EXPECT_THAT(first->camera.planePoints[1], test::Vec3Near(Vec3{}, 0));
-  first->SetColor(1, 0.25, 0.5, 0.75);
-  first->SetColor(2, 1, 1, 1);
-  first->SetColor(-1, 1, 1, 1);
-  EXPECT_THAT(first->camera.pointColors[1], test::Vec3Near(Vec3{0.25, 0.5, 0.75}, 0));
-  EXPECT_EQ(first->vectorsWindow.vectorColors[5], 0.75);
-  first->LoadImagePoints(x, y, 0);
-  EXPECT_EQ(GetDlgItemAs<QLabel>(first, IDC_VIEW_STATUS)->text(), "Loaded 0 points.");
-  EXPECT_EQ(first->vectorsWindow.vectorCount, 0);
-}
-
 }  // namespace
 }  // namespace velmora

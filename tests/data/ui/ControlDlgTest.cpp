@@ -3,12 +3,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSlider>
 #include <QTest>
 #include <filesystem>
 
@@ -65,37 +63,6 @@ class ControlPanelTest : public testing::Test {
   QString nextChoice;
 };
 
-TEST_F(ControlPanelTest, StartsWithItsDefaultsAndPublishesBothViewPanels) {
-  EXPECT_TRUE(control->coordinatesCheck->isChecked() && control->fstObjectCheck->isChecked());
-  EXPECT_FALSE(control->mainSphereCheck->isChecked());
-  EXPECT_FALSE(control->frontOnlyCheck->isEnabled() || control->distanceCheck->isEnabled() ||
-               control->sphereSizeCombo->isEnabled());
-  EXPECT_EQ(control->alphaSlider->value(), 50);
-  EXPECT_EQ(Text(IDC_SCALE), "1.0");
-  EXPECT_EQ(Text(IDC_FST_STATUS), "No file loaded.");
-  EXPECT_EQ(g_pFirstView.load(), &control->firstView);
-  EXPECT_EQ(g_pSecondView.load(), &control->secondView);
-  // No file chosen yet: the dialog opens in the current directory.
-  control->SelectFile(FILE_FST);
-  ASSERT_EQ(requests.size(), 1u);
-  EXPECT_EQ(requests[0].startPath, QDir::currentPath());
-}
-
-// The slider works for the FST object and the main sphere: with both off it is disabled,
-// whether the FST box is clicked or toggled by the main window's key.
-TEST_F(ControlPanelTest, SliderFollowsFstObjectAndPostsEveryPosition) {
-  ASSERT_FALSE(control->mainSphereCheck->isChecked());
-  control->fstObjectCheck->click();
-  EXPECT_FALSE(control->alphaSlider->isEnabled());
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SHOW_FST_OBJECT, 0, 0}}));
-  ToPanel(UWM_SHOW_FST_OBJECT);
-  EXPECT_TRUE(control->alphaSlider->isEnabled());
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SHOW_FST_OBJECT, 0, 1}}));
-  control->alphaSlider->setValue(70);
-  control->alphaSlider->setValue(71);
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SET_ALPHA, 0, 70}, {UWM_SET_ALPHA, 0, 71}}));
-}
-
 TEST_F(ControlPanelTest, SphereSizeLabelsSelectFiveKOrElseTheFirstItem) {
   const struct {
     std::vector<LPARAM> sizes;
@@ -116,29 +83,6 @@ TEST_F(ControlPanelTest, SphereSizeLabelsSelectFiveKOrElseTheFirstItem) {
   }
 }
 
-TEST_F(ControlPanelTest, MainSphereEnablesItsControlsOnlyWithASelection) {
-  control->sphereSizeCombo->clear();
-  control->mainSphereCheck->click();
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, WPARAM(-1), 1}}));
-  EXPECT_FALSE(control->sphereSizeCombo->isEnabled());
-  control->mainSphereCheck->click();
-  Posts();
-
-  for (LPARAM size : {100, 1000, 5000}) ToPanel(UWM_ADD_SPHERE_SIZE, size);
-  control->mainSphereCheck->click();
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 2, 1}}));
-  EXPECT_TRUE(control->frontOnlyCheck->isEnabled() && control->distanceCheck->isEnabled() &&
-              control->sphereSizeCombo->isEnabled());
-
-  control->sphereSizeCombo->setCurrentIndex(0);
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 0, 1}}));
-
-  control->mainSphereCheck->click();
-  EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SHOW_MAIN_SPHERE, 0, 0}}));
-  EXPECT_FALSE(control->frontOnlyCheck->isEnabled());
-  EXPECT_FALSE(control->sphereSizeCombo->isEnabled());
-}
-
 TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
   auto* edit = GetDlgItemAs<QLineEdit>(control, IDC_SCALE);
   edit->setText("2.5");
@@ -157,14 +101,6 @@ TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
     test::TypeAndLeave(GetDlgItemAs<QLineEdit>(control, IDC_SCALE), c.text);
     EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_SET_SCALE, 0, FloatToLParam(c.value)}}));
   }
-}
-
-TEST_F(ControlPanelTest, ScaleFromTheTransitionIsShownInShortestForm) {
-  for (auto [value, shown] : {std::pair{2.5f, "2.5"}, {0.1f, "0.1"}}) {
-    ToPanel(UWM_SET_SCALE, FloatToLParam(value));
-    EXPECT_EQ(Text(IDC_SCALE), shown);
-  }
-  EXPECT_TRUE(Posts().empty());
 }
 
 TEST_F(ControlPanelTest, FstLoadedShowsTheFullPathAndTheCountOfTheObjectDrawn) {

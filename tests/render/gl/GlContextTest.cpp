@@ -83,24 +83,6 @@ TEST_F(GlContextTest, BeginFrameLoadsTheObserverAndPublishesTheEyePoint) {
   EXPECT_THAT(EyeReferencePoint, Vec3Near(ComputeEyeReferencePoint(123, 20, -35), 1e-12));
 }
 
-TEST_F(GlContextTest, WireframeToggles) {
-  for (GLint expected : {GL_FILL, GL_LINE, GL_FILL}) {
-    ASSERT_TRUE(context.BeginFrame());
-    GLint mode[2];
-    glGetIntegerv(GL_POLYGON_MODE, mode);
-    context.EndFrame();
-    EXPECT_EQ(mode[0], expected);
-    context.ToggleWireframe();
-  }
-}
-
-TEST(GlContextWithoutWindow, DrawsNothingAndKeepsTheSize) {
-  GlContext context;
-  context.Resize(300, 200);
-  EXPECT_EQ(context.width, 300);
-  EXPECT_FALSE(context.BeginFrame());
-}
-
 class TextureUpload : public test::OffscreenTest {
  protected:
   TextureUpload() : OffscreenTest(32, 32) {}
@@ -122,23 +104,6 @@ class TextureUpload : public test::OffscreenTest {
   int name = -1, w = 0, h = 0;
   test::TempDir dir;
 };
-
-TEST_F(TextureUpload, PlanePictureBecomesAMipmappedTexture) {
-  LoadAndRead("plane.png", GL_RGB, 3);
-  EXPECT_EQ(context.textureHeight, 190);  // its width and name, the scene's plane test checks
-  EXPECT_EQ(w & (w - 1), 0);              // GLU scaled the sides to powers of two
-  EXPECT_EQ(h & (h - 1), 0);
-  ASSERT_TRUE(surface.MakeCurrent());
-  GLint minFilter, magFilter;
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &minFilter);
-  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &magFilter);
-  const bool texturing = glIsEnabled(GL_TEXTURE_2D);
-  surface.DoneCurrent();
-  EXPECT_EQ(minFilter, GL_LINEAR_MIPMAP_NEAREST);
-  EXPECT_EQ(magFilter, GL_LINEAR);
-  EXPECT_FALSE(texturing);
-  EXPECT_FALSE(surface.IsCurrent());
-}
 
 // 8-bit pictures go in as grey levels of their values (a palette of pure reds: the indices,
 // not the colours); 32-bit ones keep their alpha.

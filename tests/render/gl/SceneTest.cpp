@@ -233,32 +233,6 @@ TEST_F(Overlays, TheGlyphMarksEveryImagePointWithASphere) {
   EXPECT_EQ(CountKind(Draw(views.first, 0, Only(true, false)), GL_POLYGON_TOKEN), 3 * one);
 }
 
-TEST_F(Overlays, RaysFeedTheVectorsWindowWithTheGaps) {
-  views.Load({-1, 0.5, 2}, {1, -0.5, 0.25}, {-0.8, 0.4, 1.5}, {0.9, -0.6, 0.5});
-  views.first.pointColors[1] = Vec3{0.9, 0.3, 0.1};
-  const auto primitives = Draw(views.first, 0, Only(false, true));
-  EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 6);  // 12 vertices
-  ASSERT_EQ(feed.points.size(), 3u);
-  for (int i = 0; i < 3; ++i) {
-    const Vec3 r = views.first.rayPoints[i], q = views.second.rayPoints[i];
-    EXPECT_EQ(feed.points[i].i, 3 * i);
-    EXPECT_THAT((Vec3{feed.points[i].x, feed.points[i].y, feed.points[i].z}),
-                test::Vec3Near(Vec3{q.x - r.x, q.y - r.y, q.z - r.z}, 1e-12));
-  }
-  EXPECT_EQ(feed.centers, 1);
-  EXPECT_EQ(feed.invalidations, 1);
-  // The second segment of a pair ends at the reconstructed point, in the pair's colour.
-  ASSERT_TRUE(context.BeginFrame());
-  Vec3 mid;
-  views.first.GetMidpoint(1, mid);
-  const Vec3 expected = ToWindow(mid);
-  context.EndFrame();
-  const auto& segment = primitives.at(3);
-  EXPECT_NEAR(segment.vertices[1].x, expected.x, 0.05);
-  EXPECT_NEAR(segment.vertices[1].y, expected.y, 0.05);
-  EXPECT_NEAR(segment.vertices[1].r, views.first.pointColors[1].x, 1e-3);
-}
-
 TEST_F(Overlays, MeanRayEndsTwelveTimesOutAndTheSecondViewsRisesByNinePercentPerPoint) {
   const std::vector<double> x{-1, 0.5, 2}, y{1, -0.5, 0.25};
   views.Load(x, y, x, y);

@@ -108,18 +108,6 @@ TEST_F(ShapeDrawing, NearestToTheEyePointFirst) {
   EXPECT_THAT(colours, testing::ElementsAre(kRed, kBlue, kGreen));
 }
 
-TEST_F(ShapeDrawing, MalformedFacesAreSkipped) {
-  FstShape shape = Palette();
-  AddTriangle(shape, {0, 0, 0}, kRed);
-  shape.faces.push_back({999, 3, {0, 1, 2}});
-  shape.faces.push_back({kGreen, 3, {0, 1, 7}});
-  shape.faces.push_back({kGreen, 5, {0, 1, 2}});
-  shape.faceCount = 1;  // the count disagrees with the list, too
-  const auto primitives = Capture([&] { DrawFaces(shape, 1.0, true); });
-  EXPECT_THAT(PolygonColours(primitives), testing::ElementsAre(kRed));
-  EXPECT_EQ(CountKind(primitives, GL_LINE_TOKEN), 2);
-}
-
 class ColouredDrawing : public ShapeDrawing {
  protected:
   ColouredDrawing() {
@@ -217,12 +205,6 @@ class ColouredArrays : public test::OffscreenTest {
     return shape;
   }
 };
-
-TEST_F(ColouredArrays, SpheresWithRandomColoursMatchPerFaceDrawing) {
-  FstShape shape = Sphere(1);
-  ASSERT_EQ(shape.faces.size(), 1996u);
-  ExpectSamePixels(shape, "sphere");
-}
 
 TEST_F(ColouredArrays, ChangedFacesAreDrawnAsTheyAreNow) {
   FstShape shape = Sphere(4);

@@ -68,15 +68,5 @@ TEST(ColourLegend, PaintsTheMapScaleInsideItsBoxOnly) {
   }
 }
 
-TEST(ColourLegend, ScoreRangeFollowsTheMapsOutlierRule) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  double min = 0, max = 0;
-  ASSERT_TRUE(ScoreRange({3.5, nan, -1.25, 50.0, 49.5, 1e9}, min, max));
-  EXPECT_EQ(min, -1.25);
-  EXPECT_EQ(max, 49.5);
-  EXPECT_FALSE(ScoreRange({50.0, nan}, min, max));
-  EXPECT_FALSE(ScoreRange({}, min, max));
-}
-
 }  // namespace
 }  // namespace velmora
