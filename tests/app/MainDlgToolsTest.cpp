@@ -96,16 +96,19 @@ TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
   expected[POS_SCALE] = control->workbench.Second().GetScale();
   for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 
-  chosen = QString::fromStdString((dir.path() / "missing" / "position.txt").string());
-  test::MessageRecorder messages;
-  Key(Qt::Key_W);
-  EXPECT_EQ(requests.back().startPath, QString::fromStdString(path));
-  ASSERT_EQ(messages.texts.size(), 1u);
-  EXPECT_EQ(messages.texts[0].rfind("Cannot write " + chosen.toStdString() + ": ", 0), 0u)
-      << messages.texts[0];
+  // A folder that is not there fails to open, a full disk to write.
+  for (const std::string& bad :
+       {(dir.path() / "missing" / "position.txt").string(), std::string("/dev/full")}) {
+    chosen = QString::fromStdString(bad);
+    test::MessageRecorder messages;
+    Key(Qt::Key_W);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0].rfind("Cannot write " + bad + ": ", 0), 0u) << messages.texts[0];
+  }
+  EXPECT_EQ(requests[1].startPath, QString::fromStdString(path));
   // Keys with a modifier are not these keys.
   QTest::keyClick(main, Qt::Key_E, Qt::ShiftModifier);
-  EXPECT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests.size(), 3u);
 }
 
 // L paints the legend; its bounds are the main sphere's

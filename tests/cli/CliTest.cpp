@@ -372,6 +372,7 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
   for (const auto& [args, says] : std::vector<std::pair<std::string, std::vector<std::string>>>{
            {"--bogus", {"--bogus"}},
            {"--size 0x10 demo.fsd", {"--size"}},
+           {"--size 8193x1 demo.fsd", {"--size"}},
            {"--main-sphere 2K", {"--main-sphere", "100, 1K, 5K, 10K, 100K"}},
            {"--alpha 1.5", {"--alpha"}},
            {"--alpha nan", {"--alpha"}},

@@ -147,6 +147,17 @@ TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
   EXPECT_TRUE(Posts().empty());
 }
 
+// Closing a Vectors window unticks its box; ticking it shows the window again.
+TEST_F(ViewPanelTest, ClosingTheVectorsWindowUnticksItsBox) {
+  first->showVectorsCheck->click();
+  ASSERT_TRUE(first->vectorsWindow.isVisible());
+  first->vectorsWindow.close();
+  EXPECT_FALSE(first->showVectorsCheck->isChecked());
+  first->showVectorsCheck->click();
+  EXPECT_TRUE(first->vectorsWindow.isVisible());
+  first->vectorsWindow.close();
+}
+
 TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
   first->DragAzAlt(0.5, 0.5);
   EXPECT_EQ(first->camera.azimuth, 0) << "not controlled: drags do nothing";
