@@ -161,10 +161,17 @@ TEST(PlaneGeometry, HalfDiagonalsSpanThePlaneAtAHundredObserverUnits) {
   Vec3 o, e, h;
   ASSERT_TRUE(PlaneGeometry(first, second, 4.0f, o, e, h));
   EXPECT_THAT(o, test::Vec3Near(Vec3{2, 2, 2}, 1e-12));
-  EXPECT_THAT(h, test::Vec3Near(Vec3{0, 0, 25}, 1e-12));  // toward the first camera
-  EXPECT_NEAR(std::hypot(e.x, e.y, e.z), 25, 1e-12);
-  EXPECT_NEAR(e.y, 0, 1e-12);  // in the plane y = 2 of the three points
-  EXPECT_NEAR(e.z, 0, 1e-12);  // perpendicular to h
+  EXPECT_THAT(h, test::Vec3Near(Vec3{0, 0, 25}, 1e-12));   // toward the first camera
+  EXPECT_THAT(e, test::Vec3Near(Vec3{-25, 0, 0}, 1e-12));  // in the plane y = 2, across h
+  // In general position too the plane holds both cameras: what of the second camera's
+  // offset from the point is not along h lies along e.
+  first.cameraPosition = Vec3{2, 12, 52};
+  second.cameraPosition = Vec3{42, 32, 12};
+  ASSERT_TRUE(PlaneGeometry(first, second, 4.0f, o, e, h));
+  const Vec3 b{40, 30, 10};
+  const double k = (b.x * h.x + b.y * h.y + b.z * h.z) / 625;
+  const Vec3 v{b.x - k * h.x, b.y - k * h.y, b.z - k * h.z};
+  EXPECT_NEAR(std::abs(v.x * e.x + v.y * e.y + v.z * e.z), 25 * std::hypot(v.x, v.y, v.z), 1e-9);
 
   first.imagePointCount = second.imagePointCount = 1;  // one point spans no plane
   EXPECT_FALSE(PlaneGeometry(first, second, 1.0f, o, e, h));
