@@ -31,11 +31,5 @@ TEST(DataFiles, CurrentDirectoryThenEachFolderInOrder) {
   SetDataFolders(saved);
 }
 
-TEST(DataFiles, InstalledShareFolderThenTheBuildsDataFolder) {
-  EXPECT_EQ(DefaultDataFolders("/opt/velmora/bin"),
-            (std::vector<std::string>{"/opt/velmora/share/velmora", "/opt/velmora/velmora-data"}));
-  EXPECT_TRUE(DefaultDataFolders("").empty());
-}
-
 }  // namespace
 }  // namespace velmora
