@@ -229,6 +229,10 @@ TEST_F(Overlays, AViewWithoutPointsDrawsOnlyItsGlyph) {
   EXPECT_EQ(feed.centers + feed.invalidations, 0);
   // Even with the mean ray asked for: no points, no mean.
   EXPECT_EQ(CountKind(Draw(views.first, 0, Only(false, true, true)), GL_LINE_TOKEN), 0);
+  // Rays whose other view holds no points pair with nothing: the Vectors window is left alone.
+  views.Load({-1}, {1}, {}, {});
+  Draw(views.first, 0, Only(false, true));
+  EXPECT_EQ(feed.centers + feed.invalidations, 0);
 }
 
 // The camera glyph marks each image point on the image plane with one small sphere.
