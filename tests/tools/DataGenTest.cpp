@@ -1,5 +1,5 @@
-// The generated data set: files pinned byte for byte, and demo image points that the camera
-// model reconstructs back into the model.
+// The generated data set: every file pinned byte for byte, and demo image points made only
+// from points both views can see.
 
 #include <cstdint>
 #include <fstream>
