@@ -169,8 +169,9 @@ TEST(Reconstruct, HalvesOfTheDataFileArePairedAndAnOddLastLineIgnored) {
   ASSERT_EQ(r.code, kExitOk) << r.err;
   // Written as it is made, laid out as the whole document's dump(2) would be.
   EXPECT_EQ(r.out, nlohmann::ordered_json::parse(r.out).dump(2) + "\n");
-  EXPECT_EQ(json::parse(r.out)["pairs"], 2);
-  EXPECT_EQ(json::parse(r.out)["points"][1]["first"], json({3.0, 4.0}));
+  const json j = json::parse(r.out);
+  EXPECT_EQ(j["pairs"], 2);
+  EXPECT_EQ(j["points"][1]["first"], json({3.0, 4.0}));
 
   // No pairs at all is still a valid file: nothing to reconstruct, no error value, and a
   // map over no pairs has no bounds.

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 
+#include "base/Vec3.h"
 #include "data/VectorData.h"
 #include "render/gl/CameraOverlays.h"
 #include "tests/render/gl/GlTestSupport.h"
@@ -168,10 +169,9 @@ TEST(PlaneGeometry, HalfDiagonalsSpanThePlaneAtAHundredObserverUnits) {
   first.cameraPosition = Vec3{2, 12, 52};
   second.cameraPosition = Vec3{42, 32, 12};
   ASSERT_TRUE(PlaneGeometry(first, second, 4.0f, o, e, h));
-  const Vec3 b{40, 30, 10};
-  const double k = (b.x * h.x + b.y * h.y + b.z * h.z) / 625;
-  const Vec3 v{b.x - k * h.x, b.y - k * h.y, b.z - k * h.z};
-  EXPECT_NEAR(std::abs(v.x * e.x + v.y * e.y + v.z * e.z), 25 * std::hypot(v.x, v.y, v.z), 1e-9);
+  const Vec3 b = Sub(second.cameraPosition, o);
+  const Vec3 v = Along(b, -Dot(b, h) / Dot(h, h), h);
+  EXPECT_NEAR(std::abs(Dot(v, e)), std::sqrt(Dot(v, v) * Dot(e, e)), 1e-9);
 
   first.imagePointCount = second.imagePointCount = 1;  // one point spans no plane
   EXPECT_FALSE(PlaneGeometry(first, second, 1.0f, o, e, h));
