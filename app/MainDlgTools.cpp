@@ -71,13 +71,13 @@ QImage DrawOffscreen(Scene& shown, int width, int height) {
   scene.Init(&surface);
   scene.SetClearColor(shown.clearRed, shown.clearGreen, shown.clearBlue);
   scene.Resize(width, height);
-  scene.distance = shown.distance;
-  scene.offsetX = shown.offsetX;
-  scene.offsetY = shown.offsetY;
-  scene.offsetZ = shown.offsetZ;
-  scene.angleX = shown.angleX;
-  scene.angleY = shown.angleY;
-  scene.angleZ = shown.angleZ;
+  scene.observer.distance = shown.observer.distance;
+  scene.observer.offsetX = shown.observer.offsetX;
+  scene.observer.offsetY = shown.observer.offsetY;
+  scene.observer.offsetZ = shown.observer.offsetZ;
+  scene.observer.angleX = shown.observer.angleX;
+  scene.observer.angleY = shown.observer.angleY;
+  scene.observer.angleZ = shown.observer.angleZ;
   scene.wireframe = shown.wireframe;
   scene.centreMode = shown.centreMode;
   scene.showAxes = shown.showAxes;
@@ -194,8 +194,8 @@ RenderState MainDlg::CurrentRenderState() const {
     s.files.push_back(AbsolutePath(controlPanel_->dataPath));
   s.first = bench.First().GetParams();
   s.second = bench.Second().GetParams();
-  const double observer[] = {scene.distance, scene.offsetX, scene.offsetY, scene.offsetZ,
-                             scene.angleX,   scene.angleY,  scene.angleZ};
+  const double observer[] = {scene.observer.distance, scene.observer.offsetX, scene.observer.offsetY, scene.observer.offsetZ,
+                             scene.observer.angleX,   scene.observer.angleY,  scene.observer.angleZ};
   std::copy(std::begin(observer), std::end(observer), s.observer);
   s.axes = scene.showAxes;
   s.fstObject = scene.showFstObject;

@@ -115,8 +115,8 @@ void MainDlg::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifi
 
 void MainDlg::DragLeft(double dx, double dy, double f, bool shift, bool ctrl) {
   if (scene.centreMode) {
-    scene.offsetX += dx * f * kCentreShiftPerPixel;
-    scene.offsetZ += dy * f * kCentreShiftPerPixel;
+    scene.observer.offsetX += dx * f * kCentreShiftPerPixel;
+    scene.observer.offsetZ += dy * f * kCentreShiftPerPixel;
   } else if (shift && ctrl) {
     for (ViewDlg* view : Views()) view->DragRotation(-dx * f * kRotationPerPixel);
   } else if (shift) {
@@ -125,20 +125,20 @@ void MainDlg::DragLeft(double dx, double dy, double f, bool shift, bool ctrl) {
   } else if (ctrl) {
     for (ViewDlg* view : Views()) view->DragAzAlt(dx * f * kAzAltPerPixel, dy * f * kAzAltPerPixel);
   } else {
-    scene.angleX += dy * f * kObserverAnglePerPixel;
-    scene.angleY += dx * f * kObserverAnglePerPixel;
+    scene.observer.angleX += dy * f * kObserverAnglePerPixel;
+    scene.observer.angleY += dx * f * kObserverAnglePerPixel;
   }
 }
 
 void MainDlg::DragRight(double dy, double f, bool shift, bool ctrl) {
   if (scene.centreMode) {
-    scene.offsetY -= dy * f * kCentreShiftPerPixel;
+    scene.observer.offsetY -= dy * f * kCentreShiftPerPixel;
   } else if (shift) {
     for (ViewDlg* view : Views()) view->DragFocalLength(dy * f * kLensPerPixel);
   } else if (ctrl) {
     for (ViewDlg* view : Views()) view->DragDistance(dy * f * kLensPerPixel);
   } else {
-    scene.distance += kObserverDistancePerPixel * dy * f;
+    scene.observer.distance += kObserverDistancePerPixel * dy * f;
   }
 }
 
@@ -171,7 +171,7 @@ void MainDlg::OnKeyDown(const QKeyEvent& event) {
     case Qt::Key_F6:
       if (scene.centreMode) {
         // Shows at the next redraw.
-        scene.offsetX = scene.offsetY = scene.offsetZ = 0;
+        scene.observer.offsetX = scene.observer.offsetY = scene.observer.offsetZ = 0;
       } else if (LoadPositionFile()) {
         // Without the file the views took the fallback pose at once; there is nothing to
         // glide to then.
@@ -294,9 +294,9 @@ bool MainDlg::PrepareTransition(TransitionPlan& plan) {
     const ViewDlg* first = g_pFirstView.load();
     const ViewDlg* second = g_pSecondView.load();
     if (first == nullptr || second == nullptr) return;
-    const double pose[kObserverPoseSize] = {scene.distance, scene.offsetX, scene.offsetY,
-                                            scene.offsetZ,  scene.angleX,  scene.angleY,
-                                            scene.angleZ};
+    const double pose[kObserverPoseSize] = {scene.observer.distance, scene.observer.offsetX, scene.observer.offsetY,
+                                            scene.observer.offsetZ,  scene.observer.angleX,  scene.observer.angleY,
+                                            scene.observer.angleZ};
     TransitionState state;
     state.savedPoseOwner = savedPoseOwner;
     std::copy(std::begin(savedPose), std::end(savedPose), state.savedPose);
@@ -322,13 +322,13 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
 
     if (frame.kind != TRANSITION_POSITION) {
       // Added, not set: a drag during the flight moves the observer along with it.
-      scene.distance += v[POSE_DISTANCE];
-      scene.offsetX += v[POSE_OFFSET_X];
-      scene.offsetY += v[POSE_OFFSET_Y];
-      scene.offsetZ += v[POSE_OFFSET_Z];
-      scene.angleX += v[POSE_ANGLE_X];
-      scene.angleY += v[POSE_ANGLE_Y];
-      scene.angleZ += v[POSE_ANGLE_Z];
+      scene.observer.distance += v[POSE_DISTANCE];
+      scene.observer.offsetX += v[POSE_OFFSET_X];
+      scene.observer.offsetY += v[POSE_OFFSET_Y];
+      scene.observer.offsetZ += v[POSE_OFFSET_Z];
+      scene.observer.angleX += v[POSE_ANGLE_X];
+      scene.observer.angleY += v[POSE_ANGLE_Y];
+      scene.observer.angleZ += v[POSE_ANGLE_Z];
       repaint();  // this frame is painted before the worker goes on
       return;
     }

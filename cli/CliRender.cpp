@@ -237,13 +237,13 @@ void SetUpScene(Scene& scene, const RenderOptions& o, const RenderRequest& r) {
   scene.SetClearColor(background, background, background);
   scene.Resize(r.width, r.height);
   if (!o.observer) return;
-  scene.distance = r.observer[0];
-  scene.offsetX = r.observer[1];
-  scene.offsetY = r.observer[2];
-  scene.offsetZ = r.observer[3];
-  scene.angleX = r.observer[4];
-  scene.angleY = r.observer[5];
-  scene.angleZ = r.observer[6];
+  scene.observer.distance = r.observer[0];
+  scene.observer.offsetX = r.observer[1];
+  scene.observer.offsetY = r.observer[2];
+  scene.observer.offsetZ = r.observer[3];
+  scene.observer.angleX = r.observer[4];
+  scene.observer.angleY = r.observer[5];
+  scene.observer.angleZ = r.observer[6];
 }
 
 // The files in command-line order, as the main window loads its own command line, then the

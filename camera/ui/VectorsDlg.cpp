@@ -69,7 +69,7 @@ void VectorsDlg::DoneCurrent() {
 void VectorsDlg::initializeGL() {
   inGlCallback_ = true;
   context.Init(this);
-  context.distance = 50.0;
+  context.observer.distance = 50.0;
   // The colour already set is kept: "White bkg." may have been ticked before this show.
   context.Resize(context.width, context.height);
   inGlCallback_ = false;
@@ -124,15 +124,15 @@ void VectorsDlg::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers mod
       return;
     }
     if (!shift && !ctrl && lastX != -1) {
-      context.angleX += y - lastY;
-      context.angleY += x - lastX;
+      context.observer.angleX += y - lastY;
+      context.observer.angleY += x - lastX;
       repaint();  // at once, not when the queue gets to it
     }
     lastX = x;
     lastY = y;
   } else if (buttons & Qt::RightButton) {
     if (lastY != -1) {
-      context.distance += 2.0 * (y - lastY);
+      context.observer.distance += 2.0 * (y - lastY);
       repaint();
     }
     lastY = y;

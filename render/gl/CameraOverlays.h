@@ -5,19 +5,12 @@
 
 #include "camera/CameraModel.h"
 #include "data/FstShape.h"
+#include "render/FrameState.h"
 #include "render/gl/FstShapeDraw.h"
 
 namespace velmora {
 
 // The view panel's display boxes.
-struct OverlayOptions {
-  bool showCamera = true;
-  bool showRays = true;
-  bool showAzAltSphere = false;
-  bool showPanTiltSphere = false;
-  bool showMeanRay = false;
-};
-
 // The Vectors window as the overlays see it.
 class VectorsFeed {
  public:

@@ -11,11 +11,7 @@ Vec3 EyeReferencePoint;
 
 void GlContext::Init(GlSurface* s) {
   surface = s;
-  offsetX = offsetY = offsetZ = 0;
-  distance = 400.0;
-  angleX = 1.0;
-  angleY = -1.0;
-  angleZ = 0.0;
+  observer = ObserverPose{};
 }
 
 void GlContext::Resize(int w, int h) {
@@ -50,12 +46,12 @@ bool GlContext::BeginFrame() {
   if (surface == nullptr || !surface->MakeCurrent()) return false;
   glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
   glLoadIdentity();
-  glTranslated(0, 0, -distance);
-  glRotated(angleZ, 0, 0, 1);
-  glRotated(angleX, 1, 0, 0);
-  glRotated(angleY, 0, 1, 0);
-  glTranslated(offsetX, offsetY, offsetZ);
-  EyeReferencePoint = ComputeEyeReferencePoint(distance, angleX, angleY);
+  glTranslated(0, 0, -observer.distance);
+  glRotated(observer.angleZ, 0, 0, 1);
+  glRotated(observer.angleX, 1, 0, 0);
+  glRotated(observer.angleY, 0, 1, 0);
+  glTranslated(observer.offsetX, observer.offsetY, observer.offsetZ);
+  EyeReferencePoint = ComputeEyeReferencePoint(observer.distance, observer.angleX, observer.angleY);
   glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
   return true;
 }

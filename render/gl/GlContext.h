@@ -5,6 +5,7 @@
 
 #include "camera/CameraModel.h"
 #include "render/DecodedImage.h"
+#include "render/FrameState.h"
 #include "render/gl/GlSurface.h"
 
 namespace velmora {
@@ -32,9 +33,7 @@ class GlContext {
   int width = 0, height = 0;
   GlSurface* surface = nullptr;  // stands in for the device and rendering context
   ImageDecoder imageDecoder;     // how the picture files of its textures are read
-  double distance = 400.0;
-  double offsetX = 0, offsetY = 0, offsetZ = 0;
-  double angleX = 1.0, angleY = -1.0, angleZ = 0.0;  // degrees
+  ObserverPose observer;
 };
 
 }  // namespace velmora

@@ -77,7 +77,7 @@ void Scene::Draw() {
     // Takes the current colour: blue right after the axes.
     glPushMatrix();
     glScaled(1.0 / scale, 1.0 / scale, 1.0 / scale);
-    glTranslated(-offsetX, -offsetY, -offsetZ);
+    glTranslated(-observer.offsetX, -observer.offsetY, -observer.offsetZ);
     if (GLUquadric* quadric = gluNewQuadric()) {
       gluQuadricDrawStyle(quadric, GLU_LINE);
       gluSphere(quadric, 5.0, 20, 20);

@@ -58,8 +58,8 @@ TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
                          control->frontOnlyCheck, control->distanceCheck})
     box->click();
   Key(Qt::Key_N);
-  main->scene.angleY = 31.25;
-  main->scene.distance = 350;
+  main->scene.observer.angleY = 31.25;
+  main->scene.observer.distance = 350;
   Key(Qt::Key_L);
   TempDir dir;
   Key(Qt::Key_C);

@@ -72,12 +72,12 @@ class Navigation : public test::WorkbenchTest {
 
   static void SetPose(const double (&p)[kObserverPoseSize]) {
     Scene& s = main->scene;
-    s.distance = p[0], s.offsetX = p[1], s.offsetY = p[2], s.offsetZ = p[3];
-    s.angleX = p[4], s.angleY = p[5], s.angleZ = p[6];
+    s.observer.distance = p[0], s.observer.offsetX = p[1], s.observer.offsetY = p[2], s.observer.offsetZ = p[3];
+    s.observer.angleX = p[4], s.observer.angleY = p[5], s.observer.angleZ = p[6];
   }
   static std::vector<double> Pose() {
     const Scene& s = main->scene;
-    return {s.distance, s.offsetX, s.offsetY, s.offsetZ, s.angleX, s.angleY, s.angleZ};
+    return {s.observer.distance, s.observer.offsetX, s.observer.offsetY, s.observer.offsetZ, s.observer.angleX, s.observer.angleY, s.observer.angleZ};
   }
   static void ExpectPose(const double (&expected)[kObserverPoseSize], double tolerance) {
     const std::vector<double> pose = Pose();
@@ -233,7 +233,7 @@ TEST_F(Navigation, CentreModeMovesTheCentreAndF6CentresIt) {
   test::PressKey(main, Qt::Key_Z);
   test::Drag(main, {100, 100}, {120, 100}, Qt::LeftButton, Qt::NoModifier);
   test::ReleaseKey(main, Qt::Key_Z);
-  EXPECT_NEAR(main->scene.offsetX, 11, 1e-12);
+  EXPECT_NEAR(main->scene.observer.offsetX, 11, 1e-12);
   test::PressKey(main, Qt::Key_F6);
   ExpectPose(kHome, 0);
   EXPECT_TRUE(main->CameraAnimationIdle()) << "no glide in centre mode";

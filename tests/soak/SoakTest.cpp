@@ -111,8 +111,8 @@ class Soak : public test::WorkbenchTest {
       EXPECT_TRUE(ok) << "unexpected message box: " << text;
     }
     const Scene& s = main->scene;
-    std::vector<double> numbers = {s.distance, s.offsetX, s.offsetY, s.offsetZ, s.angleX,
-                                   s.angleY,   s.angleZ,  s.scale,   s.alpha};
+    std::vector<double> numbers = {s.observer.distance, s.observer.offsetX, s.observer.offsetY, s.observer.offsetZ, s.observer.angleX,
+                                   s.observer.angleY,   s.observer.angleZ,  s.scale,   s.alpha};
     for (const ViewDlg* view : {&control->firstView, &control->secondView}) {
       const CameraModel& c = view->camera;
       numbers.insert(numbers.end(), {c.azimuth, c.altitude, c.rotation, c.focalLength, c.distance,

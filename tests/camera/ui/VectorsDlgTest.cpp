@@ -76,22 +76,22 @@ TEST(VectorsDlg, PaintsAxesVectorsAndTheCentreSphere) {
 // Mouse moves as the window gets them, with their buttons and modifiers.
 TEST(VectorsDlg, LeftDragTurnsRightDragMovesAndModifiersOnlyFollow) {
   VectorsDlg window;
-  const double angleX = window.context.angleX, angleY = window.context.angleY;
-  const double distance = window.context.distance;
+  const double angleX = window.context.observer.angleX, angleY = window.context.observer.angleY;
+  const double distance = window.context.observer.distance;
   constexpr auto kNone = Qt::NoModifier;
 
   // The first move only records; a left drag of 10 right and 4 down turns by those degrees.
   test::MoveMouse(&window, {100, 100}, Qt::LeftButton, kNone);
-  EXPECT_EQ(window.context.angleY, angleY);
+  EXPECT_EQ(window.context.observer.angleY, angleY);
   test::MoveMouse(&window, {110, 104}, Qt::LeftButton, kNone);
-  EXPECT_EQ(window.context.angleY, angleY + 10);
-  EXPECT_EQ(window.context.angleX, angleX + 4);
+  EXPECT_EQ(window.context.observer.angleY, angleY + 10);
+  EXPECT_EQ(window.context.observer.angleX, angleX + 4);
 
   // With Shift or Ctrl nothing turns, but the position is followed.
   for (auto modifiers :
        {Qt::KeyboardModifiers(Qt::ShiftModifier), Qt::KeyboardModifiers(Qt::ControlModifier)}) {
     test::MoveMouse(&window, {150, 130}, Qt::LeftButton, modifiers);
-    EXPECT_EQ(window.context.angleY, angleY + 10);
+    EXPECT_EQ(window.context.observer.angleY, angleY + 10);
   }
   EXPECT_EQ(window.lastX, 150);
   EXPECT_EQ(window.lastY, 130);
@@ -102,7 +102,7 @@ TEST(VectorsDlg, LeftDragTurnsRightDragMovesAndModifiersOnlyFollow) {
 
   // Right drag: the distance grows by twice the vertical move, and only y is recorded.
   test::MoveMouse(&window, {300, 135}, Qt::RightButton, kNone);
-  EXPECT_EQ(window.context.distance, distance + 10);
+  EXPECT_EQ(window.context.observer.distance, distance + 10);
   EXPECT_EQ(window.lastX, 170);
   EXPECT_EQ(window.lastY, 135);
 
@@ -111,7 +111,7 @@ TEST(VectorsDlg, LeftDragTurnsRightDragMovesAndModifiersOnlyFollow) {
   EXPECT_EQ(window.lastX, -1);
   EXPECT_EQ(window.lastY, -1);
   test::MoveMouse(&window, {0, 500}, Qt::RightButton, kNone);
-  EXPECT_EQ(window.context.distance, distance + 10);
+  EXPECT_EQ(window.context.observer.distance, distance + 10);
 }
 
 }  // namespace

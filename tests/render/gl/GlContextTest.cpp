@@ -68,9 +68,9 @@ TEST_F(GlContextTest, ResizeSetsProjectionViewportAndTheClearColour) {
 }
 
 TEST_F(GlContextTest, BeginFrameLoadsTheObserverAndPublishesTheEyePoint) {
-  context.distance = 123;
-  context.offsetX = 4, context.offsetY = -5, context.offsetZ = 6;
-  context.angleX = 20, context.angleY = -35, context.angleZ = 15;
+  context.observer.distance = 123;
+  context.observer.offsetX = 4, context.observer.offsetY = -5, context.observer.offsetZ = 6;
+  context.observer.angleX = 20, context.observer.angleY = -35, context.observer.angleZ = 15;
   ASSERT_TRUE(context.BeginFrame());
   GLdouble modelview[16];
   glGetDoublev(GL_MODELVIEW_MATRIX, modelview);

@@ -102,8 +102,8 @@ class SceneDrawing : public testing::Test {
   // Without axes, seen from above rather than edge-on.
   void LookAtThePlane() {
     scene->SetShowAxes(false);
-    scene->angleX = scene->angleY = 20;
-    scene->distance = 150;
+    scene->observer.angleX = scene->observer.angleY = 20;
+    scene->observer.distance = 150;
   }
   test::OffscreenSurface surface;
   ViewPair views;
@@ -114,7 +114,7 @@ class SceneDrawing : public testing::Test {
 };
 
 TEST_F(SceneDrawing, CentreMarkerTakesTheBlueOfTheZAxis) {
-  scene->offsetX = 60;  // the point of rotation, in the middle of the view, off the axes
+  scene->observer.offsetX = 60;  // the point of rotation, in the middle of the view, off the axes
   const QRect centre(kWidth / 2 - 8, kHeight / 2 - 8, 17, 17);
   EXPECT_EQ(Count(Render(), 0x0000ff, centre), 0);
   scene->ToggleCentreMode();

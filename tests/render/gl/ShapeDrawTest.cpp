@@ -61,7 +61,7 @@ std::vector<int> PolygonColours(const std::vector<FeedbackPrimitive>& primitives
 class ShapeDrawing : public test::OffscreenTest {
  protected:
   ShapeDrawing() : OffscreenTest(200, 200) {
-    context.distance = 40;  // small shapes near the origin fill the view
+    context.observer.distance = 40;  // small shapes near the origin fill the view
   }
 };
 
@@ -159,9 +159,9 @@ class ColouredArrays : public test::OffscreenTest {
   ColouredArrays() : OffscreenTest(kSize, kSize) {
     context.SetClearColor(0.2f, 0.1f, 0.3f);
     context.Resize(kSize, kSize);
-    context.distance = 260;
-    context.angleX = 25;
-    context.angleY = -35;
+    context.observer.distance = 260;
+    context.observer.angleX = 25;
+    context.observer.angleY = -35;
   }
 
   // One frame: the shape drawn one way, then a triangle that sets no colour of its own and

@@ -1,0 +1,145 @@
+#include "render/FrameState.h"
+
+#include <charconv>
+#include <cmath>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+#include "data/NumberParse.h"
+
+namespace velmora {
+
+namespace {
+
+// One line of the text form: its name and where its numbers live in a FrameState. Flags
+// are written 0 or 1; every value is kept as a double while a line is read.
+struct Field {
+  const char* name;
+  int count;
+  void (*get)(const FrameState& s, double* v);
+  void (*set)(FrameState& s, const double* v);
+};
+
+void GetOverlay(const OverlayOptions& o, double* v) {
+  v[0] = o.showCamera, v[1] = o.showRays, v[2] = o.showMeanRay, v[3] = o.showAzAltSphere,
+  v[4] = o.showPanTiltSphere;
+}
+
+void SetOverlay(OverlayOptions& o, const double* v) {
+  o.showCamera = v[0] != 0, o.showRays = v[1] != 0, o.showMeanRay = v[2] != 0,
+  o.showAzAltSphere = v[3] != 0, o.showPanTiltSphere = v[4] != 0;
+}
+
+#define VELMORA_FLAG(name, member)                                                    \
+  Field {                                                                             \
+    name, 1, [](const FrameState& s, double* v) { v[0] = s.display.member ? 1 : 0; }, \
+        [](FrameState& s, const double* v) { s.display.member = v[0] != 0; }          \
+  }
+
+const Field kFields[] = {
+    {"observer", 7,
+     [](const FrameState& s, double* v) {
+       const ObserverPose& o = s.observer;
+       v[0] = o.distance, v[1] = o.offsetX, v[2] = o.offsetY, v[3] = o.offsetZ, v[4] = o.angleX,
+       v[5] = o.angleY, v[6] = o.angleZ;
+     },
+     [](FrameState& s, const double* v) {
+       s.observer = {v[0], v[1], v[2], v[3], v[4], v[5], v[6]};
+     }},
+    VELMORA_FLAG("axes", axes),
+    VELMORA_FLAG("fst-object", fstObject),
+    VELMORA_FLAG("front-only", frontOnly),
+    VELMORA_FLAG("distance-mode", distanceMode),
+    VELMORA_FLAG("plane", plane),
+    VELMORA_FLAG("white", white),
+    {"main-sphere", 1, [](const FrameState& s, double* v) { v[0] = s.display.mainSphereSize; },
+     [](FrameState& s, const double* v) { s.display.mainSphereSize = static_cast<int>(v[0]); }},
+    {"alpha", 1, [](const FrameState& s, double* v) { v[0] = s.display.alpha; },
+     [](FrameState& s, const double* v) { s.display.alpha = v[0]; }},
+    {"scale", 1, [](const FrameState& s, double* v) { v[0] = s.display.scale; },
+     [](FrameState& s, const double* v) { s.display.scale = static_cast<float>(v[0]); }},
+    VELMORA_FLAG("wireframe", wireframe),
+    VELMORA_FLAG("centre-mode", centreMode),
+    {"first-view", 5, [](const FrameState& s, double* v) { GetOverlay(s.views[0], v); },
+     [](FrameState& s, const double* v) { SetOverlay(s.views[0], v); }},
+    {"second-view", 5, [](const FrameState& s, double* v) { GetOverlay(s.views[1], v); },
+     [](FrameState& s, const double* v) { SetOverlay(s.views[1], v); }},
+};
+
+#undef VELMORA_FLAG
+
+constexpr int kMostValues = 7;
+
+const Field* FindField(std::string_view name) {
+  for (const Field& field : kFields)
+    if (name == field.name) return &field;
+  return nullptr;
+}
+
+// A value the field's type keeps as it was read: flags 0 or 1, the sphere size a whole
+// number, the scale within a float.
+bool Representable(const Field& field, const double* v) {
+  for (int i = 0; i < field.count; ++i) {
+    if (!std::isfinite(v[i])) return false;
+    FrameState probe;
+    field.set(probe, v);
+    double back[kMostValues];
+    field.get(probe, back);
+    if (back[i] != v[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ExactNumber(double v) {
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, v);
+  return std::string(buffer, result.ptr);
+}
+
+std::string FrameStateText(const FrameState& state) {
+  std::string text;
+  for (const Field& field : kFields) {
+    double v[kMostValues];
+    field.get(state, v);
+    text += field.name;
+    for (int i = 0; i < field.count; ++i) text += " " + ExactNumber(v[i]);
+    text += "\n";
+  }
+  return text;
+}
+
+bool ParseFrameStateText(const std::string& text, FrameState& state, std::string& why) {
+  FrameState read = state;
+  std::istringstream lines(text);
+  std::string line;
+  for (int number = 1; std::getline(lines, line); ++number) {
+    std::istringstream words(line);
+    std::string name;
+    if (!(words >> name)) continue;  // blank lines are allowed
+    const Field* field = FindField(name);
+    const std::string where = "line " + std::to_string(number) + ": ";
+    if (field == nullptr) {
+      why = where + "unknown name \"" + name + "\"";
+      return false;
+    }
+    std::vector<std::string> values;
+    for (std::string word; words >> word;) values.push_back(word);
+    double v[kMostValues];
+    bool ok = static_cast<int>(values.size()) == field->count;
+    for (int i = 0; ok && i < field->count; ++i)
+      ok = IsDecimalNumber(values[static_cast<std::size_t>(i)].c_str(), &v[i]);
+    if (!ok || !Representable(*field, v)) {
+      why = where + name + " takes " + std::to_string(field->count) + " finite number" +
+            (field->count > 1 ? "s" : "") + " of its kind";
+      return false;
+    }
+    field->set(read, v);
+  }
+  state = read;
+  return true;
+}
+
+}  // namespace velmora
