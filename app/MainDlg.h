@@ -19,7 +19,7 @@ namespace velmora {
 
 class ControlDlg;
 class HelpDlg;
-struct RenderState;
+struct RenderCommand;
 
 // Key flags of the main window.
 enum : int { MODE_CTRL = 1, MODE_SHIFT = 2, MODE_CENTRE = 4, MODE_SLOW = 8 };
@@ -164,7 +164,7 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   // The frame as velmora-cli render draws it: the scene and the error text, no legend.
   QImage RenderedFrame();
   // What velmora-cli render needs to draw the current frame again.
-  RenderState CurrentRenderState() const;
+  RenderCommand CurrentRenderCommand() const;
   // Each asks for a file, writes it, and reports a failure naming the file; false then
   // or when the dialog was cancelled.
   bool SaveFramePng();

@@ -7,7 +7,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -54,38 +53,20 @@ std::string AbsolutePath(const QString& path) {
   return QFileInfo(path).absoluteFilePath().toStdString();
 }
 
-ViewBoxes BoxesOf(const SceneView& view) {
-  const OverlayOptions o = view.options != nullptr ? *view.options : OverlayOptions{};
-  return {o.showCamera, o.showRays, o.showMeanRay, o.showAzAltSphere, o.showPanTiltSphere};
-}
-
 // The scene drawn off screen through the surface velmora-cli render draws on, so that the
 // two pictures come from one rasteriser: the window's may round shaded colours otherwise.
 // A null picture when there is no such surface.
-QImage DrawOffscreen(Scene& shown, int width, int height) {
+QImage DrawOffscreen(const Scene& shown, int width, int height) {
   EglSurface surface;
   std::string why;
   if (!surface.Create(width, height, why)) return {};
-  Scene scene(shown.workbench, shown.views[0], shown.views[1]);
+  Scene scene(shown.workbench);
   scene.imageDecoder = shown.imageDecoder;
+  // A plane picture that failed to load is not tried again for the copy.
+  if (shown.planeTexture == -2) scene.planeTexture = -2;
   scene.Init(&surface);
-  scene.SetClearColor(shown.clearRed, shown.clearGreen, shown.clearBlue);
+  scene.SetFrame(shown.Frame());
   scene.Resize(width, height);
-  scene.observer.distance = shown.observer.distance;
-  scene.observer.offsetX = shown.observer.offsetX;
-  scene.observer.offsetY = shown.observer.offsetY;
-  scene.observer.offsetZ = shown.observer.offsetZ;
-  scene.observer.angleX = shown.observer.angleX;
-  scene.observer.angleY = shown.observer.angleY;
-  scene.observer.angleZ = shown.observer.angleZ;
-  scene.wireframe = shown.wireframe;
-  scene.centreMode = shown.centreMode;
-  scene.showAxes = shown.showAxes;
-  scene.showFstObject = shown.showFstObject;
-  scene.frontOnly = shown.frontOnly;
-  scene.alpha = shown.alpha;
-  scene.scale = shown.scale;
-  scene.SetShowPlane(shown.showPlane);
   scene.Draw();
   return FrameImage(surface.ReadPixels());
 }
@@ -181,9 +162,9 @@ QImage MainDlg::RenderedFrame() {
   return image;
 }
 
-RenderState MainDlg::CurrentRenderState() const {
+RenderCommand MainDlg::CurrentRenderCommand() const {
   const Workbench& bench = scene.workbench;
-  RenderState s;
+  RenderCommand s;
   s.width = static_cast<int>(width() * devicePixelRatio());
   s.height = static_cast<int>(height() * devicePixelRatio());
   // The shape first: the end state is the same in either order, as the window recomputes
@@ -192,23 +173,9 @@ RenderState MainDlg::CurrentRenderState() const {
     s.files.push_back(AbsolutePath(controlPanel_->fstPath));
   if (bench.First().GetPointCount() > 0 && !controlPanel_->dataPath.isEmpty())
     s.files.push_back(AbsolutePath(controlPanel_->dataPath));
-  s.first = bench.First().GetParams();
-  s.second = bench.Second().GetParams();
-  const double observer[] = {scene.observer.distance, scene.observer.offsetX, scene.observer.offsetY, scene.observer.offsetZ,
-                             scene.observer.angleX,   scene.observer.angleY,  scene.observer.angleZ};
-  std::copy(std::begin(observer), std::end(observer), s.observer);
-  s.axes = scene.showAxes;
-  s.fstObject = scene.showFstObject;
-  s.frontOnly = scene.frontOnly;
-  s.distanceMode = bench.distanceMode;
-  s.plane = scene.showPlane;
-  s.white = scene.clearRed == 1.0f;
-  for (int i = 0; i < kSampleSphereCount; ++i)
-    if (bench.mainSphere == &bench.sampleSpheres[i])
-      s.mainSphereSize = kSampleSpheres[i].vertexCount;
-  s.alpha = scene.alpha;
-  s.scale = scene.scale;
-  for (int i = 0; i < 2; ++i) s.boxes[i] = BoxesOf(scene.views[i]);
+  s.cameras[0] = bench.First().GetParams();
+  s.cameras[1] = bench.Second().GetParams();
+  s.frame = scene.Frame();
   return s;
 }
 
@@ -229,14 +196,10 @@ bool MainDlg::SaveFramePng() {
                                    QStringLiteral("PNG pictures (*.png)"), QStringLiteral("png"));
   if (path.isEmpty()) return false;
   const QImage image = RenderedFrame();
-  QImageWriter writer(path, "png");
-  if (image.isNull() || !writer.write(image)) {
-    const QString why =
-        image.isNull() ? QStringLiteral("the frame cannot be read back") : writer.errorString();
-    ReportFailure("cannot write " + path.toStdString() + ": " + why.toStdString());
-    return false;
-  }
-  return true;
+  std::string why = "cannot write " + path.toStdString() + ": the frame cannot be read back";
+  if (!image.isNull() && WritePngFile(image, path.toStdString(), why)) return true;
+  ReportFailure(why);
+  return false;
 }
 
 bool MainDlg::ExportMidpoints() {
@@ -266,7 +229,7 @@ bool MainDlg::WritePositions() {
 
 void MainDlg::CopyRenderCommand() {
   QGuiApplication::clipboard()->setText(
-      QString::fromStdString(RenderCommandLine(CurrentRenderState())));
+      QString::fromStdString(RenderCommandLine(CurrentRenderCommand())));
 }
 
 }  // namespace velmora

@@ -16,6 +16,7 @@
 #include "app/MainDlg.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
+#include "render/image/FrameImage.h"
 
 namespace velmora {
 
@@ -106,11 +107,12 @@ bool SetBox(const QString& text, bool on, QString& why) {
 }
 
 bool Grab(MainDlg& main, const QString& argument, QString& why) {
-  if (argument.isEmpty() || !main.grabFramebuffer().save(argument, "PNG")) {
-    why = "cannot write " + argument;
-    return false;
-  }
-  return true;
+  std::string failure = "cannot write: no file named";
+  if (!argument.isEmpty() &&
+      WritePngFile(main.grabFramebuffer(), QFile::encodeName(argument).toStdString(), failure))
+    return true;
+  why = QString::fromStdString(failure);
+  return false;
 }
 
 bool PrintError(MainDlg&, const QString&, QString&) {

@@ -8,12 +8,10 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -31,6 +29,7 @@
 #include "data/DataFiles.h"
 #include "data/SampleSpheres.h"
 #include "render/ErrorMaps.h"
+#include "render/Export.h"
 #include "render/Workbench.h"
 #include "render/gl/EglSurface.h"
 #include "render/gl/Scene.h"
@@ -64,35 +63,6 @@ bool HasEnding(const std::string& path, std::string_view ending) {
 // A vector data file as the Controls window's Browse offers them.
 bool IsDataFile(const std::string& path) {
   return HasEnding(path, "dtx") || HasEnding(path, "txt");
-}
-
-// The five boxes of a view panel; the ones named are on, the others off.
-bool ParseBoxes(const std::string& text, OverlayOptions& options, std::string& why) {
-  options = OverlayOptions{};
-  options.showCamera = options.showRays = false;
-  if (text == "none" || text.empty()) return true;
-  std::string_view rest(text);
-  for (;;) {
-    const std::size_t comma = rest.find(',');
-    const std::string_view name = rest.substr(0, comma);
-    if (name == "camera") {
-      options.showCamera = true;
-    } else if (name == "rays") {
-      options.showRays = true;
-    } else if (name == "meanray") {
-      options.showMeanRay = true;
-    } else if (name == "azalt") {
-      options.showAzAltSphere = true;
-    } else if (name == "pantilt") {
-      options.showPanTiltSphere = true;
-    } else {
-      why = "unknown box \"" + std::string(name) +
-            "\" (camera, rays, meanray, azalt, pantilt, or none)";
-      return false;
-    }
-    if (comma == std::string_view::npos) return true;
-    rest.remove_prefix(comma + 1);
-  }
 }
 
 // Checked before anything is drawn, so that a long render does not end in a failed write.
@@ -158,37 +128,40 @@ void MainWindowStartUpSize(int& width, int& height) {
 
 namespace {
 
-// The command line, checked and parsed before the context and the spheres.
-struct RenderRequest {
-  CameraParams params[2];
-  double observer[7] = {};
-  OverlayOptions boxes[2];
-  int mainSphere = -1;  // row of kSampleSpheres; -1 for none
-  int width = 0, height = 0;
-};
-
-// Fills request from o; false with the reason (the option first) in why.
-bool ReadRequest(const RenderOptions& o, RenderRequest& r, std::string& why) {
+// The command line, checked and parsed before the context and the spheres: the frame as
+// the command asks for it (the Scale only when --scale gives it: the position file's
+// otherwise).
+bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
   auto refuse = [&why](const std::string& option, const std::string& reason) {
     why = option + reason;
     return false;
   };
-  if (o.first && !ParseCameraParams(*o.first, r.params[0], why)) return refuse("--first: ", why);
-  if (o.second && !ParseCameraParams(*o.second, r.params[1], why)) return refuse("--second: ", why);
-  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, r.observer, why))
+  r.out = o.out;
+  r.files = o.files;
+  if (o.first && !ParseCameraParams(*o.first, r.cameras[0], why)) return refuse("--first: ", why);
+  if (o.second && !ParseCameraParams(*o.second, r.cameras[1], why))
+    return refuse("--second: ", why);
+  ObserverPose& pose = r.frame.observer;
+  double observer[7] = {};
+  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, observer, why))
     return refuse("--observer: ", why);
-  if (o.firstBoxes && !ParseBoxes(*o.firstBoxes, r.boxes[0], why))
+  if (o.observer)
+    pose = {observer[0], observer[1], observer[2], observer[3],
+            observer[4], observer[5], observer[6]};
+  if (o.firstBoxes && !ParseOverlayBoxList(*o.firstBoxes, r.frame.views[0], why))
     return refuse("--first-options: ", why);
-  if (o.secondBoxes && !ParseBoxes(*o.secondBoxes, r.boxes[1], why))
+  if (o.secondBoxes && !ParseOverlayBoxList(*o.secondBoxes, r.frame.views[1], why))
     return refuse("--second-options: ", why);
+  DisplayOptions& d = r.frame.display;
   if (o.mainSphere) {
-    r.mainSphere = SampleSphereWithLabel(*o.mainSphere);
-    if (r.mainSphere < 0) {
+    const int row = SampleSphereWithLabel(*o.mainSphere);
+    if (row < 0) {
       std::string labels;
       for (const SampleSphere& sphere : kSampleSpheres)
         labels += (labels.empty() ? "" : ", ") + std::string(sphere.label);
       return refuse("--main-sphere: ", "\"" + *o.mainSphere + "\" is not one of " + labels);
     }
+    d.mainSphereSize = kSampleSpheres[row].vertexCount;
   }
   // The scene and the views keep these as floats: 1e300 would become infinity there and
   // 1e-50 a scale of 0 (an infinite image plane), and either draws nothing.
@@ -197,6 +170,13 @@ bool ReadRequest(const RenderOptions& o, RenderRequest& r, std::string& why) {
     return refuse("--scale: ", "must be a number other than 0 within the range of a float");
   // NaN passes any range check.
   if (!std::isfinite(o.alpha)) return refuse("--alpha: ", "must be a number from 0 to 1");
+  d.axes = !o.noAxes;
+  d.fstObject = !o.noFst;
+  d.frontOnly = o.frontOnly;
+  d.distanceMode = o.distanceMode;
+  d.plane = o.plane;
+  d.white = o.white;
+  d.alpha = o.alpha;
   for (const std::string& file : o.files) {
     if (!HasEnding(file, "fsd") && !IsDataFile(file))
       return refuse(file, ": neither an FST file (.fsd) nor a vector data file (.dtx, .txt)");
@@ -230,21 +210,6 @@ struct RenderViews {
     workbench.LoadSampleSpheres();
   }
 };
-
-void SetUpScene(Scene& scene, const RenderOptions& o, const RenderRequest& r) {
-  scene.imageDecoder = DecodeImageFile;
-  const float background = o.white ? 1.0f : 0.5f;
-  scene.SetClearColor(background, background, background);
-  scene.Resize(r.width, r.height);
-  if (!o.observer) return;
-  scene.observer.distance = r.observer[0];
-  scene.observer.offsetX = r.observer[1];
-  scene.observer.offsetY = r.observer[2];
-  scene.observer.offsetZ = r.observer[3];
-  scene.observer.angleX = r.observer[4];
-  scene.observer.angleY = r.observer[5];
-  scene.observer.angleZ = r.observer[6];
-}
 
 // The files in command-line order, as the main window loads its own command line, then the
 // glide to the position file and what the changes made stale. False with the reason on err
@@ -282,30 +247,19 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
   return true;
 }
 
-// The control panel's boxes, set after the views as a user would tick them. False when the
-// main sphere asked for did not load.
-bool TickBoxes(const RenderOptions& o, const RenderRequest& r, Workbench& workbench, Scene& scene) {
-  scene.SetShowAxes(!o.noAxes);
-  scene.SetShowFstObject(!o.noFst);
-  scene.SetFrontOnly(o.frontOnly);
-  scene.SetAlpha(o.alpha);
-  workbench.SetDistanceMode(o.distanceMode);
-  if (o.scale) {
-    const auto scale = static_cast<float>(*o.scale);
-    scene.SetScale(scale);
-    for (int i = 0; i < 2; ++i) workbench.View(i).SetScale(scale);
-  }
-  if (o.plane) scene.SetShowPlane(true);
-  if (r.mainSphere < 0) return true;
-  const int position = workbench.LoadedPosition(r.mainSphere);
-  if (position < 0) return false;
-  workbench.SelectMainSphere(position, true);
-  return true;
+// The control panel's boxes, set after the views as a user would tick them; the Scale
+// the files left unless the command gives one. False when the main sphere asked for did
+// not load.
+bool ShowFrame(const RenderOptions& o, RenderCommand& r, Scene& scene) {
+  r.frame.display.scale = o.scale ? static_cast<float>(*o.scale) : scene.Frame().display.scale;
+  const bool shown = scene.SetFrame(r.frame);
+  scene.Resize(r.width, r.height);  // applies the background colour
+  return shown;
 }
 
 // Draws the frame with the second view's error written on it; a null image when it cannot
 // be read back.
-QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderRequest& r, double& error) {
+QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderCommand& r, double& error) {
   scene.Draw();
   QImage image = FrameImage(surface.ReadPixels());
   if (image.isNull()) return image;
@@ -315,37 +269,13 @@ QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderRequest& r, doub
   return image;
 }
 
-bool PrintResult(const RenderOptions& o, const RenderRequest& r, double error, std::ostream& out) {
+bool PrintResult(const RenderOptions& o, const RenderCommand& r, double error, std::ostream& out) {
   cli::JsonObjectWriter j(out);
   j.Field("out", o.out);
   j.Field("width", r.width);
   j.Field("height", r.height);
   j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
   return j.Finish();
-}
-
-// The PNG is made in memory and then written, so that a write or a close that fails (a
-// full disk, /dev/full) is seen: Qt's own save does not report a failed close.
-bool SavePng(const QImage& image, const std::string& path, std::string& why) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "PNG")) {
-    why = "cannot encode the PNG";
-    return false;
-  }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) {
-    why = "cannot write " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  const auto size = static_cast<std::size_t>(bytes.size());
-  bool ok = std::fwrite(bytes.constData(), 1, size, file) == size;
-  ok = std::fflush(file) == 0 && ok;
-  const int error = errno;
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok) why = "cannot write " + path + ": " + std::strerror(error != 0 ? error : errno);
-  return ok;
 }
 
 }  // namespace
@@ -420,7 +350,7 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
     return kExitBadInput;
   };
   // Everything the command line says is checked before the context and the spheres.
-  RenderRequest request;
+  RenderCommand request;
   std::string why;
   if (!ReadRequest(typed, request, why)) return fail(why);
   RenderOptions o = typed;
@@ -438,14 +368,13 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
     return fail("cannot get an OpenGL context without a display: " + why);
 
   cli::MessageCapture capture(err);
-  RenderViews views(request.params);
+  RenderViews views(request.cameras);
   Workbench& workbench = views.workbench;
-  Scene scene(workbench, SceneView{&request.boxes[0], nullptr},
-              SceneView{&request.boxes[1], nullptr});
+  Scene scene(workbench);
   scene.Init(&surface);
-  SetUpScene(scene, o, request);
+  scene.imageDecoder = DecodeImageFile;
   if (!LoadFiles(o, workbench, scene, capture, err)) return kExitBadInput;
-  if (!TickBoxes(o, request, workbench, scene))
+  if (!ShowFrame(o, request, scene))
     return fail("--main-sphere: the sphere of that size did not load");
 
   double error = 0;
@@ -456,7 +385,7 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
   // frame, so it gets no picture that differs from it.
   if (capture.count() > 0)
     return fail("the frame could not be drawn as asked (see above); nothing written");
-  if (!SavePng(image, o.out, why)) return fail("--out: " + why);
+  if (!WritePngFile(image, o.out, why)) return fail("--out: " + why);
   if (!PrintResult(typed, request, error, out)) return cli::OutputFailed(Prefix(), err);
   return kExitOk;
 }

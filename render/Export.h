@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "camera/CameraModel.h"
+#include "render/FrameState.h"
 
 namespace velmora {
 
@@ -20,29 +21,20 @@ bool WriteMidpointsPly(const std::string& path, const CameraModel& first, std::s
 bool WritePositionFile(const std::string& path, const CameraModel& first, const CameraModel& second,
                        double scale, std::string& why);
 
-// The boxes of one view panel.
-struct ViewBoxes {
-  bool camera = true, rays = true, meanRay = false, azAlt = false, panTilt = false;
-};
-
-// What a frame of the main window depends on, with the defaults velmora-cli render uses.
-struct RenderState {
+// What velmora-cli render is told to draw a frame again: the frame itself, where to write
+// it, its size (0 for the main window's start-up size), the shape and data files in the
+// order they were loaded and both cameras.
+struct RenderCommand {
   std::string out = "frame.png";
-  int width = 0, height = 0;       // 0: the main window's start-up size
-  std::vector<std::string> files;  // shape and data files in the order they were loaded
-  CameraParams first, second;
-  // distance, offsetX, offsetY, offsetZ, angleX, angleY, angleZ
-  double observer[7] = {400, 0, 0, 0, 1, -1, 0};
-  bool axes = true, fstObject = true, frontOnly = false, distanceMode = false;
-  bool plane = false, white = false;
-  int mainSphereSize = 0;  // the shown main sphere's nominal size; 0 for none
-  double alpha = 0.5;
-  double scale = 1.0;
-  ViewBoxes boxes[2];
+  int width = 0, height = 0;
+  std::vector<std::string> files;
+  CameraParams cameras[2];
+  FrameState frame;
 };
 
-// "velmora-cli render ..." for the state, one line, its arguments quoted for a POSIX
-// shell where they need it. Numbers are written so that they read back exactly.
-std::string RenderCommandLine(const RenderState& state);
+// "velmora-cli render ..." for the command, one line, its arguments quoted for a POSIX
+// shell where they need it. Numbers are written so that they read back exactly. The
+// command line cannot carry the wireframe and the centre mode.
+std::string RenderCommandLine(const RenderCommand& command);
 
 }  // namespace velmora

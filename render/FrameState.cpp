@@ -1,9 +1,12 @@
 #include "render/FrameState.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <sstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "data/NumberParse.h"
@@ -21,15 +24,13 @@ struct Field {
   void (*set)(FrameState& s, const double* v);
 };
 
-void GetOverlay(const OverlayOptions& o, double* v) {
-  v[0] = o.showCamera, v[1] = o.showRays, v[2] = o.showMeanRay, v[3] = o.showAzAltSphere,
-  v[4] = o.showPanTiltSphere;
-}
-
-void SetOverlay(OverlayOptions& o, const double* v) {
-  o.showCamera = v[0] != 0, o.showRays = v[1] != 0, o.showMeanRay = v[2] != 0,
-  o.showAzAltSphere = v[3] != 0, o.showPanTiltSphere = v[4] != 0;
-}
+// The boxes of a view panel by the names the command line gives them, in its order.
+constexpr std::pair<const char*, bool OverlayOptions::*> kBoxNames[] = {
+    {"camera", &OverlayOptions::showCamera},
+    {"rays", &OverlayOptions::showRays},
+    {"meanray", &OverlayOptions::showMeanRay},
+    {"azalt", &OverlayOptions::showAzAltSphere},
+    {"pantilt", &OverlayOptions::showPanTiltSphere}};
 
 #define VELMORA_FLAG(name, member)                                                    \
   Field {                                                                             \
@@ -61,11 +62,10 @@ const Field kFields[] = {
      [](FrameState& s, const double* v) { s.display.scale = static_cast<float>(v[0]); }},
     VELMORA_FLAG("wireframe", wireframe),
     VELMORA_FLAG("centre-mode", centreMode),
-    {"first-view", 5, [](const FrameState& s, double* v) { GetOverlay(s.views[0], v); },
-     [](FrameState& s, const double* v) { SetOverlay(s.views[0], v); }},
-    {"second-view", 5, [](const FrameState& s, double* v) { GetOverlay(s.views[1], v); },
-     [](FrameState& s, const double* v) { SetOverlay(s.views[1], v); }},
 };
+
+// The views' boxes are written as the command line lists them.
+constexpr const char* kViewNames[2] = {"first-view", "second-view"};
 
 #undef VELMORA_FLAG
 
@@ -99,6 +99,35 @@ std::string ExactNumber(double v) {
   return std::string(buffer, result.ptr);
 }
 
+std::string OverlayBoxList(const OverlayOptions& options) {
+  std::string text;
+  for (const auto& [name, box] : kBoxNames)
+    if (options.*box) text += (text.empty() ? "" : ",") + std::string(name);
+  return text.empty() ? "none" : text;
+}
+
+bool ParseOverlayBoxList(const std::string& text, OverlayOptions& options, std::string& why) {
+  OverlayOptions read;
+  for (const auto& box : kBoxNames) read.*box.second = false;
+  std::string_view rest(text);
+  while (text != "none" && !text.empty()) {
+    const std::size_t comma = rest.find(',');
+    const std::string_view name = rest.substr(0, comma);
+    const auto* box = std::find_if(std::begin(kBoxNames), std::end(kBoxNames),
+                                   [name](const auto& b) { return name == b.first; });
+    if (box == std::end(kBoxNames)) {
+      why = "unknown box \"" + std::string(name) +
+            "\" (camera, rays, meanray, azalt, pantilt, or none)";
+      return false;
+    }
+    read.*box->second = true;
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  options = read;
+  return true;
+}
+
 std::string FrameStateText(const FrameState& state) {
   std::string text;
   for (const Field& field : kFields) {
@@ -108,6 +137,8 @@ std::string FrameStateText(const FrameState& state) {
     for (int i = 0; i < field.count; ++i) text += " " + ExactNumber(v[i]);
     text += "\n";
   }
+  for (int i = 0; i < 2; ++i)
+    text += std::string(kViewNames[i]) + " " + OverlayBoxList(state.views[i]) + "\n";
   return text;
 }
 
@@ -119,14 +150,24 @@ bool ParseFrameStateText(const std::string& text, FrameState& state, std::string
     std::istringstream words(line);
     std::string name;
     if (!(words >> name)) continue;  // blank lines are allowed
-    const Field* field = FindField(name);
     const std::string where = "line " + std::to_string(number) + ": ";
+    std::vector<std::string> values;
+    for (std::string word; words >> word;) values.push_back(word);
+    const auto* view = std::find(std::begin(kViewNames), std::end(kViewNames), name);
+    if (view != std::end(kViewNames)) {
+      if (values.size() != 1 ||
+          !ParseOverlayBoxList(values[0], read.views[view - std::begin(kViewNames)], why)) {
+        if (values.size() != 1) why = "takes one list of boxes";
+        why = where + name + ": " + why;
+        return false;
+      }
+      continue;
+    }
+    const Field* field = FindField(name);
     if (field == nullptr) {
       why = where + "unknown name \"" + name + "\"";
       return false;
     }
-    std::vector<std::string> values;
-    for (std::string word; words >> word;) values.push_back(word);
     double v[kMostValues];
     bool ok = static_cast<int>(values.size()) == field->count;
     for (int i = 0; ok && i < field->count; ++i)

@@ -27,6 +27,12 @@ struct OverlayOptions {
   bool operator==(const OverlayOptions&) const = default;
 };
 
+// The boxes shown as a comma list of camera, rays, meanray, azalt and pantilt, or "none".
+std::string OverlayBoxList(const OverlayOptions& options);
+// Reads such a list (empty counts as none): the boxes named are on, the others off. False
+// with the reason in why (options untouched) for an unknown name.
+bool ParseOverlayBoxList(const std::string& text, OverlayOptions& options, std::string& why);
+
 // The control panel's display options, with the two modes of the main window that change
 // what it draws.
 struct DisplayOptions {

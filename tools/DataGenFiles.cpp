@@ -1,9 +1,9 @@
 // Writes the whole data set into one folder.
 
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
+#include "data/FileWrite.h"
 #include "tools/DataGen.h"
 
 namespace velmora::datagen {
@@ -11,10 +11,8 @@ namespace velmora::datagen {
 namespace {
 
 void WriteFile(const std::filesystem::path& path, const std::string& content) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) throw std::runtime_error("cannot create " + path.string());
-  const bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-  if (std::fclose(file) != 0 || !written) throw std::runtime_error("cannot write " + path.string());
+  std::string why;
+  if (!WriteWholeFile(path.string(), content, why)) throw std::runtime_error(why);
 }
 
 }  // namespace

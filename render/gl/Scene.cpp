@@ -90,8 +90,7 @@ void Scene::Draw() {
 
   for (int i = 0; i < 2; ++i) {
     const SceneView& view = views[i];
-    const OverlayOptions defaults;
-    DrawOverlays(workbench.View(i), i, view.options != nullptr ? *view.options : defaults,
+    DrawOverlays(workbench.View(i), i, view.options != nullptr ? *view.options : ownOptions_[i],
                  workbench.PanTiltSphere(i), view.vectors, &panTiltTriangles_[i]);
   }
 
@@ -105,6 +104,53 @@ void Scene::Draw() {
     glPopMatrix();
   }
   EndFrame();
+}
+
+FrameState Scene::Frame() const {
+  FrameState state;
+  state.observer = observer;
+  DisplayOptions& d = state.display;
+  d.axes = showAxes;
+  d.fstObject = showFstObject;
+  d.frontOnly = frontOnly;
+  d.distanceMode = workbench.distanceMode;
+  d.plane = showPlane;
+  d.white = clearRed == 1.0f;
+  for (int k = 0; k < kSampleSphereCount; ++k)
+    if (workbench.mainSphere == &workbench.sampleSpheres[k])
+      d.mainSphereSize = kSampleSpheres[k].vertexCount;
+  d.alpha = alpha;
+  d.scale = workbench.Second().GetScale();
+  d.wireframe = wireframe;
+  d.centreMode = centreMode;
+  for (int i = 0; i < 2; ++i)
+    state.views[i] = views[i].options != nullptr ? *views[i].options : ownOptions_[i];
+  return state;
+}
+
+bool Scene::SetFrame(const FrameState& state) {
+  observer = state.observer;
+  const DisplayOptions& d = state.display;
+  SetShowAxes(d.axes);
+  SetShowFstObject(d.fstObject);
+  SetFrontOnly(d.frontOnly);
+  SetAlpha(d.alpha);
+  wireframe = d.wireframe;
+  centreMode = d.centreMode;
+  const float background = d.white ? 1.0f : 0.5f;
+  SetClearColor(background, background, background);
+  for (int i = 0; i < 2; ++i)
+    if (views[i].options == nullptr) ownOptions_[i] = state.views[i];
+  if (d.distanceMode != workbench.distanceMode) workbench.SetDistanceMode(d.distanceMode);
+  // The scene draws 0 at 1; the views keep the value as given, as the Scale box sends it.
+  SetScale(d.scale);
+  for (int i = 0; i < 2; ++i) workbench.View(i).SetScale(d.scale);
+  SetShowPlane(d.plane);
+  if (Frame().display.mainSphereSize == d.mainSphereSize) return true;
+  const int row = SampleSphereWithVertexCount(d.mainSphereSize);
+  const int position = row >= 0 ? workbench.LoadedPosition(row) : -1;
+  workbench.SelectMainSphere(position, position >= 0);
+  return position >= 0 || d.mainSphereSize == 0;
 }
 
 TriangleCache& Scene::SphereTriangles(const FstShape& sphere) {

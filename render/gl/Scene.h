@@ -22,7 +22,7 @@ bool PlaneGeometry(const CameraModel& first, const CameraModel& second, float sc
 // What the scene reads of a view's panel; the camera and its pan/tilt sphere come from
 // the workbench.
 struct SceneView {
-  const OverlayOptions* options = nullptr;  // null: the panel's defaults
+  const OverlayOptions* options = nullptr;  // null: the scene keeps the view's boxes itself
   VectorsFeed* vectors = nullptr;           // may be null
 };
 
@@ -35,12 +35,21 @@ class Scene : public GlContext {
   // Renders and presents one complete frame.
   void Draw();
 
+  // What the frame shows now. The main sphere and the distance mode are the workbench's,
+  // the Scale value the views', the white background the clear colour's.
+  FrameState Frame() const;
+  // Shows state: each part is handed to its owner, the main sphere and the distance mode
+  // only when they change (each change maps the sphere). A view whose boxes a panel owns
+  // keeps them: the panel sets its own. False when the main sphere asked for did not load
+  // (then there is none).
+  bool SetFrame(const FrameState& state);
+
   void SetShowAxes(bool on) { showAxes = on; }
   void SetShowFstObject(bool on) { showFstObject = on; }
   void SetFrontOnly(bool on) { frontOnly = on; }
   void SetAlpha(double a) { alpha = a; }
   void SetShowPlane(bool on);
-  void SetScale(float s) { scale = s == 0.0f ? 1.0f : s; }
+  void SetScale(float s) { scale = DrawnScale(s); }
   void ToggleCentreMode() { centreMode = !centreMode; }
   // The texture loader: shows the wait notice around the first load of "plane.png".
   // Left empty, the texture loads without a notice.
@@ -65,6 +74,8 @@ class Scene : public GlContext {
   TriangleCache sphereTriangles_[kSampleSphereCount];
   TriangleCache otherTriangles_;
   TriangleCache panTiltTriangles_[2];
+  // The boxes of a view no panel stands behind.
+  OverlayOptions ownOptions_[2];
   // The wait notice pumps messages; a second switch-on arriving meanwhile must not load again.
   bool loadingPlane_ = false;
 };

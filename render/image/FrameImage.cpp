@@ -1,7 +1,10 @@
 #include "render/image/FrameImage.h"
 
+#include <QBuffer>
 #include <QPainter>
 #include <cstring>
+
+#include "data/FileWrite.h"
 
 namespace velmora {
 
@@ -20,6 +23,18 @@ QImage FrameImage(const FramePixels& pixels) {
   for (int y = 0; y < pixels.height; ++y)
     std::memcpy(image.scanLine(y), pixels.rgba.data() + stride * y, stride);
   return image.convertToFormat(QImage::Format_RGB32);
+}
+
+bool WritePngFile(const QImage& image, const std::string& path, std::string& why) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (image.isNull() || !image.save(&buffer, "PNG")) {
+    why = "cannot write " + path + ": the picture cannot be encoded as PNG";
+    return false;
+  }
+  return WriteWholeFile(
+      path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), why);
 }
 
 }  // namespace velmora

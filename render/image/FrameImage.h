@@ -1,9 +1,10 @@
 #pragma once
-// A finished frame as a picture: the read-back pixels as a QImage, and the error text
-// painted over a frame in a window or a picture alike.
+// A finished frame as a picture: the read-back pixels as a QImage, the error text painted
+// over a frame in a window or a picture alike, and the picture saved as a PNG file.
 
 #include <QImage>
 #include <QString>
+#include <string>
 
 #include "render/FrameText.h"
 
@@ -16,5 +17,10 @@ void PaintErrorText(QPainter& painter, int width, int height, const QString& tex
 
 // The pixels as an opaque 32-bit picture; a null picture for an empty frame.
 QImage FrameImage(const FramePixels& pixels);
+
+// Encodes image as a PNG in memory, then writes it as path through WriteWholeFile, so that
+// a failed write, flush or close is reported ("cannot write PATH: REASON" in why) and
+// leaves an older file of that name whole. Every PNG the program saves goes through here.
+bool WritePngFile(const QImage& image, const std::string& path, std::string& why);
 
 }  // namespace velmora

@@ -82,7 +82,7 @@ TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
 
 // W writes what the position reader reads back; the next dialog starts where the last
 // file went; a file that cannot be written is named in a message and nothing else happens.
-// (E and F3 share the dialog and the message; the export tests pin what they write.)
+// (The export tests pin what E writes.)
 TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
   TempDir dir;
   const std::string path = (dir.path() / "position.txt").string();
@@ -96,19 +96,21 @@ TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
   expected[POS_SCALE] = control->workbench.Second().GetScale();
   for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 
-  // A folder that is not there fails to open, a full disk to write.
-  for (const std::string& bad :
-       {(dir.path() / "missing" / "position.txt").string(), std::string("/dev/full")}) {
-    chosen = QString::fromStdString(bad);
-    test::MessageRecorder messages;
-    Key(Qt::Key_W);
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0].rfind("Cannot write " + bad + ": ", 0), 0u) << messages.texts[0];
-  }
+  // A folder that is not there fails to open, a full disk to write, for every key that saves.
+  for (Qt::Key key : {Qt::Key_W, Qt::Key_E, Qt::Key_F3})
+    for (const std::string& bad :
+         {(dir.path() / "missing" / "position.txt").string(), std::string("/dev/full")}) {
+      chosen = QString::fromStdString(bad);
+      test::MessageRecorder messages;
+      Key(key);
+      ASSERT_EQ(messages.texts.size(), 1u) << key;
+      EXPECT_EQ(messages.texts[0].rfind("Cannot write " + bad + ": ", 0), 0u) << messages.texts[0];
+    }
   EXPECT_EQ(requests[1].startPath, QString::fromStdString(path));
   // Keys with a modifier are not these keys.
+  const std::size_t asked = requests.size();
   QTest::keyClick(main, Qt::Key_E, Qt::ShiftModifier);
-  EXPECT_EQ(requests.size(), 3u);
+  EXPECT_EQ(requests.size(), asked);
 }
 
 // L paints the legend; its bounds are the main sphere's

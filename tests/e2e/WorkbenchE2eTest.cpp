@@ -42,7 +42,7 @@ TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
                              "uncheck \"FST object\"\ngrab %1\ncheck \"FST object\"\ngrab %2\n"
                              "print-error\n"
                              "check \"Main sphere\"\ngrab %3\n"
-                             "quit\n")
+                             "grab /dev/full\nquit\n")
                              .arg(file("bare.png"), file("after.png"), file("sphere.png"));
   QFile scriptFile(file("script.txt"));
   ASSERT_TRUE(scriptFile.open(QIODevice::WriteOnly | QIODevice::Text));
@@ -63,7 +63,10 @@ TEST(Workbench, GlideToTheTruePoseUnfoldsTheModelAndTheMainSphereShows) {
   }
   const QString errors = QString::fromLocal8Bit(workbench.readAllStandardError());
   ASSERT_EQ(workbench.exitStatus(), QProcess::NormalExit) << errors.toStdString();
-  ASSERT_EQ(workbench.exitCode(), 0) << errors.toStdString();
+  // A grab that cannot be written ends the script as a failure, naming the file.
+  EXPECT_EQ(workbench.exitCode(), 3) << errors.toStdString();
+  EXPECT_TRUE(errors.contains(QLatin1String("script line 13: cannot write /dev/full: ")))
+      << errors.toStdString();
 
   QStringList shown;
   for (const QString& line : QString::fromLocal8Bit(workbench.readAllStandardOutput()).split('\n'))

@@ -61,12 +61,12 @@ TEST(Export, PlyReadsBackAsTheMidpointsAndPairColours) {
 // The shell gives velmora-cli the words back unchanged, and the numbers are exact: a
 // state with awkward names and numbers.
 TEST(Export, RenderCommandLineQuotesForTheShell) {
-  RenderState odd;
+  RenderCommand odd;
   odd.out = "it's a frame.png";
   odd.files = {"-odd name.fsd", "demo.dtx"};
-  odd.second = {-1.0 / 3, 1e-300, 0, 10, 50, 0, -0.5};
-  odd.boxes[0] = ViewBoxes{false, false, false, false, false};
-  odd.boxes[1].panTilt = true;
+  odd.cameras[1] = {-1.0 / 3, 1e-300, 0, 10, 50, 0, -0.5};
+  odd.frame.views[0] = OverlayOptions{false, false, false, false, false};
+  odd.frame.views[1].showPanTiltSphere = true;
   const std::vector<std::string> expected{"velmora-cli",
                                           "render",
                                           "--out=it's a frame.png",
@@ -87,6 +87,36 @@ TEST(Export, RenderCommandLineQuotesForTheShell) {
   std::vector<std::string> got;
   for (std::string w; std::getline(in, w);) got.push_back(w);
   EXPECT_EQ(got, expected);
+}
+
+// The frame's text form gives back every field exactly; a bad line is refused with its
+// number and changes nothing.
+TEST(Export, FrameStateTextReadsBackExactly) {
+  FrameState odd;
+  odd.observer = {350.5, -1e-300, 2, 3, 1.0 / 3, -31.25, 7};
+  odd.display = {false, false, true, true, true, true, 5000, 0.8, 0.3f, true, true};
+  odd.views[0] = {false, true, true, false, true};
+  odd.views[1] = {false, false, false, false, false};
+  FrameState read;
+  std::string why;
+  ASSERT_TRUE(ParseFrameStateText(FrameStateText(odd), read, why)) << why;
+  EXPECT_EQ(read, odd) << FrameStateText(read);
+  EXPECT_NE(read, FrameState{});
+
+  for (const auto& [text, reason] : std::vector<std::pair<std::string, std::string>>{
+           {"axes 0\nzoom 2\n", "line 2: unknown name \"zoom\""},
+           {"observer 1 2 3\n", "line 1: observer takes 7 finite numbers of its kind"},
+           {"alpha nan\n", "line 1: alpha takes 1 finite number of its kind"},
+           {"axes 2\n", "line 1: axes takes 1 finite number of its kind"},
+           {"scale 1e39\n", "line 1: scale takes 1 finite number of its kind"},
+           {"first-view camera,lens\n",
+            "line 1: first-view: unknown box \"lens\" (camera, "
+            "rays, meanray, azalt, pantilt, or none)"}}) {
+    std::string failure;
+    EXPECT_FALSE(ParseFrameStateText(text, read, failure)) << text;
+    EXPECT_EQ(failure, reason);
+    EXPECT_EQ(read, odd) << text;
+  }
 }
 
 }  // namespace
