@@ -50,55 +50,83 @@ EglSurface::~EglSurface() {
   eglTerminate(display);
 }
 
-bool EglSurface::Create(int width, int height, std::string& why) {
-  width_ = width;
-  height_ = height;
+namespace {
+
+// The display of Mesa's surfaceless platform, initialised, with OpenGL bound; none (and
+// why) when EGL lacks that platform.
+EGLDisplay SurfacelessDisplay(std::string& why) {
   // The client extensions tell whether the surfaceless platform exists at all; without
   // it eglGetPlatformDisplayEXT would fall back to whatever display the environment names.
   const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
   if (clientExtensions == nullptr ||
       std::strstr(clientExtensions, "EGL_MESA_platform_surfaceless") == nullptr) {
     why = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless)";
-    return false;
+    return EGL_NO_DISPLAY;
   }
   const auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
       eglGetProcAddress("eglGetPlatformDisplayEXT"));
   if (getPlatformDisplay == nullptr) {
     why = "EGL has no eglGetPlatformDisplayEXT";
-    return false;
+    return EGL_NO_DISPLAY;
   }
   EGLDisplay display =
       getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
   if (display == EGL_NO_DISPLAY) {
     why = Failed("eglGetPlatformDisplayEXT");
-    return false;
+    return EGL_NO_DISPLAY;
   }
   EGLint major = 0, minor = 0;
   if (!eglInitialize(display, &major, &minor)) {
     why = Failed("eglInitialize");
-    return false;
+    return EGL_NO_DISPLAY;
   }
-  display_ = display;
   if (!eglBindAPI(EGL_OPENGL_API)) {
     why = Failed("eglBindAPI(EGL_OPENGL_API)");
-    return false;
+    eglTerminate(display);
+    return EGL_NO_DISPLAY;
   }
-  const EGLint configAttributes[] = {EGL_SURFACE_TYPE,
-                                     EGL_PBUFFER_BIT,
-                                     EGL_RENDERABLE_TYPE,
-                                     EGL_OPENGL_BIT,
-                                     EGL_RED_SIZE,
-                                     8,
-                                     EGL_GREEN_SIZE,
-                                     8,
-                                     EGL_BLUE_SIZE,
-                                     8,
-                                     EGL_DEPTH_SIZE,
-                                     24,
-                                     EGL_NONE};
+  return display;
+}
+
+// A configuration for an OpenGL pbuffer with 24-bit colour and depth; null when none.
+EGLConfig PbufferConfig(EGLDisplay display) {
+  const EGLint attributes[] = {EGL_SURFACE_TYPE,
+                               EGL_PBUFFER_BIT,
+                               EGL_RENDERABLE_TYPE,
+                               EGL_OPENGL_BIT,
+                               EGL_RED_SIZE,
+                               8,
+                               EGL_GREEN_SIZE,
+                               8,
+                               EGL_BLUE_SIZE,
+                               8,
+                               EGL_DEPTH_SIZE,
+                               24,
+                               EGL_NONE};
   EGLConfig config = nullptr;
-  EGLint configCount = 0;
-  if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
+  EGLint count = 0;
+  if (!eglChooseConfig(display, attributes, &config, 1, &count) || count < 1) return nullptr;
+  return config;
+}
+
+// The scene draws with glBegin/glEnd: a core profile would draw nothing at all.
+bool HasFixedFunction() {
+  if (glGetError() != GL_NO_ERROR) return false;
+  glMatrixMode(GL_MODELVIEW);
+  glLoadIdentity();
+  return glGetError() == GL_NO_ERROR;
+}
+
+}  // namespace
+
+bool EglSurface::Create(int width, int height, std::string& why) {
+  width_ = width;
+  height_ = height;
+  EGLDisplay display = SurfacelessDisplay(why);
+  if (display == EGL_NO_DISPLAY) return false;
+  display_ = display;
+  EGLConfig config = PbufferConfig(display);
+  if (config == nullptr) {
     why = "no EGL configuration with an OpenGL pbuffer, 24-bit colour and depth";
     return false;
   }
@@ -121,18 +149,10 @@ bool EglSurface::Create(int width, int height, std::string& why) {
     why = Failed("eglMakeCurrent");
     return false;
   }
-  // The scene draws with glBegin/glEnd: a core profile would draw nothing at all.
-  const bool fixedFunction = glGetError() == GL_NO_ERROR && [] {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    return glGetError() == GL_NO_ERROR;
-  }();
+  const bool fixedFunction = HasFixedFunction();
   DoneCurrent();
-  if (!fixedFunction) {
-    why = "the OpenGL context has no fixed-function pipeline";
-    return false;
-  }
-  return true;
+  if (!fixedFunction) why = "the OpenGL context has no fixed-function pipeline";
+  return fixedFunction;
 }
 
 bool EglSurface::MakeCurrent() {
