@@ -31,6 +31,7 @@ struct CameraParams {
   double azimuth = 0, altitude = 0, rotation = 0;
   double focalLength = 10, distance = 50;
   double pan = 0, tilt = 0;
+  bool operator==(const CameraParams&) const = default;
 };
 
 class CameraModel {
