@@ -9,22 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/Notify.h"
-
 namespace velmora {
-
-namespace {
-
-// Bytes left uninitialised: the file is read over them.
-std::unique_ptr<char[]> AllocateOrDie(std::size_t count) {
-  try {
-    return std::make_unique_for_overwrite<char[]>(count);
-  } catch (const std::bad_alloc&) {
-    FailLowMemory();
-  }
-}
-
-}  // namespace
 
 int OpenRegularFile(const std::string& path) {
   struct stat info;
@@ -51,12 +36,26 @@ bool TextBuffer::Read(const std::string& path) {
   struct stat info;
   if (::fstat(fd, &info) == 0 && info.st_size > 0)
     capacity = static_cast<std::size_t>(info.st_size) + 2;
-  std::unique_ptr<char[]> data = AllocateOrDie(capacity);
+  // Bytes left uninitialised: the file is read over them. An allocation that fails
+  // throws, after the descriptor is closed.
+  std::unique_ptr<char[]> data;
+  try {
+    data = std::make_unique_for_overwrite<char[]>(capacity);
+  } catch (const std::bad_alloc&) {
+    ::close(fd);
+    throw;
+  }
   std::size_t used = 0;
   bool failed = false;
   for (;;) {
     if (capacity - used < 2) {  // room for one more byte and the final NUL
-      std::unique_ptr<char[]> bigger = AllocateOrDie(capacity * 2);
+      std::unique_ptr<char[]> bigger;
+      try {
+        bigger = std::make_unique_for_overwrite<char[]>(capacity * 2);
+      } catch (const std::bad_alloc&) {
+        ::close(fd);
+        throw;
+      }
       std::memcpy(bigger.get(), data.get(), used);
       data = std::move(bigger);
       capacity *= 2;
@@ -76,6 +75,16 @@ bool TextBuffer::Read(const std::string& path) {
   next_ = lastLine_ = bytes_.get();
   end_ = bytes_.get() + used;
   return true;
+}
+
+std::size_t TextBuffer::LinesLeft() const {
+  std::size_t lines = 0;
+  const char* p = next_;
+  while (const void* feed = std::memchr(p, '\n', static_cast<std::size_t>(end_ - p))) {
+    ++lines;
+    p = static_cast<const char*>(feed) + 1;
+  }
+  return lines + (p != end_ ? 1 : 0);  // a last line without a line feed counts
 }
 
 char* TextBuffer::NextLine(std::size_t* length) {

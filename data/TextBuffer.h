@@ -28,7 +28,8 @@ int OpenRegularFile(const std::string& path);
 class TextBuffer {
  public:
   // Reads the file; false (and an empty buffer) when it is no regular file or cannot be
-  // opened or read.
+  // opened or read. Throws std::bad_alloc when the file does not fit in memory, so that
+  // the loader can refuse it and keep what it holds.
   bool Read(const std::string& path);
 
   // Size in bytes of the file last read.
@@ -42,6 +43,8 @@ class TextBuffer {
   std::size_t LineNumber() const { return lineNumber_; }
   // Bytes from the start of the line NextLine returned last to the end of the file.
   std::size_t BytesFromLastLine() const { return end_ - lastLine_; }
+  // How many lines NextLine has still to return.
+  std::size_t LinesLeft() const;
 
  private:
   std::unique_ptr<char[]> bytes_;  // the file plus one NUL

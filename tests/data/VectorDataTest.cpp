@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tests/TestSupport.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -36,6 +37,26 @@ TEST(VectorData, LineRules) {
     EXPECT_EQ(data.secondX, c.secondX);
     EXPECT_EQ(data.secondY, c.secondY);
   }
+}
+
+// A file larger than the memory left is refused with "Low memory!" and the points held
+// stay.
+TEST(VectorData, ReadsNoMoreThanFits) {
+  test::TempDir dir;
+  VectorData data;
+  ASSERT_TRUE(ReadVectorData(dir.Write("small.dtx", "1 2\n3 4\n"), data));
+  // Four million empty lines: 64 MB of points.
+  const std::string big = dir.Write("big.dtx", std::string(std::size_t{4} << 20, '\n'));
+  {
+    test::ScopedMemoryCap cap(std::size_t{32} << 20);
+    test::MessageRecorder messages;
+    if (cap.active()) {
+      EXPECT_FALSE(ReadVectorData(big, data));
+      EXPECT_THAT(messages.texts, testing::ElementsAre("Low memory!"));
+    }
+  }
+  EXPECT_EQ(data.count, 1);
+  EXPECT_EQ(data.secondY, std::vector<double>{4});
 }
 
 }  // namespace
