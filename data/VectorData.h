@@ -20,7 +20,8 @@ struct VectorData {
 // odd last line is ignored. x is atof of the line, y atof of the text after its first
 // blank. A tab is not a separator, and a line without a blank gives y equal to x, since
 // y is then read from the whole line. False when the file cannot be read, or after "Low
-// memory!" when its points do not fit in memory; out is then unchanged.
+// memory!" when its points do not fit in memory; out is then unchanged. The file is read
+// as far as its size when opened.
 bool ReadVectorData(const std::string& path, VectorData& out);
 
 // The colour of the next point pair: three successive rand() values as red, green and

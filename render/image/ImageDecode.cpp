@@ -1,38 +1,33 @@
 #include "render/image/ImageDecode.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QImage>
-#include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "data/TextBuffer.h"
 
 namespace velmora {
 namespace {
 
-// Reads a regular file whole. Anything else is refused unread (OpenRegularFile).
+// Reads a regular file as far as its size when opened. Anything else is refused unread
+// (OpenRegularFile), and so is a file too large for memory.
 bool ReadRegularFile(const std::string& fileName, std::string& bytes) {
-  const int fd = OpenRegularFile(fileName);
+  std::size_t size = 0;
+  const int fd = OpenRegularFile(fileName, &size);
   if (fd < 0) return false;
-  struct stat status {};
-  bool ok = true;
-  bytes.clear();
-  if (::fstat(fd, &status) == 0) bytes.reserve(static_cast<std::size_t>(status.st_size));
-  char buffer[1 << 16];
-  while (ok) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ok = false;
-    }
+  long got = -1;
+  try {
+    bytes.resize(size);
+    got = ReadUpTo(fd, bytes.data(), size);
+  } catch (const std::bad_alloc&) {
+    // got stays -1: refused as a file that cannot be read
   }
   ::close(fd);
-  return ok;
+  if (got < 0) return false;
+  bytes.resize(static_cast<std::size_t>(got));
+  return true;
 }
 
 // Bits per pixel of a picture QImage has decoded, where the file's header did not say: a

@@ -11,7 +11,7 @@ namespace velmora {
 
 // An ImageDecoder: false when the file is missing, unreadable, not a regular file or not a
 // picture. A picture decoded to 1, 4 or 16 bits comes back with that depth in
-// bitsPerPixel and no pixels.
+// bitsPerPixel and no pixels. Files are read as far as their size when opened.
 bool DecodeImageFile(const std::string& fileName, DecodedImage& out);
 
 }  // namespace velmora
