@@ -47,6 +47,8 @@ TEST(FaceOrder, TiesFollowTheSelectionRule) {
            // Values the spent mark does not beat: the selection's own outcome stands.
            {{kInf, 1, kInf}, {1, 1, 1}},
            {{kNan, 3, 1}, {0, 2, 1}},
+           // Nothing below the mark: the nearest of the rest first, then it again.
+           {{kInf, 1.5e308, kInf}, {1, 1, 1}},
        }) {
     EXPECT_THAT(Literal(c.distances), ElementsAreArray(c.order));
     EXPECT_THAT(Fast(c.distances), ElementsAreArray(c.order));
