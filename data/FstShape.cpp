@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "base/Notify.h"
@@ -142,7 +143,7 @@ class FstReader {
   bool ReadObjects(int& objectCount, Block& block) {
     const char* line = Line();
     // A count of 0 or less keeps the geometry; any other needs one line per block.
-    if (!line || !ReadCount(line, objectCount, true)) return false;
+    if (!line || !ReadCount(line, objectCount, 1, true)) return false;
     for (int n = 0; n < objectCount; ++n) {
       if (!Line()) return false;  // the object header is read and ignored
       if (!ReadPoints(block) || !ReadFaces(block)) return false;
@@ -161,9 +162,11 @@ class FstReader {
   void Reject(const std::string& what) { ShowMessage("File " + path_ + what); }
   std::string AtLine() const { return " at line " + std::to_string(text_.LineNumber()) + "!"; }
 
-  // A count of things each of which needs at least one byte of the file from here on.
-  // It is read as a long: a count beyond an int is refused rather than wrapped.
-  bool ReadCount(const char* line, int& count, bool mayBeNegative = false,
+  // A count of things each of which needs at least bytesEach bytes of the file from here
+  // on, so that what a count makes the load allocate stays within a multiple of the
+  // file's size. It is read as a long: a count beyond an int is refused rather than
+  // wrapped.
+  bool ReadCount(const char* line, int& count, std::size_t bytesEach, bool mayBeNegative = false,
                  const char** end = nullptr) {
     const char* stop;
     const long value = ParseDecimalLong(line, &stop);
@@ -177,7 +180,7 @@ class FstReader {
       Reject(" has a negative count" + AtLine());
       return false;
     }
-    if (count > 0 && static_cast<std::size_t>(count) > text_.BytesFromLastLine()) {
+    if (count > 0 && static_cast<std::size_t>(count) > text_.BytesFromLastLine() / bytesEach) {
       Reject(" has a count larger than the file can hold" + AtLine());
       return false;
     }
@@ -186,9 +189,13 @@ class FstReader {
 
   bool ReadPoints(Block& block) {
     const char* countLine = Line();
-    if (!countLine || !ReadCount(countLine, block.pointCount)) return false;
+    // A short line repeats its last value for the rest, but real files write every
+    // coordinate, each in two bytes at least (a digit and the blank or line end after
+    // it). Counting one byte a coordinate still refuses a file of blank lines declaring
+    // as many points as it has bytes, which took 49 times its size.
+    if (!countLine || !ReadCount(countLine, block.pointCount, 3)) return false;
     const std::int64_t values = std::int64_t{3} * block.pointCount;
-    ResizeOrDie(block.coordinates, static_cast<std::size_t>(values));
+    block.coordinates.assign(static_cast<std::size_t>(values), 0.0);
     if (progress_) progress_->SetCaption("Caching points..");
     const char* p = Line();
     if (!p) return false;
@@ -222,9 +229,10 @@ class FstReader {
 
   bool ReadFaces(Block& block) {
     const char* countLine = Line();
-    if (!countLine || !ReadCount(countLine, block.faceCount)) return false;
+    // Each face has a line of its own with a blank on it.
+    if (!countLine || !ReadCount(countLine, block.faceCount, 2)) return false;
     block.faces.clear();
-    ResizeOrDie(block.faces, static_cast<std::size_t>(block.faceCount));
+    block.faces.resize(static_cast<std::size_t>(block.faceCount));
     PhaseStepper stepper(progress_, block.faceCount);
     for (int j = 0; j < block.faceCount; ++j) {
       char* line = Line();
@@ -249,7 +257,7 @@ class FstReader {
     const char* p = blank + 1;
     int k = 0;
     const char* end;
-    if (!ReadCount(p, k, false, &end)) return false;
+    if (!ReadCount(p, k, 1, false, &end)) return false;
     // Each face's count is bounded by the bytes left, but many faces could each declare
     // nearly that many (a short line repeats its last index), asking for memory far
     // beyond the file. A written index takes two bytes at least (a digit and the blank
@@ -263,7 +271,7 @@ class FstReader {
     indicesLeft_ -= k;
     face.colorIndex = static_cast<int>(colour);
     face.vertexCount = k;
-    ResizeOrDie(face.vertexIndices, static_cast<std::size_t>(k));
+    face.vertexIndices.assign(static_cast<std::size_t>(k), 0);
     int* out = face.vertexIndices.data();
     long value = k;  // what the text at p reads as
     for (std::int64_t m = 0; m < k; ++m) {
@@ -303,7 +311,17 @@ class FstReader {
 
 int FstShape::Load(const std::string& path, LoadProgress* progress) {
   ProgressScope scope(progress);
+  // A file too large for the memory left is refused like any other: the shape stays as
+  // it was and the session goes on.
+  try {
+    return LoadChecked(path, progress);
+  } catch (const std::bad_alloc&) {
+    ShowMessage("Low memory!");
+  }
+  return 0;
+}
 
+int FstShape::LoadChecked(const std::string& path, LoadProgress* progress) {
   TextBuffer fst;
   if (!fst.Read(path)) return 0;
   TextBuffer colours;
@@ -332,21 +350,28 @@ int FstShape::Load(const std::string& path, LoadProgress* progress) {
   FstReader reader(fst, path, progress);
   if (!reader.ReadObjects(objectCount, block)) return 0;
 
-  // Everything is read and checked: only now does the shape change.
+  // Everything is read and checked, and all the shape will hold is allocated: only now
+  // does the shape change, by moves that cannot fail.
+  const bool replace = objectCount > 0;
+  std::vector<double> drawn;
+  if (replace) drawn = block.coordinates;
+  const std::size_t faceTotal = static_cast<std::size_t>(replace ? block.faceCount : faceCount);
+  std::vector<double> distances(faceTotal);
+  std::vector<int> order(faceTotal);
+
   std::copy(std::begin(palette.red), std::end(palette.red), paletteRed);
   std::copy(std::begin(palette.green), std::end(palette.green), paletteGreen);
   std::copy(std::begin(palette.blue), std::end(palette.blue), paletteBlue);
   namedEntries_ = palette.named;
-  if (objectCount > 0) {
+  if (replace) {
     pointCount = block.pointCount;
     faceCount = block.faceCount;
-    ResizeOrDie(vertices, block.coordinates.size());
-    std::copy(block.coordinates.begin(), block.coordinates.end(), vertices.begin());
+    vertices = std::move(drawn);
     sourceVertices = std::move(block.coordinates);
     faces = std::move(block.faces);
   }
-  ResizeOrDie(faceDistance, static_cast<std::size_t>(faceCount));
-  ResizeOrDie(faceOrder, static_cast<std::size_t>(faceCount));
+  faceDistance = std::move(distances);
+  faceOrder = std::move(order);
   return pointCount;
 }
 

@@ -7,7 +7,7 @@
 // bounds: a negative count, a count the rest of the file cannot hold, a missing line, a
 // face line without a blank, a colour index outside 0..255 and a vertex index outside
 // the block's points all reject the file with a message naming it. A rejected or failed
-// load leaves every field as it was, the colour table included.
+// load leaves every field as it was, the colour table included, also when memory runs out.
 
 #include <bitset>
 #include <cstddef>
@@ -32,7 +32,8 @@ class FstShape {
 
   // Reads path (and "cols.fcd" from the current directory). Returns pointCount after the
   // load, or 0 when the FST file cannot be read (no message), "cols.fcd" cannot be read,
-  // the header is not "1 FSTShape" or the file is rejected (each with a message).
+  // the header is not "1 FSTShape", the file is rejected or what it holds does not fit in
+  // memory ("Low memory!"), each with a message.
   // An object count of 0 or less keeps the geometry and returns the current pointCount.
   // progress may be null.
   int Load(const std::string& path, LoadProgress* progress);
@@ -58,6 +59,9 @@ class FstShape {
   std::vector<int> faceOrder;        // faceCount drawing order, written by the renderer
 
  private:
+  // Load without the progress display, throwing std::bad_alloc when memory runs out.
+  int LoadChecked(const std::string& path, LoadProgress* progress);
+
   std::bitset<256> namedEntries_;
 };
 

@@ -9,24 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "base/Notify.h"
-
 namespace velmora {
 
-namespace {
-
-// Bytes left uninitialised: the file is read over them.
-std::unique_ptr<char[]> AllocateOrDie(std::size_t count) {
-  try {
-    return std::make_unique_for_overwrite<char[]>(count);
-  } catch (const std::bad_alloc&) {
-    FailLowMemory();
-  }
-}
-
-}  // namespace
-
-int OpenRegularFile(const std::string& path) {
+int OpenRegularFile(const std::string& path, std::size_t* size) {
   struct stat info;
   if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
@@ -35,47 +20,58 @@ int OpenRegularFile(const std::string& path) {
     ::close(fd);
     return -1;
   }
+  if (size) *size = static_cast<std::size_t>(info.st_size);
   return fd;
 }
 
-bool TextBuffer::Read(const std::string& path) {
-  bytes_.reset();
-  next_ = end_ = lastLine_ = nullptr;
-  lineNumber_ = 0;
-  const int fd = OpenRegularFile(path);
-  if (fd < 0) return false;
-  // The size is only a first guess: a file may grow while it is read, and some (those
-  // of /proc) say 0, so the loop below reads until the end whatever the size said. One
-  // byte more than the size lets the read see the end without another round.
-  std::size_t capacity = std::size_t{1} << 16;
-  struct stat info;
-  if (::fstat(fd, &info) == 0 && info.st_size > 0)
-    capacity = static_cast<std::size_t>(info.st_size) + 2;
-  std::unique_ptr<char[]> data = AllocateOrDie(capacity);
+long ReadUpTo(int fd, char* out, std::size_t size) {
   std::size_t used = 0;
-  bool failed = false;
-  for (;;) {
-    if (capacity - used < 2) {  // room for one more byte and the final NUL
-      std::unique_ptr<char[]> bigger = AllocateOrDie(capacity * 2);
-      std::memcpy(bigger.get(), data.get(), used);
-      data = std::move(bigger);
-      capacity *= 2;
-    }
-    const ssize_t got = ::read(fd, data.get() + used, capacity - 1 - used);
+  while (used < size) {
+    const ssize_t got = ::read(fd, out + used, size - used);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      failed = got < 0;
-      break;
-    }
+    if (got < 0) return -1;
+    if (got == 0) break;  // the file shrank meanwhile
     used += static_cast<std::size_t>(got);
   }
+  return static_cast<long>(used);
+}
+
+bool TextBuffer::Read(const std::string& path) {
+  std::size_t size = 0;
+  const int fd = OpenRegularFile(path, &size);
+  if (fd >= 0) return Read(fd, size);
+  *this = TextBuffer();
+  return false;
+}
+
+bool TextBuffer::Read(int fd, std::size_t size) {
+  *this = TextBuffer();
+  // Bytes left uninitialised: the file is read over them. One more for the final NUL.
+  std::unique_ptr<char[]> data;
+  try {
+    data = std::make_unique_for_overwrite<char[]>(size + 1);
+  } catch (const std::bad_alloc&) {
+    ::close(fd);
+    throw;
+  }
+  const long used = ReadUpTo(fd, data.get(), size);
   ::close(fd);
-  if (failed) return false;
+  if (used < 0) return false;
   data[used] = '\0';
   bytes_ = std::move(data);
   next_ = lastLine_ = bytes_.get();
   end_ = bytes_.get() + used;
   return true;
+}
+
+std::size_t TextBuffer::LinesLeft() const {
+  std::size_t lines = 0;
+  const char* p = next_;
+  while (const void* feed = std::memchr(p, '\n', static_cast<std::size_t>(end_ - p))) {
+    ++lines;
+    p = static_cast<const char*>(feed) + 1;
+  }
+  return lines + (p != end_ ? 1 : 0);  // a last line without a line feed counts
 }
 
 char* TextBuffer::NextLine(std::size_t* length) {

@@ -22,14 +22,23 @@ inline Char* FindInLine(Char* text, char c) {
 // descriptor, or -1. Anything else counts as a file that cannot be opened: a named pipe
 // would block the open until some writer came and a device such as /dev/zero never ends.
 // The type is checked before the open, and again on what was opened in case the name
-// changed in between; the open itself never waits.
-int OpenRegularFile(const std::string& path);
+// changed in between; the open itself never waits. size, when given, receives the size the
+// file has now: readers read no further, so a file that keeps growing while it is read
+// still ends (and one that says 0, as those of /proc do, reads as empty).
+int OpenRegularFile(const std::string& path, std::size_t* size = nullptr);
+
+// Reads fd from where it stands until size bytes are in out or the file ends; the bytes
+// read, or -1 when a read fails.
+long ReadUpTo(int fd, char* out, std::size_t size);
 
 class TextBuffer {
  public:
-  // Reads the file; false (and an empty buffer) when it is no regular file or cannot be
-  // opened or read.
+  // Reads the file as far as its size when opened; false (and an empty buffer) when it is
+  // no regular file or cannot be opened or read. Throws std::bad_alloc when the file does
+  // not fit in memory, so that the loader can refuse it and keep what it holds.
   bool Read(const std::string& path);
+  // The same for a file OpenRegularFile opened with that size; closes fd.
+  bool Read(int fd, std::size_t size);
 
   // Size in bytes of the file last read.
   std::size_t Size() const { return static_cast<std::size_t>(end_ - bytes_.get()); }
@@ -42,6 +51,8 @@ class TextBuffer {
   std::size_t LineNumber() const { return lineNumber_; }
   // Bytes from the start of the line NextLine returned last to the end of the file.
   std::size_t BytesFromLastLine() const { return end_ - lastLine_; }
+  // How many lines NextLine has still to return.
+  std::size_t LinesLeft() const;
 
  private:
   std::unique_ptr<char[]> bytes_;  // the file plus one NUL

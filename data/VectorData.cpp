@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <new>
 #include <utility>
 
 #include "base/Notify.h"
@@ -11,30 +13,32 @@
 namespace velmora {
 
 bool ReadVectorData(const std::string& path, VectorData& out) {
-  TextBuffer text;
-  if (!text.Read(path)) return false;
-  // The lines stay in the buffer, ended in place, so counting first costs no copies.
-  std::vector<const char*> lines;
-  while (const char* line = text.NextLine()) lines.push_back(line);
-
-  const int n = static_cast<int>(lines.size() / 2);
-  VectorData data;
-  data.count = n;
-  ResizeOrDie(data.firstX, static_cast<std::size_t>(n));
-  ResizeOrDie(data.firstY, static_cast<std::size_t>(n));
-  ResizeOrDie(data.secondX, static_cast<std::size_t>(n));
-  ResizeOrDie(data.secondY, static_cast<std::size_t>(n));
-  auto readPoint = [](const char* line, double& x, double& y) {
-    x = ParseAtof(line);
-    const char* blank = FindInLine(line, ' ');
-    y = ParseAtof(blank ? blank + 1 : line);
-  };
-  for (int i = 0; i < n; ++i) {
-    readPoint(lines[static_cast<std::size_t>(i)], data.firstX[i], data.firstY[i]);
-    readPoint(lines[static_cast<std::size_t>(n + i)], data.secondX[i], data.secondY[i]);
+  // Everything is built aside and moved into out only when it is whole: a file too large
+  // for memory is refused with "Low memory!" and the points held so far stay.
+  try {
+    TextBuffer text;
+    if (!text.Read(path)) return false;
+    // Counted first, so the points need their four arrays and nothing for each line.
+    const std::size_t pairs = text.LinesLeft() / 2;
+    if (pairs > static_cast<std::size_t>(std::numeric_limits<int>::max())) throw std::bad_alloc();
+    const int n = static_cast<int>(pairs);
+    VectorData data;
+    data.count = n;
+    for (std::vector<double>* v : {&data.firstX, &data.firstY, &data.secondX, &data.secondY})
+      v->resize(pairs);
+    auto readPoint = [](const char* line, double& x, double& y) {
+      x = ParseAtof(line);
+      const char* blank = FindInLine(line, ' ');
+      y = ParseAtof(blank ? blank + 1 : line);
+    };
+    for (int i = 0; i < n; ++i) readPoint(text.NextLine(), data.firstX[i], data.firstY[i]);
+    for (int i = 0; i < n; ++i) readPoint(text.NextLine(), data.secondX[i], data.secondY[i]);
+    out = std::move(data);
+    return true;
+  } catch (const std::bad_alloc&) {
+    ShowMessage("Low memory!");
+    return false;
   }
-  out = std::move(data);
-  return true;
 }
 
 Vec3 NextPairColor() {

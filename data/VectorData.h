@@ -19,8 +19,9 @@ struct VectorData {
 // it holds any text; a carriage return before a line feed is dropped) and n = L / 2; an
 // odd last line is ignored. x is atof of the line, y atof of the text after its first
 // blank. A tab is not a separator, and a line without a blank gives y equal to x, since
-// y is then read from the whole line. False when the file cannot be read; out is then
-// unchanged.
+// y is then read from the whole line. False when the file cannot be read, or after "Low
+// memory!" when its points do not fit in memory; out is then unchanged. The file is read
+// as far as its size when opened.
 bool ReadVectorData(const std::string& path, VectorData& out);
 
 // The colour of the next point pair: three successive rand() values as red, green and

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -27,9 +28,11 @@ std::uint64_t DistanceKey(double d) {
   return bits >> 63 ? ~bits : bits | (std::uint64_t{1} << 63);
 }
 
-// The faces by (distance, index): one key per face and a stable radix sort of (key, face)
-// pairs, eleven bits a pass, leaving out the passes where every key has the same digits.
-void SortByDistanceThenIndex(const double* distance, int* order, int n) {
+// The faces nearer than the spent mark, by (distance, index), into sorted: one key per
+// face and a stable radix sort of (key, face) pairs, eleven bits a pass, leaving out the
+// passes where every key has the same digits. Returns the lowest face whose distance is
+// the mark itself, or n.
+int SortLiveByDistanceThenIndex(const double* distance, int n, std::vector<int>& sorted) {
   struct Entry {
     std::uint64_t key;
     int face;
@@ -38,17 +41,24 @@ void SortByDistanceThenIndex(const double* distance, int* order, int n) {
   constexpr std::size_t kBuckets = std::size_t{1} << kBits;
   thread_local std::vector<Entry> entries, spare;
   thread_local std::vector<std::uint32_t> counts;
-  const std::size_t count = static_cast<std::size_t>(n);
-  entries.resize(count);
-  spare.resize(count);
+  entries.resize(static_cast<std::size_t>(n));
   counts.assign(kPasses * kBuckets, 0);
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint64_t key = DistanceKey(distance[i]);
-    entries[i] = {key, static_cast<int>(i)};
+  std::size_t count = 0;
+  int lowestAtMark = n;
+  for (int i = 0; i < n; ++i) {
+    const double d = distance[i];
+    if (!(d < kSpentDistance)) {
+      if (d == kSpentDistance && lowestAtMark == n) lowestAtMark = i;
+      continue;
+    }
+    const std::uint64_t key = DistanceKey(d);
+    entries[count++] = {key, i};
     for (int p = 0; p < kPasses; ++p)
       ++counts[p * kBuckets + ((key >> (p * kBits)) & (kBuckets - 1))];
   }
-  for (int p = 0; p < kPasses; ++p) {
+  entries.resize(count);
+  spare.resize(count);
+  for (int p = 0; p < kPasses && count > 0; ++p) {
     std::uint32_t* c = &counts[p * kBuckets];
     const std::uint64_t digit = (entries[0].key >> (p * kBits)) & (kBuckets - 1);
     if (c[digit] == count) continue;  // one digit for all: the pass keeps the order
@@ -57,52 +67,56 @@ void SortByDistanceThenIndex(const double* distance, int* order, int n) {
     for (const Entry& e : entries) spare[c[(e.key >> (p * kBits)) & (kBuckets - 1)]++] = e;
     entries.swap(spare);
   }
-  for (std::size_t i = 0; i < count; ++i) order[i] = entries[i].face;
+  sorted.resize(count);
+  for (std::size_t i = 0; i < count; ++i) sorted[i] = entries[i].face;
+  return lowestAtMark;
 }
 
 }  // namespace
 
 void OrderFacesByDistance(double* distance, int* order, int n) {
   if (n <= 0) return;
-  for (int i = 0; i < n; ++i) {
-    // Spent faces are only guaranteed to lose when every live distance is below the mark.
-    if (!(distance[i] < kSpentDistance)) {
-      OrderFacesBySelection(distance, order, n);
-      return;
-    }
-  }
-  // Each step of the selection takes the nearest live face, so runs of equal distance
-  // fill consecutive positions in ascending order of distance.
-  SortByDistanceThenIndex(distance, order, n);
-
-  // Within a run [s, e) of value v: at position k, face k wins if it belongs to the run and
-  // is still live; otherwise the lowest live face of the run. The run's members are kept
-  // aside in index order because the positions are rewritten as we go.
-  thread_local std::vector<int> members;
-  int s = 0;
-  while (s < n) {
-    const double v = distance[order[s]];
-    int e = s + 1;
-    while (e < n && distance[order[e]] == v) ++e;
-    if (e - s == 1) {
-      distance[order[s]] = kSpentDistance;
-      s = e;
-      continue;
-    }
-    members.assign(order + s, order + e);
-    std::size_t lowest = 0;
-    for (int k = s; k < e; ++k) {
-      int winner;
+  // Each step of the selection takes the nearest live face, so while faces nearer than the
+  // spent mark are left, runs of equal distance fill the positions in ascending order of
+  // distance. Within a run of value v: at position k, face k wins if it belongs to the run
+  // and is still live; otherwise the lowest live face of the run.
+  thread_local std::vector<int> sorted;
+  int lowestAtMark = SortLiveByDistanceThenIndex(distance, n, sorted);
+  const std::size_t live = sorted.size();
+  std::size_t placed = 0, lowest = 0, runEnd = 0;
+  double v = 0;
+  for (int k = 0; k < n; ++k) {
+    int winner;
+    if (std::isnan(distance[k])) {
+      // No distance is below NaN, and NaN is below none: only its own step takes it.
+      winner = k;
+    } else if (placed < live) {
+      if (placed == runEnd) {
+        lowest = runEnd;
+        v = distance[sorted[runEnd]];
+        while (++runEnd < live && distance[sorted[runEnd]] == v) {
+        }
+      }
       if (distance[k] == v) {
         winner = k;  // live member of this run: v is below the spent mark
       } else {
-        while (distance[members[lowest]] != v) ++lowest;
-        winner = members[lowest];
+        while (distance[sorted[lowest]] != v) ++lowest;
+        winner = sorted[lowest];
       }
-      distance[winner] = kSpentDistance;
-      order[k] = winner;
+      ++placed;
+    } else if (k > 0) {
+      // Left are spent faces and faces at or beyond the mark (infinite, huge): the mark is
+      // the nearest, so face k when it is at the mark, else the lowest face there, drawn
+      // once more.
+      winner = distance[k] == kSpentDistance ? k : lowestAtMark;
+    } else {
+      winner = 0;  // nothing spent yet and nothing below the mark: one plain scan
+      for (int j = 1; j < n; ++j)
+        if (distance[j] < distance[winner]) winner = j;
     }
-    s = e;
+    distance[winner] = kSpentDistance;
+    order[k] = winner;
+    lowestAtMark = std::min(lowestAtMark, winner);
   }
 }
 

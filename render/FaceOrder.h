@@ -20,10 +20,12 @@ constexpr double kSpentDistance = 1.0e308;
 // The selection exactly as defined above; every distance ends as kSpentDistance.
 void OrderFacesBySelection(double* distance, int* order, int n);
 
-// The same order and the same final distances as OrderFacesBySelection. Sorts by
-// (distance, index) and replays the selection's tie rule within each run of equal
-// distances. Falls back to the selection when a distance is not below kSpentDistance
-// (NaN, infinite, huge), where spent faces would compete with live ones.
+// The same order and the same final distances as OrderFacesBySelection, in O(n log n)
+// whatever the values. Sorts the faces below kSpentDistance by (distance, index) and
+// replays the selection's tie rule within each run of equal distances. The rest follow
+// what the selection makes of them: a NaN face takes only its own position, and once the
+// faces below the mark are spent, the mark is the nearest value, so a face at or beyond
+// it (infinite, huge) repeats the lowest face at the mark unless it is at the mark itself.
 void OrderFacesByDistance(double* distance, int* order, int n);
 
 // Whether a face can be drawn: a colour index inside the table and every vertex index

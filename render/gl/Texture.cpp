@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <string>
+
 #include "base/Notify.h"
 
 namespace velmora {
@@ -11,7 +13,12 @@ bool CreateTexture(GlContext& context, int& name, const std::string& fileName) {
   if (fileName.empty()) return false;
   DecodedImage image;
   if (!context.imageDecoder || !context.imageDecoder(fileName, image)) {
-    ShowMessage("Cannot load image " + fileName + "\n");
+    std::string text = "Cannot load image " + fileName + "\n";
+    // A decoder that refuses a picture for its size gives that size back.
+    if (image.width > 0 && image.height > 0)
+      text += fileName + " is too large: " + std::to_string(image.width) + " x " +
+              std::to_string(image.height);
+    ShowMessage(text);
     return false;
   }
   GLuint texture = 0;

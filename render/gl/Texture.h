@@ -14,7 +14,8 @@ struct TextureSize {
 
 // With a context current: decodes fileName with context.imageDecoder into a new mipmapped texture,
 // stores its size in context.textureWidth/Height. The name is written only when one is generated.
-// Reports "Cannot load image <name>\n" (no name generated) and "Can read only 8,24 or 32 bits
+// Reports "Cannot load image <name>\n" (no name generated; followed by "<name> is too large:
+// W x H" when the decoder gave a size back) and "Can read only 8,24 or 32 bits
 // images!" (the name stays, empty) in message boxes; an empty file name fails silently. No
 // decoder counts as a picture that cannot be loaded.
 bool CreateTexture(GlContext& context, int& name, const std::string& fileName);

@@ -1,38 +1,37 @@
 #include "render/image/ImageDecode.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
-#include <cerrno>
+#include <QImageReader>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "data/TextBuffer.h"
 
 namespace velmora {
 namespace {
 
-// Reads a regular file whole. Anything else is refused unread (OpenRegularFile).
+// Reads a regular file as far as its size when opened. Anything else is refused unread
+// (OpenRegularFile), and so is a file too large for memory.
 bool ReadRegularFile(const std::string& fileName, std::string& bytes) {
-  const int fd = OpenRegularFile(fileName);
+  std::size_t size = 0;
+  const int fd = OpenRegularFile(fileName, &size);
   if (fd < 0) return false;
-  struct stat status {};
-  bool ok = true;
-  bytes.clear();
-  if (::fstat(fd, &status) == 0) bytes.reserve(static_cast<std::size_t>(status.st_size));
-  char buffer[1 << 16];
-  while (ok) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n > 0) {
-      bytes.append(buffer, static_cast<std::size_t>(n));
-    } else if (n == 0) {
-      break;
-    } else if (errno != EINTR) {
-      ok = false;
-    }
+  long got = -1;
+  try {
+    bytes.resize(size);
+    got = ReadUpTo(fd, bytes.data(), size);
+  } catch (const std::bad_alloc&) {
+    // got stays -1: refused as a file that cannot be read
   }
   ::close(fd);
-  return ok;
+  if (got < 0) return false;
+  bytes.resize(static_cast<std::size_t>(got));
+  return true;
 }
 
 // Bits per pixel of a picture QImage has decoded, where the file's header did not say: a
@@ -86,48 +85,75 @@ bool DecodeImageFile(const std::string& fileName, DecodedImage& out) {
   std::string bytes;
   if (!ReadRegularFile(fileName, bytes)) return false;
   if (IsPng(bytes) && !PngChunksFitTheFile(bytes)) return false;
-  QImage image;
-  if (!image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()),
-                          static_cast<int>(bytes.size())))
+  // Qt refuses pictures beyond 128 MB unless told otherwise: allow what the largest
+  // picture a texture takes needs in the widest format Qt decodes to (64 bits a pixel).
+  // The limit is Qt's and process-wide; it is set on the first decode.
+  static const bool limitSet =
+      (QImageReader::setAllocationLimit(static_cast<int>(kLargestPicturePixels * 8 >> 20)), true);
+  (void)limitSet;
+  QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  const QSize size = reader.size();  // from the header, before any pixel is decoded
+  // Refused for its size: only the size is given back, so that the caller can say so.
+  const auto tooLarge = [&out](const QSize& s) {
+    out.width = s.width();
+    out.height = s.height();
     return false;
+  };
+  if (size.isValid() &&
+      static_cast<long long>(size.width()) * size.height() > kLargestPicturePixels)
+    return tooLarge(size);
 
-  const int depth = DecodedDepth(bytes, image);
-  out = DecodedImage{};
-  out.width = image.width();
-  out.height = image.height();
-  out.bitsPerPixel = static_cast<std::uint8_t>(depth);
-  if (depth != 8 && depth != 24 && depth != 32) return true;
-
-  const int stride = (out.width * depth / 8 + 3) & ~3;
-  out.storage.assign(static_cast<std::size_t>(stride) * out.height, 0);
-  out.pitch = -stride;
-  // Rows bottom-up as the upload expects them: the top row is stored last.
-  out.firstRow = out.storage.data() + static_cast<std::size_t>(stride) * (out.height - 1);
-
-  if (depth == 8 && image.format() == QImage::Format_Indexed8) {
-    for (QRgb c : image.colorTable()) out.palette.push_back(c);
-  } else if (depth == 8) {
-    image = image.convertToFormat(QImage::Format_Grayscale8);
-  } else {
-    image = image.convertToFormat(QImage::Format_ARGB32);
-  }
-  for (int y = 0; y < out.height; ++y) {
-    std::uint8_t* row =
-        out.storage.data() + static_cast<std::size_t>(stride) * (out.height - 1 - y);
-    const uchar* src = image.constScanLine(y);
-    if (depth == 8) {
-      std::memcpy(row, src, out.width);  // a palette index or a grey level per byte
-      continue;
+  try {
+    QImage image;
+    if (!reader.read(&image)) return false;
+    const int depth = DecodedDepth(bytes, image);
+    DecodedImage decoded;
+    decoded.width = image.width();
+    decoded.height = image.height();
+    decoded.bitsPerPixel = static_cast<std::uint8_t>(depth);
+    if (depth != 8 && depth != 24 && depth != 32) {
+      out = std::move(decoded);
+      return true;
     }
-    const QRgb* px = reinterpret_cast<const QRgb*>(src);
-    for (int x = 0; x < out.width; ++x) {
-      *row++ = static_cast<std::uint8_t>(qBlue(px[x]));
-      *row++ = static_cast<std::uint8_t>(qGreen(px[x]));
-      *row++ = static_cast<std::uint8_t>(qRed(px[x]));
-      if (depth == 32) *row++ = static_cast<std::uint8_t>(qAlpha(px[x]));
+
+    const std::size_t stride =
+        (static_cast<std::size_t>(decoded.width) * depth / 8 + 3) & ~std::size_t{3};
+    decoded.storage.assign(stride * decoded.height, 0);
+    decoded.pitch = -static_cast<int>(stride);
+    // Rows bottom-up as the upload expects them: the top row is stored last.
+    decoded.firstRow = decoded.storage.data() + stride * (decoded.height - 1);
+
+    if (depth == 8 && image.format() == QImage::Format_Indexed8) {
+      for (QRgb c : image.colorTable()) decoded.palette.push_back(c);
+    } else if (depth == 8) {
+      image = image.convertToFormat(QImage::Format_Grayscale8);
+    } else {
+      image = image.convertToFormat(QImage::Format_ARGB32);
     }
+    if (image.isNull()) return tooLarge(QSize(decoded.width, decoded.height));  // no memory
+    for (int y = 0; y < decoded.height; ++y) {
+      std::uint8_t* row = decoded.storage.data() + stride * (decoded.height - 1 - y);
+      const uchar* src = image.constScanLine(y);
+      if (depth == 8) {
+        std::memcpy(row, src, decoded.width);  // a palette index or a grey level per byte
+        continue;
+      }
+      const QRgb* px = reinterpret_cast<const QRgb*>(src);
+      for (int x = 0; x < decoded.width; ++x) {
+        *row++ = static_cast<std::uint8_t>(qBlue(px[x]));
+        *row++ = static_cast<std::uint8_t>(qGreen(px[x]));
+        *row++ = static_cast<std::uint8_t>(qRed(px[x]));
+        if (depth == 32) *row++ = static_cast<std::uint8_t>(qAlpha(px[x]));
+      }
+    }
+    out = std::move(decoded);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return size.isValid() ? tooLarge(size) : false;
   }
-  return true;
 }
 
 }  // namespace velmora

@@ -177,6 +177,11 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
       {"no point count", head, tooEarly + "4 is missing!"},
       {"negative vertex count", head + points + "1\n0 -1 0\n", negative + "7!"},
       {"point count beyond the file", head + "1000\n1 2 3\n0\n", tooLarge + "4!"},
+      // Blank lines would give zeros, but not three coordinates a point.
+      {"point count beyond a third of the file", head + "1000\n" + std::string(2000, '\n'),
+       tooLarge + "4!"},
+      {"face count beyond half the file", head + points + "100\n" + std::string(150, ' ') + "\n",
+       tooLarge + "6!"},
       {"point count beyond an int", head + "4294967299\n0 0 0 1 0 0 0 1 0\n0\n", notInt + "4!"},
       {"more vertex indices in all than the file's bytes",
        head + points + "3\n0 90 0\n0 90 0\n0 90 0\n" + std::string(100, ' ') + "\n", allFaces},
@@ -200,6 +205,23 @@ TEST_F(FstShapeTest, RejectedFilesShowTheirMessageAndChangeNothing) {
     if (const auto at = message.find('~'); at != std::string::npos) message.replace(at, 1, path);
     EXPECT_EQ(shape.Load(path, &progress), 0);
     EXPECT_THAT(messages.texts, ElementsAre(message));
+    EXPECT_EQ(progress.hidden, 1);
+    ExpectUnchanged(shape, before);
+  }
+
+  // Two million points in a file of six million blanks: the counts fit the file, the
+  // memory does not, when reading (48 MB) or when the points are copied to be drawn (48
+  // MB more). "Low memory!" refuses the file and the session goes on.
+  const std::string path =
+      Write(head + "2000000\n" + std::string(6000000, ' ') + "\n0\n", "big.fsd");
+  for (const std::size_t megabytes : {16, 80}) {
+    SCOPED_TRACE(megabytes);
+    test::ScopedMemoryCap tight(megabytes << 20);
+    if (!tight.active()) break;  // no cap under sanitizers
+    MessageRecorder messages;
+    test::CountingProgress progress;
+    EXPECT_EQ(shape.Load(path, &progress), 0);
+    EXPECT_THAT(messages.texts, ElementsAre("Low memory!"));
     EXPECT_EQ(progress.hidden, 1);
     ExpectUnchanged(shape, before);
   }

@@ -61,8 +61,8 @@ auto ReadWithoutHanging(const std::string& path, Read read) {
 }
 
 // Caps the address space at what the process has now plus extra, so that a reader
-// asking for gigabytes fails its allocation ("Low memory!" ends the test) instead of
-// filling the machine. Sanitizers reserve vast shadow ranges: they run uncapped.
+// asking for gigabytes fails its allocation ("Low memory!") instead of filling the
+// machine. Sanitizers reserve vast shadow ranges: they run uncapped.
 class ScopedMemoryCap {
  public:
   explicit ScopedMemoryCap(std::size_t extra) {
@@ -80,6 +80,10 @@ class ScopedMemoryCap {
   }
   ~ScopedMemoryCap() {
     if (active_) ::setrlimit(RLIMIT_AS, &previous_);
+  }
+  // Whether the cap holds (not under sanitizers, nor above a cap already there).
+  bool active() const {
+    return active_;
   }
   ScopedMemoryCap(const ScopedMemoryCap&) = delete;
   ScopedMemoryCap& operator=(const ScopedMemoryCap&) = delete;

@@ -1,9 +1,12 @@
 #include "data/VectorData.h"
 
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "data/TextBuffer.h"
 #include "tests/TestSupport.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -36,6 +39,37 @@ TEST(VectorData, LineRules) {
     EXPECT_EQ(data.secondX, c.secondX);
     EXPECT_EQ(data.secondY, c.secondY);
   }
+}
+
+// A file larger than the memory left is refused with "Low memory!" and the points held
+// stay. A file that grows while it is read (a writer that never stops) is read only as
+// far as its size when opened.
+TEST(VectorData, ReadsNoMoreThanFitsAndNoFurtherThanTheSizeWhenOpened) {
+  test::TempDir dir;
+  VectorData data;
+  ASSERT_TRUE(ReadVectorData(dir.Write("small.dtx", "1 2\n3 4\n"), data));
+  // Four million empty lines: 64 MB of points.
+  const std::string big = dir.Write("big.dtx", std::string(std::size_t{4} << 20, '\n'));
+  {
+    test::ScopedMemoryCap cap(std::size_t{32} << 20);
+    test::MessageRecorder messages;
+    if (cap.active()) {
+      EXPECT_FALSE(ReadVectorData(big, data));
+      EXPECT_THAT(messages.texts, testing::ElementsAre("Low memory!"));
+    }
+  }
+  EXPECT_EQ(data.count, 1);
+  EXPECT_EQ(data.secondY, std::vector<double>{4});
+
+  const std::string growing = dir.Write("growing.dtx", "1 2\n3 4\n");
+  std::size_t size = 0;
+  const int fd = OpenRegularFile(growing, &size);
+  ASSERT_GE(fd, 0);
+  std::ofstream(growing, std::ios::app) << "5 6\n7 8\n";
+  TextBuffer text;
+  ASSERT_TRUE(text.Read(fd, size));
+  EXPECT_EQ(text.Size(), 8u);
+  EXPECT_EQ(text.LinesLeft(), 2u);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "render/FaceOrder.h"
 
+#include <cmath>
 #include <limits>
 #include <random>
 #include <vector>
@@ -9,7 +10,6 @@
 namespace velmora {
 namespace {
 
-using testing::Each;
 using testing::ElementsAre;
 using testing::ElementsAreArray;
 
@@ -47,26 +47,56 @@ TEST(FaceOrder, TiesFollowTheSelectionRule) {
            // Values the spent mark does not beat: the selection's own outcome stands.
            {{kInf, 1, kInf}, {1, 1, 1}},
            {{kNan, 3, 1}, {0, 2, 1}},
+           // Nothing below the mark: the nearest of the rest first, then it again.
+           {{kInf, 1.5e308, kInf}, {1, 1, 1}},
        }) {
     EXPECT_THAT(Literal(c.distances), ElementsAreArray(c.order));
     EXPECT_THAT(Fast(c.distances), ElementsAreArray(c.order));
   }
 }
 
-// Random distances on a few levels, so ties abound; the first trial is a large one.
+// The fast order and final distances against the selection's.
+void ExpectSameAsTheSelection(std::vector<double> d, int trial) {
+  const int n = static_cast<int>(d.size());
+  std::vector<double> fastD = d;
+  std::vector<int> literalOrder(n), fastOrder(n, -1);
+  OrderFacesBySelection(d.data(), literalOrder.data(), n);
+  OrderFacesByDistance(fastD.data(), fastOrder.data(), n);
+  ASSERT_EQ(fastOrder, literalOrder) << "trial " << trial;
+  for (int i = 0; i < n; ++i)
+    ASSERT_TRUE(fastD[i] == d[i] || (std::isnan(fastD[i]) && std::isnan(d[i])))
+        << "trial " << trial << ", face " << i;
+}
+
+// Random distances on a few levels, so ties abound; the first trial is a large one. Every
+// other trial some faces hold a value the spent mark does not beat (or -inf). Then shapes
+// with infinite, NaN or overflowing coordinates, as a hostile file gives them.
 TEST(FaceOrder, MatchesTheSelectionOnRandomDistancesWithManyTies) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+  const double special[] = {kInf, -kInf, kNan, kSpentDistance, 1.5e308};
   std::mt19937 rng(20240611);
+  const auto pick = [&rng](int below) {
+    return std::uniform_int_distribution<int>(0, below - 1)(rng);
+  };
   for (int trial = 0; trial < 200; ++trial) {
-    const int n = trial == 0 ? 3000 : std::uniform_int_distribution<int>(0, 60)(rng);
-    const int levels = std::uniform_int_distribution<int>(1, 8)(rng);
+    const int n = trial == 0 ? 3000 : pick(61);
+    const int levels = 1 + pick(8);
     std::vector<double> d(n);
-    for (double& v : d) v = std::uniform_int_distribution<int>(0, levels - 1)(rng) * 0.75;
-    std::vector<double> literalD = d, fastD = d;
-    std::vector<int> literalOrder(n), fastOrder(n, -1);
-    OrderFacesBySelection(literalD.data(), literalOrder.data(), n);
-    OrderFacesByDistance(fastD.data(), fastOrder.data(), n);
-    ASSERT_EQ(fastOrder, literalOrder) << "trial " << trial;
-    EXPECT_THAT(fastD, Each(kSpentDistance));
+    for (double& v : d) v = pick(levels) * 0.75;
+    if (trial % 2)
+      for (double& v : d)
+        if (pick(8) == 0) v = special[pick(5)];
+    ExpectSameAsTheSelection(d, trial);
+  }
+  const double coordinates[] = {0, 1, 2, 3, kInf, -kInf, kNan, 1e200, 1.1e154};
+  for (int trial = 0; trial < 100; ++trial) {
+    FstShape shape;
+    for (int c = 0; c < 3 * 8; ++c) shape.vertices.push_back(coordinates[pick(trial % 2 ? 9 : 4)]);
+    for (int f = 1 + pick(40); f > 0; --f)
+      shape.faces.push_back({0, 3, {pick(8), pick(8), pick(8)}});
+    ComputeFaceDistances(shape, Vec3{1, 0, 0});
+    ExpectSameAsTheSelection(shape.faceDistance, trial);
   }
 }
 

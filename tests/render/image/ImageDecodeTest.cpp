@@ -5,6 +5,9 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <QImage>
+#include <QString>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -173,6 +176,35 @@ TEST(ImageDecode, DepthOfEachKindOfPictureOrItsRefusal) {
     EXPECT_THAT(std::vector<int>(image.storage.begin(), image.storage.begin() + r.start.size()),
                 ElementsAreArray(r.start));
   }
+}
+
+// Pictures beyond Qt's own 128 MB limit load as far as a texture takes them; a header that
+// claims more pixels than that is refused with its size, before any pixel is decoded.
+TEST(ImageDecode, LargePicturesLoadUpToWhatATextureTakesAndLargerOnesGiveTheirSize) {
+  TempDir dir;
+  const std::string path = (dir.path() / "plane.png").string();
+  QImage large(4096, 8200, QImage::Format_RGB32);  // 134 MB as Qt decodes it
+  large.fill(qRgb(10, 20, 30));
+  ASSERT_TRUE(large.save(QString::fromStdString(path), "PNG", 80));  // quick to write and read
+  DecodedImage image;
+  ASSERT_TRUE(DecodeImageFile(path, image));
+  EXPECT_EQ(image.width, 4096);
+  EXPECT_EQ(image.height, 8200);
+  EXPECT_EQ(image.bitsPerPixel, 24);
+  EXPECT_THAT(std::vector<int>(image.firstRow, image.firstRow + 3), ElementsAreArray({30, 20, 10}));
+
+  // A 2 x 2 picture whose header says 40000 x 40000 (bytes 16 to 23, then the chunk's CRC).
+  std::string claim = Png(2, 2, 2, 8, [](int, int) { return std::vector<int>{1, 2, 3}; });
+  for (int at : {16, 20}) claim.replace(at, 4, std::string("\0\0\x9c\x40", 4));
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(claim.data() + 12), 17);
+  for (int i = 0; i < 4; ++i) claim[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+  dir.Write("plane.png", claim);
+  DecodedImage refused;
+  refused.bitsPerPixel = 99;
+  EXPECT_FALSE(DecodeImageFile(path, refused));
+  EXPECT_EQ(refused.width, 40000);
+  EXPECT_EQ(refused.height, 40000);
+  EXPECT_EQ(refused.bitsPerPixel, 99);
 }
 
 }  // namespace
