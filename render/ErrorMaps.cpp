@@ -18,6 +18,7 @@
 
 #include "base/Notify.h"
 #include "base/Vec3.h"
+#include "camera/ClosestPoints.h"
 #include "render/MapKernel.h"
 
 // How the maps are computed.
@@ -284,20 +285,8 @@ PairResult SolvePair(const PairTable& t, const TrialFrame& f, std::size_t i) {
                 f.o[6] * v.x + f.o[7] * v.y + f.o[8] * v.z};
   const KernelPairs& k = t.pairs;
   const Vec3 p2{t.px[i], t.py[i], t.pz[i]}, d2{k.dx[i], k.dy[i], k.dz[i]};
-  const Vec3 d1 = Sub(p1, Vec3{f.cx, f.cy, f.cz}), w = Sub(p1, p2);
-  const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = k.cc[i];
-  const double e1 = Dot(d1, w), e2 = Dot(d2, w);
-  const double dn = aa * cc - bb * bb;
-  PairResult r;
-  if (dn != 0 && std::isfinite(dn)) {
-    r.t = (bb * e2 - cc * e1) / dn;
-    r.s = (aa * e2 - bb * e1) / dn;
-  } else {
-    r.t = 0;
-    r.s = cc != 0 ? e2 / cc : 0;
-  }
-  r.a = Along(p1, r.t, d1);
-  r.b = Along(p2, r.s, d2);
+  const ClosestPoints c = SolveClosestPoints(p1, Sub(p1, Vec3{f.cx, f.cy, f.cz}), p2, d2, k.cc[i]);
+  PairResult r{c.t, c.s, 0, c.first, c.second};
   const Vec3 g = Sub(r.a, r.b);
   r.gap = Dot(g, g);
   return r;
