@@ -46,17 +46,18 @@ void ExpectSameCameras(const TwoViews& a, const TwoViews& b) {
 
 // The fast map of mapped over fast's views against the plain one of expected over slow's:
 // the map over the second view's positions (turning 0) or over the pan and tilt of view
-// turning (1 or 2). Every score within 1e-9 where that is above rounding noise, the
-// colours and vertices that follow, and the cameras bit for bit. Returns the scores
-// compared and counts those of rejected poses.
+// turning (1 or 2), with the given threads and pair loop. Every score within 1e-9 where
+// that is above rounding noise, the colours and vertices that follow, and the cameras bit
+// for bit. Returns the scores compared and counts those of rejected poses.
 int ExpectLikeLiteral(TwoViews& fast, TwoViews& slow, FstShape& mapped, FstShape& expected,
-                      int turning, int* rejected = nullptr) {
+                      int turning, const MapSettings& settings, int& rejected) {
   std::vector<double> ours, literal;
   if (turning == 0) {
-    MapScoreOverPositions(mapped, fast.second, &ours);
+    MapScoreOverPositions(mapped, fast.second, &ours, nullptr, settings);
     LiteralMap(expected, slow.second, slow.second, true, &literal);
   } else {
-    MapScoreOverDirections(mapped, turning == 1 ? fast.first : fast.second, fast.second, &ours);
+    MapScoreOverDirections(mapped, turning == 1 ? fast.first : fast.second, fast.second, &ours,
+                           nullptr, settings);
     LiteralMap(expected, turning == 1 ? slow.first : slow.second, slow.second, false, &literal);
   }
   EXPECT_EQ(ours.size(), literal.size());
@@ -67,7 +68,7 @@ int ExpectLikeLiteral(TwoViews& fast, TwoViews& slow, FstShape& mapped, FstShape
     } else if (literal[v] > -20) {
       EXPECT_NEAR(ours[v], literal[v], 1e-9) << v;
       ++compared;
-      if (rejected) *rejected += literal[v] >= kRejectedScore;
+      rejected += literal[v] >= kRejectedScore;
     }
   }
   EXPECT_THAT(mapped.vertexColours, Pointwise(DoubleNear(1e-9), expected.vertexColours));
@@ -132,13 +133,10 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     FstShape mapped = LoadedSphere(round % 3 == 0 ? "sphere100.fsd" : "sphere1K.fsd");
     FstShape expected = mapped;
     mapped.radialScore = expected.radialScore = kind == 0 && round % 4 == 0;
-    const int previous = SetErrorMapThreads(round % 8);
     // Every level of the pair loop in turn; the levels this processor lacks give the best.
-    const KernelLevel previousLevel = SetErrorMapKernel(static_cast<KernelLevel>(round % 4));
+    const MapSettings settings{round % 8, static_cast<KernelLevel>(round % 4)};
     for (int repeat = 0; repeat < 2; ++repeat)
-      compared += ExpectLikeLiteral(fast, slow, mapped, expected, kind, &rejectedScores);
-    SetErrorMapThreads(previous);
-    SetErrorMapKernel(previousLevel);
+      compared += ExpectLikeLiteral(fast, slow, mapped, expected, kind, settings, rejectedScores);
   }
   EXPECT_GT(compared, 10000);
   EXPECT_GT(rejectedScores, 100);  // the rejection bookkeeping was exercised
