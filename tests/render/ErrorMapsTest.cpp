@@ -91,11 +91,21 @@ TEST(ErrorMapScale, ScoreToColourWorkedValues) {
 }
 
 // Fast maps against the plain one-vertex-at-a-time computation, twice in a row so that the
-// second map starts from what the first left behind. Random poses and point sets, some
-// points behind a camera so that skipNegativeST rejects at varying pairs, now and then with
-// parameters changed but not recomputed, on 0 to 7 threads: every score within 1e-9 where
-// that is above rounding noise, the colours that follow and the cameras bit for bit.
+// second map starts from what the first left behind. Every pose parameter of both views
+// drawn at random (roll and pan/tilt of either sign too, since the fast frames rebuild the
+// rotations from the vertex coordinates), random point sets with some points behind a
+// camera so that skipNegativeST rejects at varying pairs, now and then with parameters
+// changed but not recomputed, on 0 to 7 threads and every level of the pair loop: every
+// score within 1e-9 where that is above rounding noise, the colours that follow and the
+// cameras bit for bit.
 TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
+  const struct {
+    double CameraParams::*field;
+    double centre, spread;
+  } kDraws[] = {{&CameraParams::azimuth, 0, 3},    {&CameraParams::altitude, 0, 1},
+                {&CameraParams::rotation, 0, 3},   {&CameraParams::focalLength, 8, 4},
+                {&CameraParams::distance, 40, 20}, {&CameraParams::pan, 0, 0.2},
+                {&CameraParams::tilt, 0, 0.2}};
   std::mt19937_64 random(7);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   int compared = 0, rejectedScores = 0;
@@ -107,9 +117,8 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     const int pairs = 5 + static_cast<int>(random() % 140);
     std::vector<double> x1, y1, x2, y2;
     CameraParams p1, p2;
-    p1.azimuth = unit(random) * 3, p1.altitude = unit(random), p1.pan = 0.2 * unit(random);
-    p2.azimuth = unit(random) * 3, p2.altitude = unit(random), p2.tilt = 0.2 * unit(random);
-    p2.focalLength = 8 + 4 * unit(random), p2.distance = 40 + 20 * unit(random);
+    for (CameraParams* p : {&p1, &p2})
+      for (const auto& d : kDraws) p->*d.field = d.centre + d.spread * unit(random);
     for (TwoViews* v : {&fast, &slow}) {
       v->first.SetParams(p1), v->second.SetParams(p2);
       v->first.UpdateCamera(VIEW_ALL), v->second.UpdateCamera(VIEW_ALL);
