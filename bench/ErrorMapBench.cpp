@@ -35,6 +35,7 @@
 #include "data/FstShape.h"
 #include "data/VectorData.h"
 #include "render/ErrorMaps.h"
+#include "render/MapKernel.h"
 #include "tests/render/LiteralErrorMap.h"
 
 #ifndef VELMORA_BENCH_DEFAULT_DATA
@@ -114,13 +115,10 @@ void PositionsLiteral(benchmark::State& state, const FstShape& sphere, Views& vi
 void PositionsFast(benchmark::State& state, const FstShape& sphere, Views& views) {
   FstShape shape = sphere;
   std::vector<double> scores;
-  const int previous = SetErrorMapThreads(static_cast<int>(state.range(0)));
-  const KernelLevel level =
-      state.range(1) >= 0 ? static_cast<KernelLevel>(state.range(1)) : BestKernelLevel();
-  const KernelLevel previousLevel = SetErrorMapKernel(level);
-  for (auto _ : state) MapScoreOverPositions(shape, views.second, &scores);
-  SetErrorMapThreads(previous);
-  SetErrorMapKernel(previousLevel);
+  MapSettings settings;
+  settings.threads = static_cast<int>(state.range(0));
+  if (state.range(1) >= 0) settings.kernel = static_cast<KernelLevel>(state.range(1));
+  for (auto _ : state) MapScoreOverPositions(shape, views.second, &scores, nullptr, settings);
   Count(state, shape, views, 1);
 }
 
@@ -164,12 +162,11 @@ BENCHMARK(BM_DirectionMaps_Literal)->Unit(benchmark::kMillisecond)->UseRealTime(
 void BM_DirectionMaps_Fast(benchmark::State& state) {
   FstShape a = g_small, b = g_small;
   std::vector<double> scores;
-  const int previous = SetErrorMapThreads(static_cast<int>(state.range(0)));
+  const MapSettings settings{static_cast<int>(state.range(0))};
   for (auto _ : state) {
-    MapScoreOverDirections(a, g_views.first, g_views.second, &scores);
-    MapScoreOverDirections(b, g_views.second, g_views.second, &scores);
+    MapScoreOverDirections(a, g_views.first, g_views.second, &scores, nullptr, settings);
+    MapScoreOverDirections(b, g_views.second, g_views.second, &scores, nullptr, settings);
   }
-  SetErrorMapThreads(previous);
   Count(state, a, g_views, 2);
 }
 BENCHMARK(BM_DirectionMaps_Fast)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -6,6 +6,7 @@
 
 #include "base/Notify.h"
 #include "base/Vec3.h"
+#include "camera/ClosestPoints.h"
 
 namespace velmora {
 
@@ -106,28 +107,15 @@ void CameraModel::Triangulate() {
   const Vec3 c1 = a.cameraPosition, c2 = b.cameraPosition;
   for (std::size_t i = 0; i < n; ++i) {
     const Vec3 p1 = a.planePoints[i], p2 = b.planePoints[i];
-    const Vec3 d1 = Sub(p1, c1), d2 = Sub(p2, c2);
-    const Vec3 w = Sub(p1, p2);
-    const double aa = Dot(d1, d1), bb = Dot(d1, d2), cc = Dot(d2, d2);
-    const double e1 = Dot(d1, w), e2 = Dot(d2, w);
-    const double den = aa * cc - bb * bb;
-    double t, s;
-    if (den != 0 && std::isfinite(den)) {
-      t = (bb * e2 - cc * e1) / den;
-      s = (aa * e2 - bb * e1) / den;
-    } else {
-      // Parallel lines: any point of ray 1 will do; take P1 and its foot on ray 2, so
-      // the gap is the distance between the lines.
-      t = 0;
-      s = cc != 0 ? e2 / cc : 0;
-    }
-    if (a.skipNegativeST && !(s > 0 && t > 0)) {
+    const Vec3 d2 = Sub(p2, c2);
+    const ClosestPoints c = SolveClosestPoints(p1, Sub(p1, c1), p2, d2, Dot(d2, d2));
+    if (a.skipNegativeST && !(c.s > 0 && c.t > 0)) {
       a.rayPoints[i] = Vec3{std::exp(kRejectedScore), 0, 0};
       b.rayPoints[i] = Vec3{0, 0, 0};
       return;
     }
-    a.rayPoints[i] = Along(p1, t, d1);
-    b.rayPoints[i] = Along(p2, s, d2);
+    a.rayPoints[i] = c.first;
+    b.rayPoints[i] = c.second;
   }
 }
 

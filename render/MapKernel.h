@@ -19,6 +19,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "render/MapSettings.h"  // KernelLevel
+
 namespace velmora {
 
 // Pairs are padded to a multiple of the widest vector.
@@ -57,8 +59,6 @@ struct KernelFrame {
 // chunk's first pair, or a value >= pairs.n when every chunk was summed.
 using PairKernel = std::size_t (*)(const KernelPairs& pairs, const KernelFrame& frame,
                                    std::size_t from, std::size_t chunk, double& sum);
-
-enum class KernelLevel { kPlain, kBaseline, kAvx2Fma, kAvx512 };
 
 // The kernel of a level, or nullptr when this build or this processor lacks it.
 PairKernel KernelFor(KernelLevel level);

@@ -21,7 +21,7 @@ int Workbench::LoadSampleSpheres(const std::function<void(int)>& announce, LoadP
     if (announce) announce(kSampleSpheres[k].vertexCount);
     loadedSpheres[loadedSphereCount++] = &sphere;
     AllocateVertexColours(sphere);
-    MapScoreOverPositions(sphere, Second());
+    MapScoreOverPositions(sphere, Second(), nullptr, nullptr, mapSettings);
   }
   return loadedSphereCount;
 }
@@ -71,25 +71,26 @@ void Workbench::RecolourAfterViewChange(int mask) {
   RemapMainSphere();
   for (int i = 0; i < 2; ++i)
     if (panTiltSpheres_[i] != nullptr)
-      MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second(), nullptr, &panTiltMemos_[i]);
+      MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second(), nullptr, &panTiltMemos_[i],
+                             mapSettings);
 }
 
 void Workbench::SelectMainSphere(int index, bool on) {
   mainSphere = nullptr;
   if (!on || index < 0 || index >= loadedSphereCount) return;
   mainSphere = loadedSpheres[index];
-  SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere));
+  SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere), mapSettings);
 }
 
 void Workbench::SetDistanceMode(bool on) {
   distanceMode = on;
   if (mainSphere != nullptr)
-    SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere));
+    SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere), mapSettings);
 }
 
 void Workbench::RemapMainSphere() {
   if (mainSphere != nullptr)
-    MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere));
+    MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
 }
 
 bool Workbench::MainSphereScoreRange(double& min, double& max) const {

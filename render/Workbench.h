@@ -81,6 +81,8 @@ class Workbench {
   int loadedSphereCount = 0;
   FstShape* mainSphere = nullptr;
   bool distanceMode = false;
+  // Passed to every map the workbench draws (the windows set its watcher).
+  MapSettings mapSettings;
 
  private:
   // The memo of the map last drawn on a shape: a burst of change notifications with

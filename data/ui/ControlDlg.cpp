@@ -71,11 +71,7 @@ ControlDlg::ControlDlg() : QWidget(nullptr) {
   g_pSecondView = &secondView;
   workbench.SetPanTiltSphere(0, firstView.PanTiltSphere());
   workbench.SetPanTiltSphere(1, secondView.PanTiltSphere());
-  previousMapProgress_ = SetErrorMapProgress(&mapProgress);
-}
-
-ControlDlg::~ControlDlg() {
-  SetErrorMapProgress(previousMapProgress_);
+  workbench.mapSettings.progress = &mapProgress;
 }
 
 void ControlDlg::Create() {

@@ -61,7 +61,6 @@ class ControlDlg : public QWidget, public MessageReceiver {
  public:
   // Builds both view panels and publishes g_pFirstView and g_pSecondView.
   ControlDlg();
-  ~ControlDlg() override;
   // Creates the window from its template and publishes g_hControlWnd.
   void Create();
 
@@ -114,7 +113,7 @@ class ControlDlg : public QWidget, public MessageReceiver {
   ViewDlg secondView{1, &panelSphereProgress};
   // The two views, the FST object and the spheres; the main window's scene draws it.
   Workbench workbench{firstView.camera, secondView.camera};
-  // Watches every map while this window lives: a long one shows it and can be cancelled.
+  // Watches every map the workbench draws: a long one shows it and can be cancelled.
   MapProgressDlg mapProgress;
   QString fstPath;
   QString dataPath;
@@ -145,8 +144,6 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void DoDataExchange();
   // Flips a box as a keyboard shortcut does, then runs its click handling.
   void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());
-
-  MapProgress* previousMapProgress_ = nullptr;
 };
 
 }  // namespace velmora

@@ -46,17 +46,18 @@ void ExpectSameCameras(const TwoViews& a, const TwoViews& b) {
 
 // The fast map of mapped over fast's views against the plain one of expected over slow's:
 // the map over the second view's positions (turning 0) or over the pan and tilt of view
-// turning (1 or 2). Every score within 1e-9 where that is above rounding noise, the
-// colours and vertices that follow, and the cameras bit for bit. Returns the scores
-// compared and counts those of rejected poses.
+// turning (1 or 2), with the given threads and pair loop. Every score within 1e-9 where
+// that is above rounding noise, the colours and vertices that follow, and the cameras bit
+// for bit. Returns the scores compared and counts those of rejected poses.
 int ExpectLikeLiteral(TwoViews& fast, TwoViews& slow, FstShape& mapped, FstShape& expected,
-                      int turning, int* rejected = nullptr) {
+                      int turning, const MapSettings& settings, int& rejected) {
   std::vector<double> ours, literal;
   if (turning == 0) {
-    MapScoreOverPositions(mapped, fast.second, &ours);
+    MapScoreOverPositions(mapped, fast.second, &ours, nullptr, settings);
     LiteralMap(expected, slow.second, slow.second, true, &literal);
   } else {
-    MapScoreOverDirections(mapped, turning == 1 ? fast.first : fast.second, fast.second, &ours);
+    MapScoreOverDirections(mapped, turning == 1 ? fast.first : fast.second, fast.second, &ours,
+                           nullptr, settings);
     LiteralMap(expected, turning == 1 ? slow.first : slow.second, slow.second, false, &literal);
   }
   EXPECT_EQ(ours.size(), literal.size());
@@ -67,7 +68,7 @@ int ExpectLikeLiteral(TwoViews& fast, TwoViews& slow, FstShape& mapped, FstShape
     } else if (literal[v] > -20) {
       EXPECT_NEAR(ours[v], literal[v], 1e-9) << v;
       ++compared;
-      if (rejected) *rejected += literal[v] >= kRejectedScore;
+      rejected += literal[v] >= kRejectedScore;
     }
   }
   EXPECT_THAT(mapped.vertexColours, Pointwise(DoubleNear(1e-9), expected.vertexColours));
@@ -90,11 +91,21 @@ TEST(ErrorMapScale, ScoreToColourWorkedValues) {
 }
 
 // Fast maps against the plain one-vertex-at-a-time computation, twice in a row so that the
-// second map starts from what the first left behind. Random poses and point sets, some
-// points behind a camera so that skipNegativeST rejects at varying pairs, now and then with
-// parameters changed but not recomputed, on 0 to 7 threads: every score within 1e-9 where
-// that is above rounding noise, the colours that follow and the cameras bit for bit.
+// second map starts from what the first left behind. Every pose parameter of both views
+// drawn at random (roll and pan/tilt of either sign too, since the fast frames rebuild the
+// rotations from the vertex coordinates), random point sets with some points behind a
+// camera so that skipNegativeST rejects at varying pairs, now and then with parameters
+// changed but not recomputed, on 0 to 7 threads and every level of the pair loop: every
+// score within 1e-9 where that is above rounding noise, the colours that follow and the
+// cameras bit for bit.
 TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
+  const struct {
+    double CameraParams::*field;
+    double centre, spread;
+  } kDraws[] = {{&CameraParams::azimuth, 0, 3},    {&CameraParams::altitude, 0, 1},
+                {&CameraParams::rotation, 0, 3},   {&CameraParams::focalLength, 8, 4},
+                {&CameraParams::distance, 40, 20}, {&CameraParams::pan, 0, 0.2},
+                {&CameraParams::tilt, 0, 0.2}};
   std::mt19937_64 random(7);
   std::uniform_real_distribution<double> unit(-1.0, 1.0);
   int compared = 0, rejectedScores = 0;
@@ -106,9 +117,8 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     const int pairs = 5 + static_cast<int>(random() % 140);
     std::vector<double> x1, y1, x2, y2;
     CameraParams p1, p2;
-    p1.azimuth = unit(random) * 3, p1.altitude = unit(random), p1.pan = 0.2 * unit(random);
-    p2.azimuth = unit(random) * 3, p2.altitude = unit(random), p2.tilt = 0.2 * unit(random);
-    p2.focalLength = 8 + 4 * unit(random), p2.distance = 40 + 20 * unit(random);
+    for (CameraParams* p : {&p1, &p2})
+      for (const auto& d : kDraws) p->*d.field = d.centre + d.spread * unit(random);
     for (TwoViews* v : {&fast, &slow}) {
       v->first.SetParams(p1), v->second.SetParams(p2);
       v->first.UpdateCamera(VIEW_ALL), v->second.UpdateCamera(VIEW_ALL);
@@ -132,13 +142,10 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     FstShape mapped = LoadedSphere(round % 3 == 0 ? "sphere100.fsd" : "sphere1K.fsd");
     FstShape expected = mapped;
     mapped.radialScore = expected.radialScore = kind == 0 && round % 4 == 0;
-    const int previous = SetErrorMapThreads(round % 8);
     // Every level of the pair loop in turn; the levels this processor lacks give the best.
-    const KernelLevel previousLevel = SetErrorMapKernel(static_cast<KernelLevel>(round % 4));
+    const MapSettings settings{round % 8, static_cast<KernelLevel>(round % 4)};
     for (int repeat = 0; repeat < 2; ++repeat)
-      compared += ExpectLikeLiteral(fast, slow, mapped, expected, kind, &rejectedScores);
-    SetErrorMapThreads(previous);
-    SetErrorMapKernel(previousLevel);
+      compared += ExpectLikeLiteral(fast, slow, mapped, expected, kind, settings, rejectedScores);
   }
   EXPECT_GT(compared, 10000);
   EXPECT_GT(rejectedScores, 100);  // the rejection bookkeeping was exercised

@@ -31,7 +31,8 @@ struct ScriptedWatcher : MapProgress {
 // The demo's points (the second view one short of them unless regular, which sends the
 // map the plain way) and the 10K sphere mapped at one pose, then the second view moved.
 struct MappedScene {
-  MappedScene(bool regular, bool skip, bool positions) : positions(positions) {
+  MappedScene(bool regular, bool skip, bool positions, int threads)
+      : positions(positions), threads(threads) {
     VectorData data;
     EXPECT_TRUE(ReadVectorData("demo.dtx", data));
     v.first.skipNegativeST = v.second.skipNegativeST = skip;
@@ -45,12 +46,11 @@ struct MappedScene {
     v.second.UpdateCamera(VIEW_ALL);
   }
   void Map(MapProgress* watcher = nullptr) {
-    MapProgress* previous = SetErrorMapProgress(watcher);
+    const MapSettings settings{threads, KernelLevel::kAvx512, watcher};
     if (positions)
-      MapScoreOverPositions(shape, v.second, nullptr, &memo);
+      MapScoreOverPositions(shape, v.second, nullptr, &memo, settings);
     else
-      MapScoreOverDirections(shape, v.first, v.second, nullptr, &memo);
-    SetErrorMapProgress(previous);
+      MapScoreOverDirections(shape, v.first, v.second, nullptr, &memo, settings);
   }
   auto Range() const {
     double min = 0, max = 0;
@@ -64,6 +64,7 @@ struct MappedScene {
     return all;
   }
   const bool positions;
+  const int threads;
   test::TwoViews v;
   FstShape shape;
   ErrorMapMemo memo;
@@ -76,8 +77,8 @@ TEST(WatchedMap, CancelKeepsTheColoursTheMemoAndThePosesAndLetRunChangesNothing)
         for (const bool skip : {false, true}) {
           SCOPED_TRACE(testing::Message() << threads << " threads, regular " << regular
                                           << ", positions " << positions << ", skip " << skip);
-          const int previousThreads = SetErrorMapThreads(threads);
-          MappedScene expected(regular, skip, positions), watched(regular, skip, positions);
+          MappedScene expected(regular, skip, positions, threads),
+              watched(regular, skip, positions, threads);
           const FstShape before = watched.shape;
           const auto range = watched.Range();
           expected.Map();
@@ -104,7 +105,6 @@ TEST(WatchedMap, CancelKeepsTheColoursTheMemoAndThePosesAndLetRunChangesNothing)
           EXPECT_EQ(watched.shape.vertices, expected.shape.vertices);
           EXPECT_EQ(watched.Rays(), expected.Rays());
           EXPECT_EQ(std::get<0>(watched.Range()), regular);
-          SetErrorMapThreads(previousThreads);
         }
 }
 

@@ -28,11 +28,21 @@ struct Bench {
   std::vector<std::string> log;
 };
 
+// Counts the maps it has watched to their end.
+struct CountingWatcher : MapProgress {
+  bool Continue(std::size_t, std::size_t) override { return true; }
+  void Finished() override { ++finished; }
+  unsigned long long finished = 0;
+};
+
 // Every map reads both views and the mask does not say which view changed, so any told
 // change remaps the main sphere and both pan/tilt spheres; the memo keeps the rest free.
+// Every map the workbench draws goes through its settings' watcher.
 TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
   test::TwoViews v(CameraParams{}, CameraParams{0.6, -0.2, 0, 10, 50, 0, 0});
   Workbench w(v.first, v.second);
+  CountingWatcher watcher;
+  w.mapSettings.progress = &watcher;
   FstShape panTilt[2];
   for (FstShape* s : {&panTilt[0], &panTilt[1], &w.sampleSpheres[0]}) {
     ASSERT_GT(s->Load("sphere100.fsd", nullptr), 0);
@@ -54,9 +64,10 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     SCOPED_TRACE(testing::Message() << row.mask << " " << row.changedView);
     if (row.changedView >= 0) w.View(row.changedView).SetDistance(distance += 10);
     if (row.changedView >= 0) w.View(row.changedView).UpdateCamera(0);  // nobody told yet
-    const unsigned long long before = ErrorMapComputations();
+    const unsigned long long before = ErrorMapComputations(), watched = watcher.finished;
     w.RecolourAfterViewChange(row.mask);
     EXPECT_EQ(ErrorMapComputations() - before, row.maps);
+    EXPECT_EQ(watcher.finished - watched, row.maps);
     if (row.mask == 0) continue;
     FstShape fresh[3] = {*w.mainSphere, panTilt[0], panTilt[1]};
     MapScoreOverPositions(fresh[0], v.second);
@@ -65,11 +76,13 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     for (int i = 0; i < 2; ++i) EXPECT_EQ(panTilt[i].vertexColours, fresh[1 + i].vertexColours);
   }
   // Distance mode pulls the shown sphere's vertices in by their scores; off puts them back.
+  const unsigned long long watched = watcher.finished;
   w.SetDistanceMode(true);
   EXPECT_TRUE(w.mainSphere->radialScore);
   EXPECT_NE(w.mainSphere->vertices, w.mainSphere->sourceVertices);
   w.SetDistanceMode(false);
   EXPECT_EQ(w.mainSphere->vertices, w.mainSphere->sourceVertices);
+  EXPECT_EQ(watcher.finished - watched, 2u);
 }
 
 // Vertex i becomes midpoint i only when both views and the shape agree on the count; a
@@ -106,9 +119,11 @@ TEST(SetVerticesFromViews, VerticesFollowTheMidpointsOnlyWhenAllThreeCountsAgree
 class SampleSpheres : public testing::Test {
  protected:
   int Load(std::vector<int>& announced) {
+    views.mapSettings.progress = &watcher;
     return views.LoadSampleSpheres([&](int size) { announced.push_back(size); }, &progress);
   }
   test::CountingProgress progress;
+  CountingWatcher watcher;
   test::TwoViews two;
   Workbench views{two.first, two.second};
 };
@@ -129,9 +144,11 @@ TEST_F(SampleSpheres, AMissingFileIsSkippedAndTheRestPackedAndSelectable) {
   EXPECT_EQ(views.loadedSpheres[4], nullptr);
   EXPECT_TRUE(views.sampleSpheres[2].vertexColours.empty());
   // Each read, the missing one too, shows and hides the progress display; a loaded
-  // sphere is mapped at once, and with no points yet every score is the same.
+  // sphere is mapped at once, watched as every map of the workbench, and with no points
+  // yet every score is the same.
   EXPECT_EQ(progress.shown, 5);
   EXPECT_EQ(progress.hidden, 5);
+  EXPECT_EQ(watcher.finished, 4u);
   ASSERT_EQ(views.sampleSpheres[4].vertexColours.size(), 3u * kSampleSpheres[4].vertexCount);
   EXPECT_EQ(views.sampleSpheres[4].vertexColours.back(), ScoreToColour(0).z);
 

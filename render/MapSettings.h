@@ -1,0 +1,38 @@
+#pragma once
+// How the error maps run: their worker threads, the level of their pair loop and who
+// watches them. The owner of the maps (the workbench) keeps one value and passes it to
+// every map; the maps' results never depend on it. Core code: no OpenGL.
+
+#include <cstddef>
+
+namespace velmora {
+
+// The levels of the maps' pair loop (MapKernel.h), plainest first.
+enum class KernelLevel { kPlain, kBaseline, kAvx2Fma, kAvx512 };
+
+// What a map tells the one who waits for it. The map calls Continue from its calling thread
+// when it starts and then every few milliseconds of work, with the vertices taken so far
+// out of the total; Continue returning false cancels the map: the shape keeps its colours
+// and vertices and the memo its record, as if the map had not been asked for. A map that
+// runs to its end gives the same result as without a watcher.
+class MapProgress {
+ public:
+  virtual ~MapProgress() = default;
+  virtual bool Continue(std::size_t done, std::size_t total) = 0;
+  // After the last Continue of a map, whether it ended or was cancelled.
+  virtual void Finished() = 0;
+};
+
+struct MapSettings {
+  // Worker threads: 0 takes one per hardware thread, fewer for small maps (few vertices
+  // times point pairs); n > 0 uses n (at most one per vertex).
+  int threads = 0;
+  // The best pair loop this processor runs or, to compare, a lower level; a level the
+  // processor or the build lacks gives the best one. Scores agree within rounding
+  // whatever the level.
+  KernelLevel kernel = KernelLevel::kAvx512;
+  // Asked now and then whether to go on; none lets every map run to its end.
+  MapProgress* progress = nullptr;
+};
+
+}  // namespace velmora

@@ -1,0 +1,44 @@
+#pragma once
+// The calling thread's side of a watched map: asks the watcher (MapSettings::progress), if
+// there is one, now and then whether to go on, and tells every worker to stop at its next
+// vertex when it says no. Core code: no OpenGL.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+
+#include "render/MapSettings.h"
+
+namespace velmora {
+
+class MapWatch {
+ public:
+  // total: the vertices to map; pairs: the point pairs each vertex tries.
+  MapWatch(MapProgress* progress, std::size_t total, int pairs);
+  // Tells the watcher the map has finished, whether it ended or was stopped.
+  ~MapWatch();
+  MapWatch(const MapWatch&) = delete;
+  MapWatch& operator=(const MapWatch&) = delete;
+
+  bool Stopped() const { return stop_.load(std::memory_order_relaxed); }
+  // Asks at once; false when the map is to stop.
+  bool Ask(std::size_t done);
+  // After each vertex the calling thread tries; done counts the vertices taken so far.
+  void Tick(std::size_t done) {
+    if (progress_ == nullptr || ++sinceClockRead_ < every_) return;
+    sinceClockRead_ = 0;
+    AskIfDue(done);
+  }
+
+ private:
+  void AskIfDue(std::size_t done);
+
+  MapProgress* const progress_;
+  const std::size_t total_;
+  const std::size_t every_;  // vertices between two readings of the clock
+  std::size_t sinceClockRead_ = 0;
+  std::chrono::steady_clock::time_point last_;
+  std::atomic<bool> stop_{false};
+};
+
+}  // namespace velmora
