@@ -221,7 +221,10 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
       cache->sphere_ = glGenLists(1);
       if (cache->sphere_ == 0) return;
       glNewList(cache->sphere_, GL_COMPILE);
+      // The same vertices without normals (nothing here is lit): cheaper to replay.
+      gluQuadricNormals(q, GLU_NONE);
       gluSphere(q, kPointRadius, 10, 10);
+      gluQuadricNormals(q, GLU_SMOOTH);
       glEndList();
     }
     const PixelGrid grid = PixelGrid::Current();
