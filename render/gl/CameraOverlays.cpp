@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "render/ObserverMath.h"
 #include "render/gl/FstShapeDraw.h"
@@ -22,18 +25,183 @@ void Vertex(const Vec3& p) {
   glVertex3d(p.x, p.y, p.z);
 }
 
+constexpr double kPointRadius = 0.03;
+
 void SmallSphereAt(GLUquadric* quadric, const Vec3& p) {
   glPushMatrix();
   glTranslated(p.x, p.y, p.z);
-  gluSphere(quadric, 0.03, 10, 10);
+  gluSphere(quadric, kPointRadius, 10, 10);
   glPopMatrix();
+}
+
+// Each ray from the camera to twice its ray point, and for a pair the gap from the ray
+// point to the midpoint of both.
+void EmitRays(const CameraModel& view, std::size_t n, std::size_t pairs) {
+  const Vec3& c = view.cameraPosition;
+  glBegin(GL_LINES);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3& col = view.pointColors[i];
+    const Vec3& r = view.rayPoints[i];
+    glColor3d(col.x, col.y, col.z);
+    Vertex(c);
+    Vertex(Vec3{c.x + 2 * (r.x - c.x), c.y + 2 * (r.y - c.y), c.z + 2 * (r.z - c.z)});
+    if (i >= pairs) continue;
+    const Vec3& q = view.otherView->rayPoints[i];
+    Vertex(r);
+    Vertex(Vec3{(r.x + q.x) / 2, (r.y + q.y) / 2, (r.z + q.z) / 2});
+  }
+  glEnd();
+}
+
+// The transform and rasterisation state as they decide which pixels a small sphere covers.
+struct PixelGrid {
+  double mvp[16] = {};    // column-major, projection times modelview
+  double bound[16] = {};  // |projection| times |modelview|: what the terms may reach
+  GLint viewport[4] = {};
+  // False when coverage is not "pixel centre inside a filled triangle" (outlines, smooth
+  // or multisampled polygons, feedback or selection): then every sphere counts as seen.
+  bool centreSampled = false;
+
+  static PixelGrid Current() {
+    PixelGrid g;
+    GLdouble model[16], projection[16];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, g.viewport);
+    for (int col = 0; col < 4; ++col)
+      for (int row = 0; row < 4; ++row) {
+        double sum = 0, magnitude = 0;
+        for (int k = 0; k < 4; ++k) {
+          sum += projection[4 * k + row] * model[4 * col + k];
+          magnitude += std::abs(projection[4 * k + row] * model[4 * col + k]);
+        }
+        g.mvp[4 * col + row] = sum;
+        g.bound[4 * col + row] = magnitude;
+      }
+    GLint mode[2] = {}, renderMode = 0, sampleBuffers = 0;
+    glGetIntegerv(GL_POLYGON_MODE, mode);
+    glGetIntegerv(GL_RENDER_MODE, &renderMode);
+    glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+    g.centreSampled = mode[0] == GL_FILL && mode[1] == GL_FILL && renderMode == GL_RENDER &&
+                      sampleBuffers == 0 && !glIsEnabled(GL_POLYGON_SMOOTH);
+    return g;
+  }
+
+  // Whether a sphere of radius r about p may cover a pixel centre of the viewport: false
+  // only when the bounding box, on screen, of the cube around it lies wholly in front of
+  // the eye and between the depth planes and holds no pixel centre even widened by a
+  // margin far beyond single-precision transform error and sub-pixel snapping.
+  bool MayCover(const Vec3& p, double r) const {
+    if (!centreSampled) return true;
+    const double* m = mvp;
+    const double* b = bound;
+    const double scale = 0.5 * std::max(viewport[2], viewport[3]);
+    double xMin = HUGE_VAL, xMax = -HUGE_VAL, yMin = HUGE_VAL, yMax = -HUGE_VAL, error = 0;
+    for (int corner = 0; corner < 8; ++corner) {
+      const double x = p.x + (corner & 1 ? r : -r), y = p.y + (corner & 2 ? r : -r),
+                   z = p.z + (corner & 4 ? r : -r);
+      double clip[4], reach[4];
+      for (int row = 0; row < 4; ++row) {
+        clip[row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
+        reach[row] = b[row] * std::abs(x) + b[4 + row] * std::abs(y) + b[8 + row] * std::abs(z) +
+                     b[12 + row];
+      }
+      const double w = clip[3];
+      // NaN fails these too.
+      if (!(w > 0) || !(std::abs(clip[2]) <= w)) return true;
+      const double nx = clip[0] / w, ny = clip[1] / w;
+      const double sx = viewport[0] + (nx + 1) * 0.5 * viewport[2];
+      const double sy = viewport[1] + (ny + 1) * 0.5 * viewport[3];
+      xMin = std::min(xMin, sx), xMax = std::max(xMax, sx);
+      yMin = std::min(yMin, sy), yMax = std::max(yMax, sy);
+      // Single-precision matrices and transform err by a few units in the last place of
+      // the terms; 2^-18 of them, in pixels, leaves a wide allowance.
+      const double ndc =
+          (std::max(reach[0], reach[1]) + std::max(std::abs(nx), std::abs(ny)) * reach[3]) / w;
+      error = std::max(error, ndc * scale * 0x1p-18);
+    }
+    if (!std::isfinite(error)) return true;
+    // Sub-pixel snapping moves a vertex by 1/512 pixel at most.
+    const double margin = 1.0 / 32 + error;
+    return HasCentre(xMin - margin, xMax + margin, viewport[0], viewport[2]) &&
+           HasCentre(yMin - margin, yMax + margin, viewport[1], viewport[3]);
+  }
+
+  // Whether [lo, hi] holds a pixel centre (i + 0.5) of the pixels from first on.
+  static bool HasCentre(double lo, double hi, int first, int count) {
+    const double from = std::max(std::ceil(lo - 0.5), static_cast<double>(first));
+    const double to = std::min(std::floor(hi - 0.5), static_cast<double>(first) + count - 1);
+    return from <= to;
+  }
+};
+
+// A 64-bit digest of bytes in four lanes. Each step is a bijection of its lane, and the
+// lanes are folded through bijections, so a change within one lane's words always
+// changes the digest; other changes collide with a chance of about 2^-64.
+class Digest {
+ public:
+  void Add(const void* data, std::size_t bytes) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    std::uint64_t w[4];
+    for (; bytes >= sizeof w; bytes -= sizeof w, p += sizeof w) {
+      std::memcpy(w, p, sizeof w);
+      for (int k = 0; k < 4; ++k) lane_[k] = Step(lane_[k], w[k]);
+    }
+    for (; bytes > 0; --bytes, ++p) lane_[0] = Step(lane_[0], *p);
+  }
+  template <typename T>
+  void AddValue(const T& value) {
+    Add(&value, sizeof value);
+  }
+  void Add(const PixelGrid& g) {
+    Add(g.mvp, sizeof g.mvp);
+    Add(g.viewport, sizeof g.viewport);
+    AddValue(static_cast<int>(g.centreSampled));
+  }
+
+  std::uint64_t Value() const {
+    std::uint64_t h = 0;
+    for (std::uint64_t lane : lane_) h = Mix(h ^ lane);
+    return h;
+  }
+
+ private:
+  static std::uint64_t Step(std::uint64_t h, std::uint64_t w) {
+    h = (h ^ w) * 0x9E3779B97F4A7C15ull;
+    return h ^ (h >> 31);
+  }
+  static std::uint64_t Mix(std::uint64_t h) {
+    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+    return h ^ (h >> 31);
+  }
+  std::uint64_t lane_[4] = {1, 2, 3, 4};
+};
+
+// Keeps kept.list when its digest is digest; otherwise records record into it afresh.
+// The list's name survives a rebuild.
+template <typename Record>
+void Rebuild(unsigned& list, std::uint64_t& kept, std::uint64_t digest, Record record) {
+  if (list != 0 && kept == digest && glIsList(list)) return;
+  if (list == 0 || !glIsList(list)) list = glGenLists(1);
+  if (list == 0) return;
+  kept = digest;
+  glNewList(list, GL_COMPILE);
+  record();
+  glEndList();
 }
 
 }  // namespace
 
+void OverlayCache::Release() {
+  for (unsigned list : {sphere_, points_.list, rays_.list})
+    if (list != 0) glDeleteLists(list, 1);
+  Forget();
+}
+
 void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& options,
                   const FstShape* panTiltSphere, VectorsFeed* vectors,
-                  TriangleCache* panTiltTriangles) {
+                  TriangleCache* panTiltTriangles, OverlayCache* cache) {
   std::unique_ptr<GLUquadric, QuadricDeleter> quadric(gluNewQuadric());
   if (!quadric) return;
   const Vec3& c = view.cameraPosition;
@@ -44,6 +212,39 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
       std::min({view.planePoints.size(), view.rayPoints.size(), view.pointColors.size()}));
   const CameraModel* other = view.otherView;
   const std::size_t pairs = other != nullptr ? std::min(n, other->rayPoints.size()) : 0;
+
+  // One sphere's triangles in a list; a list of the translations to it of every point
+  // sphere that may reach a pixel under this frame's transform, rebuilt when the points
+  // or the transform change. A sphere reaching no pixel centre draws no pixel.
+  const auto drawCachedSpheres = [&](GLUquadric* q) {
+    if (cache->sphere_ == 0 || !glIsList(cache->sphere_)) {
+      cache->sphere_ = glGenLists(1);
+      if (cache->sphere_ == 0) return;
+      glNewList(cache->sphere_, GL_COMPILE);
+      // The same vertices without normals (nothing here is lit): cheaper to replay.
+      gluQuadricNormals(q, GLU_NONE);
+      gluSphere(q, kPointRadius, 10, 10);
+      gluQuadricNormals(q, GLU_SMOOTH);
+      glEndList();
+    }
+    const PixelGrid grid = PixelGrid::Current();
+    Digest d;
+    d.AddValue(n), d.AddValue(cache->sphere_), d.Add(grid);
+    d.Add(view.planePoints.data(), n * sizeof(Vec3));
+    Rebuild(cache->points_.list, cache->points_.digest, d.Value(), [&] {
+      // GLU's vertices lie on the radius to single precision.
+      constexpr double reach = kPointRadius * 1.001;
+      for (std::size_t i = 0; i < n; ++i) {
+        const Vec3& p = view.planePoints[i];
+        if (!grid.MayCover(p, reach)) continue;
+        glPushMatrix();
+        glTranslated(p.x, p.y, p.z);
+        glCallList(cache->sphere_);
+        glPopMatrix();
+      }
+    });
+    glCallList(cache->points_.list);
+  };
 
   if (options.showCamera) {
     glColor3d(0, 0, 0);
@@ -56,27 +257,31 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
     glEnd();
     if (n > 0) {
       gluQuadricDrawStyle(quadric.get(), GLU_FILL);
-      for (std::size_t i = 0; i < n; ++i) SmallSphereAt(quadric.get(), view.planePoints[i]);
+      if (cache != nullptr)
+        drawCachedSpheres(quadric.get());
+      else
+        for (std::size_t i = 0; i < n; ++i) SmallSphereAt(quadric.get(), view.planePoints[i]);
     }
   }
 
   if (options.showRays && n > 0) {
-    glBegin(GL_LINES);
-    for (std::size_t i = 0; i < n; ++i) {
-      const Vec3& col = view.pointColors[i];
-      const Vec3& r = view.rayPoints[i];
-      glColor3d(col.x, col.y, col.z);
-      Vertex(c);
-      Vertex(Vec3{c.x + 2 * (r.x - c.x), c.y + 2 * (r.y - c.y), c.z + 2 * (r.z - c.z)});
-      if (i >= pairs) continue;
-      const Vec3& q = other->rayPoints[i];
-      Vertex(r);
-      Vertex(Vec3{(r.x + q.x) / 2, (r.y + q.y) / 2, (r.z + q.z) / 2});
-      if (vectors != nullptr)
-        vectors->SetPoint(3 * static_cast<int>(i), q.x - r.x, q.y - r.y, q.z - r.z);
+    if (cache != nullptr) {
+      Digest d;
+      d.AddValue(n), d.AddValue(pairs), d.AddValue(c);
+      d.Add(view.pointColors.data(), n * sizeof(Vec3));
+      d.Add(view.rayPoints.data(), n * sizeof(Vec3));
+      if (pairs > 0) d.Add(other->rayPoints.data(), pairs * sizeof(Vec3));
+      Rebuild(cache->rays_.list, cache->rays_.digest, d.Value(), [&] { EmitRays(view, n, pairs); });
+      glCallList(cache->rays_.list);
+    } else {
+      EmitRays(view, n, pairs);
     }
-    glEnd();
     if (vectors != nullptr && pairs > 0) {
+      for (std::size_t i = 0; i < pairs; ++i) {
+        const Vec3& r = view.rayPoints[i];
+        const Vec3& q = other->rayPoints[i];
+        vectors->SetPoint(3 * static_cast<int>(i), q.x - r.x, q.y - r.y, q.z - r.z);
+      }
       vectors->ComputeCenter();
       vectors->Invalidate();
     }

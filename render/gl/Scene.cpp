@@ -54,6 +54,13 @@ bool PlaneGeometry(const CameraModel& first, const CameraModel& second, float sc
 Scene::Scene(Workbench& workbench, SceneView first, SceneView second)
     : workbench(workbench), views{first, second} {}
 
+Scene::~Scene() {
+  if (!overlayLists_[0].HoldsLists() && !overlayLists_[1].HoldsLists()) return;
+  if (listSurface_ == nullptr || !listSurface_->MakeCurrent()) return;  // gone with it
+  for (OverlayCache& lists : overlayLists_) lists.Release();
+  listSurface_->DoneCurrent();
+}
+
 void Scene::Draw() {
   if (!BeginFrame()) return;
   glScaled(scale, scale, scale);
@@ -88,10 +95,15 @@ void Scene::Draw() {
 
   if (showFstObject) DrawFaces(workbench.fstObject, alpha, true);
 
+  // Lists of a context this scene no longer draws in are left to it.
+  if (listSurface_ != surface)
+    for (OverlayCache& lists : overlayLists_) lists.Forget();
+  listSurface_ = surface;
   for (int i = 0; i < 2; ++i) {
     const SceneView& view = views[i];
     DrawOverlays(workbench.View(i), i, view.options != nullptr ? *view.options : ownOptions_[i],
-                 workbench.PanTiltSphere(i), view.vectors, &panTiltTriangles_[i]);
+                 workbench.PanTiltSphere(i), view.vectors, &panTiltTriangles_[i],
+                 keepOverlayLists ? &overlayLists_[i] : nullptr);
   }
 
   if (showPlane) DrawPlane();

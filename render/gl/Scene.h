@@ -31,6 +31,10 @@ struct SceneView {
 class Scene : public GlContext {
  public:
   Scene(Workbench& workbench, SceneView first = {}, SceneView second = {});
+  // Frees the overlays' display lists in the context of the surface they were made on.
+  ~Scene() override;
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // Renders and presents one complete frame.
   void Draw();
@@ -64,6 +68,9 @@ class Scene : public GlContext {
   bool showAxes = true;
   bool showFstObject = true;
   bool centreMode = false;
+  // Off, the overlays are drawn call by call every frame: the reference the kept lists
+  // are checked and timed against.
+  bool keepOverlayLists = true;
   SceneView views[2];
 
  private:
@@ -74,6 +81,9 @@ class Scene : public GlContext {
   TriangleCache sphereTriangles_[kSampleSphereCount];
   TriangleCache otherTriangles_;
   TriangleCache panTiltTriangles_[2];
+  OverlayCache overlayLists_[2];
+  // The surface whose context made the overlay lists; another context never calls them.
+  GlSurface* listSurface_ = nullptr;
   // The boxes of a view no panel stands behind.
   OverlayOptions ownOptions_[2];
   // The wait notice pumps messages; a second switch-on arriving meanwhile must not load again.

@@ -3,15 +3,44 @@
 #include "render/gl/Scene.h"
 
 #include <GL/gl.h>
+#include <dlfcn.h>
 
 #include <QImage>
 #include <cmath>
 #include <memory>
+#include <random>
 
 #include "base/Vec3.h"
 #include "data/VectorData.h"
 #include "render/gl/CameraOverlays.h"
 #include "tests/render/gl/GlTestSupport.h"
+
+// The calls the overlays make per point or per ray, counted on their way to the library.
+namespace {
+long g_glCalls = 0;
+template <typename F>
+F Next(const char* name) {
+  return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+}  // namespace
+extern "C" {
+void glVertex3d(GLdouble x, GLdouble y, GLdouble z) {
+  static const auto next = Next<void (*)(GLdouble, GLdouble, GLdouble)>("glVertex3d");
+  ++g_glCalls, next(x, y, z);
+}
+void glVertex3f(GLfloat x, GLfloat y, GLfloat z) {
+  static const auto next = Next<void (*)(GLfloat, GLfloat, GLfloat)>("glVertex3f");
+  ++g_glCalls, next(x, y, z);
+}
+void glTranslated(GLdouble x, GLdouble y, GLdouble z) {
+  static const auto next = Next<void (*)(GLdouble, GLdouble, GLdouble)>("glTranslated");
+  ++g_glCalls, next(x, y, z);
+}
+void glCallList(GLuint list) {
+  static const auto next = Next<void (*)(GLuint)>("glCallList");
+  ++g_glCalls, next(list);
+}
+}
 
 namespace velmora {
 namespace {
@@ -149,6 +178,84 @@ TEST_F(SceneDrawing, PlaneNeedsTwoPointsAndItsTextureLoadsOnce) {
   EXPECT_GT(bluish, changed * 4 / 5);
   // Each view feeds its own Vectors window with its own gaps.
   EXPECT_EQ(firstFeed.points.at(1).x, -secondFeed.points.at(1).x);
+}
+
+VectorData RandomPairs(int n, unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> along(-2.5, 2.5);
+  VectorData data;
+  data.count = n;
+  for (auto* v : {&data.firstX, &data.firstY, &data.secondX, &data.secondY})
+    for (int i = 0; i < n; ++i) v->push_back(along(random));
+  return data;
+}
+
+// The kept overlay lists give the pixels the calls made afresh give, right after each
+// change of what they show: a list left stale, or a sphere left out that reaches a pixel,
+// differs. Far off the spheres are below a pixel, close up they are large and cut by the
+// near plane; outlines reach pixels that no filled triangle does.
+TEST_F(SceneDrawing, KeptOverlayListsDrawTheSamePixelsAsFreshCallsAfterEveryChange) {
+  firstOptions.showRays = false;  // rays through the spheres would hide them
+  QImage last = Render();
+  const auto expectSame = [&](const char* after) {
+    scene->keepOverlayLists = true;
+    const QImage kept = Render();
+    scene->keepOverlayLists = false;
+    EXPECT_EQ(Differing(kept, Render()), 0) << after;
+    EXPECT_GT(Differing(last, kept), 0) << after;  // the change shows
+    last = kept;
+  };
+  workbench.LoadPointPairs(RandomPairs(2000, 1));
+  expectSame("load");
+  workbench.LoadPointPairs(RandomPairs(2000, 2));
+  expectSame("new points");
+  views.second.SetAzAlt(0.3, 0.1);
+  views.Update();
+  expectSame("second pose");
+  secondOptions.showCamera = false;
+  expectSame("second glyph off");
+  scene->ToggleWireframe();
+  expectSame("outlines");
+  scene->ToggleWireframe();
+  scene->observer.distance = 60;
+  expectSame("closer");
+  scene->observer.distance = 12;
+  scene->observer.offsetZ = -38;
+  expectSame("at the image plane");
+}
+
+// After the frame that builds them, a frame replays the lists: as many calls for ten
+// times the pairs.
+TEST_F(SceneDrawing, ARepeatedFrameMakesAsManyCallsForTenTimesThePairs) {
+  long calls[2];
+  for (int k : {0, 1}) {
+    workbench.LoadPointPairs(RandomPairs(k == 0 ? 300 : 3000, 3));
+    Render();
+    g_glCalls = 0;
+    Render();
+    calls[k] = g_glCalls;
+  }
+  EXPECT_EQ(calls[0], calls[1]);
+  scene->keepOverlayLists = false;  // made afresh, the calls are counted
+  g_glCalls = 0;
+  Render();
+  EXPECT_GT(g_glCalls, 3000 * 100);
+}
+
+// The lists go with the scene, in its context.
+TEST_F(SceneDrawing, TheSceneFreesItsListsInItsContext) {
+  ASSERT_TRUE(views.LoadDemo());
+  Render();
+  const auto lists = [&] {
+    int n = 0;
+    EXPECT_TRUE(surface.MakeCurrent());
+    for (GLuint name = 1; name < 100; ++name) n += glIsList(name);
+    surface.DoneCurrent();
+    return n;
+  };
+  EXPECT_GT(lists(), 0);
+  scene.reset();
+  EXPECT_EQ(lists(), 0);
 }
 
 TEST(PlaneGeometry, HalfDiagonalsSpanThePlaneAtAHundredObserverUnits) {
