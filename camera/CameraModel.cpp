@@ -145,15 +145,30 @@ void CameraModel::GetMidpoint(int i, Vec3& out) const {
   out = Vec3{0.5 * (p.x + q.x), 0.5 * (p.y + q.y), 0.5 * (p.z + q.z)};
 }
 
-void CameraModel::AllocatePoints(int n) {
+PointArrays MakePointArrays(int n) {
   const std::size_t count = n > 0 ? static_cast<std::size_t>(n) : 0;
-  ResizeOrDie(imageX, count);
-  ResizeOrDie(imageY, count);
-  ResizeOrDie(planePoints, count);
-  ResizeOrDie(pointColors, count);
-  ResizeOrDie(rayPoints, count);
-  imagePointCount = static_cast<int>(count);
+  PointArrays a;
+  a.count = static_cast<int>(count);
+  a.imageX.resize(count);
+  a.imageY.resize(count);
+  a.planePoints.resize(count);
+  a.pointColors.resize(count);
+  a.rayPoints.resize(count);
+  return a;
+}
+
+void CameraModel::TakePointArrays(PointArrays&& a) {
+  imageX.swap(a.imageX);
+  imageY.swap(a.imageY);
+  planePoints.swap(a.planePoints);
+  pointColors.swap(a.pointColors);
+  rayPoints.swap(a.rayPoints);
+  imagePointCount = a.count;
   meanX = meanY = 0;
+}
+
+void CameraModel::AllocatePoints(int n) {
+  TakePointArrays(MakePointArrays(n));
 }
 
 void CameraModel::SetFocalLength(double f) {
@@ -201,9 +216,12 @@ void CameraModel::AddToLength(double& length, double delta) {
 }
 
 void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n) {
-  if (n < 0) n = 0;
-  view.AllocatePoints(n);
-  view.imagePointCount = n;
+  StoreImagePoints(view, MakePointArrays(n), x, y);
+}
+
+void StoreImagePoints(CameraModel& view, PointArrays arrays, const double* x, const double* y) {
+  const int n = arrays.count;
+  view.TakePointArrays(std::move(arrays));
   double sumX = 0, sumY = 0;
   for (int i = 0; i < n; ++i) {
     view.imageX[i] = x[i];

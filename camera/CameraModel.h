@@ -34,6 +34,16 @@ struct CameraParams {
   bool operator==(const CameraParams&) const = default;
 };
 
+// The five per-point arrays of a view, zero-filled, made aside: a load that does not fit in
+// memory then changes no view.
+struct PointArrays {
+  int count = 0;
+  std::vector<double> imageX, imageY;
+  std::vector<Vec3> planePoints, pointColors, rayPoints;
+};
+// Arrays for n points (a negative n counts as 0); throws std::bad_alloc when they do not fit.
+PointArrays MakePointArrays(int n);
+
 class CameraModel {
  public:
   CameraModel() = default;
@@ -56,8 +66,10 @@ class CameraModel {
 
   // Replaces the five point arrays with zero-filled ones of n entries and clears the
   // means; the caller fills imageX/imageY and the means, then runs UpdateCamera. A
-  // negative n counts as 0.
+  // negative n counts as 0. Throws std::bad_alloc, the view unchanged, when they do not fit.
   void AllocatePoints(int n);
+  // The same with arrays already made; cannot fail.
+  void TakePointArrays(PointArrays&& arrays);
 
   void GetAzAlt(double& az, double& alt) const { az = azimuth, alt = altitude; }
   void SetAzAlt(double az, double alt) { azimuth = az, altitude = alt; }
@@ -102,8 +114,11 @@ class CameraModel {
 };
 
 // Replaces the view's point arrays with n points from x and y and sets the means (0 when
-// n is 0); recomputes nothing. A negative n counts as 0.
+// n is 0); recomputes nothing. A negative n counts as 0. Throws std::bad_alloc, the view
+// unchanged, when the points do not fit in memory.
 void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n);
+// The same into arrays already made (arrays.count points from x and y); cannot fail.
+void StoreImagePoints(CameraModel& view, PointArrays arrays, const double* x, const double* y);
 
 // The model half of a view's point load: StoreImagePoints, then UpdateCamera(VIEW_ALL).
 void LoadImagePoints(CameraModel& view, const double* x, const double* y, int n);

@@ -12,7 +12,8 @@
 
 namespace velmora {
 
-bool ReadVectorData(const std::string& path, VectorData& out) {
+bool ReadVectorData(const std::string& path, VectorData& out, bool* lowMemory) {
+  if (lowMemory != nullptr) *lowMemory = false;
   // Everything is built aside and moved into out only when it is whole: a file too large
   // for memory is refused with "Low memory!" and the points held so far stay.
   try {
@@ -37,6 +38,7 @@ bool ReadVectorData(const std::string& path, VectorData& out) {
     return true;
   } catch (const std::bad_alloc&) {
     ShowMessage("Low memory!");
+    if (lowMemory != nullptr) *lowMemory = true;
     return false;
   }
 }

@@ -21,8 +21,9 @@ struct VectorData {
 // blank. A tab is not a separator, and a line without a blank gives y equal to x, since
 // y is then read from the whole line. False when the file cannot be read, or after "Low
 // memory!" when its points do not fit in memory; out is then unchanged. The file is read
-// as far as its size when opened.
-bool ReadVectorData(const std::string& path, VectorData& out);
+// as far as its size when opened. lowMemory, when given, tells the second failure from
+// the first.
+bool ReadVectorData(const std::string& path, VectorData& out, bool* lowMemory = nullptr);
 
 // The colour of the next point pair: three successive rand() values as red, green and
 // blue, each scaled into 0..1.

@@ -1,5 +1,8 @@
 #include "render/Workbench.h"
 
+#include <new>
+
+#include "base/Notify.h"
 #include "camera/CameraTransitions.h"
 #include "data/DataFiles.h"
 #include "render/ErrorMaps.h"
@@ -34,8 +37,10 @@ int Workbench::LoadedPosition(int tableIndex) const {
 }
 
 void Workbench::LoadPointPairs(const VectorData& data) {
-  StoreImagePoints(First(), data.firstX.data(), data.firstY.data(), data.count);
-  StoreImagePoints(Second(), data.secondX.data(), data.secondY.data(), data.count);
+  // Both views' arrays are made before either view changes (this may throw).
+  PointArrays first = MakePointArrays(data.count), second = MakePointArrays(data.count);
+  StoreImagePoints(First(), std::move(first), data.firstX.data(), data.firstY.data());
+  StoreImagePoints(Second(), std::move(second), data.secondX.data(), data.secondY.data());
   First().UpdateCamera(VIEW_ALL);
   Second().UpdateCamera(VIEW_ALL);
   for (int i = 0; i < data.count; ++i) {
@@ -46,11 +51,21 @@ void Workbench::LoadPointPairs(const VectorData& data) {
   }
 }
 
-bool Workbench::LoadDataFile(const std::string& path) {
+bool Workbench::LoadDataFile(const std::string& path, bool* lowMemory) {
   VectorData data;
-  if (!ReadVectorData(path, data)) return false;
-  LoadPointPairs(data);
-  return true;
+  bool low = false;
+  bool loaded = ReadVectorData(path, data, &low);
+  if (loaded) {
+    try {
+      LoadPointPairs(data);
+    } catch (const std::bad_alloc&) {
+      ShowMessage("Low memory!");
+      loaded = false;
+      low = true;
+    }
+  }
+  if (lowMemory != nullptr) *lowMemory = low;
+  return loaded;
 }
 
 void Workbench::ApplyPositionTargets(const double (&targets)[kPositionTargetCount],

@@ -49,10 +49,12 @@ class Workbench {
 
   // Both halves go in before either view recomputes, so that no triangulation pairs new
   // points of one view with old points of the other; then the first view, the second, and
-  // one colour per pair (NextPairColor) in both.
+  // one colour per pair (NextPairColor) in both. Throws std::bad_alloc, both views
+  // unchanged, when the points do not fit in memory.
   void LoadPointPairs(const VectorData& data);
-  // Reads path and loads it as above. False when it cannot be read; nothing changes then.
-  bool LoadDataFile(const std::string& path);
+  // Reads path and loads it as above. False when it cannot be read, or after "Low memory!"
+  // when its points do not fit (lowMemory, when given, tells which); nothing changes then.
+  bool LoadDataFile(const std::string& path, bool* lowMemory = nullptr);
 
   // Where a glide to the position file ends: the nine targets set outright (both poses
   // and the views' scale), then showValues if given (the window shows the new values and

@@ -303,8 +303,9 @@ void ControlDlg::OnBrowseData() {
 
 void ControlDlg::LoadDataFile() {
   GetDlgItemAs<QLineEdit>(this, IDC_DATA_FILE)->setText(FileTitle(dataPath));
-  if (!workbench.LoadDataFile(NativePath(dataPath))) {
-    ShowMessage("Cannot open file to read!");
+  bool lowMemory = false;
+  if (!workbench.LoadDataFile(NativePath(dataPath), &lowMemory)) {
+    if (!lowMemory) ShowMessage("Cannot open file to read!");  // else "Low memory!" was said
     return;
   }
   firstView.ShowLoadedPoints();

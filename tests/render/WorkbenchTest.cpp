@@ -7,6 +7,7 @@
 #include "render/ErrorMaps.h"
 #include "tests/TestSupport.h"
 #include "tests/TwoViews.h"
+#include "tests/data/SpecialFiles.h"
 
 namespace velmora {
 namespace {
@@ -27,6 +28,33 @@ struct Bench {
   Workbench views{first, second};
   std::vector<std::string> log;
 };
+
+// A data file that reads but whose points do not fit in the views is refused with one
+// "Low memory!", and both views keep the points they held: the session goes on.
+TEST(Workbench, PointsTooManyForTheMemoryLeftAreRefusedWhole) {
+  Bench b;
+  TempDir dir;
+  ASSERT_TRUE(b.views.LoadDataFile(dir.Write("small.dtx", "1 2\n3 4\n")));
+  std::string lines;
+  for (int i = 0; i < 2'000'000; ++i) lines += "1 2\n";
+  const std::string big = dir.Write("big.dtx", lines);
+  lines = {};
+  test::MessageRecorder messages;
+  bool lowMemory = false;
+  {
+    // Reading takes about 40 MB; the views' arrays would take 176 MB more.
+    test::ScopedMemoryCap cap(std::size_t{80} << 20);
+    if (!cap.active()) GTEST_SKIP() << "no memory cap here";
+    EXPECT_FALSE(b.views.LoadDataFile(big, &lowMemory));
+  }
+  EXPECT_TRUE(lowMemory);
+  EXPECT_EQ(messages.texts, std::vector<std::string>{"Low memory!"});
+  for (const CameraModel* view : {&b.first, &b.second}) {
+    ASSERT_EQ(view->imagePointCount, 1);
+    EXPECT_EQ(view->imageX.size(), 1u);
+  }
+  EXPECT_EQ(b.second.imageX[0], 3);
+}
 
 // Counts the maps it has watched to their end.
 struct CountingWatcher : MapProgress {
