@@ -158,6 +158,16 @@ TEST_F(TextureUpload, RefusedPicturesSayWhyAndLeaveTheSizeZero) {
     EXPECT_EQ(size.width, 0);
     EXPECT_EQ(size.height, 0);
   }
+  // A decoder that refuses a picture for its size gives the size back for the message.
+  context.imageDecoder = [](const std::string&, DecodedImage& image) {
+    image.width = image.height = 40000;
+    return false;
+  };
+  MessageRecorder messages;
+  TextureSize size;
+  LoadTexture(context, name, size, "big.png");
+  EXPECT_EQ(messages.texts, std::vector<std::string>{
+                                "Cannot load image big.png\nbig.png is too large: 40000 x 40000"});
 }
 
 }  // namespace
