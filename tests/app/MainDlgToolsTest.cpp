@@ -96,7 +96,16 @@ TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
   expected[POS_SCALE] = control->workbench.Second().GetScale();
   for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 
-  // A folder that is not there fails to open, a full disk to write, for every key that saves.
+  // A folder that is not there fails to open, a full disk to write, for every key that saves;
+  // with the plane on and its picture unreadable, F3 does not try the picture again.
+  dir.Write("plane.png", "not a picture");
+  test::ScopedCurrentDir inDir(dir.path());
+  {
+    test::MessageRecorder messages;
+    control->ptPlaneCheck->click();
+    QTest::qWait(50);  // the window shows the plane on the message the box posts
+  }
+  ASSERT_EQ(main->scene.planeTexture, -2);
   for (Qt::Key key : {Qt::Key_W, Qt::Key_E, Qt::Key_F3})
     for (const std::string& bad :
          {(dir.path() / "missing" / "position.txt").string(), std::string("/dev/full")}) {
@@ -106,6 +115,7 @@ TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
       ASSERT_EQ(messages.texts.size(), 1u) << key;
       EXPECT_EQ(messages.texts[0].rfind("Cannot write " + bad + ": ", 0), 0u) << messages.texts[0];
     }
+  control->ptPlaneCheck->click();
   EXPECT_EQ(requests[1].startPath, QString::fromStdString(path));
   // Keys with a modifier are not these keys.
   const std::size_t asked = requests.size();
