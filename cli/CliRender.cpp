@@ -176,6 +176,7 @@ bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
   d.distanceMode = o.distanceMode;
   d.plane = o.plane;
   d.white = o.white;
+  d.legend = o.legend;
   d.alpha = o.alpha;
   for (const std::string& file : o.files) {
     if (!HasEnding(file, "fsd") && !IsDataFile(file))
@@ -257,15 +258,16 @@ bool ShowFrame(const RenderOptions& o, RenderCommand& r, Scene& scene) {
   return shown;
 }
 
-// Draws the frame with the second view's error written on it; a null image when it cannot
-// be read back.
+// Draws the frame with the second view's error (and the legend, when asked) written on it,
+// as F3 saves it; a null image when it cannot be read back.
 QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderCommand& r, double& error) {
   scene.Draw();
   QImage image = FrameImage(surface.ReadPixels());
   if (image.isNull()) return image;
   error = scene.workbench.Second().ReconstructionError();
   QPainter painter(&image);
-  PaintErrorText(painter, r.width, r.height, QString::fromStdString(FormatErrorText(error)));
+  PaintFrameTexts(painter, r.width, r.height, scene.workbench, r.frame.display.legend);
+  painter.end();
   return image;
 }
 
@@ -336,6 +338,9 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
   render->add_option("--scale", o.scale, "the Scale value (1.0); not 0");
   render->add_flag("--plane", o.plane, "the P/T plane box");
   render->add_flag("--white", o.white, "white background");
+  render->add_flag("--legend", o.legend,
+                   "the colour legend (L) over the bottom-right corner: the main sphere's "
+                   "score range");
   const std::string boxes =
       "boxes shown: a comma list of camera, rays, meanray, azalt, pantilt, or none "
       "(default camera,rays)";

@@ -62,6 +62,7 @@ const Field kFields[] = {
      [](FrameState& s, const double* v) { s.display.scale = static_cast<float>(v[0]); }},
     VELMORA_FLAG("wireframe", wireframe),
     VELMORA_FLAG("centre-mode", centreMode),
+    VELMORA_FLAG("legend", legend),
 };
 
 // The views' boxes are written as the command line lists them.

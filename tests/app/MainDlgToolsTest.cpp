@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
+#include <QPainter>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -13,6 +14,7 @@
 #include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
 #include "render/ErrorMaps.h"
+#include "render/image/ColourLegend.h"
 #include "tests/app/WorkbenchFixture.h"
 
 namespace velmora {
@@ -52,7 +54,7 @@ class MainToolsTest : public test::WorkbenchTest {
 
 // C copies the command, the shell runs it with velmora-cli, and F3's picture is the same
 // to the pixel, with the main sphere (front only, by distance), white, mean rays, a turned
-// observer and the legend on (the saved frame leaves it out).
+// observer and the legend on: both hold the legend of the window's range.
 TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
   for (QCheckBox* box : {control->mainSphereCheck, control->whiteBackgroundCheck,
                          control->frontOnlyCheck, control->distanceCheck})
@@ -77,7 +79,16 @@ TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
   EXPECT_EQ(saved.size(), main->size() * main->devicePixelRatio());
   EXPECT_EQ(Differing(saved, drawn), 0);
   Key(Qt::Key_L);
-  EXPECT_FALSE(main->LegendShown());
+  Key(Qt::Key_F3);
+  QImage bare(chosen);
+  EXPECT_GT(Differing(bare, saved), 0);
+  double min = 0, max = 0;
+  main->LegendRange(min, max);
+  ASSERT_TRUE(std::isfinite(min) && std::isfinite(max));
+  QPainter painter(&bare);
+  PaintColourLegend(painter, bare.width(), bare.height(), min, max);
+  painter.end();
+  EXPECT_EQ(Differing(bare, saved), 0);
 }
 
 // W writes what the position reader reads back; the next dialog starts where the last
