@@ -64,7 +64,8 @@ int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& e
   cli::MessageCapture capture(err);
   // The loader says nothing about a file it cannot open, so ask first.
   if (!cli::IsReadableFile(options.file)) {
-    err << prefix << "cannot read " << options.file << "\n";
+    err << prefix << "cannot read " << options.file << ": " << cli::ReadFailure(options.file)
+        << "\n";
     return kExitBadInput;
   }
 

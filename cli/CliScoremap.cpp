@@ -39,7 +39,8 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   if (!cli::EnterDataDir(options.dir, named, dirChange, prefix, err)) return kExitBadInput;
   if (sampleSphere) sphereFile = FindDataFile(sphereFile);
   if (!cli::IsReadableFile(sphereFile)) {
-    err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
+    err << prefix << "cannot read sphere file " << options.sphereFile << ": "
+        << cli::ReadFailure(sphereFile) << "\n";
     return kExitBadInput;
   }
   FstShape sphere;

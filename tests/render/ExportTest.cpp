@@ -112,7 +112,7 @@ TEST(Export, FrameStateTextReadsBackExactly) {
            {"axes 2\n", "line 1: axes takes 1 finite number of its kind"},
            {"scale 1e39\n", "line 1: scale takes 1 finite number of its kind"},
            {"first-view camera,lens\n",
-            "line 1: first-view: unknown box \"lens\" (camera, "
+            "line 1: first-view: unknown box 'lens' (camera, "
             "rays, meanray, azalt, pantilt, or none)"}}) {
     std::string failure;
     EXPECT_FALSE(ParseFrameStateText(text, read, failure)) << text;
