@@ -302,14 +302,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    app.exit(e, out, err);
-    return kExitOk;
   } catch (const CLI::ParseError& e) {
     // --help and --version come here too, with a code of 0.
     if (e.get_exit_code() == 0) {
       app.exit(e, out, err);
-      return kExitOk;
+      return out.flush() ? kExitOk : cli::OutputFailed(std::string(cli::kProgram) + ": ", err);
     }
     ReportParseError(app, e, argc, argv, err);
     return kExitBadInput;

@@ -98,7 +98,7 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     if (options.distance)
       entry["vertex"] = Json::array(
           {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
-    j.Element(entry);
+    if (!j.Element(entry)) return cli::OutputFailed(prefix, err);
   }
   j.EndArray();
   if (!j.Finish()) return cli::OutputFailed(prefix, err);

@@ -368,9 +368,21 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
        ""},
       {"reconstruct demo.dtx >/dev/full", kExitBadInput, {"cannot write the output"}, ""},
       {"fst-info demo.fsd --summary >/dev/full", kExitBadInput, {"cannot write the output"}, ""},
+      {"--help >/dev/full", kExitBadInput, {"velmora-cli: cannot write the output"}, ""},
+      // A reader that stops after one byte.
+      {"scoremap --sphere sphere100K.fsd --data demo.dtx --map positions",
+       kExitBadInput,
+       {"scoremap: cannot write the output"},
+       R"(bash -c 'exec > >(head -c 1 >/dev/null); exec "$0" "$@"')"},
 #ifndef VELMORA_TEST_SANITIZED  // sanitizers reserve more address space than the cap
       // Two million pairs under a 300 MB cap: memory runs out.
       {"reconstruct big.dtx", kExitBadInput, {"out of memory"}, "ulimit -v 300000;"},
+      // and without it, a full disk is noticed at the first failed write, in well under
+      // the CPU time that writing them all takes.
+      {"reconstruct big.dtx >/dev/full",
+       kExitBadInput,
+       {"reconstruct: cannot write the output"},
+       "ulimit -t 2;"},
 #endif
   };
   // Camera lists that are not seven finite numbers, to either view.
