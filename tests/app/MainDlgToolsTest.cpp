@@ -5,14 +5,17 @@
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QPainter>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "app/HelpDlg.h"
 #include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
+#include "platform/DialogBuilder.h"
 #include "render/ErrorMaps.h"
 #include "render/image/ColourLegend.h"
 #include "tests/app/WorkbenchFixture.h"
@@ -167,6 +170,21 @@ TEST_F(MainToolsTest, LTogglesTheLegendWhichFollowsTheMainSphere) {
   Key(Qt::Key_L);
   EXPECT_FALSE(main->LegendShown());
   EXPECT_EQ(Differing(Frame(), before), 0);
+}
+
+// The view panels' status holds the largest count a vector data file can give (an int's)
+// whole, inside the Controls window.
+TEST_F(MainToolsTest, ViewPanelsShowTheLargestPointCountWhole) {
+  for (ViewDlg* view : {&control->firstView, &control->secondView}) {
+    auto* status = GetDlgItemAs<QLabel>(view, IDC_VIEW_STATUS);
+    ASSERT_NE(status, nullptr);
+    const QString shown = status->text();
+    status->setText(QString::asprintf("Loaded %i points.", std::numeric_limits<int>::max()));
+    EXPECT_LE(status->sizeHint().width(), status->width());
+    EXPECT_TRUE(view->rect().contains(status->geometry()));
+    EXPECT_TRUE(control->rect().contains(QRect(status->mapTo(control, QPoint()), status->size())));
+    status->setText(shown);
+  }
 }
 
 TEST_F(MainToolsTest, F2ShowsOneHelpWindow) {
