@@ -318,50 +318,43 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
       "Draws the workbench's main window frame, error text included, into a PNG without a "
       "display. The sample spheres, cols.fcd and plane.png are looked for in --dir or the "
       "current directory first, then where the workbench looks.");
-  render->add_option("--out", o.out, "PNG file to write")->required()->type_name("PNG");
-  render
-      ->add_option("--size", o.size,
-                   "WIDTHxHEIGHT in pixels (default: the main window's size at start-up)")
-      ->type_name("WxH");
-  render
-      ->add_option("FILES", o.files,
-                   "FST shape files (.fsd) and vector data files (.dtx, .txt), loaded in "
-                   "order as on the workbench's command line")
-      ->type_name("");
-  render
-      ->add_option("--dir", o.dir,
-                   "folder in which the sample spheres, cols.fcd and plane.png are looked "
-                   "for first (default: the current directory); files named on the command "
-                   "line are named from where the tool runs")
-      ->type_name("DIR");
-  render
-      ->add_option("--first", o.first,
-                   "first camera: azimuth, altitude, rotation, focal length, distance, pan, "
-                   "tilt (default 0,0,0,10,50,0,0)")
-      ->type_name("PARAMS");
-  render->add_option("--second", o.second, "second camera, as --first")->type_name("PARAMS");
-  render
-      ->add_option("--position", o.position,
-                   "position file applied as a finished glide (F6) after the files load")
-      ->type_name("FILE");
-  render
-      ->add_option("--observer", o.observer,
-                   "distance,offsetX,offsetY,offsetZ,angleX,angleY,angleZ of the observer "
-                   "(default 400,0,0,0,1,-1,0)")
-      ->type_name("POSE");
+  // Every value is named by what it holds, not by its C++ type.
+  const auto option = [render](const char* name, auto& value, const std::string& help,
+                               const char* kind) {
+    return render->add_option(name, value, help)->type_name(kind);
+  };
+  option("--out", o.out, "PNG file to write", "PNG")->required();
+  option("--size", o.size, "WIDTHxHEIGHT in pixels (default: the main window's size at start-up)",
+         "WxH");
+  option("FILES", o.files,
+         "FST shape files (.fsd) and vector data files (.dtx, .txt), loaded in order as on the "
+         "workbench's command line",
+         "");
+  option("--dir", o.dir,
+         "folder in which the sample spheres, cols.fcd and plane.png are looked for first "
+         "(default: the current directory); files named on the command line are named from "
+         "where the tool runs",
+         "DIR");
+  option("--first", o.first,
+         "first camera: azimuth, altitude, rotation, focal length, distance, pan, tilt (default "
+         "0,0,0,10,50,0,0)",
+         "PARAMS");
+  option("--second", o.second, "second camera, as --first", "PARAMS");
+  option("--position", o.position,
+         "position file applied as a finished glide (F6) after the files load", "FILE");
+  option("--observer", o.observer,
+         "distance,offsetX,offsetY,offsetZ,angleX,angleY,angleZ of the observer (default "
+         "400,0,0,0,1,-1,0)",
+         "POSE");
   render->add_flag("--no-axes", o.noAxes, "clear the Coordinates box");
   render->add_flag("--no-fst", o.noFst, "clear the FST object box");
-  render
-      ->add_option("--main-sphere", o.mainSphere,
-                   "show the main sphere of this size: 100, 1K, 5K, 10K or 100K")
-      ->type_name("SIZE");
+  option("--main-sphere", o.mainSphere,
+         "show the main sphere of this size: 100, 1K, 5K, 10K or 100K", "SIZE");
   render->add_flag("--front-only", o.frontOnly, "the main sphere's front faces only");
   render->add_flag("--distance-mode", o.distanceMode, "the main sphere's Distance box");
-  render
-      ->add_option("--alpha", o.alpha,
-                   "opacity of the FST object and main sphere, from 0 to 1 (default 0.5)")
-      ->type_name("NUMBER");
-  render->add_option("--scale", o.scale, "the Scale value, not 0 (default 1)")->type_name("NUMBER");
+  option("--alpha", o.alpha, "opacity of the FST object and main sphere, from 0 to 1 (default 0.5)",
+         "NUMBER");
+  option("--scale", o.scale, "the Scale value, not 0 (default 1)", "NUMBER");
   render->add_flag("--plane", o.plane, "the P/T plane box");
   render->add_flag("--white", o.white, "white background");
   render->add_flag("--legend", o.legend,
@@ -370,9 +363,8 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
   const std::string boxes =
       "boxes shown: a comma list of camera, rays, meanray, azalt, pantilt, or none "
       "(default camera,rays)";
-  render->add_option("--first-options", o.firstBoxes, "first view's " + boxes)->type_name("BOXES");
-  render->add_option("--second-options", o.secondBoxes, "second view's " + boxes)
-      ->type_name("BOXES");
+  option("--first-options", o.firstBoxes, "first view's " + boxes, "BOXES");
+  option("--second-options", o.secondBoxes, "second view's " + boxes, "BOXES");
   return render;
 }
 
