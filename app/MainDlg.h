@@ -161,7 +161,8 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   // The legend's bounds: the range the main sphere's map coloured by; NaN when there is
   // no main sphere or no range to show.
   void LegendRange(double& min, double& max) const;
-  // The frame as velmora-cli render draws it: the scene and the error text, no legend.
+  // The frame as velmora-cli render draws it: the scene, the error text and the legend
+  // when L shows it.
   QImage RenderedFrame();
   // What velmora-cli render needs to draw the current frame again.
   RenderCommand CurrentRenderCommand() const;

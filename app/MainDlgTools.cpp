@@ -13,7 +13,6 @@
 #include <cctype>
 #include <cmath>
 #include <iterator>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -130,8 +129,7 @@ void MainDlg::ToggleLegend() {
 }
 
 void MainDlg::LegendRange(double& min, double& max) const {
-  min = max = std::numeric_limits<double>::quiet_NaN();
-  scene.workbench.MainSphereScoreRange(min, max);
+  velmora::LegendRange(scene.workbench, min, max);
 }
 
 void MainDlg::DrawLegend(QPainter& painter) {
@@ -154,11 +152,9 @@ QImage MainDlg::RenderedFrame() {
   }
   update();  // the window's frame is drawn again with its text and legend
   if (image.isNull()) return image;
-  {
-    QPainter painter(&image);
-    PaintErrorText(painter, image.width(), image.height(),
-                   ErrorText(scene.workbench.Second().ReconstructionError()));
-  }
+  QPainter painter(&image);
+  PaintFrameTexts(painter, image.width(), image.height(), scene.workbench, legendOn_);
+  painter.end();
   return image;
 }
 
@@ -176,6 +172,7 @@ RenderCommand MainDlg::CurrentRenderCommand() const {
   s.cameras[0] = bench.First().GetParams();
   s.cameras[1] = bench.Second().GetParams();
   s.frame = scene.Frame();
+  s.frame.display.legend = legendOn_;  // the window paints it, not the scene
   return s;
 }
 

@@ -3,9 +3,12 @@
 #include <CLI/CLI.hpp>
 
 #include <exception>
+#include <memory>
 #include <new>
 #include <ostream>
+#include <sstream>
 #include <string_view>
+#include <vector>
 
 #include "cli/CliSupport.h"
 #ifdef VELMORA_CLI_RENDER
@@ -43,8 +46,8 @@ CLI::App* AddFstInfo(CLI::App& app, FstInfoOptions& o) {
       app.add_subcommand("fst-info",
                          "What the FST loader makes of a shape file: counts, vertices, faces, the "
                          "palette entries named in cols.fcd and the bounding box.");
-  fstInfo->add_option("FILE", o.file, "FST shape file (.fsd)")->required();
-  fstInfo->add_option("--dir", o.dir, kDirHelp);
+  fstInfo->add_option("FILE", o.file, "FST shape file (.fsd)")->required()->type_name("");
+  fstInfo->add_option("--dir", o.dir, kDirHelp)->type_name("DIR");
   fstInfo->add_flag("--summary", o.summary, "leave out the palette and the vertex and face lists");
   return fstInfo;
 }
@@ -59,13 +62,20 @@ struct ReconstructArgs {
 CLI::App* AddReconstruct(CLI::App& app, ReconstructArgs& a) {
   CLI::App* reconstruct = app.add_subcommand(
       "reconstruct", "Triangulates the point pairs of a vector data file with two cameras.");
-  reconstruct->add_option("DATA", a.options.dataFile, "vector data file (.dtx, .txt)")->required();
-  a.first = reconstruct->add_option("--first", a.firstText, "first camera: " + ParamHelp());
-  a.second = reconstruct->add_option("--second", a.secondText, "second camera: " + ParamHelp());
-  a.position = reconstruct->add_option(
-      "--position", a.positionFile,
-      "position file whose nine values are applied as a finished glide would: second "
-      "camera pose, both distances and the scale");
+  reconstruct->add_option("DATA", a.options.dataFile, "vector data file (.dtx, .txt)")
+      ->required()
+      ->type_name("");
+  a.first = reconstruct->add_option("--first", a.firstText, "first camera: " + ParamHelp())
+                ->type_name("PARAMS");
+  a.second = reconstruct->add_option("--second", a.secondText, "second camera, as --first")
+                 ->type_name("PARAMS");
+  a.position =
+      reconstruct
+          ->add_option(
+              "--position", a.positionFile,
+              "position file whose nine values are applied as a finished glide would: second "
+              "camera pose, both distances and the scale")
+          ->type_name("FILE");
   reconstruct->add_flag("--skip-negative", a.options.skipNegative,
                         "reject pairs whose rays meet behind a camera");
   return reconstruct;
@@ -92,18 +102,28 @@ CLI::App* AddScoremap(CLI::App& app, ScoremapArgs& a) {
       "scoremap",
       "Colours a sample sphere by the reconstruction error of every vertex direction, as the "
       "workbench's main sphere (positions) or a view's Pan/Tilt sphere (directions) shows it.");
-  scoremap->add_option("--sphere", a.options.sphereFile, "sphere shape file (.fsd)")->required();
-  scoremap->add_option("--data", a.options.dataFile, "vector data file (.dtx, .txt)")->required();
-  scoremap->add_option("--map", a.mapKind, "positions or directions")->required();
-  scoremap->add_option("--dir", a.options.dir, kDirHelp);
-  a.view = scoremap->add_option("--view", a.viewName,
-                                "view that turns in the direction map: first or "
-                                "second (default second)");
+  scoremap->add_option("--sphere", a.options.sphereFile, "sphere shape file (.fsd)")
+      ->required()
+      ->type_name("FILE");
+  scoremap->add_option("--data", a.options.dataFile, "vector data file (.dtx, .txt)")
+      ->required()
+      ->type_name("DATA");
+  scoremap->add_option("--map", a.mapKind, "positions or directions")
+      ->required()
+      ->type_name("KIND");
+  scoremap->add_option("--dir", a.options.dir, kDirHelp)->type_name("DIR");
+  a.view = scoremap
+               ->add_option("--view", a.viewName,
+                            "view that turns in the direction map: first or "
+                            "second (default second)")
+               ->type_name("VIEW");
   a.distance = scoremap->add_flag(
       "--distance", a.options.distance,
       "position map: pull every vertex toward the centre by its score and print it");
-  a.first = scoremap->add_option("--first", a.firstText, "first camera: " + ParamHelp());
-  a.second = scoremap->add_option("--second", a.secondText, "second camera: " + ParamHelp());
+  a.first = scoremap->add_option("--first", a.firstText, "first camera: " + ParamHelp())
+                ->type_name("PARAMS");
+  a.second = scoremap->add_option("--second", a.secondText, "second camera, as --first")
+                 ->type_name("PARAMS");
   scoremap->add_flag("--skip-negative", a.options.skipNegative,
                      "reject pairs whose rays meet behind a camera");
   return scoremap;
@@ -113,7 +133,7 @@ int FinishScoremap(ScoremapArgs& a, std::ostream& out, std::ostream& err) {
   const std::string prefix = std::string(cli::kProgram) + ": scoremap: ";
   ScoremapOptions& o = a.options;
   if (a.mapKind != "positions" && a.mapKind != "directions") {
-    err << prefix << "--map: expected positions or directions, got \"" << a.mapKind << "\"\n";
+    err << prefix << "--map: '" << a.mapKind << "' is not positions or directions\n";
     return kExitBadInput;
   }
   o.directions = a.mapKind == "directions";
@@ -123,7 +143,7 @@ int FinishScoremap(ScoremapArgs& a, std::ostream& out, std::ostream& err) {
       return kExitBadInput;
     }
     if (a.viewName != "first" && a.viewName != "second") {
-      err << prefix << "--view: expected first or second, got \"" << a.viewName << "\"\n";
+      err << prefix << "--view: '" << a.viewName << "' is not first or second\n";
       return kExitBadInput;
     }
     o.secondTurns = a.viewName == "second";
@@ -143,13 +163,81 @@ constexpr const char* kFooter =
     "input that cannot be read or is refused, an output that cannot be written, or memory "
     "running out.\n";
 
-// CLI11's words for a bad command line, made to name what was not understood.
+// Help text at most kHelpWidth columns wide: a long description goes on under itself, a
+// paragraph under its first column. The usage lines name the required options first, as
+// the man page's synopsis does.
+constexpr std::size_t kHelpWidth = 80;
+
+class HelpFormatter : public CLI::Formatter {
+ public:
+  HelpFormatter() { column_width(26); }
+
+  std::string make_help(const CLI::App* app, std::string name,
+                        CLI::AppFormatMode mode) const override {
+    std::istringstream lines(CLI::Formatter::make_help(app, std::move(name), mode));
+    std::string wrapped;
+    for (std::string line; std::getline(lines, line);) {
+      const std::size_t column = get_column_width();
+      const bool described = line.size() > column && line.compare(0, 2, "  ") == 0 &&
+                             line[column - 1] == ' ' && line[column] != ' ';
+      const std::size_t indent = described ? column : line.find_first_not_of(' ');
+      while (line.size() > kHelpWidth) {
+        const std::size_t cut = line.rfind(' ', kHelpWidth);
+        if (cut == std::string::npos || cut <= indent) break;
+        wrapped += line.substr(0, line.find_last_not_of(' ', cut) + 1) + "\n";
+        line = std::string(indent, ' ') + line.substr(cut + 1);
+      }
+      wrapped += line + "\n";
+    }
+    return wrapped;
+  }
+
+  std::string make_description(const CLI::App* app) const override {
+    return CLI::Formatter::make_description(app) + "\n";
+  }
+
+  std::string make_usage(const CLI::App* app, std::string name) const override {
+    const std::vector<const CLI::App*> subs = app->get_subcommands({});
+    if (subs.empty()) return "Usage: " + Usage(app, name) + "\n";
+    std::string text;
+    for (const CLI::App* sub : subs)
+      text +=
+          (text.empty() ? "Usage: " : "       ") + Usage(sub, name + " " + sub->get_name()) + "\n";
+    return text + "       " + name + " --help | --version\n";
+  }
+
+ private:
+  std::string Usage(const CLI::App* app, const std::string& name) const {
+    std::string line = name, optional, positionals;
+    for (const CLI::Option* opt : app->get_options()) {
+      if (opt->get_positional())
+        positionals += " " + make_option_usage(opt);
+      else if (opt->get_required())
+        line += " " + opt->get_name() + " " + opt->get_type_name();
+      else
+        optional = " [OPTIONS]";
+    }
+    return line + optional + positionals;
+  }
+};
+
+// The option the parser's own text names ("--first: ..." or "... --summary = abc").
+const CLI::Option* OptionNamed(const CLI::App& sub, const std::string& text) {
+  for (const CLI::Option* opt : sub.get_options())
+    if (text.rfind(opt->get_name() + ":", 0) == 0 ||
+        text.find(" " + opt->get_name() + " ") != std::string::npos)
+      return opt;
+  return nullptr;
+}
+
+// A bad command line in the tool's own words, naming what was not understood.
 void ReportParseError(CLI::App& app, const CLI::ParseError& e, int argc, char** argv,
                       std::ostream& err) {
   err << cli::kProgram << ": ";
   const std::vector<CLI::App*> chosen = app.get_subcommands();
+  const std::string what = e.what();
   if (chosen.empty()) {
-    // Only a subcommand may come first; CLI11 would only say that one is required.
+    // Only a subcommand may come first.
     const std::string_view first = argc > 1 ? argv[1] : "";
     std::string names;
     for (const CLI::App* sub : app.get_subcommands({}))
@@ -159,15 +247,26 @@ void ReportParseError(CLI::App& app, const CLI::ParseError& e, int argc, char** 
     else if (first.front() == '-')
       err << "unknown option " << first << "; a subcommand comes first: " << names;
     else
-      err << "unknown subcommand \"" << first << "\"; expected one of " << names;
+      err << "unknown subcommand '" << first << "'; expected one of " << names;
   } else {
-    err << chosen.front()->get_name() << ": ";
-    const std::string what = e.what();
-    const std::size_t colon = what.find(": ");
-    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr && colon != std::string::npos)
-      err << "unknown option or extra argument: " << what.substr(colon + 2);
+    const CLI::App& sub = *chosen.front();
+    err << sub.get_name() << ": ";
+    const CLI::Option* named = OptionNamed(sub, what);
+    const std::vector<std::string> extra = sub.remaining();
+    const CLI::Option* missing = nullptr;
+    for (const CLI::Option* opt : sub.get_options())
+      if (missing == nullptr && opt->get_required() && opt->count() == 0) missing = opt;
+    if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr && !extra.empty())
+      err << "unknown option or extra argument '" << extra.front() << "'";
+    else if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr && missing != nullptr)
+      err << missing->get_name() << " is required";
+    else if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr && named != nullptr)
+      err << named->get_name()
+          << (named->count() > 1 ? ": given more than once" : ": needs a value");
+    else if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr && named != nullptr)
+      err << named->get_name() << ": takes no value";  // only the flags are converted
     else
-      err << what;
+      err << "the command line is not understood (" << what << ")";
   }
   err << "\nRun with --help for more information.\n";
 }
@@ -183,33 +282,31 @@ bool ParseCameraParams(const std::string& text, CameraParams& params, std::strin
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CLI::App app{
-      "Reads Velmora's shape and point files and reconstructs two-view data; prints "
-      "JSON.",
+      "Velmora's readers, camera model, error maps and frames on the command line: JSON "
+      "out, and frames as PNG pictures.",
       cli::kProgram};
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string("Velmora ") + VELMORA_VERSION);
   app.footer(kFooter);
+  app.formatter(std::make_shared<HelpFormatter>());  // the subcommands take it when added
   FstInfoOptions fstOptions;
   CLI::App* fstInfo = AddFstInfo(app, fstOptions);
   ReconstructArgs reconstructArgs;
   AddReconstruct(app, reconstructArgs);
+  ScoremapArgs scoremapArgs;
+  CLI::App* scoremap = AddScoremap(app, scoremapArgs);
 #ifdef VELMORA_CLI_RENDER
   RenderOptions renderOptions;
   CLI::App* render = AddRenderSubcommand(app, renderOptions);
 #endif
-  ScoremapArgs scoremapArgs;
-  CLI::App* scoremap = AddScoremap(app, scoremapArgs);
 
   try {
     app.parse(argc, argv);
-  } catch (const CLI::Success& e) {
-    app.exit(e, out, err);
-    return kExitOk;
   } catch (const CLI::ParseError& e) {
     // --help and --version come here too, with a code of 0.
     if (e.get_exit_code() == 0) {
       app.exit(e, out, err);
-      return kExitOk;
+      return out.flush() ? kExitOk : cli::OutputFailed(std::string(cli::kProgram) + ": ", err);
     }
     ReportParseError(app, e, argc, argv, err);
     return kExitBadInput;

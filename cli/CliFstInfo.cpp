@@ -46,12 +46,13 @@ bool Describe(const FstShape& shape, const std::string& file, bool summary, std:
     const std::size_t n = shape.sourceVertices.size() / 3;
     for (std::size_t v = 0; v < n; ++v) {
       const double* c = &shape.sourceVertices[3 * v];
-      j.Element(Json::array({c[0], c[1], c[2]}));
+      if (!j.Element(Json::array({c[0], c[1], c[2]}))) return false;
     }
     j.EndArray();
     j.BeginArray("faces");
     for (const FstFace& face : shape.faces)
-      j.Element({{"colorIndex", face.colorIndex}, {"vertices", face.vertexIndices}});
+      if (!j.Element({{"colorIndex", face.colorIndex}, {"vertices", face.vertexIndices}}))
+        return false;
     j.EndArray();
   }
   return j.Finish();
@@ -64,7 +65,8 @@ int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& e
   cli::MessageCapture capture(err);
   // The loader says nothing about a file it cannot open, so ask first.
   if (!cli::IsReadableFile(options.file)) {
-    err << prefix << "cannot read " << options.file << "\n";
+    err << prefix << "cannot read " << options.file << ": " << cli::ReadFailure(options.file)
+        << "\n";
     return kExitBadInput;
   }
 

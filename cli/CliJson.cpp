@@ -34,9 +34,10 @@ void JsonObjectWriter::BeginArray(const std::string& key) {
   firstElement_ = true;
 }
 
-void JsonObjectWriter::Element(const Json& value) {
+bool JsonObjectWriter::Element(const Json& value) {
   out_ << (firstElement_ ? "\n    " : ",\n    ") << JsonText(value, 4);
   firstElement_ = false;
+  return !out_.fail();
 }
 
 void JsonObjectWriter::EndArray() {

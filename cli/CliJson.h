@@ -22,9 +22,11 @@ class JsonObjectWriter {
   JsonObjectWriter& operator=(const JsonObjectWriter&) = delete;
 
   void Field(const std::string& key, const Json& value);
-  // An array field whose elements follow one by one, then EndArray.
+  // An array field whose elements follow one by one, then EndArray. Element is false once
+  // the stream has failed (a full disk, a closed pipe): the caller stops there rather than
+  // format the rest for nobody.
   void BeginArray(const std::string& key);
-  void Element(const Json& value);
+  bool Element(const Json& value);
   void EndArray();
   // Closes the object and flushes; false when the stream could not be written.
   bool Finish();

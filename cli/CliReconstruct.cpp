@@ -51,11 +51,12 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
     const std::size_t k = static_cast<std::size_t>(i);
     Vec3 midpoint;
     second.GetMidpoint(i, midpoint);
-    j.Element({{"first", Json::array({first.imageX[k], first.imageY[k]})},
-               {"second", Json::array({second.imageX[k], second.imageY[k]})},
-               {"firstRay", ToJson(first.rayPoints[k])},
-               {"secondRay", ToJson(second.rayPoints[k])},
-               {"midpoint", ToJson(midpoint)}});
+    const bool written = j.Element({{"first", Json::array({first.imageX[k], first.imageY[k]})},
+                                    {"second", Json::array({second.imageX[k], second.imageY[k]})},
+                                    {"firstRay", ToJson(first.rayPoints[k])},
+                                    {"secondRay", ToJson(second.rayPoints[k])},
+                                    {"midpoint", ToJson(midpoint)}});
+    if (!written) return cli::OutputFailed(prefix, err);
   }
   j.EndArray();
   if (!j.Finish()) return cli::OutputFailed(prefix, err);

@@ -159,31 +159,41 @@ bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
       std::string labels;
       for (const SampleSphere& sphere : kSampleSpheres)
         labels += (labels.empty() ? "" : ", ") + std::string(sphere.label);
-      return refuse("--main-sphere: ", "\"" + *o.mainSphere + "\" is not one of " + labels);
+      return refuse("--main-sphere: ", "'" + *o.mainSphere + "' is not one of " + labels);
     }
     d.mainSphereSize = kSampleSpheres[row].vertexCount;
   }
   // The scene and the views keep these as floats: 1e300 would become infinity there and
   // 1e-50 a scale of 0 (an infinite image plane), and either draws nothing.
-  if (o.scale &&
-      (!std::isfinite(static_cast<float>(*o.scale)) || static_cast<float>(*o.scale) == 0.0f))
-    return refuse("--scale: ", "must be a number other than 0 within the range of a float");
-  // NaN passes any range check.
-  if (!std::isfinite(o.alpha)) return refuse("--alpha: ", "must be a number from 0 to 1");
+  double number = 0;
+  if (o.scale) {
+    if (!cli::ParseNumberList(*o.scale, 1, "", &number, why) ||
+        !std::isfinite(static_cast<float>(number)) || static_cast<float>(number) == 0.0f)
+      return refuse("--scale: ",
+                    "'" + *o.scale + "' is not a number other than 0 within the range of a float");
+    d.scale = static_cast<float>(number);
+  }
+  if (o.alpha) {
+    // NaN is refused with the rest: it fails both comparisons.
+    if (!cli::ParseNumberList(*o.alpha, 1, "", &number, why) || !(number >= 0 && number <= 1))
+      return refuse("--alpha: ", "'" + *o.alpha + "' is not a number between 0 and 1");
+    d.alpha = number;
+  }
   d.axes = !o.noAxes;
   d.fstObject = !o.noFst;
   d.frontOnly = o.frontOnly;
   d.distanceMode = o.distanceMode;
   d.plane = o.plane;
   d.white = o.white;
-  d.alpha = o.alpha;
+  d.legend = o.legend;
   for (const std::string& file : o.files) {
     if (!HasEnding(file, "fsd") && !IsDataFile(file))
       return refuse(file, ": neither an FST file (.fsd) nor a vector data file (.dtx, .txt)");
-    if (!cli::IsReadableFile(file)) return refuse("cannot read ", file);
+    if (!cli::IsReadableFile(file))
+      return refuse("cannot read ", file + ": " + cli::ReadFailure(file));
   }
   if (o.position && !cli::IsReadableFile(*o.position))
-    return refuse("cannot read position file ", *o.position);
+    return refuse("cannot read position file ", *o.position + ": " + cli::ReadFailure(*o.position));
   if (!o.size.empty() && !ParseRenderSize(o.size, r.width, r.height, why))
     return refuse("--size: ", why);
   if (!OutputWritable(o.out, why)) return refuse("--out: ", why);
@@ -227,7 +237,7 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
       continue;
     }
     if (!workbench.LoadDataFile(file)) {
-      err << Prefix() << "cannot read data file " << file << "\n";
+      err << Prefix() << "cannot read data file " << file << ": " << cli::ReadFailure(file) << "\n";
       return false;
     }
     viewsChanged = true;
@@ -235,7 +245,8 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
   if (o.position) {
     double targets[kPositionTargetCount];
     if (!LoadPositionFile(*o.position, targets)) {
-      err << Prefix() << "cannot read position file " << *o.position << "\n";
+      err << Prefix() << "cannot read position file " << *o.position << ": "
+          << cli::ReadFailure(*o.position) << "\n";
       return false;
     }
     // The scene takes the views' scale: a value the views count as 0 is drawn at 1.
@@ -251,21 +262,22 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
 // the files left unless the command gives one. False when the main sphere asked for did
 // not load.
 bool ShowFrame(const RenderOptions& o, RenderCommand& r, Scene& scene) {
-  r.frame.display.scale = o.scale ? static_cast<float>(*o.scale) : scene.Frame().display.scale;
+  if (!o.scale) r.frame.display.scale = scene.Frame().display.scale;
   const bool shown = scene.SetFrame(r.frame);
   scene.Resize(r.width, r.height);  // applies the background colour
   return shown;
 }
 
-// Draws the frame with the second view's error written on it; a null image when it cannot
-// be read back.
+// Draws the frame with the second view's error (and the legend, when asked) written on it,
+// as F3 saves it; a null image when it cannot be read back.
 QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderCommand& r, double& error) {
   scene.Draw();
   QImage image = FrameImage(surface.ReadPixels());
   if (image.isNull()) return image;
   error = scene.workbench.Second().ReconstructionError();
   QPainter painter(&image);
-  PaintErrorText(painter, r.width, r.height, QString::fromStdString(FormatErrorText(error)));
+  PaintFrameTexts(painter, r.width, r.height, scene.workbench, r.frame.display.legend);
+  painter.end();
   return image;
 }
 
@@ -282,7 +294,7 @@ bool PrintResult(const RenderOptions& o, const RenderCommand& r, double error, s
 
 bool ParseRenderSize(const std::string& text, int& width, int& height, std::string& why) {
   const std::size_t x = text.find_first_of("xX");
-  why = "\"" + text + "\" is not WIDTHxHEIGHT with both between 1 and " +
+  why = "'" + text + "' is not WIDTHxHEIGHT with both between 1 and " +
         std::to_string(kMaxRenderSize);
   if (x == std::string::npos) return false;
   const char* begin = text.data();
@@ -306,41 +318,53 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
       "Draws the workbench's main window frame, error text included, into a PNG without a "
       "display. The sample spheres, cols.fcd and plane.png are looked for in --dir or the "
       "current directory first, then where the workbench looks.");
-  render->add_option("--out", o.out, "PNG file to write")->required();
-  render->add_option("--size", o.size,
-                     "WIDTHxHEIGHT in pixels (default: the main window's size at start-up)");
-  render->add_option("FILES", o.files,
-                     "FST shape files (.fsd) and vector data files (.dtx, .txt), loaded in "
-                     "order as on the workbench's command line");
-  render->add_option("--dir", o.dir,
-                     "folder in which the sample spheres, cols.fcd and plane.png are looked "
-                     "for first (default: the current directory); files named on the command "
-                     "line are named from where the tool runs");
-  render->add_option("--first", o.first,
-                     "first camera: azimuth, altitude, rotation, focal length, distance, pan, "
-                     "tilt (default 0,0,0,10,50,0,0)");
-  render->add_option("--second", o.second, "second camera, as --first");
-  render->add_option("--position", o.position,
-                     "position file applied as a finished glide (F6) after the files load");
-  render->add_option("--observer", o.observer,
-                     "distance,offsetX,offsetY,offsetZ,angleX,angleY,angleZ of the observer "
-                     "(default 400,0,0,0,1,-1,0)");
+  // Every value is named by what it holds, not by its C++ type.
+  const auto option = [render](const char* name, auto& value, const std::string& help,
+                               const char* kind) {
+    return render->add_option(name, value, help)->type_name(kind);
+  };
+  option("--out", o.out, "PNG file to write", "PNG")->required();
+  option("--size", o.size, "WIDTHxHEIGHT in pixels (default: the main window's size at start-up)",
+         "WxH");
+  option("FILES", o.files,
+         "FST shape files (.fsd) and vector data files (.dtx, .txt), loaded in order as on the "
+         "workbench's command line",
+         "");
+  option("--dir", o.dir,
+         "folder in which the sample spheres, cols.fcd and plane.png are looked for first "
+         "(default: the current directory); files named on the command line are named from "
+         "where the tool runs",
+         "DIR");
+  option("--first", o.first,
+         "first camera: azimuth, altitude, rotation, focal length, distance, pan, tilt (default "
+         "0,0,0,10,50,0,0)",
+         "PARAMS");
+  option("--second", o.second, "second camera, as --first", "PARAMS");
+  option("--position", o.position,
+         "position file applied as a finished glide (F6) after the files load", "FILE");
+  option("--observer", o.observer,
+         "distance,offsetX,offsetY,offsetZ,angleX,angleY,angleZ of the observer (default "
+         "400,0,0,0,1,-1,0)",
+         "POSE");
   render->add_flag("--no-axes", o.noAxes, "clear the Coordinates box");
   render->add_flag("--no-fst", o.noFst, "clear the FST object box");
-  render->add_option("--main-sphere", o.mainSphere,
-                     "show the main sphere of this size: 100, 1K, 5K, 10K or 100K");
+  option("--main-sphere", o.mainSphere,
+         "show the main sphere of this size: 100, 1K, 5K, 10K or 100K", "SIZE");
   render->add_flag("--front-only", o.frontOnly, "the main sphere's front faces only");
   render->add_flag("--distance-mode", o.distanceMode, "the main sphere's Distance box");
-  render->add_option("--alpha", o.alpha, "opacity of the FST object and main sphere (0.5)")
-      ->check(CLI::Range(0.0, 1.0));
-  render->add_option("--scale", o.scale, "the Scale value (1.0); not 0");
+  option("--alpha", o.alpha, "opacity of the FST object and main sphere, from 0 to 1 (default 0.5)",
+         "NUMBER");
+  option("--scale", o.scale, "the Scale value, not 0 (default 1)", "NUMBER");
   render->add_flag("--plane", o.plane, "the P/T plane box");
   render->add_flag("--white", o.white, "white background");
+  render->add_flag("--legend", o.legend,
+                   "the colour legend (L) over the bottom-right corner: the main sphere's "
+                   "score range");
   const std::string boxes =
       "boxes shown: a comma list of camera, rays, meanray, azalt, pantilt, or none "
       "(default camera,rays)";
-  render->add_option("--first-options", o.firstBoxes, "first view's " + boxes);
-  render->add_option("--second-options", o.secondBoxes, "second view's " + boxes);
+  option("--first-options", o.firstBoxes, "first view's " + boxes, "BOXES");
+  option("--second-options", o.secondBoxes, "second view's " + boxes, "BOXES");
   return render;
 }
 

@@ -22,10 +22,10 @@ struct RenderOptions {
   std::optional<std::string> position;       // position file, applied as a finished glide
   std::optional<std::string> observer;       // distance, offsets x y z, angles x y z
   bool noAxes = false, noFst = false, frontOnly = false, distanceMode = false;
-  bool plane = false, white = false;
+  bool plane = false, white = false, legend = false;
   std::optional<std::string> mainSphere;  // 100, 1K, 5K, 10K or 100K
-  double alpha = 0.5;
-  std::optional<double> scale;  // the Scale value; unset keeps 1.0 or the position file's
+  std::optional<std::string> alpha;       // 0.5 when unset
+  std::optional<std::string> scale;       // the Scale value; unset keeps 1.0 or the position file's
   std::optional<std::string> firstBoxes, secondBoxes;  // camera,rays,meanray,azalt,pantilt
 };
 

@@ -39,7 +39,8 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   if (!cli::EnterDataDir(options.dir, named, dirChange, prefix, err)) return kExitBadInput;
   if (sampleSphere) sphereFile = FindDataFile(sphereFile);
   if (!cli::IsReadableFile(sphereFile)) {
-    err << prefix << "cannot read sphere file " << options.sphereFile << "\n";
+    err << prefix << "cannot read sphere file " << options.sphereFile << ": "
+        << cli::ReadFailure(sphereFile) << "\n";
     return kExitBadInput;
   }
   FstShape sphere;
@@ -97,7 +98,7 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
     if (options.distance)
       entry["vertex"] = Json::array(
           {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
-    j.Element(entry);
+    if (!j.Element(entry)) return cli::OutputFailed(prefix, err);
   }
   j.EndArray();
   if (!j.Finish()) return cli::OutputFailed(prefix, err);

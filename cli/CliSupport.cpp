@@ -1,10 +1,14 @@
 #include "cli/CliSupport.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -31,6 +35,17 @@ bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths
   if (change.Enter(dir, ec)) return true;
   err << prefix << "cannot use directory " << dir << ": " << ec.message() << "\n";
   return false;
+}
+
+std::string ReadFailure(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (!S_ISREG(info.st_mode)) return "Not a regular file";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return std::strerror(EIO);  // it opens now: it failed while being read
 }
 
 int OutputFailed(const std::string& prefix, std::ostream& err) {
@@ -70,12 +85,17 @@ bool ParseNumberList(const std::string& text, int count, const std::string& fiel
     if (field.size() > 1 && field.front() == '+' && field[1] != '-') field.remove_prefix(1);
     const char* end = field.data() + field.size();
     const auto [stop, ec] = std::from_chars(field.data(), end, values[i]);
+    const std::string quoted = "'" + std::string(fields[i]) + "'";
+    if (!field.empty() && stop == end && ec == std::errc::result_out_of_range) {
+      why = quoted + " is out of range";  // too large for a double, or too small not to be 0
+      return false;
+    }
     if (field.empty() || ec != std::errc{} || stop != end) {
-      why = "\"" + std::string(fields[i]) + "\" is not a number";
+      why = quoted + " is not a number";
       return false;
     }
     if (!std::isfinite(values[i])) {
-      why = "\"" + std::string(fields[i]) + "\" is not a finite number";
+      why = quoted + " is not a finite number";
       return false;
     }
   }
@@ -87,7 +107,7 @@ bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
                bool skipNegative, const std::string& prefix, std::ostream& err, ViewPair& views) {
   VectorData data;
   if (!ReadVectorData(dataFile, data)) {
-    err << prefix << "cannot read data file " << dataFile << "\n";
+    err << prefix << "cannot read data file " << dataFile << ": " << ReadFailure(dataFile) << "\n";
     return false;
   }
   views.first.SetParams(firstPose);
@@ -96,7 +116,8 @@ bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
     double targets[kPositionTargetCount];
     // The workbench falls back to a fixed pose here; a script asked for this file.
     if (!LoadPositionFile(*positionFile, targets)) {
-      err << prefix << "cannot read position file " << *positionFile << "\n";
+      err << prefix << "cannot read position file " << *positionFile << ": "
+          << ReadFailure(*positionFile) << "\n";
       return false;
     }
     views.workbench.ApplyPositionTargets(targets);

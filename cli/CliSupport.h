@@ -96,6 +96,8 @@ bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths
 // A regular file (or pipe) that opens for reading; a directory opens on Linux but is no
 // file to read.
 bool IsReadableFile(const std::string& path);
+// Why path cannot be read, as the system says it ("No such file or directory").
+std::string ReadFailure(const std::string& path);
 
 // count comma-separated finite numbers; blanks and tabs around a number and a leading
 // plus sign are allowed. Otherwise false with the reason in why; fieldNames (the fields

@@ -1,6 +1,7 @@
 # cmake --install build --prefix P: the programs into P/bin, the generated sample data into
 # P/share/velmora (where the programs look after the current directory), the desktop
-# entry, the icon in the hicolor theme and a man page for each program.
+# entry with the MIME types of the workbench's files, the icon in the hicolor theme (painted
+# sizes and a scalable one) and a man page for each program.
 include(GNUInstallDirs)
 install(TARGETS velmora_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${VELMORA_DATA_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora)
@@ -9,6 +10,10 @@ if(VELMORA_BUILD_GUI)
   install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/resources/velmora.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/velmora-mime.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME velmora.xml)
   install(DIRECTORY ${VELMORA_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/velmora.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES ${CMAKE_SOURCE_DIR}/docs/man/velmora.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()

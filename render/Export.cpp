@@ -113,6 +113,7 @@ std::string RenderCommandLine(const RenderCommand& command) {
   if (scale != 1.0f) words.push_back("--scale=" + ExactNumber(scale));
   if (d.plane) words.push_back("--plane");
   if (d.white) words.push_back("--white");
+  if (d.legend) words.push_back("--legend");
   // A file named like an option would be read as one after "--".
   if (!command.files.empty()) words.push_back("--");
   for (const std::string& file : command.files) words.push_back(file);

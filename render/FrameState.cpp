@@ -62,6 +62,7 @@ const Field kFields[] = {
      [](FrameState& s, const double* v) { s.display.scale = static_cast<float>(v[0]); }},
     VELMORA_FLAG("wireframe", wireframe),
     VELMORA_FLAG("centre-mode", centreMode),
+    VELMORA_FLAG("legend", legend),
 };
 
 // The views' boxes are written as the command line lists them.
@@ -116,8 +117,8 @@ bool ParseOverlayBoxList(const std::string& text, OverlayOptions& options, std::
     const auto* box = std::find_if(std::begin(kBoxNames), std::end(kBoxNames),
                                    [name](const auto& b) { return name == b.first; });
     if (box == std::end(kBoxNames)) {
-      why = "unknown box \"" + std::string(name) +
-            "\" (camera, rays, meanray, azalt, pantilt, or none)";
+      why = "unknown box '" + std::string(name) +
+            "' (camera, rays, meanray, azalt, pantilt, or none)";
       return false;
     }
     read.*box->second = true;

@@ -48,6 +48,10 @@ struct DisplayOptions {
   float scale = 1.0f;
   bool wireframe = false;
   bool centreMode = false;
+  // The colour legend, painted over the frame with the error text by whoever paints that
+  // text: the scene neither draws nor keeps it (Scene::Frame leaves it false, SetFrame
+  // ignores it).
+  bool legend = false;
   bool operator==(const DisplayOptions&) const = default;
 };
 

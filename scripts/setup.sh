@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri
   libfast-float-dev libqhull-dev zlib1g-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils imagemagick fonts-dejavu-core
+  xvfb xauth x11-utils imagemagick fonts-dejavu-core desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do

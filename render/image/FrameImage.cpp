@@ -3,8 +3,11 @@
 #include <QBuffer>
 #include <QPainter>
 #include <cstring>
+#include <limits>
 
 #include "data/FileWrite.h"
+#include "render/Workbench.h"
+#include "render/image/ColourLegend.h"
 
 namespace velmora {
 
@@ -14,6 +17,21 @@ void PaintErrorText(QPainter& painter, int width, int height, const QString& tex
   painter.setPen(Qt::black);
   painter.drawText(QRect(8, 8, width - 8, height - 8), Qt::AlignLeft | Qt::AlignTop, text);
   painter.restore();
+}
+
+void LegendRange(const Workbench& workbench, double& min, double& max) {
+  min = max = std::numeric_limits<double>::quiet_NaN();
+  workbench.MainSphereScoreRange(min, max);
+}
+
+void PaintFrameTexts(QPainter& painter, int width, int height, const Workbench& workbench,
+                     bool legend) {
+  PaintErrorText(painter, width, height,
+                 QString::fromStdString(FormatErrorText(workbench.Second().ReconstructionError())));
+  if (!legend) return;
+  double min = 0, max = 0;
+  LegendRange(workbench, min, max);
+  PaintColourLegend(painter, width, height, min, max);
 }
 
 QImage FrameImage(const FramePixels& pixels) {

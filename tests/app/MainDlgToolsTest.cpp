@@ -5,14 +5,19 @@
 #include <QClipboard>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
+#include <QPainter>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "app/HelpDlg.h"
 #include "camera/CameraTransitions.h"
 #include "camera/PositionFile.h"
+#include "platform/DialogBuilder.h"
 #include "render/ErrorMaps.h"
+#include "render/image/ColourLegend.h"
 #include "tests/app/WorkbenchFixture.h"
 
 namespace velmora {
@@ -52,7 +57,7 @@ class MainToolsTest : public test::WorkbenchTest {
 
 // C copies the command, the shell runs it with velmora-cli, and F3's picture is the same
 // to the pixel, with the main sphere (front only, by distance), white, mean rays, a turned
-// observer and the legend on (the saved frame leaves it out).
+// observer and the legend on: both hold the legend of the window's range.
 TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
   for (QCheckBox* box : {control->mainSphereCheck, control->whiteBackgroundCheck,
                          control->frontOnlyCheck, control->distanceCheck})
@@ -77,7 +82,16 @@ TEST_F(MainToolsTest, F3SavesThePictureThatTheCopiedRenderCommandDraws) {
   EXPECT_EQ(saved.size(), main->size() * main->devicePixelRatio());
   EXPECT_EQ(Differing(saved, drawn), 0);
   Key(Qt::Key_L);
-  EXPECT_FALSE(main->LegendShown());
+  Key(Qt::Key_F3);
+  QImage bare(chosen);
+  EXPECT_GT(Differing(bare, saved), 0);
+  double min = 0, max = 0;
+  main->LegendRange(min, max);
+  ASSERT_TRUE(std::isfinite(min) && std::isfinite(max));
+  QPainter painter(&bare);
+  PaintColourLegend(painter, bare.width(), bare.height(), min, max);
+  painter.end();
+  EXPECT_EQ(Differing(bare, saved), 0);
 }
 
 // W writes what the position reader reads back; the next dialog starts where the last
@@ -96,7 +110,16 @@ TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
   expected[POS_SCALE] = control->workbench.Second().GetScale();
   for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_EQ(read[i], expected[i]) << i;
 
-  // A folder that is not there fails to open, a full disk to write, for every key that saves.
+  // A folder that is not there fails to open, a full disk to write, for every key that saves;
+  // with the plane on and its picture unreadable, F3 does not try the picture again.
+  dir.Write("plane.png", "not a picture");
+  test::ScopedCurrentDir inDir(dir.path());
+  {
+    test::MessageRecorder messages;
+    control->ptPlaneCheck->click();
+    QTest::qWait(50);  // the window shows the plane on the message the box posts
+  }
+  ASSERT_EQ(main->scene.planeTexture, -2);
   for (Qt::Key key : {Qt::Key_W, Qt::Key_E, Qt::Key_F3})
     for (const std::string& bad :
          {(dir.path() / "missing" / "position.txt").string(), std::string("/dev/full")}) {
@@ -106,6 +129,7 @@ TEST_F(MainToolsTest, PositionExportReadsBackAndFailuresNameTheFile) {
       ASSERT_EQ(messages.texts.size(), 1u) << key;
       EXPECT_EQ(messages.texts[0].rfind("Cannot write " + bad + ": ", 0), 0u) << messages.texts[0];
     }
+  control->ptPlaneCheck->click();
   EXPECT_EQ(requests[1].startPath, QString::fromStdString(path));
   // Keys with a modifier are not these keys.
   const std::size_t asked = requests.size();
@@ -146,6 +170,21 @@ TEST_F(MainToolsTest, LTogglesTheLegendWhichFollowsTheMainSphere) {
   Key(Qt::Key_L);
   EXPECT_FALSE(main->LegendShown());
   EXPECT_EQ(Differing(Frame(), before), 0);
+}
+
+// The view panels' status holds the largest count a vector data file can give (an int's)
+// whole, inside the Controls window.
+TEST_F(MainToolsTest, ViewPanelsShowTheLargestPointCountWhole) {
+  for (ViewDlg* view : {&control->firstView, &control->secondView}) {
+    auto* status = GetDlgItemAs<QLabel>(view, IDC_VIEW_STATUS);
+    ASSERT_NE(status, nullptr);
+    const QString shown = status->text();
+    status->setText(QString::asprintf("Loaded %i points.", std::numeric_limits<int>::max()));
+    EXPECT_LE(status->sizeHint().width(), status->width());
+    EXPECT_TRUE(view->rect().contains(status->geometry()));
+    EXPECT_TRUE(control->rect().contains(QRect(status->mapTo(control, QPoint()), status->size())));
+    status->setText(shown);
+  }
 }
 
 TEST_F(MainToolsTest, F2ShowsOneHelpWindow) {

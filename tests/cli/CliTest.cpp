@@ -314,18 +314,25 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
        kExitOk,
        {"Usage", "reconstruct", "DATA", "--first", "--second", "--position", "--skip-negative"}},
       {"", kExitBadInput, {"a subcommand is required: fst-info, reconstruct"}},
-      {"frobnicate", kExitBadInput, {"unknown subcommand \"frobnicate\""}},
+      {"frobnicate", kExitBadInput, {"unknown subcommand 'frobnicate'"}},
       {"--frobnicate", kExitBadInput, {"unknown option --frobnicate"}},
       {"fst-info", kExitBadInput, {"fst-info: FILE is required"}},
-      {"reconstruct demo.dtx --first", kExitBadInput, {"--first"}},
+      // The parser's faults in the tool's words, naming the option.
+      {"reconstruct demo.dtx --first", kExitBadInput, {"reconstruct: --first: needs a value"}},
+      {"reconstruct demo.dtx --first 0,0,0,10,50,0,0 --first 0,0,0,10,50,0,0",
+       kExitBadInput,
+       {"reconstruct: --first: given more than once"}},
+      {"fst-info --summary=abc shape.fsd", kExitBadInput, {"fst-info: --summary: takes no value"}},
       {"reconstruct demo.dtx --unknown",
        kExitBadInput,
-       {"reconstruct: unknown option or extra argument: --unknown"}},
+       {"reconstruct: unknown option or extra argument '--unknown'"}},
       // Files that cannot be read, or folders that cannot be entered, named.
-      {"fst-info bare", kExitBadInput, {"cannot read bare"}},
+      {"fst-info bare", kExitBadInput, {"cannot read bare: Is a directory"}},
       {"fst-info shape.fsd --dir missing", kExitBadInput, {"cannot use directory missing"}},
       {"reconstruct bare", kExitBadInput, {"bare"}},
-      {"reconstruct demo.dtx --position missing", kExitBadInput, {"missing"}},
+      {"reconstruct demo.dtx --position missing",
+       kExitBadInput,
+       {"position file missing: No such file or directory"}},
       // Files the loader refuses give its message; no colour table where --dir points.
       {"fst-info blank.fsd", kExitBadInput, {"File blank.fsd is not FST file!"}},
       {"fst-info index.fsd", kExitBadInput, {"File index.fsd", "vertex index"}},
@@ -339,7 +346,7 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
        {"empty2.fsd holds no points"}},
       // scoremap's own options.
       {"scoremap --sphere sphere100.fsd --data demo.dtx", kExitBadInput, {"--map"}},
-      {map + "--map sideways", kExitBadInput, {"sideways"}},
+      {map + "--map sideways", kExitBadInput, {"--map: 'sideways' is not positions or"}},
       {map + "--map positions --view first", kExitBadInput, {"--view"}},
       {map + "--map directions --view third", kExitBadInput, {"third"}},
       {map + "--map directions --distance", kExitBadInput, {"--distance"}},
@@ -355,20 +362,48 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
        kExitOk,
        {"{\n  \"error\": -2"},
        ""},
-      {"fst-info no-such-file.fsd", kExitBadInput, {"no-such-file.fsd"}, ""},
+      {"fst-info no-such-file.fsd",
+       kExitBadInput,
+       {"fst-info: cannot read no-such-file.fsd: No such file or directory"},
+       ""},
       {"reconstruct demo.dtx >/dev/full", kExitBadInput, {"cannot write the output"}, ""},
       {"fst-info demo.fsd --summary >/dev/full", kExitBadInput, {"cannot write the output"}, ""},
+      {"--help >/dev/full", kExitBadInput, {"velmora-cli: cannot write the output"}, ""},
+      // A reader that stops after one byte.
+      {"scoremap --sphere sphere100K.fsd --data demo.dtx --map positions",
+       kExitBadInput,
+       {"scoremap: cannot write the output"},
+       R"(bash -c 'exec > >(head -c 1 >/dev/null); exec "$0" "$@"')"},
 #ifndef VELMORA_TEST_SANITIZED  // sanitizers reserve more address space than the cap
       // Two million pairs under a 300 MB cap: memory runs out.
       {"reconstruct big.dtx", kExitBadInput, {"out of memory"}, "ulimit -v 300000;"},
+      // and without it, a full disk is noticed at the first failed write, in well under
+      // the CPU time that writing them all takes.
+      {"reconstruct big.dtx >/dev/full",
+       kExitBadInput,
+       {"reconstruct: cannot write the output"},
+       "ulimit -t 2;"},
 #endif
   };
   // Camera lists that are not seven finite numbers, to either view.
-  for (const char* list : {"", "0,0,0,10,50,0", "0,0,0,10,50,0,0,0", "0,,0,10,50,0,0",
-                           "0;0;0;10;50;0;0", "0,0,0,10,50,0,0.5abc", "0,0,0,10,50,0,nan",
-                           "inf,0,0,10,50,0,0", "0,0,0,10,1e999,0,0", "0,0,0,10,50,0,+-1"})
+  const std::string count =
+      "expected 7 comma-separated numbers (azimuth, altitude, rotation, focal length, "
+      "distance, pan, tilt), got ";
+  for (const auto& [list, why] : std::vector<std::pair<std::string, std::string>>{
+           {"", count + "1 field"},
+           {"0,0,0,10,50,0", count + "6 fields"},
+           {"0,0,0,10,50,0,0,0", count + "8 fields"},
+           {"0,,0,10,50,0,0", "'' is not a number"},
+           {"0;0;0;10;50;0;0", count + "1 field"},
+           {"0,0,0,10,50,0,0.5abc", "'0.5abc' is not a number"},
+           {"0,0,0,10,50,0,nan", "'nan' is not a finite number"},
+           {"inf,0,0,10,50,0,0", "'inf' is not a finite number"},
+           {"0,0,0,10,1e999,0,0", "'1e999' is out of range"},
+           {"0,0,0,10,50,0,+-1", "'+-1' is not a number"}})
     for (const std::string option : {"--first", "--second"})
-      rows.push_back({"reconstruct demo.dtx " + option + " " + list, kExitBadInput, {option}});
+      rows.push_back({"reconstruct demo.dtx " + option + " " + list,
+                      kExitBadInput,
+                      {"reconstruct: " + option + ": " + why + "\n"}});
 #ifdef VELMORA_TEST_RENDER
   // render refuses before it draws: nothing may reach the picture it was to write.
   for (const auto& [args, says] : std::vector<std::pair<std::string, std::vector<std::string>>>{
@@ -376,15 +411,17 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
            {"--size 0x10 demo.fsd", {"--size"}},
            {"--size 8193x1 demo.fsd", {"--size"}},
            {"--main-sphere 2K", {"--main-sphere", "100, 1K, 5K, 10K, 100K"}},
-           {"--alpha 1.5", {"--alpha"}},
-           {"--alpha nan", {"--alpha"}},
-           {"--scale 1e300", {"--scale"}},
-           {"--scale 1e-50", {"--scale"}},
+           {"--alpha abc", {"render: --alpha: 'abc' is not a number between 0 and 1"}},
+           {"--alpha 1.5", {"--alpha: '1.5' is not"}},
+           {"--alpha nan", {"--alpha: 'nan' is not"}},
+           {"--scale abc", {"render: --scale: 'abc' is not a number other than 0"}},
+           {"--scale 1e300", {"--scale: '1e300' is not"}},
+           {"--scale 1e-50", {"--scale: '1e-50' is not"}},
            {"--first 1,2,3", {"--first"}},
            {"--observer 400,0,0,0,1,-1", {"--observer"}},
            {"--second-options camera,sky", {"--second-options", "sky"}},
            {"cols.fcd", {"cols.fcd: neither an FST file"}},
-           {"demo.txt", {"cannot read demo.txt"}},
+           {"demo.txt", {"cannot read demo.txt: No such file or directory"}},
            {"--position no-such.txt", {"position file no-such.txt"}},
            {"--plane --dir data demo.fsd demo.dtx", {"Cannot load image plane.png"}},
        })
@@ -409,9 +446,34 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
     const CliResult r = row.shell ? RunBinary(row.args, row.shell) : RunTool(words);
     EXPECT_EQ(r.code, row.code) << r.err;
     EXPECT_THAT(row.code == kExitOk ? r.err : r.out, IsEmpty());
+    EXPECT_EQ(row.code == kExitOk ? 0u : r.err.rfind("velmora-cli: ", 0), 0u) << r.err;
     for (const std::string& part : row.says)
       EXPECT_THAT(row.code == kExitOk ? r.out : r.err, HasSubstr(part));
     EXPECT_FALSE(fs::exists("bad.png"));
+  }
+}
+
+// Every help fits 80 columns, and the man page's synopsis holds the usage lines of --help
+// in their order.
+TEST(Cli, HelpFitsEightyColumnsAndTheManPageListsItsUsage) {
+  std::ifstream page(VELMORA_MAN_PAGE);
+  std::string man = "\n";
+  for (std::string line; std::getline(page, line);) {
+    for (const char* font : {"\\fB", "\\fR", "\\fI", "\\fP"})
+      for (std::size_t at; (at = line.find(font)) != std::string::npos;) line.erase(at, 3);
+    for (std::size_t at; (at = line.find("\\-")) != std::string::npos;) line.erase(at, 1);
+    man += line + "\n";
+  }
+  const std::string help = RunTool({"--help"}).out;
+  std::istringstream usage(help.substr(help.find("Usage: ")));
+  std::size_t at = 0;
+  for (std::string line; std::getline(usage, line) && !line.empty();) {
+    line = line.substr(line.find("velmora-cli"));
+    at = man.find("\n" + line + "\n", at);
+    EXPECT_NE(at, std::string::npos) << line;
+    const std::string sub = line.substr(12, line.find(' ', 12) - 12);
+    std::istringstream text(sub == "--help" ? help : RunTool({sub, "--help"}).out);
+    for (std::string row; std::getline(text, row);) EXPECT_LE(row.size(), 80u) << row;
   }
 }
 

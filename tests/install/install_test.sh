@@ -9,10 +9,35 @@ trap 'rm -rf "$work"' EXIT
 prefix=$work/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/velmora bin/velmora-cli share/applications/velmora.desktop \
-         share/icons/hicolor/48x48/apps/velmora.png share/man/man1/velmora.1 \
+         share/mime/packages/velmora.xml share/icons/hicolor/48x48/apps/velmora.png \
+         share/icons/hicolor/scalable/apps/velmora.svg share/man/man1/velmora.1 \
          share/man/man1/velmora-cli.1 share/velmora/sphere100K.fsd share/velmora/cols.fcd; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
+
+# The desktop files are valid, without so much as a hint (two main categories list the
+# program twice in menus), and the entry opens the types the MIME package defines.
+entry=$prefix/share/applications/velmora.desktop
+mime=$prefix/share/mime/packages/velmora.xml
+command -v desktop-file-validate >/dev/null ||
+  { echo "desktop-file-validate missing: scripts/setup.sh installs desktop-file-utils"; exit 1; }
+said=$(desktop-file-validate "$entry" 2>&1) && [ -z "$said" ] || { echo "$said"; exit 1; }
+svg=$prefix/share/icons/hicolor/scalable/apps/velmora.svg
+for xml in "$mime" "$svg"; do
+  if command -v xmllint >/dev/null; then
+    xmllint --noout "$xml" || exit 1
+  else
+    grep -q '^<?xml version="1.0" encoding="UTF-8"?>$' "$xml" || { echo "not XML: $xml"; exit 1; }
+  fi
+done
+grep -q '<svg xmlns="http://www.w3.org/2000/svg"' "$svg" || { echo "$svg is no SVG"; exit 1; }
+for glob in fsd dtx; do
+  grep -q "<glob pattern=\"\*.$glob\"/>" "$mime" || { echo "no MIME type for .$glob"; exit 1; }
+done
+types=$(grep -o '<mime-type type="[^"]*"' "$mime" | cut -d'"' -f2 | sort | tr '\n' ';')
+listed=$(sed -n 's/^MimeType=//p' "$entry" | tr ';' '\n' | grep . | sort | tr '\n' ';')
+[ -n "$types" ] && [ "$types" = "$listed" ] ||
+  { echo "MimeType= lists '$listed', the MIME package defines '$types'"; exit 1; }
 
 mkdir "$work/home"
 cd "$work/home"

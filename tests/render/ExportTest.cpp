@@ -67,6 +67,7 @@ TEST(Export, RenderCommandLineQuotesForTheShell) {
   odd.cameras[1] = {-1.0 / 3, 1e-300, 0, 10, 50, 0, -0.5};
   odd.frame.views[0] = OverlayOptions{false, false, false, false, false};
   odd.frame.views[1].showPanTiltSphere = true;
+  odd.frame.display.legend = true;
   const std::vector<std::string> expected{"velmora-cli",
                                           "render",
                                           "--out=it's a frame.png",
@@ -76,6 +77,7 @@ TEST(Export, RenderCommandLineQuotesForTheShell) {
                                           "--first-options=none",
                                           "--second-options=camera,rays,pantilt",
                                           "--alpha=0.5",
+                                          "--legend",
                                           "--",
                                           "-odd name.fsd",
                                           "demo.dtx"};
@@ -94,7 +96,7 @@ TEST(Export, RenderCommandLineQuotesForTheShell) {
 TEST(Export, FrameStateTextReadsBackExactly) {
   FrameState odd;
   odd.observer = {350.5, -1e-300, 2, 3, 1.0 / 3, -31.25, 7};
-  odd.display = {false, false, true, true, true, true, 5000, 0.8, 0.3f, true, true};
+  odd.display = {false, false, true, true, true, true, 5000, 0.8, 0.3f, true, true, true};
   odd.views[0] = {false, true, true, false, true};
   odd.views[1] = {false, false, false, false, false};
   FrameState read;
@@ -110,7 +112,7 @@ TEST(Export, FrameStateTextReadsBackExactly) {
            {"axes 2\n", "line 1: axes takes 1 finite number of its kind"},
            {"scale 1e39\n", "line 1: scale takes 1 finite number of its kind"},
            {"first-view camera,lens\n",
-            "line 1: first-view: unknown box \"lens\" (camera, "
+            "line 1: first-view: unknown box 'lens' (camera, "
             "rays, meanray, azalt, pantilt, or none)"}}) {
     std::string failure;
     EXPECT_FALSE(ParseFrameStateText(text, read, failure)) << text;
