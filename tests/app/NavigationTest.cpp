@@ -96,17 +96,14 @@ class Navigation : public test::WorkbenchTest {
   }
 };
 
-// Qt's key codes become the navigator's; the X11 keysym tells the right-hand Ctrl and
-// Shift keys from the left ones, and a platform without keysyms (0) has left ones only.
+// Qt's key codes become the navigator's (the keys left out here are pressed through the
+// window by the flight, caption and message cases); the X11 keysym tells the right-hand
+// Ctrl and Shift keys from the left ones, and a platform without keysyms (0) has left ones
+// only.
 TEST(NavigationKeys, QtKeysBecomeTheNavigatorsKeys) {
-  const std::pair<int, NavKey> keys[] = {
-      {Qt::Key_F4, NavKey::F4},   {Qt::Key_F5, NavKey::F5},    {Qt::Key_F6, NavKey::F6},
-      {Qt::Key_F7, NavKey::F7},   {Qt::Key_F8, NavKey::F8},    {Qt::Key_F9, NavKey::F9},
-      {Qt::Key_F10, NavKey::F10}, {Qt::Key_F11, NavKey::F11},  {Qt::Key_F12, NavKey::F12},
-      {Qt::Key_Z, NavKey::Z},     {Qt::Key_F, NavKey::F},      {Qt::Key_P, NavKey::P},
-      {Qt::Key_M, NavKey::M},     {Qt::Key_R, NavKey::R},      {Qt::Key_A, NavKey::A},
-      {Qt::Key_N, NavKey::N},     {Qt::Key_F3, NavKey::Other}, {Qt::Key_Q, NavKey::Other},
-  };
+  const std::pair<int, NavKey> keys[] = {{Qt::Key_F4, NavKey::F4},    {Qt::Key_F10, NavKey::F10},
+                                         {Qt::Key_F11, NavKey::F11},  {Qt::Key_F12, NavKey::F12},
+                                         {Qt::Key_F3, NavKey::Other}, {Qt::Key_Q, NavKey::Other}};
   for (const auto& [qtKey, key] : keys) {
     const QKeyEvent event(QEvent::KeyPress, qtKey, Qt::NoModifier);
     EXPECT_EQ(MainNavigation::Translate(event).key, key) << qtKey;
