@@ -117,17 +117,18 @@ TEST(Navigator, DragTableMovesTheObserverOrTheViewsAndRecordsThePosition) {
       {L | R, 0, "", {0, 0, 0, 0, 4, 20, 0}, 120, 104},  // the left button wins
       {L, CTRL, "az/alt 0.125 0.025", kStays, 120, 104},
       {L, CTRL | Z, "az/alt 0.00625 0.00125", kStays, 120, 104},
-      {L, SHIFT, "pan/tilt -0.0625 -0.0125", kStays, 120, 104},
+      {L, SHIFT | Z, "pan/tilt -0.003125 -0.000625", kStays, 120, 104},
       {L, SHIFT | CTRL, "rotation -0.25", kStays, 120, -1},
+      {L, SHIFT | CTRL | Z, "rotation -0.0125", kStays, 120, -1},
       {L, CENTRE | SHIFT | CTRL, "", {0, 20, 0, 4, 0, 0, 0}, 120, 104},
       {L, CENTRE | Z, "", {0, 1, 0, 0.2, 0, 0, 0}, 120, 104},
       {R, 0, "", {20, 0, 0, 0, 0, 0, 0}, -1, 110},
       {R, Z, "", {1, 0, 0, 0, 0, 0, 0}, -1, 110},
-      {R, SHIFT, "focal length 1", kStays, -1, 110},
+      {R, SHIFT | Z, "focal length 0.05", kStays, -1, 110},
       {R, SHIFT | CTRL, "focal length 1", kStays, -1, 110},
       {R, CTRL, "distance 1", kStays, -1, 110},
       {R, CTRL | Z, "distance 0.05", kStays, -1, 110},
-      {R, CENTRE | SHIFT, "", {0, 0, -10, 0, 0, 0, 0}, -1, 110},
+      {R, CENTRE | SHIFT | Z, "", {0, 0, -0.5, 0, 0, 0, 0}, -1, 110},
   };
   int i = 0;
   for (const auto& row : rows) {
