@@ -16,7 +16,6 @@
 #include <cstdlib>
 
 #include "app/AboutDlg.h"
-#include "camera/CameraTransitions.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
 #include "data/ui/MessageDlg.h"
@@ -40,142 +39,16 @@ class FlagScope {
   bool& flag_;
 };
 
-// Ctrl, Shift and Z: held down as mouse modes rather than acting once.
-bool IsModeKey(int key) {
-  return key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Z;
-}
-
-MainDlg::LocalFileNames LocalNames(const QStringList& names) {
-  QList<QByteArray> local;
-  for (const QString& name : names) local << QFile::encodeName(name);
-  return MainDlg::LocalFileNames(std::move(local));
-}
-
-}  // namespace
-
-MainDlg::MainDlg(ControlDlg* controlPanel, const QStringList& arguments)
-    : MainDlg(controlPanel, LocalNames(arguments)) {}
-
-MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
-    : QOpenGLWidget(nullptr),
-      scene(controlPanel->workbench, controlPanel->firstView.AsSceneView(),
-            controlPanel->secondView.AsSceneView()),
-      controlPanel_(controlPanel),
-      arguments_(std::move(arguments.names)) {
-  // Mapped over the second view's positions as the panels first computed it.
-  // One dialog stays up for the five loads rather than one opening per file.
+// Loads an FST file into the workbench's FST object behind the progress dialog; returns
+// the loader's result.
+int LoadFstObject(Workbench& workbench, const QByteArray& localPath) {
   ProgDlg progress;
-  progress.HoldOpen(true);
-  scene.workbench.LoadSampleSpheres(
-      [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); },
-      &progress);
-  progress.HoldOpen(false);
-  BuildDialog(this, FindDialogTemplate(IDD_MAIN));
-  FillStepTable(stepTable);
-  scene.showWaitNotice = MakeWaitNotice();
-  scene.imageDecoder = DecodeImageFile;
-  setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);
-}
-
-MainDlg::~MainDlg() {
-  StopCameraAnimation();
-}
-
-bool MainDlg::MakeCurrent() {
-  if (context() == nullptr || !context()->isValid()) return false;
-  if (!inGlCallback_) makeCurrent();
-  return true;
-}
-
-void MainDlg::DoneCurrent() {
-  if (!inGlCallback_) doneCurrent();
-}
-
-// QOpenGLWidget presents its framebuffer itself once paintGL returns.
-void MainDlg::SwapBuffers() {}
-
-void MainDlg::initializeGL() {
-  FlagScope scope(inGlCallback_);
-  OnInitDialog();
-}
-
-void MainDlg::OnInitDialog() {
-  setWindowIcon(AppIcon());
-  scene.Init(this);
-  scene.SetClearColor(0.5f, 0.5f, 0.5f);
-  initialized_ = true;
-  scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
-  g_hMainWnd = this;
-  setWindowTitle(QStringLiteral("Left: move around, Right: zoom in/out"));
-  // The files named on the command line load as soon as this OpenGL callback has
-  // returned, so that the progress dialog can paint: when the window is shown (the first
-  // show runs this initialisation), or, should the context come later, from a queued
-  // call.
-  commandLinePending_ = true;
-  QMetaObject::invokeMethod(this, &MainDlg::FinishStartUp, Qt::QueuedConnection);
-  controlPanel_->firstView.SetVectorsTitle(QStringLiteral("Left view"));
-  controlPanel_->secondView.SetVectorsTitle(QStringLiteral("Right view"));
-}
-
-void MainDlg::showEvent(QShowEvent* event) {
-  QOpenGLWidget::showEvent(event);
-  // Shown before the event loop runs: the files load before any input is handled.
-  FinishStartUp();
-}
-
-void MainDlg::FinishStartUp() {
-  if (!commandLinePending_) return;
-  commandLinePending_ = false;
-  ProcessCommandLine();
-  startedUp_ = true;
-}
-
-void MainDlg::ProcessCommandLine() {
-  for (const QByteArray& argument : arguments_) {
-    const QByteArray ending = argument.right(3);
-    if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
-      controlPanel_->fstPath = QFile::decodeName(argument);
-      PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(argument));
-    } else if (ending.compare("dtx", Qt::CaseInsensitive) == 0) {
-      controlPanel_->dataPath = QFile::decodeName(argument);
-      controlPanel_->LoadDataFile();
-    }
-  }
-}
-
-int MainDlg::LoadFstObject(const QString& path) {
-  // A name that came through a QString may have lost bytes that are not UTF-8.
-  return LoadFstObject(QByteArray::fromStdString(ControlDlg::NativePath(path)));
-}
-
-int MainDlg::LoadFstObject(const QByteArray& localPath) {
-  ProgDlg progress;
-  return scene.workbench.fstObject.Load(localPath.toStdString(), &progress);
-}
-
-void MainDlg::resizeGL(int w, int h) {
-  FlagScope scope(inGlCallback_);
-  OnSize(w, h);
-}
-
-void MainDlg::OnSize(int cx, int cy) {
-  if (!initialized_) return;
-  // The viewport is in device pixels while Qt reports logical ones.
-  scene.Resize(static_cast<int>(cx * devicePixelRatio()),
-               static_cast<int>(cy * devicePixelRatio()));
-  update();
-}
-
-void MainDlg::paintGL() {
-  FlagScope scope(inGlCallback_);
-  OnPaint();
-  ReportFirstFrame();
+  return workbench.fstObject.Load(localPath.toStdString(), &progress);
 }
 
 // scripts/first-frame.sh measures the start-up: with VELMORA_FIRST_FRAME set, the wall
 // clock of the first finished frame goes to stderr once.
-void MainDlg::ReportFirstFrame() {
+void ReportFirstFrame() {
   static bool reported = false;
   if (reported || std::getenv("VELMORA_FIRST_FRAME") == nullptr) return;
   reported = true;
@@ -185,16 +58,110 @@ void MainDlg::ReportFirstFrame() {
       static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
 }
 
-void MainDlg::OnPaint() {
-  scene.Draw();
-  DrawErrorText();
+}  // namespace
+
+bool WidgetSurface::MakeCurrent() {
+  if (widget_.context() == nullptr || !widget_.context()->isValid()) return false;
+  if (!inCallback) widget_.makeCurrent();
+  return true;
+}
+
+void WidgetSurface::DoneCurrent() {
+  if (!inCallback) widget_.doneCurrent();
+}
+
+void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
+  if (!pending) return;
+  pending = false;
+  for (const QByteArray& name : names) {
+    const QByteArray ending = name.right(3);
+    if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
+      controlPanel.fstPath = QFile::decodeName(name);
+      PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(workbench, name));
+    } else if (ending.compare("dtx", Qt::CaseInsensitive) == 0) {
+      controlPanel.dataPath = QFile::decodeName(name);
+      controlPanel.LoadDataFile();
+    }
+  }
+  done = true;
+}
+
+MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
+    : QOpenGLWidget(nullptr),
+      scene(controlPanel->workbench, controlPanel->firstView.AsSceneView(),
+            controlPanel->secondView.AsSceneView()),
+      navigation_(*this, *controlPanel),
+      controlPanel_(controlPanel),
+      startUp_{std::move(arguments.names)} {
+  // Mapped over the second view's positions as the panels first computed it.
+  // One dialog stays up for the five loads rather than one opening per file.
+  ProgDlg progress;
+  progress.HoldOpen(true);
+  scene.workbench.LoadSampleSpheres(
+      [](int size) { PostAppMessage(g_hControlWnd.load(), UWM_ADD_SPHERE_SIZE, 0, size); },
+      &progress);
+  progress.HoldOpen(false);
+  BuildDialog(this, FindDialogTemplate(IDD_MAIN));
+  scene.showWaitNotice = MakeWaitNotice();
+  scene.imageDecoder = DecodeImageFile;
+  setFocusPolicy(Qt::StrongFocus);
+  setMouseTracking(true);
+}
+
+MainDlg::~MainDlg() {
+  navigation_.flights.StopCameraAnimation();
+}
+
+// The window's initialisation, once its OpenGL context exists.
+void MainDlg::initializeGL() {
+  FlagScope scope(surface_.inCallback);
+  setWindowIcon(AppIcon());
+  scene.Init(&surface_);
+  scene.SetClearColor(0.5f, 0.5f, 0.5f);
+  scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
+  g_hMainWnd = this;
+  setWindowTitle(MouseModeCaption(keyFlags));
+  // The files named on the command line load as soon as this OpenGL callback has
+  // returned, so that the progress dialog can paint: when the window is shown (the first
+  // show runs this initialisation), or, should the context come later, from a queued
+  // call.
+  startUp_.pending = true;
+  QMetaObject::invokeMethod(
+      this, [this] { startUp_.Load(*controlPanel_, scene.workbench); }, Qt::QueuedConnection);
+  controlPanel_->firstView.SetVectorsTitle(QStringLiteral("Left view"));
+  controlPanel_->secondView.SetVectorsTitle(QStringLiteral("Right view"));
+}
+
+void MainDlg::showEvent(QShowEvent* event) {
+  QOpenGLWidget::showEvent(event);
+  // Shown before the event loop runs: the files load before any input is handled.
+  startUp_.Load(*controlPanel_, scene.workbench);
+}
+
+// Qt calls it only once the context exists.
+void MainDlg::resizeGL(int w, int h) {
+  FlagScope scope(surface_.inCallback);
+  // The viewport is in device pixels while Qt reports logical ones.
+  scene.Resize(static_cast<int>(w * devicePixelRatio()), static_cast<int>(h * devicePixelRatio()));
+  update();
+}
+
+void MainDlg::paintGL() {
+  FlagScope scope(surface_.inCallback);
+  OnPaint();
+  ReportFirstFrame();
 }
 
 QString MainDlg::ErrorText(double error) {
   return QString::fromStdString(FormatErrorText(error));
 }
 
-void MainDlg::DrawErrorText() {
+QString MainDlg::MouseModeCaption(int flags) {
+  return QString::fromStdString(Navigator::MouseModeCaption(flags));
+}
+
+void MainDlg::OnPaint() {
+  scene.Draw();
   const ViewDlg* second = g_pSecondView.load();
   // A frame grabbed for saving gets its text painted as velmora-cli paints it.
   if (second == nullptr || bareFrame_) return;
@@ -221,8 +188,11 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
   ViewDlg& second = controlPanel_->secondView;
   switch (msg) {
     case UWM_LOAD_FST:
-      PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0,
-                     LoadFstObject(controlPanel_->fstPath));
+      // A name that came through a QString may have lost bytes that are not UTF-8.
+      PostAppMessage(
+          g_hControlWnd.load(), UWM_FST_LOADED, 0,
+          LoadFstObject(scene.workbench,
+                        QByteArray::fromStdString(ControlDlg::NativePath(controlPanel_->fstPath))));
       PostAppMessage(this, UWM_VIEWS_CHANGED, 0, 0);
       update();
       break;
@@ -299,22 +269,8 @@ void MainDlg::OnSysCommand(int id) {
   }
 }
 
-bool MainDlg::RepeatsLastRelease(const QKeyEvent& event) const {
-  // A synthetic event carries no time (0) and is never taken for a repeat.
-  return event.timestamp() != 0 && event.key() == releasedKey_ && event.timestamp() == releasedAt_;
-}
-
 void MainDlg::keyPressEvent(QKeyEvent* event) {
-  // X11 may repeat a held key as a release and a press of one timestamp, unflagged. Such a
-  // press acts no more than a flagged one; the keys held as modes go down again at once,
-  // so Ctrl, Shift and Z stay down.
-  const bool repeatedPair = RepeatsLastRelease(*event);
-  releasedKey_ = 0;
-  if (event->isAutoRepeat()) return;
-  if (repeatedPair) {
-    if (IsModeKey(event->key())) OnKeyDown(*event);
-    return;
-  }
+  if (!navigation_.FirstPress(*event)) return;
   switch (event->key()) {
     case Qt::Key_Escape:  // the standard dialog ending
       close();
@@ -323,23 +279,18 @@ void MainDlg::keyPressEvent(QKeyEvent* event) {
       OnSysCommand(IDM_ABOUTBOX);
       return;
     default:
-      OnKeyDown(*event);
+      if (!OnToolKey(*event)) navigation_.navigator.OnKeyDown(MainNavigation::Translate(*event));
       QOpenGLWidget::keyPressEvent(event);
   }
 }
 
 void MainDlg::keyReleaseEvent(QKeyEvent* event) {
-  // X11 repeats a held key as release and press pairs; only the real release counts.
-  if (!event->isAutoRepeat()) {
-    releasedKey_ = event->key();
-    releasedAt_ = event->timestamp();
-    OnKeyUp(*event);
-  }
+  navigation_.Released(*event);
   QOpenGLWidget::keyReleaseEvent(event);
 }
 
 void MainDlg::mouseMoveEvent(QMouseEvent* event) {
-  OnMouseMove(event->buttons(), event->modifiers(), event->position().toPoint());
+  navigation_.navigator.OnMouseMove(MainNavigation::Translate(*event));
   QOpenGLWidget::mouseMoveEvent(event);
 }
 

@@ -3,31 +3,122 @@
 // the status line of the mouse navigation.
 
 #include <QOpenGLWidget>
-#include <QStringList>
 #include <functional>
 
 #include "camera/CameraTransitions.h"
 #include "platform/MessageQueue.h"
+#include "render/Navigator.h"
 #include "render/gl/GlSurface.h"
 #include "render/gl/Scene.h"
 
 class QImage;
+class QKeyEvent;
 class QMenu;
+class QMouseEvent;
 class QPainter;
 
 namespace velmora {
 
 class ControlDlg;
 class HelpDlg;
+class MainDlg;
 struct RenderCommand;
-
-// Key flags of the main window.
-enum : int { MODE_CTRL = 1, MODE_SHIFT = 2, MODE_CENTRE = 4, MODE_SLOW = 8 };
 
 // System-menu command of the About box.
 constexpr int IDM_ABOUTBOX = 0x0010;
 
-class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
+// The main window's side of the camera transitions (Navigation.cpp): what it keeps between
+// them, and the hand-over of each plan and frame to the user-interface thread, which owns
+// the observer, the views and the painting.
+class MainFlights {
+ public:
+  explicit MainFlights(MainDlg& window);
+  // Starts a transition of this kind and returns at once; a waiting one reads the kind
+  // stored last when it begins.
+  void StartCameraAnimation(int kind);
+  // Ends running and waiting transitions; returns once their threads are gone.
+  void StopCameraAnimation();
+  bool Idle() const { return worker_.Idle(); }
+
+  TransitionState state;
+  double positionTargets[kPositionTargetCount] = {};
+
+ private:
+  // The worker's hooks; they run on the worker thread.
+  bool PrepareTransition(TransitionPlan& plan);
+  void ApplyTransitionFrame(const TransitionFrame& frame);
+  // Runs work on the user-interface thread and waits for it; false when stopping.
+  bool HandOver(const std::function<void()>& work);
+
+  MainDlg& window_;
+  int kind_ = 0;
+  CameraTransitionWorker worker_{
+      {[this](TransitionPlan& plan) { return PrepareTransition(plan); },
+       [this](const TransitionFrame& frame) { ApplyTransitionFrame(frame); }}};
+};
+
+// The main window's navigation (Navigation.cpp): its Qt key and mouse events become the
+// navigator's plain ones, and what the navigator asks of the program is done here.
+class MainNavigation final : public NavigatorHost {
+ public:
+  MainNavigation(MainDlg& window, ControlDlg& controlPanel);
+
+  static KeyPress Translate(const QKeyEvent& event);
+  static MouseMove Translate(const QMouseEvent& event);
+  // Whether a press acts as a first press. X11 may repeat a held key as a release and a
+  // press of one timestamp, unflagged: such a press does not, but the keys held as modes
+  // go down again at once, so Ctrl, Shift and Z stay down.
+  bool FirstPress(const QKeyEvent& event);
+  void Released(const QKeyEvent& event);
+
+  // Declared in this order: the navigator clears the flights' saved pose.
+  MainFlights flights;
+  Navigator navigator;
+
+ private:
+  ViewDrags* View(int index) override;
+  void ShowControlPanel() override;
+  void ToggleWireframe() override;
+  void StartTransition(TransitionKind kind) override;
+  bool LoadPositionFile() override;
+  void TogglePanelBox(PanelBox box) override;
+  void FlipViewBox(int view, ViewBox box) override;
+  void PostRedraw() override;
+  void Invalidate() override;
+  void SetCaption(const std::string& caption) override;
+
+  MainDlg& window_;
+  ControlDlg& controlPanel_;
+  // The key and time of the last release, until the next press.
+  int releasedKey_ = 0;
+  quint64 releasedAt_ = 0;
+};
+
+// The window's OpenGL context as the scene's surface.
+class WidgetSurface final : public GlSurface {
+ public:
+  explicit WidgetSurface(QOpenGLWidget& widget) : widget_(widget) {}
+  bool MakeCurrent() override;
+  void DoneCurrent() override;
+  // QOpenGLWidget presents its framebuffer itself once paintGL returns.
+  void SwapBuffers() override {}
+  // Inside Qt's own GL callbacks the context is Qt's to manage: our release is skipped.
+  bool inCallback = false;
+
+ private:
+  QOpenGLWidget& widget_;
+};
+
+// The files named on the command line, loaded once: as soon as the window has its context
+// and the progress dialogs can paint.
+struct StartUpFiles {
+  QList<QByteArray> names;
+  bool pending = false;  // the context exists, the files wait
+  bool done = false;
+  void Load(ControlDlg& controlPanel, Workbench& workbench);
+};
+
+class MainDlg : public QOpenGLWidget, public MessageReceiver {
   Q_OBJECT
  public:
   // The command line after the program name, as the C library takes file names: the
@@ -37,58 +128,30 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
     QList<QByteArray> names;
   };
   MainDlg(ControlDlg* controlPanel, LocalFileNames arguments);
-  MainDlg(ControlDlg* controlPanel, const QStringList& arguments);
   ~MainDlg() override;
 
   void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
   void OnSysCommand(int id);
 
-  // GlSurface
-  bool MakeCurrent() override;
-  void DoneCurrent() override;
-  void SwapBuffers() override;
-
   // The text written over the frame: the second view's reconstruction error, or empty
   // when it is not a finite number.
   static QString ErrorText(double error);
-
-  // Loads an FST file into the scene's FST object behind the progress dialog; returns
-  // the loader's result.
-  int LoadFstObject(const QString& path);
-  int LoadFstObject(const QByteArray& localPath);
-
-  // Mouse and keyboard navigation (Navigation.cpp).
-  void OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint point);
-  void OnKeyDown(const QKeyEvent& event);
-  void OnKeyUp(const QKeyEvent& event);
-  void UpdateMouseMode(int bit, bool on);
   // The caption that names what the mouse buttons do under these key flags.
   static QString MouseModeCaption(int keyFlags);
-  // Reads "position.txt" into the position targets. When it cannot be read, the views
-  // take the fallback pose at once and false is returned.
-  bool LoadPositionFile();
 
-  // Camera transitions of the kind stored in transitionKind (Navigation.cpp).
-  void StartCameraAnimation();
-  // Ends running and waiting transitions; returns once their threads are gone.
-  void StopCameraAnimation();
-  bool CameraAnimationIdle() const { return transitions_.Idle(); }
-
+  bool CameraAnimationIdle() const { return navigation_.flights.Idle(); }
   // True once the window has its context and the files of the command line are loaded.
-  bool StartedUp() const { return startedUp_; }
+  bool StartedUp() const { return startUp_.done; }
+  MainNavigation& Navigation() { return navigation_; }
 
   Scene scene;
-  int lastX = -1, lastY = -1;
-  int keyFlags = 0;
-  int transitionKind = 0;
-  double savedPose[7] = {};
-  double positionTargets[9] = {};
-  int savedPoseOwner = 0;
-  double zoomFactor = 0.84;
-  double stepTable[22] = {};
-  double currentStep = 0, progress = 0;
-  int stepIndex = 0, cruiseCount = 0, phase = 0;
-  int frameBudget = 25;
+
+ private:
+  MainNavigation navigation_;  // after the scene it steers
+
+ public:
+  // The navigator's key flags, to read.
+  const int& keyFlags = navigation_.navigator.KeyFlags();
 
  signals:
   void closed();
@@ -106,41 +169,12 @@ class MainDlg : public QOpenGLWidget, public GlSurface, public MessageReceiver {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void OnInitDialog();
-  void ProcessCommandLine();
-  // Runs the command line once OnInitDialog has asked for it.
-  void FinishStartUp();
-  void OnSize(int cx, int cy);
-  // One mouse drag step with each button, by the pixels moved and the slow factor.
-  void DragLeft(double dx, double dy, double slow, bool shift, bool ctrl);
-  void DragRight(double dy, double slow, bool shift, bool ctrl);
+  // The scene, then the error text and the legend over it.
   void OnPaint();
-  void ReportFirstFrame();
-  void DrawErrorText();
-
-  // Whether a press is the second half of an X11 repeat pair (see keyPressEvent).
-  bool RepeatsLastRelease(const QKeyEvent& event) const;
 
   ControlDlg* controlPanel_;
-  // The key and time of the last release, until the next press.
-  int releasedKey_ = 0;
-  quint64 releasedAt_ = 0;
-  QList<QByteArray> arguments_;
-  bool initialized_ = false;
-  bool commandLinePending_ = false;
-  bool startedUp_ = false;
-  // Inside Qt's own GL callbacks the context is Qt's to manage: our release is skipped.
-  bool inGlCallback_ = false;
-
-  // The transition worker's hooks; they run on the worker thread and hand their work to
-  // the user-interface thread, which owns the observer, the views and the painting.
-  bool PrepareTransition(TransitionPlan& plan);
-  void ApplyTransitionFrame(const TransitionFrame& frame);
-  // Runs work on the user-interface thread and waits for it; false when stopping.
-  bool HandOver(const std::function<void()>& work);
-  CameraTransitionWorker transitions_{
-      {[this](TransitionPlan& plan) { return PrepareTransition(plan); },
-       [this](const TransitionFrame& frame) { ApplyTransitionFrame(frame); }}};
+  StartUpFiles startUp_;
+  WidgetSurface surface_{*this};
 
   // Keeping and explaining the frame (MainDlgTools.cpp): the help window, the colour
   // legend, the PNG save, the exports and the render command.

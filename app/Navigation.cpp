@@ -1,11 +1,14 @@
-// Mouse and keyboard navigation of the main window, and its side of the camera
-// transitions: planning each one and applying its frames on the user-interface thread.
+// The main window's navigation: its Qt key and mouse events become the navigator's, and
+// its side of the camera transitions: planning each one and applying its frames on the
+// user-interface thread.
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "app/MainDlg.h"
 #include "camera/PositionFile.h"
@@ -24,226 +27,102 @@ namespace {
 constexpr quint32 kKeysymShiftR = 0xffe2;
 constexpr quint32 kKeysymControlR = 0xffe4;
 
-bool IsLeftSideKey(const QKeyEvent& event) {
-  const quint32 keysym = event.nativeVirtualKey();
-  return keysym != kKeysymShiftR && keysym != kKeysymControlR;
+// The keys navigation knows, by Qt's key code.
+constexpr std::pair<int, NavKey> kNavKeys[] = {
+    {Qt::Key_F4, NavKey::F4},        {Qt::Key_F5, NavKey::F5},       {Qt::Key_F6, NavKey::F6},
+    {Qt::Key_F7, NavKey::F7},        {Qt::Key_F8, NavKey::F8},       {Qt::Key_F9, NavKey::F9},
+    {Qt::Key_F10, NavKey::F10},      {Qt::Key_F11, NavKey::F11},     {Qt::Key_F12, NavKey::F12},
+    {Qt::Key_Control, NavKey::Ctrl}, {Qt::Key_Shift, NavKey::Shift}, {Qt::Key_Z, NavKey::Z},
+    {Qt::Key_F, NavKey::F},          {Qt::Key_P, NavKey::P},         {Qt::Key_M, NavKey::M},
+    {Qt::Key_R, NavKey::R},          {Qt::Key_A, NavKey::A},         {Qt::Key_N, NavKey::N},
+};
+
+NavKey NavKeyOf(int key) {
+  for (const auto& [qtKey, navKey] : kNavKeys)
+    if (qtKey == key) return navKey;
+  return NavKey::Other;
 }
 
-// The view panels that exist, first view first.
-std::vector<ViewDlg*> Views() {
-  std::vector<ViewDlg*> views;
-  for (ViewDlg* view : {g_pFirstView.load(), g_pSecondView.load()})
-    if (view != nullptr) views.push_back(view);
-  return views;
+// Ctrl, Shift and Z: held down as mouse modes rather than acting once.
+bool IsModeKey(int key) {
+  return key == Qt::Key_Control || key == Qt::Key_Shift || key == Qt::Key_Z;
 }
 
-// A key toggle of a view's display box: the box takes the opposite of the view's own flag,
-// then the box's click handling stores it and asks for a redraw.
-void FlipViewBox(ViewDlg* view, QCheckBox* ViewDlg::*box, bool (ViewDlg::*shows)() const,
-                 void (ViewDlg::*onClicked)()) {
-  if (view == nullptr || view->*box == nullptr) return;
-  (view->*box)->setChecked(!(view->*shows)());
-  (view->*onClicked)();
+ViewDlg* ViewPanel(int index) {
+  return index == 0 ? g_pFirstView.load() : g_pSecondView.load();
 }
-
-// Z held: every drag moves at a twentieth of its speed.
-constexpr double kSlowFactor = 0.05;
-
-// What one pixel of mouse movement changes. The views' angles are in radians, their
-// lengths in scene units; the observer turns in degrees and moves in its own units.
-constexpr double kRotationPerPixel = 0.0125;  // a view's rotation about its principal ray
-constexpr double kPanTiltPerPixel = 0.003125;
-constexpr double kAzAltPerPixel = 0.00625;
-constexpr double kLensPerPixel = 0.1;  // a view's focal length or distance
-constexpr double kObserverAnglePerPixel = 1.0;
-constexpr double kObserverDistancePerPixel = 2.0;
-constexpr double kCentreShiftPerPixel = 1.0;  // the point the observer turns about
 
 }  // namespace
 
-QString MainDlg::MouseModeCaption(int flags) {
-  QString caption;
-  if ((flags & ~MODE_SLOW) == 0)
-    caption = QStringLiteral("Left: move around, Right: zoom in/out");
-  else if (flags & MODE_CENTRE)
-    caption =
-        QStringLiteral("Left: move around center X,Z, Right: move around center Y, F6 - center");
-  else if (flags & MODE_CTRL)
-    caption = (flags & MODE_SHIFT) ? QStringLiteral("Left: rotate around principal ray")
-                                   : QStringLiteral("Left: azimuth/altitude, Right: distance");
-  else
-    caption = QStringLiteral("Left: pan/tilt, Right: focal length");
-  if (flags & MODE_SLOW) caption += QStringLiteral(" x20 slower");
-  return caption;
+MainNavigation::MainNavigation(MainDlg& window, ControlDlg& controlPanel)
+    : flights(window),
+      navigator(*this, window.scene.observer, window.scene.centreMode, flights.state),
+      window_(window),
+      controlPanel_(controlPanel) {}
+
+KeyPress MainNavigation::Translate(const QKeyEvent& event) {
+  const quint32 keysym = event.nativeVirtualKey();
+  KeyPress press;
+  press.key = NavKeyOf(event.key());
+  press.rightSide = keysym == kKeysymShiftR || keysym == kKeysymControlR;
+  press.repeat = event.isAutoRepeat();
+  press.alt = event.modifiers() & Qt::AltModifier;
+  return press;
 }
 
-void MainDlg::UpdateMouseMode(int bit, bool on) {
-  if (on)
-    keyFlags |= bit;
-  else
-    keyFlags &= ~bit;
-  setWindowTitle(MouseModeCaption(keyFlags));
+MouseMove MainNavigation::Translate(const QMouseEvent& event) {
+  MouseMove move;
+  const QPoint at = event.position().toPoint();
+  move.x = at.x();
+  move.y = at.y();
+  move.buttons = ((event.buttons() & Qt::LeftButton) ? BUTTON_LEFT : 0) |
+                 ((event.buttons() & Qt::RightButton) ? BUTTON_RIGHT : 0);
+  move.shift = event.modifiers() & Qt::ShiftModifier;
+  move.ctrl = event.modifiers() & Qt::ControlModifier;
+  return move;
 }
 
-void MainDlg::OnMouseMove(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPoint point) {
-  const int x = point.x(), y = point.y();
-  const double f = (keyFlags & MODE_SLOW) ? kSlowFactor : 1.0;
-  // Either Shift and either Ctrl key count here: these are the mouse event's own.
-  const bool shift = modifiers & Qt::ShiftModifier;
-  const bool ctrl = modifiers & Qt::ControlModifier;
-  bool changed = false;
-
-  if (buttons & Qt::LeftButton) {
-    const bool drag = lastX != -1;
-    if (drag) DragLeft(x - lastX, y - lastY, f, shift, ctrl);
-    changed = drag;
-    lastX = x;
-    // The principal-ray rotation reads only x; y stays where the drag left it.
-    if (scene.centreMode || !(shift && ctrl)) lastY = y;
-    savedPoseOwner = OWNER_HOME;
-  } else if (buttons & Qt::RightButton) {
-    const bool drag = lastY != -1;
-    if (drag) DragRight(y - lastY, f, shift, ctrl);
-    changed = drag;
-    lastY = y;
-    savedPoseOwner = OWNER_HOME;
-  } else {
-    lastX = lastY = -1;
+bool MainNavigation::FirstPress(const QKeyEvent& event) {
+  // A synthetic event carries no time (0) and is never taken for a repeat.
+  const bool repeatedPair =
+      event.timestamp() != 0 && event.key() == releasedKey_ && event.timestamp() == releasedAt_;
+  releasedKey_ = 0;
+  if (event.isAutoRepeat()) return false;
+  if (repeatedPair) {
+    if (IsModeKey(event.key())) navigator.OnKeyDown(Translate(event));
+    return false;
   }
-  if (changed) PostAppMessage(g_hMainWnd.load(), UWM_REDRAW);
+  return true;
 }
 
-void MainDlg::DragLeft(double dx, double dy, double f, bool shift, bool ctrl) {
-  if (scene.centreMode) {
-    scene.observer.offsetX += dx * f * kCentreShiftPerPixel;
-    scene.observer.offsetZ += dy * f * kCentreShiftPerPixel;
-  } else if (shift && ctrl) {
-    for (ViewDlg* view : Views()) view->DragRotation(-dx * f * kRotationPerPixel);
-  } else if (shift) {
-    for (ViewDlg* view : Views())
-      view->DragPanTilt(-dx * f * kPanTiltPerPixel, -dy * f * kPanTiltPerPixel);
-  } else if (ctrl) {
-    for (ViewDlg* view : Views()) view->DragAzAlt(dx * f * kAzAltPerPixel, dy * f * kAzAltPerPixel);
-  } else {
-    scene.observer.angleX += dy * f * kObserverAnglePerPixel;
-    scene.observer.angleY += dx * f * kObserverAnglePerPixel;
-  }
+void MainNavigation::Released(const QKeyEvent& event) {
+  // X11 repeats a held key as release and press pairs; only the real release counts.
+  if (event.isAutoRepeat()) return;
+  releasedKey_ = event.key();
+  releasedAt_ = event.timestamp();
+  navigator.OnKeyUp(NavKeyOf(event.key()));
 }
 
-void MainDlg::DragRight(double dy, double f, bool shift, bool ctrl) {
-  if (scene.centreMode) {
-    scene.observer.offsetY -= dy * f * kCentreShiftPerPixel;
-  } else if (shift) {
-    for (ViewDlg* view : Views()) view->DragFocalLength(dy * f * kLensPerPixel);
-  } else if (ctrl) {
-    for (ViewDlg* view : Views()) view->DragDistance(dy * f * kLensPerPixel);
-  } else {
-    scene.observer.distance += kObserverDistancePerPixel * dy * f;
-  }
+ViewDrags* MainNavigation::View(int index) {
+  return ViewPanel(index);
 }
 
-void MainDlg::OnKeyDown(const QKeyEvent& event) {
-  if (OnToolKey(event)) return;
-  // First presses only, and nothing with Alt held.
-  if (event.isAutoRepeat() || (event.modifiers() & Qt::AltModifier)) return;
-  ViewDlg* first = g_pFirstView.load();
-  ViewDlg* second = g_pSecondView.load();
-  auto startTransition = [this](int kind) {
-    transitionKind = kind;
-    StartCameraAnimation();
-  };
-
-  switch (event.key()) {
-    case Qt::Key_F4:  // the control panel may have been closed
-      controlPanel_->show();
-      controlPanel_->raise();
-      break;
-    case Qt::Key_F5:
-      scene.ToggleWireframe();
-      update();
-      break;
-    case Qt::Key_Control:
-      if (IsLeftSideKey(event)) UpdateMouseMode(MODE_CTRL, true);
-      break;
-    case Qt::Key_Shift:
-      if (IsLeftSideKey(event)) UpdateMouseMode(MODE_SHIFT, true);
-      break;
-    case Qt::Key_F6:
-      if (scene.centreMode) {
-        // Shows at the next redraw.
-        scene.observer.offsetX = scene.observer.offsetY = scene.observer.offsetZ = 0;
-      } else if (LoadPositionFile()) {
-        // Without the file the views took the fallback pose at once; there is nothing to
-        // glide to then.
-        startTransition(TRANSITION_POSITION);
-      }
-      break;
-    case Qt::Key_F7:
-      scene.ToggleCentreMode();
-      UpdateMouseMode(MODE_CENTRE, scene.centreMode);
-      update();
-      break;
-    case Qt::Key_Z:
-      UpdateMouseMode(MODE_SLOW, true);
-      break;
-    case Qt::Key_F8:
-      startTransition(TRANSITION_FIRST_VIEW);
-      break;
-    case Qt::Key_F9:
-      startTransition(TRANSITION_SECOND_VIEW);
-      break;
-    case Qt::Key_F11:
-      startTransition(TRANSITION_ZOOM);
-      break;
-    case Qt::Key_F12:
-      startTransition(TRANSITION_OVERVIEW);
-      break;
-    case Qt::Key_F:
-      PostAppMessage(g_hControlWnd.load(), UWM_SHOW_FST_OBJECT);
-      break;
-    case Qt::Key_P:
-      PostAppMessage(g_hControlWnd.load(), UWM_SHOW_PT_PLANE);
-      break;
-    case Qt::Key_M:
-      PostAppMessage(g_hControlWnd.load(), UWM_SHOW_MAIN_SPHERE);
-      break;
-    case Qt::Key_R:
-      for (ViewDlg* view : {first, second})
-        FlipViewBox(view, &ViewDlg::raysCheck, &ViewDlg::ShowsRays, &ViewDlg::OnRaysClicked);
-      break;
-    case Qt::Key_A:
-      FlipViewBox(second, &ViewDlg::azAltCheck, &ViewDlg::ShowsAzAltSphere,
-                  &ViewDlg::OnAzAltSphereClicked);
-      break;
-    case Qt::Key_N:
-      for (ViewDlg* view : {first, second})
-        FlipViewBox(view, &ViewDlg::meanRayCheck, &ViewDlg::ShowsMeanRay,
-                    &ViewDlg::OnMeanRayClicked);
-      break;
-    default:
-      break;
-  }
+void MainNavigation::ShowControlPanel() {
+  controlPanel_.show();
+  controlPanel_.raise();
 }
 
-void MainDlg::OnKeyUp(const QKeyEvent& event) {
-  // Either side releases: a mode set by the left key ends with whichever key goes up.
-  switch (event.key()) {
-    case Qt::Key_Control:
-      UpdateMouseMode(MODE_CTRL, false);
-      break;
-    case Qt::Key_Shift:
-      UpdateMouseMode(MODE_SHIFT, false);
-      break;
-    case Qt::Key_Z:
-      UpdateMouseMode(MODE_SLOW, false);
-      break;
-    default:
-      break;
-  }
+void MainNavigation::ToggleWireframe() {
+  window_.scene.ToggleWireframe();
 }
 
-bool MainDlg::LoadPositionFile() {
-  if (velmora::LoadPositionFile(FindDataFile(kPositionFileName), positionTargets)) return true;
+void MainNavigation::StartTransition(TransitionKind kind) {
+  flights.StartCameraAnimation(kind);
+}
+
+bool MainNavigation::LoadPositionFile() {
+  if (velmora::LoadPositionFile(FindDataFile(kPositionFileName), flights.positionTargets))
+    return true;
   ViewDlg* first = g_pFirstView.load();
   ViewDlg* second = g_pSecondView.load();
   if (first == nullptr || second == nullptr) return false;
@@ -251,28 +130,69 @@ bool MainDlg::LoadPositionFile() {
     first->UpdatePanel();
     second->UpdatePanel();
   });
-  update();
+  window_.update();
   return false;
 }
 
-void MainDlg::StartCameraAnimation() {
-  transitions_.StartCameraAnimation();
+void MainNavigation::TogglePanelBox(PanelBox box) {
+  const unsigned msg = box == PanelBox::FstObject ? UWM_SHOW_FST_OBJECT
+                       : box == PanelBox::PtPlane ? UWM_SHOW_PT_PLANE
+                                                  : UWM_SHOW_MAIN_SPHERE;
+  PostAppMessage(g_hControlWnd.load(), msg);
 }
 
-void MainDlg::StopCameraAnimation() {
+void MainNavigation::FlipViewBox(int index, ViewBox which) {
+  struct Box {
+    QCheckBox* ViewDlg::*box;
+    bool (ViewDlg::*shows)() const;
+    void (ViewDlg::*onClicked)();
+  };
+  const Box box =
+      which == ViewBox::Rays
+          ? Box{&ViewDlg::raysCheck, &ViewDlg::ShowsRays, &ViewDlg::OnRaysClicked}
+      : which == ViewBox::MeanRay
+          ? Box{&ViewDlg::meanRayCheck, &ViewDlg::ShowsMeanRay, &ViewDlg::OnMeanRayClicked}
+          : Box{&ViewDlg::azAltCheck, &ViewDlg::ShowsAzAltSphere, &ViewDlg::OnAzAltSphereClicked};
+  ViewDlg* view = ViewPanel(index);
+  if (view == nullptr || view->*box.box == nullptr) return;
+  // The box's click handling stores it and asks for a redraw.
+  (view->*box.box)->setChecked(!(view->*box.shows)());
+  (view->*box.onClicked)();
+}
+
+void MainNavigation::PostRedraw() {
+  PostAppMessage(g_hMainWnd.load(), UWM_REDRAW);
+}
+
+void MainNavigation::Invalidate() {
+  window_.update();
+}
+
+void MainNavigation::SetCaption(const std::string& caption) {
+  window_.setWindowTitle(QString::fromStdString(caption));
+}
+
+MainFlights::MainFlights(MainDlg& window) : window_(window) {}
+
+void MainFlights::StartCameraAnimation(int kind) {
+  kind_ = kind;
+  worker_.StartCameraAnimation();
+}
+
+void MainFlights::StopCameraAnimation() {
   // A worker may be blocked handing a frame to this thread: serve those hand-overs while
   // waiting, or the two threads would wait for each other.
-  transitions_.Stop([this] { QCoreApplication::sendPostedEvents(this, QEvent::MetaCall); });
+  worker_.Stop([this] { QCoreApplication::sendPostedEvents(&window_, QEvent::MetaCall); });
 }
 
-bool MainDlg::HandOver(const std::function<void()>& work) {
+bool MainFlights::HandOver(const std::function<void()>& work) {
   for (;;) {
-    if (transitions_.Stopping()) return false;
+    if (worker_.Stopping()) return false;
     bool done = false, refused = false;
     QMetaObject::invokeMethod(
-        this,
+        &window_,
         [this, &work, &done, &refused] {
-          if (transitions_.Stopping()) return;
+          if (worker_.Stopping()) return;
           // A long operation lets only its own dialog run (a map's progress, a load's):
           // the frame waits until it is over instead of moving the cameras under it.
           if (AppMessagesDeferred()) {
@@ -288,38 +208,28 @@ bool MainDlg::HandOver(const std::function<void()>& work) {
   }
 }
 
-bool MainDlg::PrepareTransition(TransitionPlan& plan) {
+bool MainFlights::PrepareTransition(TransitionPlan& plan) {
   bool planned = false;
   HandOver([this, &plan, &planned] {
     const ViewDlg* first = g_pFirstView.load();
     const ViewDlg* second = g_pSecondView.load();
     if (first == nullptr || second == nullptr) return;
-    const double pose[kObserverPoseSize] = {scene.observer.distance, scene.observer.offsetX, scene.observer.offsetY,
-                                            scene.observer.offsetZ,  scene.observer.angleX,  scene.observer.angleY,
-                                            scene.observer.angleZ};
-    TransitionState state;
-    state.savedPoseOwner = savedPoseOwner;
-    std::copy(std::begin(savedPose), std::end(savedPose), state.savedPose);
-    state.zoomFactor = zoomFactor;
+    const ObserverPose& o = window_.scene.observer;
+    const double pose[kObserverPoseSize] = {o.distance, o.offsetX, o.offsetY, o.offsetZ,
+                                            o.angleX,   o.angleY,  o.angleZ};
+    double stepTable[kStepTableSize];
+    FillStepTable(stepTable);
     // The kind is read now, when the transition starts, not when it was requested.
-    planned = PlanTransition(transitionKind, pose, first->camera, second->camera, positionTargets,
-                             stepTable, frameBudget, state, plan);
-    savedPoseOwner = state.savedPoseOwner;
-    std::copy(std::begin(state.savedPose), std::end(state.savedPose), savedPose);
-    zoomFactor = state.zoomFactor;
+    planned = PlanTransition(kind_, pose, first->camera, second->camera, positionTargets, stepTable,
+                             kDefaultFrameBudget, state, plan);
   });
   return planned;
 }
 
-void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
+void MainFlights::ApplyTransitionFrame(const TransitionFrame& frame) {
   HandOver([this, &frame] {
-    currentStep = frame.profile.currentStep;
-    progress = frame.profile.progress;
-    stepIndex = frame.profile.stepIndex;
-    cruiseCount = frame.profile.cruiseCount;
-    phase = frame.profile.phase;
     const auto& v = frame.values;
-
+    Scene& scene = window_.scene;
     if (frame.kind != TRANSITION_POSITION) {
       // Added, not set: a drag during the flight moves the observer along with it.
       scene.observer.distance += v[POSE_DISTANCE];
@@ -329,19 +239,19 @@ void MainDlg::ApplyTransitionFrame(const TransitionFrame& frame) {
       scene.observer.angleX += v[POSE_ANGLE_X];
       scene.observer.angleY += v[POSE_ANGLE_Y];
       scene.observer.angleZ += v[POSE_ANGLE_Z];
-      repaint();  // this frame is painted before the worker goes on
+      window_.repaint();  // this frame is painted before the worker goes on
       return;
     }
 
     // The views and the Scale box get the glide's scale, 0 included, as typing it would;
     // views and scene draw 0 at 1. The scene takes the views' value, which is finite.
-    scene.workbench.ApplyPositionTargets(v, [this, &v] {
+    scene.workbench.ApplyPositionTargets(v, [&scene] {
       PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0,
                      FloatToLParam(scene.workbench.Second().GetScale()));
       scene.SetScale(scene.workbench.Second().GetScale());
       PostAppMessage(g_hMainWnd.load(), UWM_UPDATE_PANELS);
     });
-    update();
+    window_.update();
   });
 }
 

@@ -381,7 +381,6 @@ void CameraTransitionWorker::RunCameraAnimation() {
     // of 1e-17 instead of 0 would blow the image plane up).
     if (absolute && profile.Finished())
       for (int i = 0; i < plan.count; ++i) frame.values[i] = plan.targets[i];
-    frame.profile = profile;
     if (hooks_.apply) hooks_.apply(frame);
     if (!Pause(pause)) return;
   } while (!profile.Finished());

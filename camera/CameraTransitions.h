@@ -62,8 +62,7 @@ double NormalizeAngle(double degrees);
 // Entry i is 0.02 * (1 + 1.07 + ... + 1.07^i).
 void FillStepTable(double (&table)[kStepTableSize]);
 
-// The stages of a transition's pace. Unscoped with the values of the main window's int
-// field, which takes them as they are.
+// The stages of a transition's pace.
 enum StepPhase : int {
   PHASE_EASE_IN = 0,   // up the step table
   PHASE_CRUISE = 1,    // equal steps over what the ease-out will not cover
@@ -144,7 +143,6 @@ struct TransitionFrame {
   int count = 0;
   // Observer kinds: this frame's change of each pose field. Position kind: the values.
   double values[kMaxAnimatedValues] = {};
-  StepProfile profile;  // after this frame
 };
 
 // Runs transitions on worker threads: at most one runs and one waits behind it; a request

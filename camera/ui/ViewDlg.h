@@ -11,6 +11,7 @@
 #include "camera/ui/VectorsDlg.h"
 #include "data/FstShape.h"
 #include "data/LoadProgress.h"
+#include "render/Navigator.h"
 #include "render/gl/CameraOverlays.h"
 #include "render/gl/Scene.h"
 
@@ -53,7 +54,7 @@ enum FocusedField : int {
   FIELD_ROTATION,
 };
 
-class ViewDlg : public QWidget {
+class ViewDlg : public QWidget, public ViewDrags {
   Q_OBJECT
  public:
   // index 0 is the first view, 1 the second. Loads the view's pan/tilt sphere, behind
@@ -81,11 +82,11 @@ class ViewDlg : public QWidget {
   void ReleaseControl(int viewIndex);
 
   // Mouse navigation of the main window; each acts only on the controlled view.
-  void DragAzAlt(double dAzimuth, double dAltitude);
-  void DragPanTilt(double dPan, double dTilt);
-  void DragFocalLength(double d);
-  void DragDistance(double d);
-  void DragRotation(double d);
+  void DragAzAlt(double dAzimuth, double dAltitude) override;
+  void DragPanTilt(double dPan, double dTilt) override;
+  void DragFocalLength(double d) override;
+  void DragDistance(double d) override;
+  void DragRotation(double d) override;
 
   bool ShowsRays() const { return options.showRays; }
   bool ShowsAzAltSphere() const { return options.showAzAltSphere; }

@@ -162,8 +162,11 @@ TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
                                           {UWM_REDRAW, 0, 0}}));
 }
 
-// Runs after the load above: its points stay.
 TEST_F(ControlPanelTest, UnreadableDataFileKeepsThePointsButShowsTheNewName) {
+  TempDir dir;
+  control->dataPath = QString::fromStdString(dir.Write("pairs.txt", "1 2\n3 4\n5 6\n7 8\n"));
+  control->LoadDataFile();
+  Posts();
   MessageRecorder messages;
   control->dataPath = "/missing/missing.dtx";
   control->LoadDataFile();
