@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -62,7 +64,9 @@ auto ReadWithoutHanging(const std::string& path, Read read) {
 
 // Caps the address space at what the process has now plus extra, so that a reader
 // asking for gigabytes fails its allocation ("Low memory!") instead of filling the
-// machine. Sanitizers reserve vast shadow ranges: they run uncapped.
+// machine. Heap that earlier tests freed but the allocator keeps mapped would be handed
+// out without growing the address space, so it counts against extra: the cap means the
+// same in any test order. Sanitizers reserve vast shadow ranges: they run uncapped.
 class ScopedMemoryCap {
  public:
   explicit ScopedMemoryCap(std::size_t extra) {
@@ -73,7 +77,9 @@ class ScopedMemoryCap {
     std::ifstream("/proc/self/statm") >> pages;
     if (pages == 0 || ::getrlimit(RLIMIT_AS, &previous_) != 0) return;
     rlimit cap = previous_;
-    cap.rlim_cur = pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + extra;
+    const std::size_t mapped = pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const std::size_t kept = ::mallinfo2().fordblks;
+    cap.rlim_cur = mapped + extra - std::min(kept, extra);
     if (previous_.rlim_cur != RLIM_INFINITY && previous_.rlim_cur < cap.rlim_cur) return;
     active_ = ::setrlimit(RLIMIT_AS, &cap) == 0;
 #endif
