@@ -124,11 +124,11 @@ void BM_Frame_KeptPoseChanges(benchmark::State& state) {
   ShowOverlays(true);
   CameraModel& second = g_bench.workbench.Second();
   for (auto _ : state) {
-    second.azimuth += 1e-4;
+    second.SetAzAlt(second.GetParams().azimuth + 1e-4, second.GetParams().altitude);
     second.UpdateCamera(VIEW_AZALT);
     scene.Draw();
   }
-  second.azimuth = 0;
+  second.SetAzAlt(0, second.GetParams().altitude);
   second.UpdateCamera(VIEW_AZALT);
 }
 

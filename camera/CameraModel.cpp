@@ -36,15 +36,15 @@ std::size_t UsablePoints(const CameraModel& view) {
 }  // namespace
 
 void CameraModel::ComputeRotations() {
-  const double sa = std::sin(azimuth), ca = std::cos(azimuth);
-  const double se = std::sin(altitude), ce = std::cos(altitude);
+  const double sa = std::sin(params_.azimuth), ca = std::cos(params_.azimuth);
+  const double se = std::sin(params_.altitude), ce = std::cos(params_.altitude);
   orbitMatrix[0][0] = ca, orbitMatrix[0][1] = se * sa, orbitMatrix[0][2] = ce * sa;
   orbitMatrix[1][0] = 0, orbitMatrix[1][1] = ce, orbitMatrix[1][2] = -se;
   orbitMatrix[2][0] = -sa, orbitMatrix[2][1] = se * ca, orbitMatrix[2][2] = ce * ca;
 
-  const double sp = std::sin(pan), cp = std::cos(pan);
-  const double st = std::sin(tilt), ct = std::cos(tilt);
-  const double sr = std::sin(rotation), cr = std::cos(rotation);
+  const double sp = std::sin(params_.pan), cp = std::cos(params_.pan);
+  const double st = std::sin(params_.tilt), ct = std::cos(params_.tilt);
+  const double sr = std::sin(params_.rotation), cr = std::cos(params_.rotation);
   lookMatrix[0][0] = cr * cp + sr * st * sp;
   lookMatrix[0][1] = cr * st * sp - sr * cp;
   lookMatrix[0][2] = ct * sp;
@@ -57,29 +57,29 @@ void CameraModel::ComputeRotations() {
 }
 
 void CameraModel::PlaneToWorld(double x, double y, Vec3& out) const {
-  Vec3 v = Mul(lookMatrix, Vec3{x, y, -focalLength});
-  v.z += orbitRadius;
+  Vec3 v = Mul(lookMatrix, Vec3{x, y, -params_.focalLength});
+  v.z += orbitRadius_;
   out = Mul(orbitMatrix, v);
 }
 
 bool CameraModel::ProjectToImage(const Vec3& scenePoint, double& x, double& y) const {
   Vec3 v = MulTransposed(orbitMatrix, scenePoint);
-  v.z -= orbitRadius;
+  v.z -= orbitRadius_;
   const Vec3 c = MulTransposed(lookMatrix, v);
   // The camera looks along -z; z >= 0 is beside or behind the centre of projection.
   if (!(c.z < 0)) return false;
-  const double k = -focalLength / c.z;
+  const double k = -params_.focalLength / c.z;
   x = c.x * k;
   y = c.y * k;
   return true;
 }
 
 void CameraModel::ComputePositionAndCorners(int mask) {
-  cameraPosition = Mul(orbitMatrix, Vec3{0, 0, orbitRadius});
+  cameraPosition = Mul(orbitMatrix, Vec3{0, 0, orbitRadius_});
   if (mask == 0) return;
   // A scale of 0 (typed, or from a short position file) is kept as the view's value, but
   // the rectangle is drawn at scale 1 rather than at infinity, as the scene does.
-  const double k = scale == 0.0f ? 1.0 : 1.0 / scale;
+  const double k = scale_ == 0.0f ? 1.0 : 1.0 / scale_;
   const double w = kPlaneHalfWidth * k, h = kPlaneHalfHeight * k;
   PlaneToWorld(-w, h, planeCorners[0]);
   PlaneToWorld(w, h, planeCorners[1]);
@@ -172,25 +172,17 @@ void CameraModel::AllocatePoints(int n) {
 }
 
 void CameraModel::SetFocalLength(double f) {
-  focalLength = f;
-  orbitRadius = f + distance;
+  params_.focalLength = f;
+  orbitRadius_ = f + params_.distance;
 }
 
 void CameraModel::SetDistance(double d) {
-  distance = d;
-  orbitRadius = focalLength + d;
+  params_.distance = d;
+  orbitRadius_ = params_.focalLength + d;
 }
 
 void CameraModel::GetCameraPosition(double& x, double& y, double& z) const {
   x = cameraPosition.x, y = cameraPosition.y, z = cameraPosition.z;
-}
-
-CameraParams CameraModel::GetParams() const {
-  CameraParams p;
-  p.azimuth = azimuth, p.altitude = altitude, p.rotation = rotation;
-  p.focalLength = focalLength, p.distance = distance;
-  p.pan = pan, p.tilt = tilt;
-  return p;
 }
 
 void CameraModel::SetParams(const CameraParams& p) {
@@ -212,7 +204,6 @@ void CameraModel::AddToAngle(double& angle, double delta) {
 void CameraModel::AddToLength(double& length, double delta) {
   length += delta;
   if (length < 0) length = 0;
-  orbitRadius = distance + focalLength;
 }
 
 void StoreImagePoints(CameraModel& view, const double* x, const double* y, int n) {

@@ -71,46 +71,50 @@ class CameraModel {
   // The same with arrays already made; cannot fail.
   void TakePointArrays(PointArrays&& arrays);
 
-  void GetAzAlt(double& az, double& alt) const { az = azimuth, alt = altitude; }
-  void SetAzAlt(double az, double alt) { azimuth = az, altitude = alt; }
-  void GetPanTilt(double& p, double& t) const { p = pan, t = tilt; }
-  void SetPanTilt(double p, double t) { pan = p, tilt = t; }
-  double GetRotation() const { return rotation; }
-  void SetRotation(double r) { rotation = r; }
-  double GetFocalLength() const { return focalLength; }
-  void SetFocalLength(double f);
-  double GetDistance() const { return distance; }
-  void SetDistance(double d);
-  void GetCameraPosition(double& x, double& y, double& z) const;
-  float GetScale() const { return scale; }
-  void SetScale(float s) { scale = s; }
-
-  CameraParams GetParams() const;
-  // Stores all seven through the setters (no recomputation).
+  // The seven parameters are kept behind setters, so that the orbit radius always is
+  // distance + focal length.
+  const CameraParams& GetParams() const { return params_; }
+  // Stores all seven (no recomputation).
   void SetParams(const CameraParams& p);
+  void GetAzAlt(double& az, double& alt) const { az = params_.azimuth, alt = params_.altitude; }
+  void SetAzAlt(double az, double alt) { params_.azimuth = az, params_.altitude = alt; }
+  void GetPanTilt(double& p, double& t) const { p = params_.pan, t = params_.tilt; }
+  void SetPanTilt(double p, double t) { params_.pan = p, params_.tilt = t; }
+  double GetRotation() const { return params_.rotation; }
+  void SetRotation(double r) { params_.rotation = r; }
+  double GetFocalLength() const { return params_.focalLength; }
+  void SetFocalLength(double f);
+  double GetDistance() const { return params_.distance; }
+  void SetDistance(double d);
+  double GetOrbitRadius() const { return orbitRadius_; }
+  void GetCameraPosition(double& x, double& y, double& z) const;
+  float GetScale() const { return scale_; }
+  void SetScale(float s) { scale_ = s; }
 
-  // Increment rules of the panel controls; they do not recompute the camera.
+  // Increment rules of the panel controls, on a copy of the parameters (SetParams stores
+  // it); they do not recompute the camera.
   static void AddToAngle(double& angle, double delta);
-  void AddToLength(double& length, double delta);
+  static void AddToLength(double& length, double delta);
 
   // Rows first.
   double orbitMatrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
   double lookMatrix[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-  double orbitRadius = 60;
-  double altitude = 0, azimuth = 0, rotation = 0, focalLength = 10, distance = 50, pan = 0,
-         tilt = 0;
   Vec3 cameraPosition;
   Vec3 planeCorners[4];
   int imagePointCount = 0;
   std::vector<double> imageX, imageY;
   std::vector<Vec3> planePoints, pointColors, rayPoints;
   CameraModel* otherView = nullptr;
-  float scale = 1.0f;
   double meanX = 0, meanY = 0;
   bool skipNegativeST = false;
 
   // Called by UpdateCamera with a non-zero mask (the view posts UWM_VIEWS_CHANGED).
   std::function<void(int mask)> onViewsChanged;
+
+ private:
+  CameraParams params_;
+  double orbitRadius_ = 60;  // distance + focal length
+  float scale_ = 1.0f;
 };
 
 // Replaces the view's point arrays with n points from x and y and sets the means (0 when

@@ -69,8 +69,9 @@ int InvolvedCameras(const CameraModel& moving, const CameraModel& second,
 void AddCamera(Digest& d, const CameraModel& c, bool withRays) {
   d.Add(static_cast<const void*>(&c));
   d.Add(static_cast<const void*>(c.otherView));
-  for (double v : {c.azimuth, c.altitude, c.rotation, c.focalLength, c.distance, c.pan, c.tilt,
-                   c.orbitRadius, static_cast<double>(c.scale)})
+  const CameraParams& p = c.GetParams();
+  for (double v : {p.azimuth, p.altitude, p.rotation, p.focalLength, p.distance, p.pan, p.tilt,
+                   c.GetOrbitRadius(), static_cast<double>(c.GetScale())})
     d.Add(v);
   d.Add(static_cast<std::uint64_t>(c.imagePointCount));
   d.Add(static_cast<std::uint64_t>(c.skipNegativeST));

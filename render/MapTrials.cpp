@@ -103,11 +103,8 @@ void SetSignMargins(PairTable& t, double g) {
 }  // namespace
 
 void CopyCameraParameters(const CameraModel& from, CameraModel& to) {
-  to.azimuth = from.azimuth, to.altitude = from.altitude, to.rotation = from.rotation;
-  to.focalLength = from.focalLength, to.distance = from.distance;
-  to.pan = from.pan, to.tilt = from.tilt;
-  to.orbitRadius = from.orbitRadius;
-  to.scale = from.scale;
+  to.SetParams(from.GetParams());
+  to.SetScale(from.GetScale());
 }
 
 PairResult SolvePair(const PairTable& t, const TrialFrame& f, std::size_t i) {
@@ -132,9 +129,9 @@ PairResult SolvePair(const PairTable& t, const TrialFrame& f, std::size_t i) {
 
 TrialFrame TrialWorker::Frame(double a, double b, bool directions) {
   if (directions)
-    camera_.pan = a, camera_.tilt = b;
+    camera_.SetPanTilt(a, b);
   else
-    camera_.azimuth = a, camera_.altitude = b;
+    camera_.SetAzAlt(a, b);
   camera_.ComputeRotations();
   camera_.ComputePositionAndCorners(0);
   TrialFrame f;
@@ -142,8 +139,8 @@ TrialFrame TrialWorker::Frame(double a, double b, bool directions) {
     for (int c = 0; c < 3; ++c) f.o[3 * r + c] = camera_.orbitMatrix[r][c];
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c) f.l[3 * r + c] = camera_.lookMatrix[r][c];
-  f.nf = -camera_.focalLength;
-  f.radius = camera_.orbitRadius;
+  f.nf = -camera_.GetFocalLength();
+  f.radius = camera_.GetOrbitRadius();
   f.cx = camera_.cameraPosition.x, f.cy = camera_.cameraPosition.y;
   f.cz = camera_.cameraPosition.z;
   return f;
@@ -216,10 +213,10 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, KernelLevel level, 
   for (int r = 0; r < 3; ++r)
     for (int c = 0; c < 3; ++c)
       t.orbit[3 * r + c] = looking.orbitMatrix[r][c], t.look[3 * r + c] = looking.lookMatrix[r][c];
-  t.radius = looking.orbitRadius;
-  t.focal = moving.focalLength;
+  t.radius = looking.GetOrbitRadius();
+  t.focal = moving.GetFocalLength();
   t.movingCentre = looking.cameraPosition;
-  t.sinRoll = std::sin(looking.rotation), t.cosRoll = std::cos(looking.rotation);
+  t.sinRoll = std::sin(looking.GetRotation()), t.cosRoll = std::cos(looking.GetRotation());
   t.fixedCentre = fixed.cameraPosition;
 
   double largestU = 0, largestD = 0, largestP = 0;
@@ -229,12 +226,12 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, KernelLevel level, 
     t.px[i] = p.x, t.py[i] = p.y, t.pz[i] = p.z;
     k.dx[i] = dir.x, k.dy[i] = dir.y, k.dz[i] = dir.z;
     k.cc[i] = Dot(dir, dir);
-    const Vec3 image{moving.imageX[i], moving.imageY[i], -moving.focalLength};
+    const Vec3 image{moving.imageX[i], moving.imageY[i], -moving.GetFocalLength()};
     if (t.directions) {
       t.mx[i] = image.x, t.my[i] = image.y;
     } else {
       const Vec3 u = Mul(looking.lookMatrix, image);
-      t.mx[i] = u.x, t.my[i] = u.y, t.mz[i] = u.z + moving.orbitRadius;
+      t.mx[i] = u.x, t.my[i] = u.y, t.mz[i] = u.z + moving.GetOrbitRadius();
     }
     k.x[i] = image.x, k.y[i] = image.y;
     k.aa[i] = Dot(image, image);
@@ -245,7 +242,7 @@ void BuildPairTable(MapKind kind, const CameraModel& moving, KernelLevel level, 
     largestP = std::max(largestP, Dot(p, p));
   }
   SetSignMargins(t, std::sqrt(largestU) + std::sqrt(largestD) + std::sqrt(largestP) +
-                        std::fabs(moving.orbitRadius) +
+                        std::fabs(moving.GetOrbitRadius()) +
                         std::sqrt(Dot(t.fixedCentre, t.fixedCentre)));
 }
 

@@ -32,18 +32,18 @@ constexpr int kWheelNotch = 120;
 struct FieldBox {
   int id;
   int field;
-  double CameraModel::*value;
+  double CameraParams::*value;
 };
 
 // In the order in which the boxes are read back.
 constexpr FieldBox kFieldBoxes[] = {
-    {IDC_VIEW_ALTITUDE, FIELD_ALTITUDE, &CameraModel::altitude},
-    {IDC_VIEW_AZIMUTH, FIELD_AZIMUTH, &CameraModel::azimuth},
-    {IDC_VIEW_ROTATION, FIELD_ROTATION, &CameraModel::rotation},
-    {IDC_VIEW_FOCAL_LENGTH, FIELD_FOCAL_LENGTH, &CameraModel::focalLength},
-    {IDC_VIEW_DISTANCE, FIELD_DISTANCE, &CameraModel::distance},
-    {IDC_VIEW_PAN, FIELD_PAN, &CameraModel::pan},
-    {IDC_VIEW_TILT, FIELD_TILT, &CameraModel::tilt},
+    {IDC_VIEW_ALTITUDE, FIELD_ALTITUDE, &CameraParams::altitude},
+    {IDC_VIEW_AZIMUTH, FIELD_AZIMUTH, &CameraParams::azimuth},
+    {IDC_VIEW_ROTATION, FIELD_ROTATION, &CameraParams::rotation},
+    {IDC_VIEW_FOCAL_LENGTH, FIELD_FOCAL_LENGTH, &CameraParams::focalLength},
+    {IDC_VIEW_DISTANCE, FIELD_DISTANCE, &CameraParams::distance},
+    {IDC_VIEW_PAN, FIELD_PAN, &CameraParams::pan},
+    {IDC_VIEW_TILT, FIELD_TILT, &CameraParams::tilt},
 };
 
 const FieldBox* FindFieldBox(int id) {
@@ -159,7 +159,7 @@ void ViewDlg::UpdatePanel() {
   for (const auto& box : kFieldBoxes) {
     QLineEdit* edit = Edit(box.id);
     const QSignalBlocker blocker(edit);
-    edit->setText(QString::asprintf("%.15g", camera.*box.value));
+    edit->setText(QString::asprintf("%.15g", camera.GetParams().*box.value));
   }
   exchanging_ = false;
 }
@@ -168,6 +168,8 @@ bool ViewDlg::ReadPanel() {
   if (Edit(IDC_VIEW_AZIMUTH) == nullptr) return false;
   exchanging_ = true;
   bool ok = true;
+  // The boxes read before one that holds no number keep their values.
+  CameraParams params = camera.GetParams();
   for (const auto& box : kFieldBoxes) {
     QLineEdit* edit = Edit(box.id);
     double value = 0;
@@ -178,8 +180,9 @@ bool ViewDlg::ReadPanel() {
       ok = false;
       break;
     }
-    camera.*box.value = value;
+    params.*box.value = value;
   }
+  camera.SetParams(params);
   exchanging_ = false;
   return ok;
 }
@@ -214,7 +217,6 @@ void ViewDlg::OnFieldLeft(int id) {
       break;
     case IDC_VIEW_FOCAL_LENGTH:
     case IDC_VIEW_DISTANCE:
-      camera.orbitRadius = camera.distance + camera.focalLength;
       UpdateCamera(VIEW_LENS);
       break;
     case IDC_VIEW_PAN:
@@ -256,25 +258,25 @@ void ViewDlg::OnWheel(int zDelta) {
   int mask = 0;
   switch (focusedField) {
     case FIELD_AZIMUTH:
-      AddToAngle(camera.azimuth, angleStep), mask = VIEW_AZALT;
+      AddToAngle(&CameraParams::azimuth, angleStep), mask = VIEW_AZALT;
       break;
     case FIELD_ALTITUDE:
-      AddToAngle(camera.altitude, angleStep), mask = VIEW_AZALT;
+      AddToAngle(&CameraParams::altitude, angleStep), mask = VIEW_AZALT;
       break;
     case FIELD_FOCAL_LENGTH:
-      AddToLength(camera.focalLength, lengthStep), mask = VIEW_LENS;
+      AddToLength(&CameraParams::focalLength, lengthStep), mask = VIEW_LENS;
       break;
     case FIELD_DISTANCE:
-      AddToLength(camera.distance, lengthStep), mask = VIEW_LENS;
+      AddToLength(&CameraParams::distance, lengthStep), mask = VIEW_LENS;
       break;
     case FIELD_PAN:
-      AddToAngle(camera.pan, angleStep), mask = VIEW_PANTILT;
+      AddToAngle(&CameraParams::pan, angleStep), mask = VIEW_PANTILT;
       break;
     case FIELD_TILT:
-      AddToAngle(camera.tilt, angleStep), mask = VIEW_PANTILT;
+      AddToAngle(&CameraParams::tilt, angleStep), mask = VIEW_PANTILT;
       break;
     case FIELD_ROTATION:
-      AddToAngle(camera.rotation, angleStep), mask = VIEW_LENS;
+      AddToAngle(&CameraParams::rotation, angleStep), mask = VIEW_LENS;
       break;
     default:
       return;
@@ -283,45 +285,49 @@ void ViewDlg::OnWheel(int zDelta) {
   PostRedraw();
 }
 
-void ViewDlg::AddToAngle(double& angle, double delta) {
-  CameraModel::AddToAngle(angle, delta);
+void ViewDlg::AddToAngle(double CameraParams::*angle, double delta) {
+  CameraParams params = camera.GetParams();
+  CameraModel::AddToAngle(params.*angle, delta);
+  camera.SetParams(params);
   UpdatePanel();
 }
 
-void ViewDlg::AddToLength(double& length, double delta) {
-  camera.AddToLength(length, delta);
+void ViewDlg::AddToLength(double CameraParams::*length, double delta) {
+  CameraParams params = camera.GetParams();
+  CameraModel::AddToLength(params.*length, delta);
+  camera.SetParams(params);
   UpdatePanel();
 }
 
 void ViewDlg::DragAzAlt(double dAzimuth, double dAltitude) {
   if (!isControlled) return;
-  AddToAngle(camera.azimuth, dAzimuth);
-  AddToAngle(camera.altitude, dAltitude);
+  AddToAngle(&CameraParams::azimuth, dAzimuth);
+  AddToAngle(&CameraParams::altitude, dAltitude);
   UpdateCamera(VIEW_AZALT);
 }
 
 void ViewDlg::DragPanTilt(double dPan, double dTilt) {
   if (!isControlled) return;
-  AddToAngle(camera.pan, dPan);
-  AddToAngle(camera.tilt, dTilt);
+  AddToAngle(&CameraParams::pan, dPan);
+  AddToAngle(&CameraParams::tilt, dTilt);
   UpdateCamera(VIEW_PANTILT);
 }
 
 void ViewDlg::DragFocalLength(double d) {
   if (!isControlled) return;
-  AddToLength(camera.focalLength, d);
+  AddToLength(&CameraParams::focalLength, d);
   UpdateCamera(VIEW_LENS);
 }
 
 void ViewDlg::DragDistance(double d) {
   if (!isControlled) return;
-  AddToLength(camera.distance, d);
+  AddToLength(&CameraParams::distance, d);
   UpdateCamera(VIEW_LENS);
 }
 
 void ViewDlg::DragRotation(double d) {
   if (!isControlled) return;
-  AddToAngle(camera.rotation, d);
+  AddToAngle(&CameraParams::rotation, d);
   UpdateCamera(VIEW_LENS);
 }
 

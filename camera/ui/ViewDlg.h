@@ -155,8 +155,8 @@ class ViewDlg : public QWidget, public ViewDrags {
   void OnFieldLeft(int id);
   void OnWheel(int zDelta);
   // The increments of the wheel and the drags; both write the values back into the boxes.
-  void AddToAngle(double& angle, double delta);
-  void AddToLength(double& length, double delta);
+  void AddToAngle(double CameraParams::*angle, double delta);
+  void AddToLength(double CameraParams::*length, double delta);
   void StoreOption(bool& flag, const QCheckBox* box);
   QLineEdit* Edit(int id) const;
   void ShowPointCount(int n);

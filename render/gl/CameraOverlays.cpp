@@ -310,19 +310,19 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
 
   if (options.showAzAltSphere) {
     gluQuadricDrawStyle(quadric.get(), GLU_LINE);
-    gluSphere(quadric.get(), view.orbitRadius, 40, 40);
+    gluSphere(quadric.get(), view.GetOrbitRadius(), 40, 40);
   }
 
   if (options.showPanTiltSphere && panTiltSphere != nullptr) {
     constexpr double D = kDegreesPerRadian;
-    const double k = 0.05 / (view.scale != 0.0f ? view.scale : 1.0f);
+    const double k = 0.05 / DrawnScale(view.GetScale());
     glPushMatrix();
     glTranslated(c.x, c.y, c.z);
     glScaled(k, k, k);
-    glRotated(view.azimuth * D, 0, 1, 0);
-    glRotated(view.altitude * D, 1, 0, 0);
-    glRotated(std::atan2(view.meanY, view.focalLength) * D, 1, 0, 0);
-    glRotated(std::atan2(view.meanX, view.focalLength) * D, 0, -1, 0);
+    glRotated(view.GetParams().azimuth * D, 0, 1, 0);
+    glRotated(view.GetParams().altitude * D, 1, 0, 0);
+    glRotated(std::atan2(view.meanY, view.GetFocalLength()) * D, 1, 0, 0);
+    glRotated(std::atan2(view.meanX, view.GetFocalLength()) * D, 0, -1, 0);
     if (panTiltTriangles != nullptr)
       DrawColoured(*panTiltSphere, true, 1.0, *panTiltTriangles);
     else

@@ -27,7 +27,8 @@ constexpr char kRotateCaption[] = "Left: rotate around principal ray";
 constexpr double kHome[kObserverPoseSize] = {400, 0, 0, 0, 1, -1, 0};
 
 std::vector<double> Parameters(const CameraModel& c) {
-  return {c.azimuth, c.altitude, c.rotation, c.focalLength, c.distance, c.pan, c.tilt};
+  const CameraParams& p = c.GetParams();
+  return {p.azimuth, p.altitude, p.rotation, p.focalLength, p.distance, p.pan, p.tilt};
 }
 
 class Navigation : public test::WorkbenchTest {
@@ -167,7 +168,7 @@ TEST_F(Navigation, PlainDragsTurnAndZoomTheObserver) {
 // The mouse event's own modifiers count, either side's; the drags reach only the
 // controlled view, whose panel shows the new value.
 TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
-  using C = CameraModel;
+  using C = CameraParams;
   const auto kLeft = Qt::LeftButton, kRight = Qt::RightButton;
   const auto kCtrl = Qt::ControlModifier, kShift = Qt::ShiftModifier;
   const struct {
@@ -184,11 +185,11 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
   };
   const std::vector<double> firstBefore = Parameters(First().camera);
   for (const auto& c : cases) {
-    const double start = Second().camera.*c.parameter;
+    const double start = Second().camera.GetParams().*c.parameter;
     test::Drag(main, {100, 100}, c.to, c.buttons, c.modifiers);
-    EXPECT_NEAR(Second().camera.*c.parameter - start, c.change, 1e-12) << c.name;
+    EXPECT_NEAR(Second().camera.GetParams().*c.parameter - start, c.change, 1e-12) << c.name;
     EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_AZIMUTH)->text(),
-              QString::asprintf("%.15g", Second().camera.azimuth))
+              QString::asprintf("%.15g", Second().camera.GetParams().azimuth))
         << c.name << ": the panel shows the new value";
   }
   EXPECT_EQ(Parameters(First().camera), firstBefore);
@@ -254,7 +255,7 @@ TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
     for (int i = 0; i < kPositionTargetCount; ++i) EXPECT_NEAR(got[i], row.values[i], 1e-6) << i;
     EXPECT_EQ(main->scene.scale, row.sceneScale);
     EXPECT_EQ(GetDlgItemAs<QLineEdit>(&Second(), IDC_VIEW_ALTITUDE)->text(),
-              QString::asprintf("%.15g", Second().camera.altitude));
+              QString::asprintf("%.15g", Second().camera.GetParams().altitude));
     if (row.glides) {
       EXPECT_EQ(GetDlgItemAs<QLineEdit>(control, IDC_SCALE)->text(),
                 QString::number(row.values[POS_SCALE]));

@@ -26,7 +26,8 @@ FstShape LoadedSphere(const char* file) {
 
 // Every number of a camera's pose and points, to compare two cameras bit for bit.
 std::vector<double> CameraNumbers(const CameraModel& c) {
-  std::vector<double> n{c.azimuth, c.altitude, c.pan, c.tilt};
+  const CameraParams& p = c.GetParams();
+  std::vector<double> n{p.azimuth, p.altitude, p.pan, p.tilt};
   for (int r = 0; r < 3; ++r) {
     n.insert(n.end(), c.orbitMatrix[r], c.orbitMatrix[r] + 3);
     n.insert(n.end(), c.lookMatrix[r], c.lookMatrix[r] + 3);

@@ -111,12 +111,21 @@ class Soak : public test::WorkbenchTest {
       EXPECT_TRUE(ok) << "unexpected message box: " << text;
     }
     const Scene& s = main->scene;
-    std::vector<double> numbers = {s.observer.distance, s.observer.offsetX, s.observer.offsetY, s.observer.offsetZ, s.observer.angleX,
-                                   s.observer.angleY,   s.observer.angleZ,  s.scale,   s.alpha};
+    std::vector<double> numbers = {s.observer.distance,
+                                   s.observer.offsetX,
+                                   s.observer.offsetY,
+                                   s.observer.offsetZ,
+                                   s.observer.angleX,
+                                   s.observer.angleY,
+                                   s.observer.angleZ,
+                                   s.scale,
+                                   s.alpha};
     for (const ViewDlg* view : {&control->firstView, &control->secondView}) {
       const CameraModel& c = view->camera;
-      numbers.insert(numbers.end(), {c.azimuth, c.altitude, c.rotation, c.focalLength, c.distance,
-                                     c.pan, c.tilt, c.GetScale()});
+      numbers.insert(numbers.end(),
+                     {c.GetParams().azimuth, c.GetParams().altitude, c.GetParams().rotation,
+                      c.GetParams().focalLength, c.GetParams().distance, c.GetParams().pan,
+                      c.GetParams().tilt, c.GetScale()});
     }
     for (std::size_t i = 0; i < numbers.size(); ++i)
       EXPECT_TRUE(std::isfinite(numbers[i])) << "number " << i << " is " << numbers[i];

@@ -72,22 +72,22 @@ TEST_F(ViewPanelTest, LeavingABoxStoresTheTypedValueAndRecomputesItsGroup) {
   const struct {
     int id;
     const char* text;
-    double CameraModel::*value;
+    double CameraParams::*value;
     int mask;
     double orbitRadius;  // distance + focal length
   } cases[] = {
-      {IDC_VIEW_AZIMUTH, "7.5", &CameraModel::azimuth, VIEW_AZALT, 60},         // not wrapped
-      {IDC_VIEW_FOCAL_LENGTH, "-2", &CameraModel::focalLength, VIEW_LENS, 48},  // not clamped
-      {IDC_VIEW_DISTANCE, " 80 ", &CameraModel::distance, VIEW_LENS, 90},
-      {IDC_VIEW_TILT, "-1e-1", &CameraModel::tilt, VIEW_PANTILT, 60},
-      {IDC_VIEW_ROTATION, "1", &CameraModel::rotation, VIEW_LENS, 60},
+      {IDC_VIEW_AZIMUTH, "7.5", &CameraParams::azimuth, VIEW_AZALT, 60},         // not wrapped
+      {IDC_VIEW_FOCAL_LENGTH, "-2", &CameraParams::focalLength, VIEW_LENS, 48},  // not clamped
+      {IDC_VIEW_DISTANCE, " 80 ", &CameraParams::distance, VIEW_LENS, 90},
+      {IDC_VIEW_TILT, "-1e-1", &CameraParams::tilt, VIEW_PANTILT, 60},
+      {IDC_VIEW_ROTATION, "1", &CameraParams::rotation, VIEW_LENS, 60},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     SetUp();
     test::TypeAndLeave(Edit(first, c.id), c.text);
-    EXPECT_DOUBLE_EQ(first->camera.*c.value, std::atof(c.text));
-    EXPECT_DOUBLE_EQ(first->camera.orbitRadius, c.orbitRadius);
+    EXPECT_DOUBLE_EQ(first->camera.GetParams().*c.value, std::atof(c.text));
+    EXPECT_DOUBLE_EQ(first->camera.GetOrbitRadius(), c.orbitRadius);
     const Vec3 at = first->camera.cameraPosition;  // the camera moved with it
     EXPECT_NEAR(std::hypot(at.x, at.y, at.z), c.orbitRadius, 1e-9);
     EXPECT_EQ(first->focusedField, FIELD_NONE);
@@ -102,9 +102,9 @@ TEST_F(ViewPanelTest, TextThatIsNotANumberStopsTheReadingThere) {
   Edit(first, IDC_VIEW_TILT)->setText("0.7");
   test::TypeAndLeave(Edit(first, IDC_VIEW_DISTANCE), "far");
   EXPECT_EQ(messages.texts, std::vector<std::string>{"Please enter a number."});
-  EXPECT_DOUBLE_EQ(first->camera.altitude, 0.3);  // before the bad box: stored
-  EXPECT_DOUBLE_EQ(first->camera.distance, 50);
-  EXPECT_DOUBLE_EQ(first->camera.tilt, 0);  // after it: kept
+  EXPECT_DOUBLE_EQ(first->camera.GetParams().altitude, 0.3);  // before the bad box: stored
+  EXPECT_DOUBLE_EQ(first->camera.GetParams().distance, 50);
+  EXPECT_DOUBLE_EQ(first->camera.GetParams().tilt, 0);  // after it: kept
   EXPECT_EQ(Posts(), Recomputes(VIEW_LENS)) << "still recomputes";
   Edit(first, IDC_VIEW_DISTANCE)->setText("50");
 }
@@ -113,24 +113,25 @@ TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
   const struct {
     int id;
     int delta;
-    double CameraModel::*value;
+    double CameraParams::*value;
     double change;
     int mask;
   } cases[] = {
-      {IDC_VIEW_ALTITUDE, -240, &CameraModel::altitude, -0.2, VIEW_AZALT},
-      {IDC_VIEW_FOCAL_LENGTH, 360, &CameraModel::focalLength, 3, VIEW_LENS},
-      {IDC_VIEW_DISTANCE, -200, &CameraModel::distance, -1, VIEW_LENS},
-      {IDC_VIEW_TILT, 60, &CameraModel::tilt, 0.05, VIEW_PANTILT},
-      {IDC_VIEW_ROTATION, -120, &CameraModel::rotation, -0.1, VIEW_LENS},
+      {IDC_VIEW_ALTITUDE, -240, &CameraParams::altitude, -0.2, VIEW_AZALT},
+      {IDC_VIEW_FOCAL_LENGTH, 360, &CameraParams::focalLength, 3, VIEW_LENS},
+      {IDC_VIEW_DISTANCE, -200, &CameraParams::distance, -1, VIEW_LENS},
+      {IDC_VIEW_TILT, 60, &CameraParams::tilt, 0.05, VIEW_PANTILT},
+      {IDC_VIEW_ROTATION, -120, &CameraParams::rotation, -0.1, VIEW_LENS},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.id << " by " << c.delta);
     SetUp();
-    const double before = first->camera.*c.value;
+    const double before = first->camera.GetParams().*c.value;
     test::SendFocus(Edit(first, c.id), QEvent::FocusIn);
     test::Wheel(first, c.delta);
-    EXPECT_NEAR(first->camera.*c.value, before + c.change, 1e-12);
-    EXPECT_EQ(Edit(first, c.id)->text(), QString::asprintf("%.15g", first->camera.*c.value));
+    EXPECT_NEAR(first->camera.GetParams().*c.value, before + c.change, 1e-12);
+    EXPECT_EQ(Edit(first, c.id)->text(),
+              QString::asprintf("%.15g", first->camera.GetParams().*c.value));
     EXPECT_EQ(Posts(), Recomputes(c.mask));
     first->focusedField = FIELD_NONE;
   }
@@ -138,8 +139,8 @@ TEST_F(ViewPanelTest, WheelOnTheFocusedBoxStepsItsParameter) {
   SetUp();
   test::SendFocus(Edit(first, IDC_VIEW_FOCAL_LENGTH), QEvent::FocusIn);
   test::Wheel(first, -120 * 20);
-  EXPECT_EQ(first->camera.focalLength, 0);
-  EXPECT_DOUBLE_EQ(first->camera.orbitRadius, 50);
+  EXPECT_EQ(first->camera.GetParams().focalLength, 0);
+  EXPECT_DOUBLE_EQ(first->camera.GetOrbitRadius(), 50);
   // With no box focused, as after leaving one, the wheel changes nothing.
   first->focusedField = FIELD_NONE;
   Posts();
@@ -160,7 +161,7 @@ TEST_F(ViewPanelTest, ClosingTheVectorsWindowUnticksItsBox) {
 
 TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
   first->DragAzAlt(0.5, 0.5);
-  EXPECT_EQ(first->camera.azimuth, 0) << "not controlled: drags do nothing";
+  EXPECT_EQ(first->camera.GetParams().azimuth, 0) << "not controlled: drags do nothing";
   EXPECT_TRUE(Posts().empty());
 
   for (int click = 0; click < 2; ++click) {  // the second click changes nothing
@@ -171,9 +172,9 @@ TEST_F(ViewPanelTest, ControlRadioMovesTheMouseToOneViewOnly) {
 
   first->DragAzAlt(0.5, -0.25);
   second->DragAzAlt(0.5, 0.5);
-  EXPECT_DOUBLE_EQ(first->camera.azimuth, 0.5);
-  EXPECT_DOUBLE_EQ(first->camera.altitude, -0.25);
-  EXPECT_EQ(second->camera.azimuth, 0);
+  EXPECT_DOUBLE_EQ(first->camera.GetParams().azimuth, 0.5);
+  EXPECT_DOUBLE_EQ(first->camera.GetParams().altitude, -0.25);
+  EXPECT_EQ(second->camera.GetParams().azimuth, 0);
 
   // The main window redraws after its own drags (the navigation tests pin the others).
   EXPECT_EQ(Posts(), (std::vector<Posted>{{UWM_VIEWS_CHANGED, 0, VIEW_AZALT}}));

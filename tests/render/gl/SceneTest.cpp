@@ -406,16 +406,16 @@ TEST_F(Overlays, PanTiltSphereSitsAtTheCameraTurnedTowardTheMeanPointAndScaled) 
   options.showPanTiltSphere = true;
   for (float scale : {0.5f, 0.0f}) {
     SCOPED_TRACE(scale);
-    view.scale = scale;
+    view.SetScale(scale);
     const double k = 0.8 * 0.05 / (scale != 0 ? scale : 1);  // DrawColoured draws at 0.8
     ASSERT_TRUE(context.BeginFrame());
     std::vector<Vec3> expected;
     for (int v = 0; v < 3; ++v) {
       Vec3 p{k * sphere.vertices[3 * v], k * sphere.vertices[3 * v + 1],
              k * sphere.vertices[3 * v + 2]};
-      p = Turn(p, {0, 1, 0}, -std::atan2(view.meanX, view.focalLength));
-      p = Turn(p, {1, 0, 0}, std::atan2(view.meanY, view.focalLength));
-      p = Turn(Turn(p, {1, 0, 0}, view.altitude), {0, 1, 0}, view.azimuth);
+      p = Turn(p, {0, 1, 0}, -std::atan2(view.meanX, view.GetFocalLength()));
+      p = Turn(p, {1, 0, 0}, std::atan2(view.meanY, view.GetFocalLength()));
+      p = Turn(Turn(p, {1, 0, 0}, view.GetParams().altitude), {0, 1, 0}, view.GetParams().azimuth);
       const Vec3& c = view.cameraPosition;
       expected.push_back(ToWindow(Vec3{c.x + p.x, c.y + p.y, c.z + p.z}));
     }
