@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -120,7 +121,7 @@ void MainDlg::initializeGL() {
   scene.SetClearColor(0.5f, 0.5f, 0.5f);
   scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
   g_hMainWnd = this;
-  setWindowTitle(MouseModeCaption(keyFlags));
+  setWindowTitle(MouseModeCaption(navigation_.navigator.KeyFlags()));
   // The files named on the command line load as soon as this OpenGL callback has
   // returned, so that the progress dialog can paint: when the window is shown (the first
   // show runs this initialisation), or, should the context come later, from a queued
@@ -180,6 +181,14 @@ void MainDlg::OnPaint() {
 }
 
 bool MainDlg::event(QEvent* e) {
+  // A held key released while another window has the keyboard (a file dialog, the map's
+  // progress dialog) never reaches this one: its mode ends with the focus.
+  if (e->type() == QEvent::FocusOut) {
+    navigation_.navigator.SetHeldModes(false, false);
+  } else if (e->type() == QEvent::FocusIn) {
+    const Qt::KeyboardModifiers held = QGuiApplication::queryKeyboardModifiers();
+    navigation_.navigator.SetHeldModes(held & Qt::ControlModifier, held & Qt::ShiftModifier);
+  }
   return DispatchAppMessage(e, *this) || QOpenGLWidget::event(e);
 }
 

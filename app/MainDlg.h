@@ -149,10 +149,6 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
  private:
   MainNavigation navigation_;  // after the scene it steers
 
- public:
-  // The navigator's key flags, to read.
-  const int& keyFlags = navigation_.navigator.KeyFlags();
-
  signals:
   void closed();
 

@@ -46,6 +46,11 @@ void Navigator::UpdateMouseMode(int bit, bool on) {
   host_.SetCaption(MouseModeCaption(keyFlags_));
 }
 
+void Navigator::SetHeldModes(bool ctrl, bool shift) {
+  keyFlags_ = (keyFlags_ & MODE_CENTRE) | (ctrl ? MODE_CTRL : 0) | (shift ? MODE_SHIFT : 0);
+  host_.SetCaption(MouseModeCaption(keyFlags_));
+}
+
 void Navigator::OnMouseMove(const MouseMove& move) {
   const double f = (keyFlags_ & MODE_SLOW) ? kSlowFactor : 1.0;
   bool changed = false;

@@ -109,6 +109,10 @@ class Navigator {
   void OnKeyUp(NavKey key);
   // Sets or clears one key flag and rewrites the caption.
   void UpdateMouseMode(int bit, bool on);
+  // The keys held as modes, as they are when the window loses the keyboard (none: another
+  // window takes their releases) or gets it back (the modifiers down then; Z cannot be
+  // asked for and counts as up). Centre mode stays; the caption is rewritten.
+  void SetHeldModes(bool ctrl, bool shift);
   // The caption that names what the mouse buttons do under these key flags.
   static std::string MouseModeCaption(int keyFlags);
 

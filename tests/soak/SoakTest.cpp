@@ -129,7 +129,8 @@ class Soak : public test::WorkbenchTest {
     }
     for (std::size_t i = 0; i < numbers.size(); ++i)
       EXPECT_TRUE(std::isfinite(numbers[i])) << "number " << i << " is " << numbers[i];
-    EXPECT_EQ(main->windowTitle(), MainDlg::MouseModeCaption(main->keyFlags));
+    EXPECT_EQ(main->windowTitle(),
+              MainDlg::MouseModeCaption(main->Navigation().navigator.KeyFlags()));
     EXPECT_NE(control->firstView.isControlled, control->secondView.isControlled)
         << "exactly one view follows the mouse";
   }
