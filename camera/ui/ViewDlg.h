@@ -142,6 +142,10 @@ class ViewDlg : public QWidget, public ViewDrags {
   bool sphereLoaded = false;
   VectorsDlg vectorsWindow;
 
+  // Steps the focused box's parameter by the wheel's turn; nothing without a focused box.
+  // The Controls window sends it the wheel turned anywhere over it.
+  void OnWheel(int zDelta);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
@@ -153,7 +157,6 @@ class ViewDlg : public QWidget, public ViewDrags {
   void OnInitDialog();
   void OnFieldFocused(int id);
   void OnFieldLeft(int id);
-  void OnWheel(int zDelta);
   // The increments of the wheel and the drags; both write the values back into the boxes.
   void AddToAngle(double CameraParams::*angle, double delta);
   void AddToLength(double CameraParams::*length, double delta);

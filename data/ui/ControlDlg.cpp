@@ -17,6 +17,7 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -138,14 +139,36 @@ void ControlDlg::OnInitDialog() {
   connect(ptPlaneCheck, &QCheckBox::clicked, this, &ControlDlg::OnPtPlaneClicked);
   connect(skipNegativeStCheck, &QCheckBox::clicked, this, &ControlDlg::OnSkipNegativeStClicked);
   connect(whiteBackgroundCheck, &QCheckBox::clicked, this, &ControlDlg::OnWhiteBackgroundClicked);
-  GetDlgItem(this, IDC_SCALE)->installEventFilter(this);
+  // The Scale box's leaving, and the wheel over every control and both panels, which
+  // reaches the focused box from anywhere.
+  for (QWidget* child : findChildren<QWidget*>()) child->installEventFilter(this);
 }
 
+namespace {
+
+// The wheel belongs to the focused box of a view panel wherever the pointer is in the
+// Controls window, as the wheel message goes to the window with the keyboard. False when
+// no panel has a box focused: the wheel then does what it does where it is.
+bool SendWheelToFocusedBox(QEvent* e, ViewDlg& first, ViewDlg& second) {
+  if (e->type() != QEvent::Wheel) return false;
+  for (ViewDlg* view : {&first, &second})
+    if (view->focusedField != FIELD_NONE) {
+      view->OnWheel(static_cast<QWheelEvent*>(e)->angleDelta().y());
+      e->accept();
+      return true;
+    }
+  return false;
+}
+
+}  // namespace
+
 bool ControlDlg::event(QEvent* e) {
-  return DispatchAppMessage(e, *this) || QWidget::event(e);
+  return SendWheelToFocusedBox(e, firstView, secondView) || DispatchAppMessage(e, *this) ||
+         QWidget::event(e);
 }
 
 bool ControlDlg::eventFilter(QObject* watched, QEvent* e) {
+  if (SendWheelToFocusedBox(e, firstView, secondView)) return true;
   if (e->type() == QEvent::FocusOut && watched == GetDlgItem(this, IDC_SCALE) &&
       static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason)
     OnScaleLeft();

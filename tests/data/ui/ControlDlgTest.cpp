@@ -10,6 +10,7 @@
 #include <QTest>
 #include <filesystem>
 
+#include "camera/ui/ViewDlg.h"
 #include "data/DataFiles.h"
 #include "platform/DialogBuilder.h"
 #include "tests/GuiDriver.h"
@@ -81,6 +82,24 @@ TEST_F(ControlPanelTest, SphereSizeLabelsSelectFiveKOrElseTheFirstItem) {
     EXPECT_EQ(control->sphereSizeCombo->currentIndex(), c.selected);
     EXPECT_TRUE(Posts().empty()) << "filling the list is not a user's choice";
   }
+}
+
+// The wheel steps the focused box of a view panel wherever the pointer is in the window:
+// over the other panel, an option row or the size list, which keeps its selection.
+TEST_F(ControlPanelTest, WheelAnywhereStepsTheFocusedViewBox) {
+  ViewDlg& first = control->firstView;
+  auto* tilt = GetDlgItemAs<QLineEdit>(&first, IDC_VIEW_TILT);
+  test::SendFocus(tilt, QEvent::FocusIn);
+  const double before = first.camera.GetParams().tilt;
+  const int selection = control->sphereSizeCombo->currentIndex();
+  for (QWidget* over : {static_cast<QWidget*>(&control->secondView),
+                        static_cast<QWidget*>(control->whiteBackgroundCheck),
+                        static_cast<QWidget*>(control->sphereSizeCombo)})
+    test::Wheel(over, 120);
+  EXPECT_NEAR(first.camera.GetParams().tilt, before + 0.3, 1e-12);
+  EXPECT_EQ(control->sphereSizeCombo->currentIndex(), selection);
+  test::SendFocus(tilt, QEvent::FocusOut);
+  Posts();
 }
 
 TEST_F(ControlPanelTest, ScalePostsOnlyWhenTheEditLosesTheFocus) {
