@@ -380,6 +380,27 @@ TEST_F(Overlays, MeanRayEndsTwelveTimesOutAndTheSecondViewsRisesByNinePercentPer
   }
 }
 
+// A ray runs from the camera to twice its ray point, in its pair's colour; the gap runs
+// from the ray point to the midpoint of both views' ray points.
+TEST_F(Overlays, RaysRunToTwiceTheRayPointAndGapsToTheMidpoint) {
+  views.Load({-1}, {1}, {-0.8}, {0.9});
+  const CameraModel& view = views.first;
+  const Vec3 c = view.cameraPosition, r = view.rayPoints[0], q = views.second.rayPoints[0];
+  ASSERT_TRUE(context.BeginFrame());
+  const Vec3 ends[] = {ToWindow(c), ToWindow(Vec3{2 * r.x - c.x, 2 * r.y - c.y, 2 * r.z - c.z}),
+                       ToWindow(r),
+                       ToWindow(Vec3{(r.x + q.x) / 2, (r.y + q.y) / 2, (r.z + q.z) / 2})};
+  const auto lines =
+      CaptureFeedback([&] { DrawOverlays(view, 0, Only(false, true), nullptr, &feed); });
+  context.EndFrame();
+  ASSERT_EQ(lines.size(), 2u);
+  for (int i = 0; i < 4; ++i) {
+    const auto& v = lines[i / 2].vertices[i % 2];
+    EXPECT_NEAR(v.x, ends[i].x, 0.05) << i;
+    EXPECT_NEAR(v.y, ends[i].y, 0.05) << i;
+  }
+}
+
 // v turned by angle (radians) about the unit axis a, right-handed as glRotate turns.
 Vec3 Turn(const Vec3& v, const Vec3& a, double angle) {
   const double c = std::cos(angle), s = std::sin(angle),
