@@ -128,38 +128,21 @@ void MainWindowStartUpSize(int& width, int& height) {
 
 namespace {
 
-// The command line, checked and parsed before the context and the spheres: the frame as
-// the command asks for it (the Scale only when --scale gives it: the position file's
-// otherwise).
-bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
-  auto refuse = [&why](const std::string& option, const std::string& reason) {
-    why = option + reason;
-    return false;
-  };
-  r.out = o.out;
-  r.files = o.files;
-  if (o.first && !ParseCameraParams(*o.first, r.cameras[0], why)) return refuse("--first: ", why);
-  if (o.second && !ParseCameraParams(*o.second, r.cameras[1], why))
-    return refuse("--second: ", why);
-  ObserverPose& pose = r.frame.observer;
-  double observer[7] = {};
-  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, observer, why))
-    return refuse("--observer: ", why);
-  if (o.observer)
-    pose = {observer[0], observer[1], observer[2], observer[3],
-            observer[4], observer[5], observer[6]};
-  if (o.firstBoxes && !ParseOverlayBoxList(*o.firstBoxes, r.frame.views[0], why))
-    return refuse("--first-options: ", why);
-  if (o.secondBoxes && !ParseOverlayBoxList(*o.secondBoxes, r.frame.views[1], why))
-    return refuse("--second-options: ", why);
-  DisplayOptions& d = r.frame.display;
+// The refusal of an option's value: why names the option first.
+bool Refuse(std::string& why, const std::string& option, const std::string& reason) {
+  why = option + reason;
+  return false;
+}
+
+// The Controls window's options of the command line.
+bool ReadDisplay(const RenderOptions& o, DisplayOptions& d, std::string& why) {
   if (o.mainSphere) {
     const int row = SampleSphereWithLabel(*o.mainSphere);
     if (row < 0) {
       std::string labels;
       for (const SampleSphere& sphere : kSampleSpheres)
         labels += (labels.empty() ? "" : ", ") + std::string(sphere.label);
-      return refuse("--main-sphere: ", "'" + *o.mainSphere + "' is not one of " + labels);
+      return Refuse(why, "--main-sphere: ", "'" + *o.mainSphere + "' is not one of " + labels);
     }
     d.mainSphereSize = kSampleSpheres[row].vertexCount;
   }
@@ -169,14 +152,14 @@ bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
   if (o.scale) {
     if (!cli::ParseNumberList(*o.scale, 1, "", &number, why) ||
         !std::isfinite(static_cast<float>(number)) || static_cast<float>(number) == 0.0f)
-      return refuse("--scale: ",
+      return Refuse(why, "--scale: ",
                     "'" + *o.scale + "' is not a number other than 0 within the range of a float");
     d.scale = static_cast<float>(number);
   }
   if (o.alpha) {
     // NaN is refused with the rest: it fails both comparisons.
     if (!cli::ParseNumberList(*o.alpha, 1, "", &number, why) || !(number >= 0 && number <= 1))
-      return refuse("--alpha: ", "'" + *o.alpha + "' is not a number between 0 and 1");
+      return Refuse(why, "--alpha: ", "'" + *o.alpha + "' is not a number between 0 and 1");
     d.alpha = number;
   }
   d.axes = !o.noAxes;
@@ -186,18 +169,47 @@ bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
   d.plane = o.plane;
   d.white = o.white;
   d.legend = o.legend;
+  return true;
+}
+
+// The files to read, the picture's size and where it goes.
+bool ReadFiles(const RenderOptions& o, RenderCommand& r, std::string& why) {
   for (const std::string& file : o.files) {
     if (!HasEnding(file, "fsd") && !IsDataFile(file))
-      return refuse(file, ": neither an FST file (.fsd) nor a vector data file (.dtx, .txt)");
+      return Refuse(why, file, ": neither an FST file (.fsd) nor a vector data file (.dtx, .txt)");
     if (!cli::IsReadableFile(file))
-      return refuse("cannot read ", file + ": " + cli::ReadFailure(file));
+      return Refuse(why, "cannot read ", file + ": " + cli::ReadFailure(file));
   }
   if (o.position && !cli::IsReadableFile(*o.position))
-    return refuse("cannot read position file ", *o.position + ": " + cli::ReadFailure(*o.position));
+    return Refuse(why, "cannot read position file ",
+                  *o.position + ": " + cli::ReadFailure(*o.position));
   if (!o.size.empty() && !ParseRenderSize(o.size, r.width, r.height, why))
-    return refuse("--size: ", why);
-  if (!OutputWritable(o.out, why)) return refuse("--out: ", why);
+    return Refuse(why, "--size: ", why);
+  if (!OutputWritable(o.out, why)) return Refuse(why, "--out: ", why);
+  r.out = o.out;
+  r.files = o.files;
   return true;
+}
+
+// The command line, checked and parsed before the context and the spheres: the frame as
+// the command asks for it (the Scale only when --scale gives it: the position file's
+// otherwise).
+bool ReadRequest(const RenderOptions& o, RenderCommand& r, std::string& why) {
+  if (o.first && !ParseCameraParams(*o.first, r.cameras[0], why))
+    return Refuse(why, "--first: ", why);
+  if (o.second && !ParseCameraParams(*o.second, r.cameras[1], why))
+    return Refuse(why, "--second: ", why);
+  double observer[7] = {};
+  if (o.observer && !cli::ParseNumberList(*o.observer, 7, kObserverOrder, observer, why))
+    return Refuse(why, "--observer: ", why);
+  if (o.observer)
+    r.frame.observer = {observer[0], observer[1], observer[2], observer[3],
+                        observer[4], observer[5], observer[6]};
+  if (o.firstBoxes && !ParseOverlayBoxList(*o.firstBoxes, r.frame.views[0], why))
+    return Refuse(why, "--first-options: ", why);
+  if (o.secondBoxes && !ParseOverlayBoxList(*o.secondBoxes, r.frame.views[1], why))
+    return Refuse(why, "--second-options: ", why);
+  return ReadDisplay(o, r.frame.display, why) && ReadFiles(o, r, why);
 }
 
 // The two views as the view panels make them, each with its pan/tilt sphere, linked by the

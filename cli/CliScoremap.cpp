@@ -22,6 +22,48 @@ Json Number(double v) {
   return std::isfinite(v) ? Json(v) : Json(nullptr);
 }
 
+// The map as JSON: its bounds, then per vertex the score, where it lies, its colour and,
+// in radial mode, where it was drawn.
+int PrintScores(const ScoremapOptions& options, int pairs, const FstShape& sphere,
+                const std::vector<double>& scores, std::ostream& out, std::ostream& err,
+                const std::string& prefix) {
+  // The bounds the colours were scaled by: every score for the minimum, and in the
+  // position map only the ordinary ones (below 50) for the maximum.
+  double min = 1.0e308, max = -1.0e308;
+  for (double s : scores) {
+    if (s < min) min = s;
+    if (s > max && (options.directions || s < 50.0)) max = s;
+  }
+  // Without pairs every score is log 0: no bounds, and then neither is printed.
+  const bool bounded = min <= max && std::isfinite(min) && std::isfinite(max);
+
+  cli::JsonObjectWriter j(out);
+  j.Field("sphere", options.sphereFile);
+  j.Field("map", options.directions ? "directions" : "positions");
+  if (options.directions) j.Field("view", options.secondTurns ? "second" : "first");
+  j.Field("pairs", pairs);
+  j.Field("vertexCount", scores.size());
+  j.Field("min", bounded ? Json(min) : Json(nullptr));
+  j.Field("max", bounded ? Json(max) : Json(nullptr));
+  j.BeginArray("vertices");
+  for (std::size_t v = 0; v < scores.size(); ++v) {
+    Json entry;
+    entry["score"] = Number(scores[v]);
+    // Where the vertex lies on the sphere: the direction it scores.
+    entry["position"] = Json::array({sphere.sourceVertices[3 * v], sphere.sourceVertices[3 * v + 1],
+                                     sphere.sourceVertices[3 * v + 2]});
+    entry["colour"] = Json::array({sphere.vertexColours[3 * v], sphere.vertexColours[3 * v + 1],
+                                   sphere.vertexColours[3 * v + 2]});
+    if (options.distance)
+      entry["vertex"] = Json::array(
+          {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
+    if (!j.Element(entry)) return cli::OutputFailed(prefix, err);
+  }
+  j.EndArray();
+  if (!j.Finish()) return cli::OutputFailed(prefix, err);
+  return kExitOk;
+}
+
 }  // namespace
 
 int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream& err) {
@@ -68,41 +110,7 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   else
     MapScoreOverPositions(sphere, second, &scores);
 
-  // The bounds the colours were scaled by: every score for the minimum, and in the
-  // position map only the ordinary ones (below 50) for the maximum.
-  double min = 1.0e308, max = -1.0e308;
-  for (double s : scores) {
-    if (s < min) min = s;
-    if (s > max && (options.directions || s < 50.0)) max = s;
-  }
-  // Without pairs every score is log 0: no bounds, and then neither is printed.
-  const bool bounded = min <= max && std::isfinite(min) && std::isfinite(max);
-
-  cli::JsonObjectWriter j(out);
-  j.Field("sphere", options.sphereFile);
-  j.Field("map", options.directions ? "directions" : "positions");
-  if (options.directions) j.Field("view", options.secondTurns ? "second" : "first");
-  j.Field("pairs", views.pairs);
-  j.Field("vertexCount", scores.size());
-  j.Field("min", bounded ? Json(min) : Json(nullptr));
-  j.Field("max", bounded ? Json(max) : Json(nullptr));
-  j.BeginArray("vertices");
-  for (std::size_t v = 0; v < scores.size(); ++v) {
-    Json entry;
-    entry["score"] = Number(scores[v]);
-    // Where the vertex lies on the sphere: the direction it scores.
-    entry["position"] = Json::array({sphere.sourceVertices[3 * v], sphere.sourceVertices[3 * v + 1],
-                                     sphere.sourceVertices[3 * v + 2]});
-    entry["colour"] = Json::array({sphere.vertexColours[3 * v], sphere.vertexColours[3 * v + 1],
-                                   sphere.vertexColours[3 * v + 2]});
-    if (options.distance)
-      entry["vertex"] = Json::array(
-          {sphere.vertices[3 * v], sphere.vertices[3 * v + 1], sphere.vertices[3 * v + 2]});
-    if (!j.Element(entry)) return cli::OutputFailed(prefix, err);
-  }
-  j.EndArray();
-  if (!j.Finish()) return cli::OutputFailed(prefix, err);
-  return kExitOk;
+  return PrintScores(options, views.pairs, sphere, scores, out, err, prefix);
 }
 
 }  // namespace velmora

@@ -79,6 +79,26 @@ int DecodedDepth(const std::string& bytes, const QImage& image) {
   }
 }
 
+// The picture's rows into decoded's storage, the top row last: one byte a pixel for 8 bits
+// (a palette index or a grey level), else blue, green, red and for 32 bits alpha.
+void CopyRowsBottomUp(const QImage& image, int depth, std::size_t stride, DecodedImage& decoded) {
+  for (int y = 0; y < decoded.height; ++y) {
+    std::uint8_t* row = decoded.storage.data() + stride * (decoded.height - 1 - y);
+    const uchar* src = image.constScanLine(y);
+    if (depth == 8) {
+      std::memcpy(row, src, decoded.width);
+      continue;
+    }
+    const QRgb* px = reinterpret_cast<const QRgb*>(src);
+    for (int x = 0; x < decoded.width; ++x) {
+      *row++ = static_cast<std::uint8_t>(qBlue(px[x]));
+      *row++ = static_cast<std::uint8_t>(qGreen(px[x]));
+      *row++ = static_cast<std::uint8_t>(qRed(px[x]));
+      if (depth == 32) *row++ = static_cast<std::uint8_t>(qAlpha(px[x]));
+    }
+  }
+}
+
 }  // namespace
 
 bool DecodeImageFile(const std::string& fileName, DecodedImage& out) {
@@ -134,21 +154,7 @@ bool DecodeImageFile(const std::string& fileName, DecodedImage& out) {
       image = image.convertToFormat(QImage::Format_ARGB32);
     }
     if (image.isNull()) return tooLarge(QSize(decoded.width, decoded.height));  // no memory
-    for (int y = 0; y < decoded.height; ++y) {
-      std::uint8_t* row = decoded.storage.data() + stride * (decoded.height - 1 - y);
-      const uchar* src = image.constScanLine(y);
-      if (depth == 8) {
-        std::memcpy(row, src, decoded.width);  // a palette index or a grey level per byte
-        continue;
-      }
-      const QRgb* px = reinterpret_cast<const QRgb*>(src);
-      for (int x = 0; x < decoded.width; ++x) {
-        *row++ = static_cast<std::uint8_t>(qBlue(px[x]));
-        *row++ = static_cast<std::uint8_t>(qGreen(px[x]));
-        *row++ = static_cast<std::uint8_t>(qRed(px[x]));
-        if (depth == 32) *row++ = static_cast<std::uint8_t>(qAlpha(px[x]));
-      }
-    }
+    CopyRowsBottomUp(image, depth, stride, decoded);
     out = std::move(decoded);
     return true;
   } catch (const std::bad_alloc&) {
