@@ -91,35 +91,5 @@ TEST(Export, RenderCommandLineQuotesForTheShell) {
   EXPECT_EQ(got, expected);
 }
 
-// The frame's text form gives back every field exactly; a bad line is refused with its
-// number and changes nothing.
-TEST(Export, FrameStateTextReadsBackExactly) {
-  FrameState odd;
-  odd.observer = {350.5, -1e-300, 2, 3, 1.0 / 3, -31.25, 7};
-  odd.display = {false, false, true, true, true, true, 5000, 0.8, 0.3f, true, true, true};
-  odd.views[0] = {false, true, true, false, true};
-  odd.views[1] = {false, false, false, false, false};
-  FrameState read;
-  std::string why;
-  ASSERT_TRUE(ParseFrameStateText(FrameStateText(odd), read, why)) << why;
-  EXPECT_EQ(read, odd) << FrameStateText(read);
-  EXPECT_NE(read, FrameState{});
-
-  for (const auto& [text, reason] : std::vector<std::pair<std::string, std::string>>{
-           {"axes 0\nzoom 2\n", "line 2: unknown name \"zoom\""},
-           {"observer 1 2 3\n", "line 1: observer takes 7 finite numbers of its kind"},
-           {"alpha nan\n", "line 1: alpha takes 1 finite number of its kind"},
-           {"axes 2\n", "line 1: axes takes 1 finite number of its kind"},
-           {"scale 1e39\n", "line 1: scale takes 1 finite number of its kind"},
-           {"first-view camera,lens\n",
-            "line 1: first-view: unknown box 'lens' (camera, "
-            "rays, meanray, azalt, pantilt, or none)"}}) {
-    std::string failure;
-    EXPECT_FALSE(ParseFrameStateText(text, read, failure)) << text;
-    EXPECT_EQ(failure, reason);
-    EXPECT_EQ(read, odd) << text;
-  }
-}
-
 }  // namespace
 }  // namespace velmora

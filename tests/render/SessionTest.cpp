@@ -14,8 +14,7 @@ namespace {
 Session OddSession() {
   Session s;
   s.frame.observer = {350.5, -1e-300, 2, 3, 1.0 / 3, -31.25, 7};
-  s.frame.display.mainSphereSize = 1000;
-  s.frame.display.scale = 0.3f;
+  s.frame.display = {false, false, true, true, true, true, 5000, 0.8, 0.3f, true, true, true};
   s.frame.views[0] = {false, true, true, false, true};
   s.cameras[0] = {-1.0 / 3, 1e300, 0.25, 8, 55, -0.125, 0.1};
   s.cameras[1].azimuth = 0.6;
@@ -66,8 +65,14 @@ TEST(Session, DamagedOrForeignFilesAreRefusedAndChangeNothing) {
        "damaged session file: the field \"skipNegative\" is missing"},
       {replaced("\"controlledView\": \"first\"", "\"controlledView\": \"third\""),
        "damaged session file: \"controlledView\" is neither \"first\" nor \"second\""},
-      {replaced("\"axes\": 1", "\"axes\": 3"),
+      {replaced("\"axes\": 0.0", "\"zoom\": 2"), "the frame: line 2: unknown name \"zoom\""},
+      {replaced("\"axes\": 0.0", "\"axes\": 3"),
        "the frame: line 2: axes takes 1 finite number of its kind"},
+      {replaced("\"scale\": 0.30000001192092896", "\"scale\": 1e39"),
+       "the frame: line 10: scale takes 1 finite number of its kind"},
+      {replaced("\"rays,meanray,azalt\"", "\"camera,lens\""),
+       "the frame: line 14: first-view: unknown box 'lens' (camera, rays, meanray, azalt, "
+       "pantilt, or none)"},
   };
   for (const auto& [text, reason] : rows) {
     Session kept = odd;
