@@ -41,7 +41,7 @@ class Navigation : public test::WorkbenchTest {
     if (main->scene.centreMode) test::PressKey(main, Qt::Key_F7);
     test::MoveMouse(main, {0, 0}, Qt::NoButton);
     main->Navigation().flights.state = TransitionState{};
-    SetPose(kHome);
+    main->scene.observer = ObserverPose{};
     ResetViews();
   }
 
@@ -67,19 +67,9 @@ class Navigation : public test::WorkbenchTest {
     }
   }
 
-  static void SetPose(const double (&p)[kObserverPoseSize]) {
-    ObserverPose& o = main->scene.observer;
-    o.distance = p[0], o.offsetX = p[1], o.offsetY = p[2], o.offsetZ = p[3];
-    o.angleX = p[4], o.angleY = p[5], o.angleZ = p[6];
-  }
   static std::vector<double> Pose(const MainDlg& window = *main) {
     const ObserverPose& o = window.scene.observer;
     return {o.distance, o.offsetX, o.offsetY, o.offsetZ, o.angleX, o.angleY, o.angleZ};
-  }
-  static void ExpectPose(const double (&expected)[kObserverPoseSize], double tolerance) {
-    const std::vector<double> pose = Pose();
-    for (int i = 0; i < kObserverPoseSize; ++i)
-      EXPECT_NEAR(pose[i], expected[i], tolerance) << "pose field " << i;
   }
 
   static bool WaitForTransitions() {
@@ -172,8 +162,7 @@ TEST_F(Navigation, HeldKeysActOnceAndHeldModesStayOn) {
 TEST_F(Navigation, PlainDragsTurnAndZoomTheObserver) {
   test::Drag(main, {100, 100}, {120, 100}, Qt::LeftButton | Qt::RightButton);
   test::Drag(main, {100, 100}, {100, 110}, Qt::RightButton);
-  const double moved[kObserverPoseSize] = {420, 0, 0, 0, 1, 19, 0};
-  ExpectPose(moved, 1e-12);
+  EXPECT_EQ(main->scene.observer, (ObserverPose{420, 0, 0, 0, 1, 19, 0}));
 }
 
 // The mouse event's own modifiers count, either side's; the drags reach only the
@@ -204,13 +193,13 @@ TEST_F(Navigation, ModifierDragsMoveOnlyTheControlledView) {
         << c.name << ": the panel shows the new value";
   }
   EXPECT_EQ(Parameters(First().camera), firstBefore);
-  ExpectPose(kHome, 0);  // the observer stays
+  EXPECT_EQ(main->scene.observer, ObserverPose{});  // the observer stays
 }
 
 // A long operation that lets only its own dialog run (a long map's, a load's) holds the
 // flight's frames back; the flight goes on to its end once it is over.
 TEST_F(Navigation, AFlightWaitsWhileALongOperationLetsOnlyItsDialogRun) {
-  const std::vector<double> home(std::begin(kHome), std::end(kHome));
+  const std::vector<double> home = Pose();
   test::PressKey(main, Qt::Key_F8);
   ASSERT_TRUE(WaitUntil([&] { return Pose() != home; }));
   {
@@ -275,7 +264,7 @@ TEST_F(Navigation, F6MovesTheViewsToThePositionFileOrTheFallbackPose) {
       EXPECT_EQ(First().camera.GetFocalLength(), 10);
       for (double t : main->Navigation().flights.positionTargets) EXPECT_EQ(t, 7) << "targets kept";
     }
-    ExpectPose(kHome, 0);
+    EXPECT_EQ(main->scene.observer, ObserverPose{});
     EXPECT_EQ(main->Navigation().flights.state.savedPoseOwner, OWNER_HOME);
   }
 }

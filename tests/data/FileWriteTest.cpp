@@ -78,11 +78,6 @@ TEST(FileWrite, ReplacesWholeOrLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ(Read(target), "third");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
       << "the temporary file is left behind";
-
-  // A device is written in place, never replaced; its failure is seen.
-  EXPECT_FALSE(WriteWholeFile("/dev/full", "bytes", why));
-  EXPECT_EQ(why.rfind("cannot write /dev/full: ", 0), 0u) << why;
-  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
 }  // namespace

@@ -68,27 +68,17 @@ TEST(Export, RenderCommandLineQuotesForTheShell) {
   odd.frame.views[0] = OverlayOptions{false, false, false, false, false};
   odd.frame.views[1].showPanTiltSphere = true;
   odd.frame.display.legend = true;
-  const std::vector<std::string> expected{"velmora-cli",
-                                          "render",
-                                          "--out=it's a frame.png",
-                                          "--first=0,0,0,10,50,0,0",
-                                          "--second=-0.3333333333333333,1e-300,0,10,50,0,-0.5",
-                                          "--observer=400,0,0,0,1,-1,0",
-                                          "--first-options=none",
-                                          "--second-options=camera,rays,pantilt",
-                                          "--alpha=0.5",
-                                          "--legend",
-                                          "--",
-                                          "-odd name.fsd",
-                                          "demo.dtx"};
+  const std::string expected =
+      "velmora-cli\nrender\n--out=it's a frame.png\n--first=0,0,0,10,50,0,0\n"
+      "--second=-0.3333333333333333,1e-300,0,10,50,0,-0.5\n--observer=400,0,0,0,1,-1,0\n"
+      "--first-options=none\n--second-options=camera,rays,pantilt\n--alpha=0.5\n--legend\n"
+      "--\n-odd name.fsd\ndemo.dtx\n";
   TempDir dir;
   const std::string words = (dir.path() / "words").string();
   const std::string script = "printf '%s\\n' " + RenderCommandLine(odd) + " > " + words;
   ASSERT_EQ(std::system(script.c_str()), 0) << script;
   std::ifstream in(words);
-  std::vector<std::string> got;
-  for (std::string w; std::getline(in, w);) got.push_back(w);
-  EXPECT_EQ(got, expected);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), expected);
 }
 
 }  // namespace

@@ -30,7 +30,6 @@ TEST(Session, TextReadsBackExactlyAndDigestsTellChangedFiles) {
   std::string why;
   ASSERT_TRUE(ParseSessionText(SessionText(odd), read, why)) << why;
   EXPECT_EQ(read, odd) << SessionText(read);
-  EXPECT_NE(read, Session{});
 
   test::TempDir dir;
   const std::string path = dir.Write("demo.dtx", "1 2\n3 4\n");
@@ -40,7 +39,6 @@ TEST(Session, TextReadsBackExactlyAndDigestsTellChangedFiles) {
   dir.Write("demo.dtx", "1 2\n3 5\n");
   EXPECT_NE(FileDigest(path), digest);
   EXPECT_EQ(FileDigest(dir.path().string()), "");
-  EXPECT_EQ(FileDigest((dir.path() / "missing").string()), "");
 }
 
 TEST(Session, DamagedOrForeignFilesAreRefusedAndChangeNothing) {

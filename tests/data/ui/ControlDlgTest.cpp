@@ -92,9 +92,8 @@ TEST_F(ControlPanelTest, WheelAnywhereStepsTheFocusedViewBox) {
   test::SendFocus(tilt, QEvent::FocusIn);
   const double before = first.camera.GetParams().tilt;
   const int selection = control->sphereSizeCombo->currentIndex();
-  for (QWidget* over : {static_cast<QWidget*>(&control->secondView),
-                        static_cast<QWidget*>(control->whiteBackgroundCheck),
-                        static_cast<QWidget*>(control->sphereSizeCombo)})
+  for (QWidget* over : std::initializer_list<QWidget*>{
+           &control->secondView, control->whiteBackgroundCheck, control->sphereSizeCombo})
     test::Wheel(over, 120);
   EXPECT_NEAR(first.camera.GetParams().tilt, before + 0.3, 1e-12);
   EXPECT_EQ(control->sphereSizeCombo->currentIndex(), selection);
