@@ -16,10 +16,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   // One application object for the whole run: it sets up the plugin paths QImage uses to
   // find its format readers. Decoding needs no display, so no GUI application.
   static QCoreApplication app(*argc, *argv);
-  // A picture's size is bounded by Qt's image allocation limit (256 MB by default) and the
-  // decoder keeps two more copies at most. Any header can declare a picture up to that
-  // limit in a few bytes, so the target lowers it: the run's memory ceiling then catches
+  // A picture's size is bounded by Qt's image allocation limit, which the decoder raises on
+  // its first picture to what a texture can take (2 GB), and the decoder keeps two more
+  // copies at most. Any header can declare a picture up to that limit in a few bytes, so
+  // the target lowers it again after a first decode: the run's memory ceiling then catches
   // what goes beyond the decoder's own copies, not the declared size.
+  DecodedImage first;
+  DecodeImageFile(fuzz::WriteFile("first", "not a picture"), first);
   QImageReader::setAllocationLimit(32);
   return 0;
 }
