@@ -118,7 +118,8 @@ void MainDlg::initializeGL() {
   FlagScope scope(surface_.inCallback);
   setWindowIcon(AppIcon());
   scene.Init(&surface_);
-  scene.SetClearColor(0.5f, 0.5f, 0.5f);
+  const float grey = BackgroundGrey(false);
+  scene.SetClearColor(grey, grey, grey);
   scene.Resize(width() * devicePixelRatio(), height() * devicePixelRatio());
   g_hMainWnd = this;
   setWindowTitle(MouseModeCaption(navigation_.navigator.KeyFlags()));
@@ -163,19 +164,16 @@ QString MainDlg::MouseModeCaption(int flags) {
 
 void MainDlg::OnPaint() {
   scene.Draw();
-  const ViewDlg* second = g_pSecondView.load();
   // A frame grabbed for saving gets its text painted as velmora-cli paints it.
-  if (second == nullptr || bareFrame_) return;
-  const QString text = ErrorText(second->ReconstructionError());
-  if (text.isEmpty() && !legendOn_) return;
+  if (bareFrame_) return;
+  if (ErrorText(scene.workbench.Second().ReconstructionError()).isEmpty() && !legendOn_) return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   // The text is the window's, not the scene's: wireframe mode must not outline its glyphs.
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   {
     QPainter painter(this);
-    PaintErrorText(painter, width(), height(), text);
-    if (legendOn_) DrawLegend(painter);
+    PaintFrameTexts(painter, width(), height(), scene.workbench, legendOn_);
   }
   glPopAttrib();
 }
@@ -250,7 +248,7 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case UWM_WHITE_BACKGROUND: {
-      const float c = lParam != 0 ? 1.0f : 0.5f;
+      const float c = BackgroundGrey(lParam != 0);
       const int clientWidth = static_cast<int>(width() * devicePixelRatio());
       const int clientHeight = static_cast<int>(height() * devicePixelRatio());
       for (ViewDlg* view : {&first, &second}) {

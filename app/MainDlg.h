@@ -205,7 +205,6 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
 
  private:
   void AddToolActions(QMenu& menu);
-  void DrawLegend(QPainter& painter);
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;

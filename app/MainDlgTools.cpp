@@ -23,7 +23,6 @@
 #include "render/ErrorMaps.h"
 #include "render/Export.h"
 #include "render/gl/EglSurface.h"
-#include "render/image/ColourLegend.h"
 #include "render/image/FrameImage.h"
 
 namespace velmora {
@@ -130,12 +129,6 @@ void MainDlg::ToggleLegend() {
 
 void MainDlg::LegendRange(double& min, double& max) const {
   velmora::LegendRange(scene.workbench, min, max);
-}
-
-void MainDlg::DrawLegend(QPainter& painter) {
-  double min = 0, max = 0;
-  LegendRange(min, max);
-  PaintColourLegend(painter, width(), height(), min, max);
 }
 
 QImage MainDlg::RenderedFrame() {

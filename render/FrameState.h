@@ -67,6 +67,11 @@ inline float DrawnScale(float scale) {
   return scale == 0.0f ? 1.0f : scale;
 }
 
+// The grey of the windows' background: white with "White bkg.", else mid grey.
+inline float BackgroundGrey(bool white) {
+  return white ? 1.0f : 0.5f;
+}
+
 // The shortest decimal text that reads back as the same double, with a decimal point
 // whatever the locale.
 std::string ExactNumber(double v);

@@ -108,6 +108,12 @@ void Workbench::RemapMainSphere() {
     MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
 }
 
+int Workbench::MainSphereVertexCount() const {
+  for (int k = 0; k < kSampleSphereCount; ++k)
+    if (mainSphere == &sampleSpheres[k]) return kSampleSpheres[k].vertexCount;
+  return 0;
+}
+
 bool Workbench::MainSphereScoreRange(double& min, double& max) const {
   const ErrorMapMemo* memo = MemoOf(mainSphere);
   double lo = 0, hi = 0;

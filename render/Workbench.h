@@ -82,6 +82,8 @@ class Workbench {
   FstShape* loadedSpheres[kSampleSphereCount] = {};
   int loadedSphereCount = 0;
   FstShape* mainSphere = nullptr;
+  // The main sphere's vertex count as the size list names it; 0 for none.
+  int MainSphereVertexCount() const;
   bool distanceMode = false;
   // Passed to every map the workbench draws (the windows set its watcher).
   MapSettings mapSettings;

@@ -127,10 +127,8 @@ FrameState Scene::Frame() const {
   d.frontOnly = frontOnly;
   d.distanceMode = workbench.distanceMode;
   d.plane = showPlane;
-  d.white = clearRed == 1.0f;
-  for (int k = 0; k < kSampleSphereCount; ++k)
-    if (workbench.mainSphere == &workbench.sampleSpheres[k])
-      d.mainSphereSize = kSampleSpheres[k].vertexCount;
+  d.white = clearRed == BackgroundGrey(true);
+  d.mainSphereSize = workbench.MainSphereVertexCount();
   d.alpha = alpha;
   d.scale = workbench.Second().GetScale();
   d.wireframe = wireframe;
@@ -149,8 +147,8 @@ bool Scene::SetFrame(const FrameState& state) {
   SetAlpha(d.alpha);
   wireframe = d.wireframe;
   centreMode = d.centreMode;
-  const float background = d.white ? 1.0f : 0.5f;
-  SetClearColor(background, background, background);
+  const float grey = BackgroundGrey(d.white);
+  SetClearColor(grey, grey, grey);
   for (int i = 0; i < 2; ++i)
     if (views[i].options == nullptr) ownOptions_[i] = state.views[i];
   if (d.distanceMode != workbench.distanceMode) workbench.SetDistanceMode(d.distanceMode);
@@ -158,7 +156,7 @@ bool Scene::SetFrame(const FrameState& state) {
   SetScale(d.scale);
   for (int i = 0; i < 2; ++i) workbench.View(i).SetScale(d.scale);
   SetShowPlane(d.plane);
-  if (Frame().display.mainSphereSize == d.mainSphereSize) return true;
+  if (workbench.MainSphereVertexCount() == d.mainSphereSize) return true;
   const int row = SampleSphereWithVertexCount(d.mainSphereSize);
   const int position = row >= 0 ? workbench.LoadedPosition(row) : -1;
   workbench.SelectMainSphere(position, position >= 0);
