@@ -7,7 +7,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 #include "data/FileWrite.h"
 #include "tests/TestSupport.h"
@@ -17,9 +17,7 @@ namespace {
 
 std::string Read(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 mode_t Mode(const std::filesystem::path& path) {
