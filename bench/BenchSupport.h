@@ -58,12 +58,15 @@ inline FstShape LoadOrGenerateSphere(const char* file, int count, double radius)
   return shape;
 }
 
-// Works in the sample-data folder (VELMORA_BENCH_DATA, else the build's), where the
-// spheres and "cols.fcd" are read from.
-inline void EnterDataFolder(const char* fallback) {
+// Takes Google Benchmark's flags, then works in the sample-data folder (VELMORA_BENCH_DATA,
+// else the build's), where the spheres and "cols.fcd" are read from, with the core's
+// messages on the error stream.
+inline void StartInDataFolder(int* argc, char** argv, const char* fallback) {
+  benchmark::Initialize(argc, argv);
   const char* fromEnv = std::getenv("VELMORA_BENCH_DATA");
   std::error_code ec;
   std::filesystem::current_path(fromEnv ? fromEnv : fallback, ec);
+  MessagesToStderr();
 }
 
 // The usual table, then how many times faster each fast run is than its slow one (real

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "bench/GlBenchSupport.h"
 #include "data/FstShape.h"
 #include "render/gl/EglSurface.h"
 #include "render/gl/FstShapeDraw.h"
@@ -119,15 +120,9 @@ bool SamePixels(bool frontOnly, double alpha) {
 
 int main(int argc, char** argv) {
   using namespace velmora;
-  benchmark::Initialize(&argc, argv);
-  bench::EnterDataFolder(VELMORA_BENCH_DEFAULT_DATA);
-  bench::MessagesToStderr();
+  bench::StartInDataFolder(&argc, argv, VELMORA_BENCH_DEFAULT_DATA);
 
-  std::string why;
-  if (!g_surface.Create(kWidth, kHeight, why)) {
-    std::fprintf(stderr, "no OpenGL context: %s\n", why.c_str());
-    return 1;
-  }
+  if (!bench::CreateSurface(g_surface, kWidth, kHeight)) return 1;
   g_context.Init(&g_surface);
   g_context.Resize(kWidth, kHeight);
   g_sphere = bench::LoadOrGenerateSphere("sphere100K.fsd", 100000, 100);

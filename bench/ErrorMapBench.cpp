@@ -243,9 +243,7 @@ std::string CpuModel() {
 
 int main(int argc, char** argv) {
   using namespace velmora;
-  benchmark::Initialize(&argc, argv);
-  bench::EnterDataFolder(VELMORA_BENCH_DEFAULT_DATA);
-  bench::MessagesToStderr();
+  bench::StartInDataFolder(&argc, argv, VELMORA_BENCH_DEFAULT_DATA);
 
   g_big = Sphere("sphere100K.fsd", 100000);
   g_big.radialScore = true;  // the deformed vertices are part of the work

@@ -21,6 +21,7 @@
 #include <string>
 
 #include "bench/BenchSupport.h"
+#include "bench/GlBenchSupport.h"
 #include "render/Workbench.h"
 #include "render/gl/EglSurface.h"
 #include "render/gl/Scene.h"
@@ -231,15 +232,9 @@ bool SamePixels(int n) {
 
 int main(int argc, char** argv) {
   using namespace velmora;
-  benchmark::Initialize(&argc, argv);
-  bench::EnterDataFolder(VELMORA_BENCH_DEFAULT_DATA);
-  bench::MessagesToStderr();
+  bench::StartInDataFolder(&argc, argv, VELMORA_BENCH_DEFAULT_DATA);
 
-  std::string why;
-  if (!g_surface.Create(kWidth, kHeight, why)) {
-    std::fprintf(stderr, "no OpenGL context: %s\n", why.c_str());
-    return 1;
-  }
+  if (!bench::CreateSurface(g_surface, kWidth, kHeight)) return 1;
   if (g_surface.MakeCurrent()) {
     std::printf("%dx%d, renderer %s\n", kWidth, kHeight,
                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
