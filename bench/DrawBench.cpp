@@ -103,13 +103,7 @@ bool SamePixels(bool frontOnly, double alpha) {
     Frame(draws[k], frontOnly, alpha);
     frames[k] = FrameImage(g_surface.ReadPixels());
   }
-  int differing = 0, drawn = 0;
-  const QRgb background = frames[0].pixel(0, 0);
-  for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) {
-      differing += frames[0].pixel(x, y) != frames[1].pixel(x, y);
-      drawn += frames[0].pixel(x, y) != background;
-    }
+  const auto [differing, drawn] = bench::ComparePixels(frames[0], frames[1]);
   std::printf("front only %d, alpha %.2f: %d pixels drawn, %d differ\n", frontOnly, alpha, drawn,
               differing);
   return differing == 0 && drawn > 1000;

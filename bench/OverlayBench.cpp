@@ -212,13 +212,7 @@ bool SamePixels(int n) {
       scene.Draw();
       frames[k] = FrameImage(g_surface.ReadPixels());
     }
-    int differing = 0, drawn = 0;
-    const QRgb background = frames[0].pixel(0, 0);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) {
-        differing += frames[0].pixel(x, y) != frames[1].pixel(x, y);
-        drawn += frames[0].pixel(x, y) != background;
-      }
+    const auto [differing, drawn] = bench::ComparePixels(frames[0], frames[1]);
     std::printf("%d pairs, observer at %.0f: %d pixels drawn, %d differ\n", n, distance, drawn,
                 differing);
     same = same && differing == 0 && drawn > 100;
