@@ -10,6 +10,8 @@ packages=(
   libfast-float-dev libqhull-dev zlib1g-dev nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils imagemagick fonts-dejavu-core desktop-file-utils
+  libopencv-core-dev libopencv-calib3d-dev libopencv-features2d-dev libopencv-imgcodecs-dev
+  pybind11-dev python3-numpy python3-pytest
 )
 missing=()
 for p in "${packages[@]}"; do
