@@ -21,6 +21,14 @@ class MapProgress {
   virtual bool Continue(std::size_t done, std::size_t total) = 0;
   // After the last Continue of a map, whether it ended or was cancelled.
   virtual void Finished() = 0;
+  // One change may map several shapes in a row (a view change remaps the main sphere and
+  // both pan/tilt spheres); the owner shows them as one run (MapRun). Before each map of a
+  // run it names the map and tells the run's work done before it and its own share, as
+  // fractions of the run; until EndRun, Finished ends that map, not the run.
+  virtual void StartStep(const char* name, double before, double share) {
+    (void)name, (void)before, (void)share;
+  }
+  virtual void EndRun() {}
 };
 
 struct MapSettings {

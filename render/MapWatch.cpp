@@ -35,4 +35,23 @@ void MapWatch::AskIfDue(std::size_t done) {
   if (std::chrono::steady_clock::now() - last_ >= kAskInterval) Ask(done);
 }
 
+MapRun::MapRun(MapProgress* progress, std::initializer_list<Step> steps)
+    : progress_(progress), steps_(steps) {
+  for (const Step& step : steps_) {
+    work_.push_back(step.shape != nullptr ? static_cast<double>(step.shape->vertices.size()) : 0);
+    total_ += work_.back();
+  }
+}
+
+MapRun::~MapRun() {
+  if (progress_ != nullptr) progress_->EndRun();
+}
+
+void MapRun::Enter(int step) {
+  if (progress_ == nullptr || total_ <= 0) return;
+  double before = 0;
+  for (int i = 0; i < step; ++i) before += work_[i];
+  progress_->StartStep(steps_[step].name, before / total_, work_[step] / total_);
+}
+
 }  // namespace velmora

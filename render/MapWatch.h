@@ -6,7 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <initializer_list>
+#include <vector>
 
+#include "data/FstShape.h"
 #include "render/MapSettings.h"
 
 namespace velmora {
@@ -39,6 +42,28 @@ class MapWatch {
   std::size_t sinceClockRead_ = 0;
   std::chrono::steady_clock::time_point last_;
   std::atomic<bool> stop_{false};
+};
+
+// The maps of one change as one run for its watcher: each shape is a step named for the
+// user and weighed by its vertices; a null shape (a sphere not loaded or not shown) has
+// none. Enter a step before its map; the run ends with the MapRun.
+class MapRun {
+ public:
+  struct Step {
+    const char* name;
+    const FstShape* shape;
+  };
+  MapRun(MapProgress* progress, std::initializer_list<Step> steps);
+  ~MapRun();
+  MapRun(const MapRun&) = delete;
+  MapRun& operator=(const MapRun&) = delete;
+  void Enter(int step);
+
+ private:
+  MapProgress* const progress_;
+  std::vector<Step> steps_;
+  std::vector<double> work_;
+  double total_ = 0;
 };
 
 }  // namespace velmora

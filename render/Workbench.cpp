@@ -6,8 +6,14 @@
 #include "camera/CameraTransitions.h"
 #include "data/DataFiles.h"
 #include "render/ErrorMaps.h"
+#include "render/MapWatch.h"
 
 namespace velmora {
+
+namespace {
+// How the map progress names the main sphere's map.
+constexpr const char* kMainSphereStep = "Main sphere";
+}  // namespace
 
 Workbench::Workbench(CameraModel& first, CameraModel& second) : views_{&first, &second} {
   first.otherView = &second;
@@ -83,29 +89,41 @@ void Workbench::RecolourAfterViewChange(int mask) {
   // the mask does not say which view changed: any change remaps all, and the maps' memo
   // skips those whose inputs are as they were.
   if (mask == 0) return;
-  RemapMainSphere();
+  MapRun run(mapSettings.progress, {{kMainSphereStep, mainSphere},
+                                    {"First view's Pan/Tilt sphere", panTiltSpheres_[0]},
+                                    {"Second view's Pan/Tilt sphere", panTiltSpheres_[1]}});
+  if (mainSphere != nullptr) {
+    run.Enter(0);
+    MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
+  }
   for (int i = 0; i < 2; ++i)
-    if (panTiltSpheres_[i] != nullptr)
+    if (panTiltSpheres_[i] != nullptr) {
+      run.Enter(1 + i);
       MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second(), nullptr, &panTiltMemos_[i],
                              mapSettings);
+    }
 }
 
 void Workbench::SelectMainSphere(int index, bool on) {
   mainSphere = nullptr;
   if (!on || index < 0 || index >= loadedSphereCount) return;
   mainSphere = loadedSpheres[index];
-  SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere), mapSettings);
+  SetDistanceMode(distanceMode);
 }
 
 void Workbench::SetDistanceMode(bool on) {
   distanceMode = on;
-  if (mainSphere != nullptr)
-    SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere), mapSettings);
+  if (mainSphere == nullptr) return;
+  MapRun run(mapSettings.progress, {{kMainSphereStep, mainSphere}});
+  run.Enter(0);
+  SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere), mapSettings);
 }
 
 void Workbench::RemapMainSphere() {
-  if (mainSphere != nullptr)
-    MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
+  if (mainSphere == nullptr) return;
+  MapRun run(mapSettings.progress, {{kMainSphereStep, mainSphere}});
+  run.Enter(0);
+  MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
 }
 
 int Workbench::MainSphereVertexCount() const {

@@ -1,6 +1,7 @@
 #include "data/ui/MapProgressDlg.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -20,6 +21,7 @@ MapProgressDlg::MapProgressDlg(int delayMs) : QDialog(nullptr), delayMs_(delayMs
                  Qt::WindowCloseButtonHint);
   // While it shows, the other windows take no input: the map is still running under them.
   setWindowModality(Qt::ApplicationModal);
+  name_ = GetDlgItemAs<QLabel>(this, 1002);
   bar_ = GetDlgItemAs<QProgressBar>(this, 1001);
   bar_->setRange(0, kBarSteps);
   connect(GetDlgItemAs<QPushButton>(this, IDCANCEL), &QPushButton::clicked, this,
@@ -36,7 +38,8 @@ bool MapProgressDlg::Continue(std::size_t done, std::size_t total) {
   if (cancelled_) return false;
   if (sinceStart_.elapsed() < delayMs_) return true;
   if (!isVisible()) show();
-  bar_->setValue(total > 0 ? static_cast<int>(kBarSteps * static_cast<double>(done) / total) : 0);
+  const double mapDone = total > 0 ? static_cast<double>(done) / total : 0;
+  bar_->setValue(static_cast<int>(kBarSteps * (before_ + share_ * mapDone)));
   // The dialog paints and takes Esc and its button. Application messages wait, timers
   // wait (a script or a flight must not act on the cameras in the middle of the map), and
   // the modal dialog keeps input from the other windows.
@@ -46,9 +49,26 @@ bool MapProgressDlg::Continue(std::size_t done, std::size_t total) {
 }
 
 void MapProgressDlg::Finished() {
+  // The run's next map goes on under the same dialog and clock.
+  if (inRun_) return;
   running_ = false;
   if (isVisible()) hide();
   if (cancelled_) QTimer::singleShot(0, this, [this] { cancelled_ = false; });
+}
+
+void MapProgressDlg::StartStep(const char* name, double before, double share) {
+  inRun_ = true;
+  before_ = before;
+  share_ = share;
+  name_->setText(QString::fromUtf8(name));
+}
+
+void MapProgressDlg::EndRun() {
+  inRun_ = false;
+  before_ = 0;
+  share_ = 1;
+  name_->clear();
+  Finished();
 }
 
 void MapProgressDlg::reject() {

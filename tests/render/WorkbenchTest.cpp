@@ -56,11 +56,16 @@ TEST(Workbench, PointsTooManyForTheMemoryLeftAreRefusedWhole) {
   EXPECT_EQ(b.second.imageX[0], 3);
 }
 
-// Counts the maps it has watched to their end.
+// Counts the maps it has watched to their end and notes the steps of each run.
 struct CountingWatcher : MapProgress {
   bool Continue(std::size_t, std::size_t) override { return true; }
   void Finished() override { ++finished; }
+  void StartStep(const char* name, double before, double share) override {
+    steps += std::string(name) + " " + std::to_string(before) + " " + std::to_string(share) + ";";
+  }
+  void EndRun() override { steps += "end;"; }
   unsigned long long finished = 0;
+  std::string steps;
 };
 
 // Every map reads both views and the mask does not say which view changed, so any told
@@ -73,7 +78,7 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
   w.mapSettings.progress = &watcher;
   FstShape panTilt[2];
   for (FstShape* s : {&panTilt[0], &panTilt[1], &w.sampleSpheres[0]}) {
-    ASSERT_GT(s->Load("sphere100.fsd", nullptr), 0);
+    ASSERT_GT(s->Load(s == &panTilt[1] ? "sphere1K.fsd" : "sphere100.fsd", nullptr), 0);
     AllocateVertexColours(*s);
   }
   for (int i = 0; i < 2; ++i) w.SetPanTiltSphere(i, &panTilt[i]);
@@ -93,10 +98,20 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
     if (row.changedView >= 0) w.View(row.changedView).SetDistance(distance += 10);
     if (row.changedView >= 0) w.View(row.changedView).UpdateCamera(0);  // nobody told yet
     const unsigned long long before = ErrorMapComputations(), watched = watcher.finished;
+    watcher.steps.clear();
     w.RecolourAfterViewChange(row.mask);
     EXPECT_EQ(ErrorMapComputations() - before, row.maps);
     EXPECT_EQ(watcher.finished - watched, row.maps);
     if (row.mask == 0) continue;
+    // One run for the change, each map named and weighed by its vertices.
+    const double small = double(panTilt[0].vertices.size()),
+                 all = 2 * small + panTilt[1].vertices.size();
+    EXPECT_EQ(watcher.steps, "Main sphere 0.000000 " + std::to_string(small / all) +
+                                 ";First view's Pan/Tilt sphere " + std::to_string(small / all) +
+                                 " " + std::to_string(small / all) +
+                                 ";Second view's Pan/Tilt sphere " +
+                                 std::to_string(2 * small / all) + " " +
+                                 std::to_string(1 - 2 * small / all) + ";end;");
     FstShape fresh[3] = {*w.mainSphere, panTilt[0], panTilt[1]};
     MapScoreOverPositions(fresh[0], v.second);
     for (int i = 0; i < 2; ++i) MapScoreOverDirections(fresh[1 + i], w.View(i), v.second);

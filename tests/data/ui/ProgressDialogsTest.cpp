@@ -1,3 +1,4 @@
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -57,6 +58,21 @@ TEST(MapProgressDialog, ShowsAfterItsDelayAndEscOrCancelStopsEveryMapOfThatStep)
     EXPECT_TRUE(dialog.Continue(0, 10));
     dialog.Finished();
   }
+  // The maps of one change show as one run: the bar goes on from map to map and the
+  // dialog names the one being computed until the run ends.
+  MapProgressDlg run(0);
+  run.StartStep("Main sphere", 0, 0.5);
+  EXPECT_TRUE(run.Continue(5, 10));
+  EXPECT_EQ(run.findChild<QProgressBar*>()->value(), 250);
+  run.Finished();
+  ASSERT_TRUE(run.isVisible());
+  run.StartStep("Second view's Pan/Tilt sphere", 0.5, 0.5);
+  EXPECT_TRUE(run.Continue(5, 10));
+  EXPECT_EQ(run.findChild<QProgressBar*>()->value(), 750);
+  EXPECT_EQ(run.findChild<QLabel*>()->text(), "Second view's Pan/Tilt sphere");
+  run.Finished();
+  run.EndRun();
+  EXPECT_FALSE(run.isVisible());
 }
 
 }  // namespace
