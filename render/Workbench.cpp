@@ -89,17 +89,28 @@ void Workbench::RecolourAfterViewChange(int mask) {
   // the mask does not say which view changed: any change remaps all, and the maps' memo
   // skips those whose inputs are as they were.
   if (mask == 0) return;
-  MapRun run(mapSettings.progress, {{kMainSphereStep, mainSphere},
-                                    {"First view's Pan/Tilt sphere", panTiltSpheres_[0]},
-                                    {"Second view's Pan/Tilt sphere", panTiltSpheres_[1]}});
-  if (mainSphere != nullptr) {
+  MapSpheres(mainSphere);
+}
+
+void Workbench::MapShownPanTiltSpheres() {
+  MapSpheres(nullptr);
+}
+
+void Workbench::MapSpheres(FstShape* main) {
+  FstShape* panTilt[2] = {};
+  for (int i = 0; i < 2; ++i)
+    if (!showsPanTiltSphere || showsPanTiltSphere(i)) panTilt[i] = panTiltSpheres_[i];
+  MapRun run(mapSettings.progress, {{kMainSphereStep, main},
+                                    {"First view's Pan/Tilt sphere", panTilt[0]},
+                                    {"Second view's Pan/Tilt sphere", panTilt[1]}});
+  if (main != nullptr) {
     run.Enter(0);
-    MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
+    MapScoreOverPositions(*main, Second(), nullptr, MemoOf(main), mapSettings);
   }
   for (int i = 0; i < 2; ++i)
-    if (panTiltSpheres_[i] != nullptr) {
+    if (panTilt[i] != nullptr) {
       run.Enter(1 + i);
-      MapScoreOverDirections(*panTiltSpheres_[i], View(i), Second(), nullptr, &panTiltMemos_[i],
+      MapScoreOverDirections(*panTilt[i], View(i), Second(), nullptr, &panTiltMemos_[i],
                              mapSettings);
     }
 }

@@ -65,8 +65,13 @@ class Workbench {
 
   // What a change of the views (mask of VIEW_ flags; 0 after a new FST object) makes
   // stale: the FST object's vertices always follow the midpoints; any change of a view
-  // maps the main sphere and both pan/tilt spheres again (each reads both views).
+  // maps the main sphere and the shown pan/tilt spheres again (each reads both views).
   void RecolourAfterViewChange(int mask);
+  // Whether a view's pan/tilt sphere is shown; a hidden one is not mapped until it shows
+  // (with a million pairs each map costs seconds). Unset: both count as shown.
+  std::function<bool(int view)> showsPanTiltSphere;
+  // Maps the shown pan/tilt spheres that are stale; call when one starts to show.
+  void MapShownPanTiltSpheres();
 
   // loadedSpheres[index] becomes the main sphere when on (radial or not, as the distance
   // mode says); none when off or index is out of range.
@@ -95,6 +100,9 @@ class Workbench {
   const ErrorMapMemo* MemoOf(const FstShape* shape) const {
     return const_cast<Workbench*>(this)->MemoOf(shape);
   }
+
+  // The main sphere (when given) and the shown pan/tilt spheres, as one run of maps.
+  void MapSpheres(FstShape* main);
 
   CameraModel* views_[2];
   FstShape* panTiltSpheres_[2] = {};

@@ -73,6 +73,9 @@ ControlDlg::ControlDlg() : QWidget(nullptr) {
   workbench.SetPanTiltSphere(0, firstView.PanTiltSphere());
   workbench.SetPanTiltSphere(1, secondView.PanTiltSphere());
   workbench.mapSettings.progress = &mapProgress;
+  workbench.showsPanTiltSphere = [this](int view) {
+    return (view == 0 ? firstView : secondView).options.showPanTiltSphere;
+  };
 }
 
 void ControlDlg::Create() {
@@ -109,6 +112,11 @@ void ControlDlg::OnInitDialog() {
   secondView.move(units.X(kPanelX), units.Y(kSecondPanelY));
   secondView.SetViewIndex(1, true);
   secondView.InitView(QStringLiteral("Second View"), &firstView);
+  // After the panel has stored the box: a pan/tilt sphere starting to show is mapped
+  // before the redraw the panel posted.
+  for (ViewDlg* view : {&firstView, &secondView})
+    connect(view->panTiltCheck, &QCheckBox::clicked, this,
+            [this] { workbench.MapShownPanTiltSpheres(); });
 
   for (QCheckBox* box : {coordinatesCheck, fstObjectCheck}) {
     const QSignalBlocker blocker(box);

@@ -34,12 +34,19 @@ void SmallSphereAt(GLUquadric* quadric, const Vec3& p) {
   glPopMatrix();
 }
 
+// Up to this many rays a view draws every ray. Beyond it only every k-th pair's ray and
+// gap are drawn, at most this many: each line costs the same setup, and a million rays
+// paint the same dense fan of random colours as a hundred thousand, at ten times the
+// cost (seconds per frame on a software rasteriser).
+constexpr std::size_t kRayLimit = 100000;
+
 // Each ray from the camera to twice its ray point, and for a pair the gap from the ray
 // point to the midpoint of both.
 void EmitRays(const CameraModel& view, std::size_t n, std::size_t pairs) {
   const Vec3& c = view.cameraPosition;
+  const std::size_t stride = n > kRayLimit ? (n + kRayLimit - 1) / kRayLimit : 1;
   glBegin(GL_LINES);
-  for (std::size_t i = 0; i < n; ++i) {
+  for (std::size_t i = 0; i < n; i += stride) {
     const Vec3& col = view.pointColors[i];
     const Vec3& r = view.rayPoints[i];
     glColor3d(col.x, col.y, col.z);

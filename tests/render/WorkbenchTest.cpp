@@ -126,6 +126,21 @@ TEST(Workbench, ViewChangeRecoloursWhatItMakesStale) {
   w.SetDistanceMode(false);
   EXPECT_EQ(w.mainSphere->vertices, w.mainSphere->sourceVertices);
   EXPECT_EQ(watcher.finished - watched, 2u);
+  // A hidden pan/tilt sphere is not mapped until it shows, and then only once.
+  bool firstShown = false;
+  w.showsPanTiltSphere = [&](int view) { return view == 1 || firstShown; };
+  const unsigned long long before = ErrorMapComputations();
+  w.View(0).SetDistance(distance += 10);
+  w.View(0).UpdateCamera(VIEW_LENS);
+  w.RecolourAfterViewChange(VIEW_LENS);
+  EXPECT_EQ(ErrorMapComputations() - before, 2u);
+  firstShown = true;
+  w.MapShownPanTiltSpheres();
+  w.MapShownPanTiltSpheres();
+  EXPECT_EQ(ErrorMapComputations() - before, 3u);
+  FstShape fresh = panTilt[0];
+  MapScoreOverDirections(fresh, w.View(0), v.second);
+  EXPECT_EQ(panTilt[0].vertexColours, fresh.vertexColours);
 }
 
 // Vertex i becomes midpoint i only when both views and the shape agree on the count; a

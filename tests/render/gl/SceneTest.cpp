@@ -224,6 +224,21 @@ TEST_F(SceneDrawing, KeptOverlayListsDrawTheSamePixelsAsFreshCallsAfterEveryChan
   expectSame("at the image plane");
 }
 
+// Up to a hundred thousand rays a view draws every one; beyond, every k-th pair's ray and
+// gap, at most a hundred thousand.
+TEST_F(SceneDrawing, BeyondAHundredThousandRaysEveryKthIsDrawn) {
+  firstOptions.showCamera = secondOptions.showCamera = secondOptions.showRays = false;
+  scene->keepOverlayLists = false;
+  long calls[2];
+  for (int k : {0, 1}) {
+    workbench.LoadPointPairs(RandomPairs(100000 + k, 5));
+    g_glCalls = 0;
+    Render();
+    calls[k] = g_glCalls;
+  }
+  EXPECT_EQ(calls[0] - 4 * 100000, calls[1] - 4 * 50001);
+}
+
 // After the frame that builds them, a frame replays the lists: as many calls for ten
 // times the pairs.
 TEST_F(SceneDrawing, ARepeatedFrameMakesAsManyCallsForTenTimesThePairs) {
