@@ -294,6 +294,8 @@ in scene units. The derived arrays are computed from the parameters as they are 
 
 }  // namespace
 
+void DefineRender(py::module_& m);  // Render.cpp
+
 void DefineModule(py::module_& m) {
   m.doc() = "Two-view reconstruction: the core of Velmora over numpy arrays.";
   InstallMessageSink();
@@ -384,6 +386,7 @@ of a Camera and is left out.)");
 path: str or os.PathLike. Returns (vertices numpy.ndarray (N, 3) float64, faces
 list[numpy.ndarray (k,) int32], colours numpy.ndarray (F, 3) uint8 per face). Raises
 ValueError with the reader's message when the file or cols.fcd is refused.)");
+  DefineRender(m);
   m.def(
       "_set_data_folders",
       [](std::vector<std::string> folders) { SetDataFolders(std::move(folders)); },

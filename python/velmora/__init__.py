@@ -13,7 +13,11 @@ read in place. Long maps release the GIL and stop on Ctrl-C.
 from __future__ import annotations
 
 import os
+import struct
+import zlib
 from pathlib import Path
+
+import numpy as np
 
 from ._core import (
     Camera,
@@ -26,6 +30,7 @@ from ._core import (
     load_vector_data,
     position_map,
     reconstruct,
+    render,
 )
 from . import _core
 
@@ -41,6 +46,8 @@ __all__ = [
     "load_vector_data",
     "position_map",
     "reconstruct",
+    "render",
+    "write_png",
 ]
 
 
@@ -63,6 +70,23 @@ def data_file(name: str) -> Path:
             return folder / name
     searched = ", ".join(str(f) for f in [Path.cwd(), *data_folders()])
     raise FileNotFoundError(f"{name} is in none of: {searched}")
+
+
+def write_png(path: str | os.PathLike[str], image: np.ndarray) -> None:
+    """Saves an H x W x 3 uint8 picture (as render gives it) as an RGB PNG."""
+    image = np.ascontiguousarray(image)
+    if image.dtype != np.uint8 or image.ndim != 3 or image.shape[2] != 3:
+        raise ValueError(f"image: expected an H x W x 3 uint8 array, got {image.dtype} "
+                         f"{image.shape}")
+    rows = b"".join(b"\0" + row.tobytes() for row in image)  # filter 0 on every row
+
+    def chunk(kind: bytes, data: bytes) -> bytes:
+        crc = struct.pack(">I", zlib.crc32(kind + data))
+        return struct.pack(">I", len(data)) + kind + data + crc
+
+    header = struct.pack(">IIBBBBB", image.shape[1], image.shape[0], 8, 2, 0, 0, 0)
+    Path(path).write_bytes(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+                           chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
 
 
 _core._set_data_folders([str(f) for f in data_folders()])

@@ -84,4 +84,18 @@ def apply_position(
 def load_fst(
     path: str | os.PathLike[str],
 ) -> tuple[numpy.ndarray, list[numpy.ndarray], numpy.ndarray]: ...
+def render(
+    first: Camera,
+    second: Camera,
+    points1: numpy.typing.ArrayLike | None = None,
+    points2: numpy.typing.ArrayLike | None = None,
+    *,
+    fst: str | os.PathLike[str] | None = None,
+    width: int = 640,
+    height: int = 480,
+    observer: tuple[float, float, float, float, float, float, float] | None = None,
+    main_sphere: int = 0,
+    white: bool = False,
+    alpha: float = 0.5,
+) -> numpy.ndarray: ...
 def _set_data_folders(folders: list[str]) -> None: ...

@@ -1,10 +1,13 @@
 import os
 import signal
+import struct
 import subprocess
 import sys
 import threading
 import time
+import zlib
 from concurrent.futures import ThreadPoolExecutor
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -132,3 +135,56 @@ def test_low_memory_raises_instead_of_ending_the_process():
     run = subprocess.run([sys.executable, "-c", LOW_MEMORY], capture_output=True, text=True)
     assert run.returncode == 0, run.stderr
     assert run.stdout == "MemoryError Low memory!\n(5,)\n"
+
+
+def read_png(path):
+    """An 8-bit RGB or RGBA PNG, not interlaced, as H x W x 3."""
+    data = Path(path).read_bytes()
+    pos, idat, head = 8, b"", None
+    while pos < len(data):
+        size, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + size]
+        head = body if kind == b"IHDR" else head
+        idat += body if kind == b"IDAT" else b""
+        pos += 12 + size
+    w, h, depth, colour = struct.unpack(">IIBB", head[:10])
+    assert depth == 8 and colour in (2, 6) and head[12] == 0
+    n = 3 if colour == 2 else 4
+    raw, rows, prev = zlib.decompress(idat), [], bytearray(w * n)
+    for y in range(h):
+        kind, line = raw[y * (w * n + 1)], bytearray(raw[y * (w * n + 1) + 1:(y + 1) * (w * n + 1)])
+        for i in range(len(line)):
+            a, b = line[i - n] if i >= n else 0, prev[i]
+            c = prev[i - n] if i >= n else 0
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            line[i] = (line[i] + [0, a, b, (a + b) // 2,
+                                  a if pa <= pb and pa <= pc else b if pb <= pc else c][kind]) & 255
+        rows.append(line)
+        prev = line
+    return np.frombuffer(b"".join(rows), np.uint8).reshape(h, w, n)[..., :3]
+
+
+def test_render_draws_what_the_cli_draws(demo, cli, tmp_path):
+    p1, p2, _ = demo
+    try:
+        grey = velmora.render(velmora.Camera(), velmora.Camera(), width=64, height=48)
+    except RuntimeError as no_context:
+        pytest.skip(str(no_context))
+    white = velmora.render(velmora.Camera(), velmora.Camera(), width=64, height=48, white=True)
+    assert grey.shape == (48, 64, 3) and grey.dtype == np.uint8
+    assert abs(int(grey[0, -1, 0]) - 128) <= 1 and (white[0, -1] == 255).all()
+
+    out = tmp_path / "cli.png"
+    cli("render", "--out", str(out), "--size", "200x150", "demo.fsd", "demo.dtx", "--position",
+        "position.txt", "--observer", "110,0,0,0,20,-30,0", "--main-sphere", "1K")
+    first, second = velmora.apply_position(velmora.load_position_file(
+        velmora.data_file("position.txt")))
+    ours = velmora.render(first, second, p1, p2, fst=velmora.data_file("demo.fsd"), width=200,
+                          height=150, observer=(110, 0, 0, 0, 20, -30, 0), main_sphere=1000)
+    # The CLI writes the error over the top left corner.
+    np.testing.assert_array_equal(ours[30:], read_png(out)[30:])
+    velmora.write_png(tmp_path / "ours.png", ours)
+    np.testing.assert_array_equal(read_png(tmp_path / "ours.png"), ours)
+    with pytest.raises(ValueError, match="^main_sphere: no sample sphere of 7 vertices"):
+        velmora.render(velmora.Camera(), second, main_sphere=7)
