@@ -10,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -78,6 +79,9 @@ py::array_t<std::uint8_t> Render(const CameraParams& first, const CameraParams& 
   if (mainSphere != 0) workbench.LoadSampleSpheres();
   Scene scene(workbench);
   scene.Init(&surface);
+  // The pairs' colours are the ones the workbench and velmora-cli give the first file they
+  // load, whatever this process drew from rand() before: the same call, the same picture.
+  std::srand(1);
   workbench.LoadPointPairs(data);
   workbench.RecolourAfterViewChange(VIEW_ALL);
   FrameState frame;
