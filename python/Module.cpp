@@ -38,32 +38,11 @@ struct Views {
   CameraModel first, second;
   Workbench workbench{first, second};
 
-  Views(const CameraParams& a, const CameraParams& b, const py::array_t<double>& points1,
-        const py::array_t<double>& points2, bool skipNegative) {
+  Views(const CameraParams& a, const CameraParams& b, const PointPairs& pairs, bool skipNegative) {
     first.SetParams(a);
     second.SetParams(b);
     first.skipNegativeST = second.skipNegativeST = skipNegative;
-    VectorData data;
-    data.count = static_cast<int>(points1.shape(0));
-    const double* p = points1.data();
-    const double* q = points2.data();
-    for (int i = 0; i < data.count; ++i) {
-      data.firstX.push_back(p[2 * i]), data.firstY.push_back(p[2 * i + 1]);
-      data.secondX.push_back(q[2 * i]), data.secondY.push_back(q[2 * i + 1]);
-    }
-    workbench.LoadPointPairs(data);
-  }
-};
-
-// Both point sets, checked: N x 2 each, and as many pairs in the second as in the first.
-struct PointPairs {
-  py::array_t<double> first, second;
-  PointPairs(ArrayLike points1, ArrayLike points2)
-      : first(FloatRows(points1, "points1", 2)), second(FloatRows(points2, "points2", 2)) {
-    if (first.shape(0) != second.shape(0))
-      throw py::value_error("points2: expected as many rows as points1 (" +
-                            std::to_string(first.shape(0)) + "), got " +
-                            std::to_string(second.shape(0)));
+    workbench.LoadPointPairs(pairs.Data());
   }
 };
 
@@ -90,7 +69,7 @@ Reconstruction Reconstruct(const CameraParams& first, const CameraParams& second
   {
     MessageScope scope;
     py::gil_scoped_release release;
-    Views v(first, second, pairs.first, pairs.second, skipNegative);
+    Views v(first, second, pairs, skipNegative);
     r.error = v.second.ReconstructionError();
     for (std::size_t i = 0; i < n; ++i) {
       Vec3 m;
@@ -131,7 +110,7 @@ py::array_t<double> Map(bool positions, const CameraParams& first, const CameraP
   {
     MessageScope scope;
     py::gil_scoped_release release;
-    Views views(first, second, pairs.first, pairs.second, skipNegative);
+    Views views(first, second, pairs, skipNegative);
     FstShape sphere;  // no colours and no drawn vertices: the map writes only the scores
     sphere.pointCount = static_cast<int>(m);
     sphere.sourceVertices.assign(v.data(), v.data() + 3 * m);

@@ -41,6 +41,26 @@ py::array_t<double> FloatRows(py::handle obj, const char* name, py::ssize_t colu
   return converted;
 }
 
+PointPairs::PointPairs(py::handle points1, py::handle points2)
+    : first(FloatRows(points1, "points1", 2)), second(FloatRows(points2, "points2", 2)) {
+  if (first.shape(0) != second.shape(0))
+    throw py::value_error("points2: expected as many rows as points1 (" +
+                          std::to_string(first.shape(0)) + "), got " +
+                          std::to_string(second.shape(0)));
+}
+
+VectorData PointPairs::Data() const {
+  VectorData data;
+  data.count = static_cast<int>(first.shape(0));
+  const double* p = first.data();
+  const double* q = second.data();
+  for (int i = 0; i < data.count; ++i) {
+    data.firstX.push_back(p[2 * i]), data.firstY.push_back(p[2 * i + 1]);
+    data.secondX.push_back(q[2 * i]), data.secondY.push_back(q[2 * i + 1]);
+  }
+  return data;
+}
+
 MessageScope::MessageScope() : outer_(t_scope) {
   t_scope = this;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "data/VectorData.h"
 #include "render/MapSettings.h"
 
 namespace velmora::python {
@@ -28,6 +29,15 @@ struct ArrayLike {
 // else a converted copy. Lists and integer arrays are taken; anything else (another shape,
 // complex numbers, strings, objects) raises ValueError naming the argument.
 py::array_t<double> FloatRows(py::handle obj, const char* name, py::ssize_t columns);
+
+// Both views' point sets, checked: N x 2 each, and as many pairs in the second as in the
+// first.
+struct PointPairs {
+  py::array_t<double> first, second;
+  PointPairs(py::handle points1, py::handle points2);
+  // The pairs as the vector data reader gives them, for the workbench to load.
+  VectorData Data() const;
+};
 
 // The vector's buffer handed to numpy without a copy: the array owns it through a capsule.
 template <typename T>

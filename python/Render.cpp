@@ -51,19 +51,7 @@ py::array_t<std::uint8_t> Render(const CameraParams& first, const CameraParams& 
                           " x " + std::to_string(height));
   if (!(alpha >= 0 && alpha <= 1))
     throw py::value_error("alpha: expected a number between 0 and 1");
-  VectorData data;
-  if (points1) {
-    const py::array_t<double> p = FloatRows(*points1, "points1", 2);
-    const py::array_t<double> q = FloatRows(*points2, "points2", 2);
-    if (p.shape(0) != q.shape(0))
-      throw py::value_error("points2: expected as many rows as points1 (" +
-                            std::to_string(p.shape(0)) + "), got " + std::to_string(q.shape(0)));
-    data.count = static_cast<int>(p.shape(0));
-    for (int i = 0; i < data.count; ++i) {
-      data.firstX.push_back(p.data()[2 * i]), data.firstY.push_back(p.data()[2 * i + 1]);
-      data.secondX.push_back(q.data()[2 * i]), data.secondY.push_back(q.data()[2 * i + 1]);
-    }
-  }
+  const VectorData data = points1 ? PointPairs(*points1, *points2).Data() : VectorData{};
   MessageScope scope;
   EglSurface surface;
   std::string why;
