@@ -1,14 +1,10 @@
 #include "cli/CliSupport.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -38,14 +34,7 @@ bool EnterDataDir(const std::string& dir, const std::vector<std::string*>& paths
 }
 
 std::string ReadFailure(const std::string& path) {
-  struct stat info;
-  if (::stat(path.c_str(), &info) != 0) return std::strerror(errno);
-  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
-  if (!S_ISREG(info.st_mode)) return "Not a regular file";
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return std::strerror(errno);
-  ::close(fd);
-  return std::strerror(EIO);  // it opens now: it failed while being read
+  return velmora::ReadFailure(path);
 }
 
 int OutputFailed(const std::string& prefix, std::ostream& err) {

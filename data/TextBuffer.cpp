@@ -24,6 +24,17 @@ int OpenRegularFile(const std::string& path, std::size_t* size) {
   return fd;
 }
 
+std::string ReadFailure(const std::string& path) {
+  struct stat info;
+  if (::stat(path.c_str(), &info) != 0) return std::strerror(errno);
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (!S_ISREG(info.st_mode)) return "Not a regular file";
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  ::close(fd);
+  return std::strerror(EIO);  // it opens now: it failed while being read
+}
+
 long ReadUpTo(int fd, char* out, std::size_t size) {
   std::size_t used = 0;
   while (used < size) {

@@ -27,6 +27,10 @@ inline Char* FindInLine(Char* text, char c) {
 // still ends (and one that says 0, as those of /proc do, reads as empty).
 int OpenRegularFile(const std::string& path, std::size_t* size = nullptr);
 
+// Why path cannot be read, as the system says it ("No such file or directory"); for a path
+// that opens now, the read must have failed ("Input/output error").
+std::string ReadFailure(const std::string& path);
+
 // Reads fd from where it stands until size bytes are in out or the file ends; the bytes
 // read, or -1 when a read fails.
 long ReadUpTo(int fd, char* out, std::size_t size);

@@ -20,6 +20,7 @@ declare -A allowed=(
   [app]="base camera data render render/gl render/image resources platform camera/ui data/ui"
   [cli]="base camera data render"
   [tools]="base camera data render"
+  [python]="base camera data render render/gl data/import"
 )
 # Folders that may include Qt, OpenGL or EGL headers.
 declare -A system=(
@@ -29,6 +30,7 @@ declare -A system=(
   [camera/ui]="Q GL"
   [data/ui]="Q"
   [app]="Q GL"
+  [python]="EGL"
 )
 # The render subcommand is the one part of velmora-cli that draws.
 cli_render_extra="render/gl render/image resources"

@@ -57,4 +57,13 @@ grep -q '^error -' out.txt || { echo "no error printed after the glide"; cat out
   "$prefix/share/velmora/demo.fsd" "$prefix/share/velmora/demo.dtx" >render.json 2>err.txt || {
   echo "velmora-cli render failed"; cat err.txt; exit 1; }
 if grep "not found" err.txt; then exit 1; fi
+
+# The Python module, where the build has one, imports from the prefix as the README says
+# and finds the installed data.
+if [ -d "$build/python/velmora" ]; then
+  found=$(PYTHONPATH=$prefix/lib/python3/dist-packages /usr/bin/python3 -c \
+    "import velmora; print(velmora.data_file('cols.fcd'), velmora.Camera().position[2])") ||
+    { echo "velmora does not import from $prefix"; exit 1; }
+  [ "$found" = "$prefix/share/velmora/cols.fcd 60.0" ] || { echo "velmora found: $found"; exit 1; }
+fi
 echo "installed programs found their data from $PWD"
