@@ -166,7 +166,7 @@ void MainDlg::OnPaint() {
   scene.Draw();
   // A frame grabbed for saving gets its text painted as velmora-cli paints it.
   if (bareFrame_) return;
-  if (ErrorText(scene.workbench.Second().ReconstructionError()).isEmpty() && !legendOn_) return;
+  if (ErrorText(scene.workbench.Error()).isEmpty() && !legendOn_) return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   // The text is the window's, not the scene's: wireframe mode must not outline its glyphs.

@@ -183,10 +183,12 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   };
   // The save-file dialog; tests replace it. Returns the chosen path or an empty string.
   static std::function<QString(QWidget* owner, const SaveDialogRequest&)> saveDialog;
-  // F2, L, F3, E, W and C; false for any other key, which navigation then handles.
+  // F2, L, F3, E, W, C and K; false for any other key, which navigation then handles.
   bool OnToolKey(const QKeyEvent& event);
   void ShowHelp();
   void ToggleLegend();
+  // K: the plain error or the baseline error in the corner, the legend and the maps.
+  void ToggleErrorKind();
   bool LegendShown() const { return legendOn_; }
   // The legend's bounds: the range the main sphere's map coloured by; NaN when there is
   // no main sphere or no range to show.

@@ -98,6 +98,9 @@ bool MainDlg::OnToolKey(const QKeyEvent& event) {
     case Qt::Key_C:
       CopyRenderCommand();
       return true;
+    case Qt::Key_K:
+      ToggleErrorKind();
+      return true;
     default:
       return false;
   }
@@ -124,6 +127,12 @@ void MainDlg::ShowHelp() {
 
 void MainDlg::ToggleLegend() {
   legendOn_ = !legendOn_;
+  update();
+}
+
+void MainDlg::ToggleErrorKind() {
+  Workbench& w = scene.workbench;
+  w.SetErrorKind(w.GetErrorKind() == ErrorKind::kPlain ? ErrorKind::kBaseline : ErrorKind::kPlain);
   update();
 }
 
