@@ -17,6 +17,7 @@
 #include <cstdlib>
 
 #include "app/AboutDlg.h"
+#include "app/ProfileDlg.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
 #include "data/ui/MessageDlg.h"
@@ -208,6 +209,7 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
       break;
     case UWM_VIEWS_CHANGED:  // recomputes only; the redraw comes with its own message
       scene.workbench.RecolourAfterViewChange(static_cast<int>(lParam));
+      if (profile_ != nullptr) profile_->Refresh();
       break;
     case UWM_SHOW_COORDINATES:
       scene.SetShowAxes(lParam == BST_CHECKED);

@@ -21,6 +21,7 @@ namespace velmora {
 
 class ControlDlg;
 class HelpDlg;
+class ProfileDlg;
 class MainDlg;
 struct RenderCommand;
 
@@ -189,6 +190,9 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   void ToggleLegend();
   // K: the plain error or the baseline error in the corner, the legend and the maps.
   void ToggleErrorKind();
+  // G: the error landscape window, made on first use.
+  void ShowProfile();
+  ProfileDlg* Profile() const { return profile_; }
   bool LegendShown() const { return legendOn_; }
   // The legend's bounds: the range the main sphere's map coloured by; NaN when there is
   // no main sphere or no range to show.
@@ -210,6 +214,7 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;
+  ProfileDlg* profile_ = nullptr;
   bool legendOn_ = false;
   bool bareFrame_ = false;  // the scene only: the frame is grabbed for a save
   QString lastSavePath_;

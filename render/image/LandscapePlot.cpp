@@ -88,7 +88,7 @@ void PaintLandscape(QPainter& p, const QRect& area, const LandscapeFigure& f) {
   p.fillRect(area, Qt::white);
   p.setPen(Qt::black);
   const QString title =
-      f.slice ? QStringLiteral("%1 over %2 (down) and %3 (across)")
+      f.slice ? QStringLiteral("%1 over %2 (up) and %3 (across)")
                     .arg(QString::fromUtf8(KindText(f.kind)), QString::fromStdString(f.label2),
                          QString::fromStdString(f.label))
               : QStringLiteral("%1 along %2")
