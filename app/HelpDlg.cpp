@@ -56,6 +56,14 @@ constexpr HelpRow kRows[] = {
      "`position.txt`",
      ""},
     {"C", "copy the `velmora-cli render` command that redraws the frame to the clipboard", ""},
+    {"K",
+     "the error kind: plain (the error above) or baseline, ln of the root mean squared gap per "
+     "distance between the two centres, for the corner, the legend and every error map",
+     ""},
+    {"G",
+     "the error landscape window: the error along one parameter of either view around its "
+     "current value, or over two as a heat map; a click on a sample moves the view there",
+     ""},
 };
 
 // The README's markup is not shown: `code` spans lose their backticks.

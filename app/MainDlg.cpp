@@ -17,6 +17,7 @@
 #include <cstdlib>
 
 #include "app/AboutDlg.h"
+#include "app/ProfileDlg.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
 #include "data/ui/MessageDlg.h"
@@ -166,7 +167,7 @@ void MainDlg::OnPaint() {
   scene.Draw();
   // A frame grabbed for saving gets its text painted as velmora-cli paints it.
   if (bareFrame_) return;
-  if (ErrorText(scene.workbench.Second().ReconstructionError()).isEmpty() && !legendOn_) return;
+  if (ErrorText(scene.workbench.Error()).isEmpty() && !legendOn_) return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   // The text is the window's, not the scene's: wireframe mode must not outline its glyphs.
@@ -208,6 +209,7 @@ void MainDlg::WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) {
       break;
     case UWM_VIEWS_CHANGED:  // recomputes only; the redraw comes with its own message
       scene.workbench.RecolourAfterViewChange(static_cast<int>(lParam));
+      if (profile_ != nullptr) profile_->Refresh();
       break;
     case UWM_SHOW_COORDINATES:
       scene.SetShowAxes(lParam == BST_CHECKED);

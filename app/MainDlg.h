@@ -21,6 +21,7 @@ namespace velmora {
 
 class ControlDlg;
 class HelpDlg;
+class ProfileDlg;
 class MainDlg;
 struct RenderCommand;
 
@@ -183,10 +184,15 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   };
   // The save-file dialog; tests replace it. Returns the chosen path or an empty string.
   static std::function<QString(QWidget* owner, const SaveDialogRequest&)> saveDialog;
-  // F2, L, F3, E, W and C; false for any other key, which navigation then handles.
+  // F2, L, F3, E, W, C and K; false for any other key, which navigation then handles.
   bool OnToolKey(const QKeyEvent& event);
   void ShowHelp();
   void ToggleLegend();
+  // K: the plain error or the baseline error in the corner, the legend and the maps.
+  void ToggleErrorKind();
+  // G: the error landscape window, made on first use.
+  void ShowProfile();
+  ProfileDlg* Profile() const { return profile_; }
   bool LegendShown() const { return legendOn_; }
   // The legend's bounds: the range the main sphere's map coloured by; NaN when there is
   // no main sphere or no range to show.
@@ -208,6 +214,7 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;
+  ProfileDlg* profile_ = nullptr;
   bool legendOn_ = false;
   bool bareFrame_ = false;  // the scene only: the frame is grabbed for a save
   QString lastSavePath_;

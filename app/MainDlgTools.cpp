@@ -18,6 +18,7 @@
 
 #include "app/HelpDlg.h"
 #include "app/MainDlg.h"
+#include "app/ProfileDlg.h"
 #include "base/Notify.h"
 #include "data/ui/ControlDlg.h"
 #include "render/ErrorMaps.h"
@@ -98,6 +99,12 @@ bool MainDlg::OnToolKey(const QKeyEvent& event) {
     case Qt::Key_C:
       CopyRenderCommand();
       return true;
+    case Qt::Key_K:
+      ToggleErrorKind();
+      return true;
+    case Qt::Key_G:
+      ShowProfile();
+      return true;
     default:
       return false;
   }
@@ -125,6 +132,31 @@ void MainDlg::ShowHelp() {
 void MainDlg::ToggleLegend() {
   legendOn_ = !legendOn_;
   update();
+}
+
+void MainDlg::ToggleErrorKind() {
+  Workbench& w = scene.workbench;
+  w.SetErrorKind(w.GetErrorKind() == ErrorKind::kPlain ? ErrorKind::kBaseline : ErrorKind::kPlain);
+  update();
+}
+
+void MainDlg::ShowProfile() {
+  if (profile_ == nullptr) {
+    // A click on a sample is an edit of that view's panel: values shown, view recomputed.
+    profile_ = new ProfileDlg(
+        scene.workbench,
+        [this](int index, const CameraParams& params) {
+          ViewDlg& v = index == 0 ? controlPanel_->firstView : controlPanel_->secondView;
+          v.camera.SetParams(params);
+          v.UpdatePanel();
+          v.UpdateCamera(VIEW_ALL);
+          update();
+        },
+        this);
+  }
+  profile_->show();
+  profile_->raise();
+  profile_->activateWindow();
 }
 
 void MainDlg::LegendRange(double& min, double& max) const {

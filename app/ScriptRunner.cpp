@@ -115,10 +115,10 @@ bool Grab(MainDlg& main, const QString& argument, QString& why) {
   return false;
 }
 
-bool PrintError(MainDlg&, const QString&, QString&) {
-  const ViewDlg* second = g_pSecondView.load();
-  const QString text =
-      second != nullptr ? MainDlg::ErrorText(second->ReconstructionError()) : QString();
+bool PrintError(MainDlg& main, const QString&, QString&) {
+  const QString text = g_pSecondView.load() != nullptr
+                           ? MainDlg::ErrorText(main.scene.workbench.Error())
+                           : QString();
   std::printf("error %s\n", text.isEmpty() ? "none" : qPrintable(text));
   std::fflush(stdout);
   return true;

@@ -119,19 +119,30 @@ void CameraModel::Triangulate() {
   }
 }
 
+std::size_t CameraModel::ScoredPairs() const {
+  if (otherView == nullptr) return 0;
+  return std::min({static_cast<std::size_t>(std::max(imagePointCount, 0)),
+                   static_cast<std::size_t>(std::max(otherView->imagePointCount, 0)),
+                   rayPoints.size(), otherView->rayPoints.size()});
+}
+
 double CameraModel::ReconstructionError() const {
   double sum = 0;
-  if (otherView != nullptr) {
-    const std::size_t n =
-        std::min({static_cast<std::size_t>(std::max(imagePointCount, 0)),
-                  static_cast<std::size_t>(std::max(otherView->imagePointCount, 0)),
-                  rayPoints.size(), otherView->rayPoints.size()});
-    for (std::size_t i = 0; i < n; ++i) {
-      const Vec3 d = Sub(rayPoints[i], otherView->rayPoints[i]);
-      sum += Dot(d, d);
-    }
+  const std::size_t n = ScoredPairs();
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3 d = Sub(rayPoints[i], otherView->rayPoints[i]);
+    sum += Dot(d, d);
   }
   return std::log(std::sqrt(sum));
+}
+
+double CameraModel::ReconstructionError(ErrorKind kind) const {
+  const double plain = ReconstructionError();
+  if (kind == ErrorKind::kPlain || otherView == nullptr) return plain;
+  const Vec3 c2 = otherView->cameraPosition;
+  const Vec3 b = Sub(cameraPosition, c2);
+  return BaselineError(plain, ScoredPairs(), std::sqrt(Dot(b, b)),
+                       std::sqrt(Dot(cameraPosition, cameraPosition)) + std::sqrt(Dot(c2, c2)));
 }
 
 void CameraModel::GetMidpoint(int i, Vec3& out) const {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/Vec3.h"
+#include "camera/ErrorKind.h"
 
 namespace velmora {
 
@@ -56,6 +57,8 @@ class CameraModel {
   void PlaneToWorld(double x, double y, Vec3& out) const;
   void Triangulate();
   double ReconstructionError() const;
+  // The error of the given kind; the plain kind is ReconstructionError().
+  double ReconstructionError(ErrorKind kind) const;
   void GetMidpoint(int i, Vec3& out) const;
   int GetPointCount() const { return imagePointCount; }
 
@@ -112,6 +115,9 @@ class CameraModel {
   std::function<void(int mask)> onViewsChanged;
 
  private:
+  // The pairs ReconstructionError sums: those both views hold.
+  std::size_t ScoredPairs() const;
+
   CameraParams params_;
   double orbitRadius_ = 60;  // distance + focal length
   float scale_ = 1.0f;

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/CliProfile.h"
 #include "cli/CliSupport.h"
 #ifdef VELMORA_CLI_RENDER
 #include "cli/CliRender.h"
@@ -55,9 +56,22 @@ CLI::App* AddFstInfo(CLI::App& app, FstInfoOptions& o) {
 // reconstruct's options as typed, checked once the line is parsed.
 struct ReconstructArgs {
   ReconstructOptions options;
-  std::string firstText, secondText, positionFile;
+  std::string firstText, secondText, positionFile, errorText = "plain";
   CLI::Option *first = nullptr, *second = nullptr, *position = nullptr;
 };
+
+// --error on a subcommand; its value is read by ReadErrorOption.
+void AddErrorOption(CLI::App* sub, std::string& text) {
+  sub->add_option("--error", text, cli::kErrorHelp)->type_name("KIND");
+}
+
+bool ReadErrorOption(const std::string& text, const std::string& prefix, ErrorKind& kind,
+                     std::ostream& err) {
+  std::string why;
+  if (cli::ParseErrorOption(text, kind, why)) return true;
+  err << prefix << why << "\n";
+  return false;
+}
 
 CLI::App* AddReconstruct(CLI::App& app, ReconstructArgs& a) {
   CLI::App* reconstruct = app.add_subcommand(
@@ -78,13 +92,15 @@ CLI::App* AddReconstruct(CLI::App& app, ReconstructArgs& a) {
           ->type_name("FILE");
   reconstruct->add_flag("--skip-negative", a.options.skipNegative,
                         "reject pairs whose rays meet behind a camera");
+  AddErrorOption(reconstruct, a.errorText);
   return reconstruct;
 }
 
 int FinishReconstruct(ReconstructArgs& a, std::ostream& out, std::ostream& err) {
   const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
   if (!ReadCameraOption(a.first, a.firstText, "--first", prefix, a.options.first, err) ||
-      !ReadCameraOption(a.second, a.secondText, "--second", prefix, a.options.second, err))
+      !ReadCameraOption(a.second, a.secondText, "--second", prefix, a.options.second, err) ||
+      !ReadErrorOption(a.errorText, prefix, a.options.error, err))
     return kExitBadInput;
   if (*a.position) a.options.positionFile = a.positionFile;
   return RunReconstruct(a.options, out, err);
@@ -93,7 +109,7 @@ int FinishReconstruct(ReconstructArgs& a, std::ostream& out, std::ostream& err) 
 // scoremap's options as typed, checked once the line is parsed.
 struct ScoremapArgs {
   ScoremapOptions options;
-  std::string mapKind, viewName, firstText, secondText;
+  std::string mapKind, viewName, firstText, secondText, errorText = "plain";
   CLI::Option *view = nullptr, *distance = nullptr, *first = nullptr, *second = nullptr;
 };
 
@@ -126,6 +142,7 @@ CLI::App* AddScoremap(CLI::App& app, ScoremapArgs& a) {
                  ->type_name("PARAMS");
   scoremap->add_flag("--skip-negative", a.options.skipNegative,
                      "reject pairs whose rays meet behind a camera");
+  AddErrorOption(scoremap, a.errorText);
   return scoremap;
 }
 
@@ -153,7 +170,8 @@ int FinishScoremap(ScoremapArgs& a, std::ostream& out, std::ostream& err) {
     return kExitBadInput;
   }
   if (!ReadCameraOption(a.first, a.firstText, "--first", prefix, o.first, err) ||
-      !ReadCameraOption(a.second, a.secondText, "--second", prefix, o.second, err))
+      !ReadCameraOption(a.second, a.secondText, "--second", prefix, o.second, err) ||
+      !ReadErrorOption(a.errorText, prefix, o.error, err))
     return kExitBadInput;
   return RunScoremap(o, out, err);
 }
@@ -295,6 +313,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   AddReconstruct(app, reconstructArgs);
   ScoremapArgs scoremapArgs;
   CLI::App* scoremap = AddScoremap(app, scoremapArgs);
+  LandscapeOptions profileOptions, sliceOptions;
+  CLI::App* profile = AddLandscapeSubcommand(app, profileOptions, false);
+  CLI::App* slice = AddLandscapeSubcommand(app, sliceOptions, true);
 #ifdef VELMORA_CLI_RENDER
   RenderOptions renderOptions;
   CLI::App* render = AddRenderSubcommand(app, renderOptions);
@@ -315,6 +336,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   try {
     if (fstInfo->parsed()) return RunFstInfo(fstOptions, out, err);
     if (scoremap->parsed()) return FinishScoremap(scoremapArgs, out, err);
+    if (profile->parsed()) return RunLandscape(profileOptions, out, err);
+    if (slice->parsed()) return RunLandscape(sliceOptions, out, err);
 #ifdef VELMORA_CLI_RENDER
     if (render->parsed()) return RunRender(renderOptions, out, err);
 #endif

@@ -35,6 +35,7 @@ struct ReconstructOptions {
   CameraParams first, second;
   std::optional<std::string> positionFile;
   bool skipNegative = false;
+  ErrorKind error = ErrorKind::kPlain;
 };
 
 struct ScoremapOptions {
@@ -46,6 +47,7 @@ struct ScoremapOptions {
   bool distance = false;    // radial mode of the position map
   CameraParams first, second;
   bool skipNegative = false;
+  ErrorKind error = ErrorKind::kPlain;
 };
 
 int RunFstInfo(const FstInfoOptions& options, std::ostream& out, std::ostream& err);

@@ -41,8 +41,9 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
   if (capture.count() > 0) return kExitBadInput;
 
   cli::JsonObjectWriter j(out);
-  const double error = second.ReconstructionError();
+  const double error = second.ReconstructionError(options.error);
   j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
+  j.Field("errorKind", ErrorKindName(options.error));
   j.Field("pairs", n);
   j.Field("first", Describe(first));
   j.Field("second", Describe(second));

@@ -36,6 +36,7 @@
 #include "render/image/DialogUnits.h"
 #include "render/image/FrameImage.h"
 #include "render/image/ImageDecode.h"
+#include "render/image/LandscapePlot.h"
 #include "resources/DialogTemplates.h"
 
 namespace velmora {
@@ -91,6 +92,9 @@ bool OutputWritable(const std::string& path, std::string& why) {
 
 // The text needs Qt's fonts, so a GUI application must exist; on the offscreen platform it
 // needs no display. A caller that already runs one (a test) keeps its own.
+// The size of a profile's or slice's picture.
+constexpr int kPlotWidth = 900, kPlotHeight = 600;
+
 class GuiApplicationScope {
  public:
   GuiApplicationScope() {
@@ -169,6 +173,7 @@ bool ReadDisplay(const RenderOptions& o, DisplayOptions& d, std::string& why) {
   d.plane = o.plane;
   d.white = o.white;
   d.legend = o.legend;
+  if (o.error && !cli::ParseErrorOption(*o.error, d.errorKind, why)) return false;
   return true;
 }
 
@@ -286,7 +291,7 @@ QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderCommand& r, doub
   scene.Draw();
   QImage image = FrameImage(surface.ReadPixels());
   if (image.isNull()) return image;
-  error = scene.workbench.Second().ReconstructionError();
+  error = scene.workbench.Error();
   QPainter painter(&image);
   PaintFrameTexts(painter, r.width, r.height, scene.workbench, r.frame.display.legend);
   painter.end();
@@ -299,6 +304,7 @@ bool PrintResult(const RenderOptions& o, const RenderCommand& r, double error, s
   j.Field("width", r.width);
   j.Field("height", r.height);
   j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
+  j.Field("errorKind", ErrorKindName(r.frame.display.errorKind));
   return j.Finish();
 }
 
@@ -377,6 +383,7 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
       "(default camera,rays)";
   option("--first-options", o.firstBoxes, "first view's " + boxes, "BOXES");
   option("--second-options", o.secondBoxes, "second view's " + boxes, "BOXES");
+  option("--error", o.error, cli::kErrorHelp, "KIND");
   return render;
 }
 
@@ -424,6 +431,15 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
   if (!WritePngFile(image, o.out, why)) return fail("--out: " + why);
   if (!PrintResult(typed, request, error, out)) return cli::OutputFailed(Prefix(), err);
   return kExitOk;
+}
+
+bool WriteLandscapePng(const LandscapeFigure& figure, const std::string& path, std::string& why) {
+  GuiApplicationScope gui;
+  if (!gui.Usable()) {
+    why = "the plot needs a Qt GUI application, and another kind runs";
+    return false;
+  }
+  return WritePngFile(LandscapeImage(figure, kPlotWidth, kPlotHeight), path, why);
 }
 
 }  // namespace velmora

@@ -27,6 +27,7 @@ struct RenderOptions {
   std::optional<std::string> alpha;       // 0.5 when unset
   std::optional<std::string> scale;       // the Scale value; unset keeps 1.0 or the position file's
   std::optional<std::string> firstBoxes, secondBoxes;  // camera,rays,meanray,azalt,pantilt
+  std::optional<std::string> error;                    // plain or baseline
 };
 
 // Adds the subcommand and its options to app; the values land in options on parsing.
@@ -36,6 +37,11 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& options);
 // the error written on it). Bad input, an unwritable output or no OpenGL context: a
 // plain message on err and kExitBadInput.
 int RunRender(const RenderOptions& options, std::ostream& out, std::ostream& err);
+
+// The picture of a profile or slice (velmora-cli profile --png) written to path; false
+// with the reason in why.
+struct LandscapeFigure;
+bool WriteLandscapePng(const LandscapeFigure& figure, const std::string& path, std::string& why);
 
 // The main window's size when it opens, the default of --size: its template in dialog
 // units, in the default font. Needs a Qt GUI application.

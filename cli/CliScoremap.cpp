@@ -32,7 +32,7 @@ int PrintScores(const ScoremapOptions& options, int pairs, const FstShape& spher
   double min = 1.0e308, max = -1.0e308;
   for (double s : scores) {
     if (s < min) min = s;
-    if (s > max && (options.directions || s < 50.0)) max = s;
+    if (s > max && (options.directions || s < kRejectedScore)) max = s;
   }
   // Without pairs every score is log 0: no bounds, and then neither is printed.
   const bool bounded = min <= max && std::isfinite(min) && std::isfinite(max);
@@ -41,6 +41,7 @@ int PrintScores(const ScoremapOptions& options, int pairs, const FstShape& spher
   j.Field("sphere", options.sphereFile);
   j.Field("map", options.directions ? "directions" : "positions");
   if (options.directions) j.Field("view", options.secondTurns ? "second" : "first");
+  j.Field("errorKind", ErrorKindName(options.error));
   j.Field("pairs", pairs);
   j.Field("vertexCount", scores.size());
   j.Field("min", bounded ? Json(min) : Json(nullptr));
@@ -105,10 +106,13 @@ int RunScoremap(const ScoremapOptions& options, std::ostream& out, std::ostream&
   AllocateVertexColours(sphere);
   sphere.radialScore = options.distance;
   std::vector<double> scores;
+  MapSettings settings;
+  settings.error = options.error;
   if (options.directions)
-    MapScoreOverDirections(sphere, options.secondTurns ? second : first, second, &scores);
+    MapScoreOverDirections(sphere, options.secondTurns ? second : first, second, &scores, nullptr,
+                           settings);
   else
-    MapScoreOverPositions(sphere, second, &scores);
+    MapScoreOverPositions(sphere, second, &scores, nullptr, settings);
 
   return PrintScores(options, views.pairs, sphere, scores, out, err, prefix);
 }

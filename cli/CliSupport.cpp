@@ -91,6 +91,12 @@ bool ParseNumberList(const std::string& text, int count, const std::string& fiel
   return true;
 }
 
+bool ParseErrorOption(const std::string& text, ErrorKind& kind, std::string& why) {
+  if (ParseErrorKind(text, kind)) return true;
+  why = "--error: '" + text + "' is not plain or baseline";
+  return false;
+}
+
 bool LoadViews(const std::string& dataFile, const CameraParams& firstPose,
                const CameraParams& secondPose, const std::optional<std::string>& positionFile,
                bool skipNegative, const std::string& prefix, std::ostream& err, ViewPair& views) {

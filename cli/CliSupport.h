@@ -105,6 +105,12 @@ std::string ReadFailure(const std::string& path);
 bool ParseNumberList(const std::string& text, int count, const std::string& fieldNames,
                      double* values, std::string& why);
 
+// --error's value: plain or baseline. Otherwise false with the reason in why.
+bool ParseErrorOption(const std::string& text, ErrorKind& kind, std::string& why);
+inline constexpr const char* kErrorHelp =
+    "plain (ln of the root of the summed squared gaps, the default) or baseline (ln of the "
+    "root mean squared gap per distance between the two centres)";
+
 // Two views, tied by a workbench, with the point pairs of one vector data file.
 struct ViewPair {
   CameraModel first, second;

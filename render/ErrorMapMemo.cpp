@@ -90,10 +90,11 @@ void AddCamera(Digest& d, const CameraModel& c, bool withRays) {
 }  // namespace
 
 MemoisedMap::MemoisedMap(ErrorMapMemo* memo, const FstShape& shape, bool directions,
-                         CameraModel& moving, const CameraModel& second)
+                         CameraModel& moving, const CameraModel& second, ErrorKind error)
     : memo_(memo),
       shape_(shape),
       directions_(directions),
+      error_(error),
       moving_(moving),
       second_(second),
       sourceDigest_(memo != nullptr ? Digest::Of(shape.sourceVertices) : 0) {}
@@ -148,6 +149,7 @@ std::uint64_t MemoisedMap::RaysDigest() const {
 std::uint64_t MemoisedMap::StateDigest(bool withRays) const {
   Digest d;
   d.Add(static_cast<std::uint64_t>(directions_));
+  d.Add(static_cast<std::uint64_t>(error_));
   d.Add(static_cast<const void*>(&shape_));
   d.Add(static_cast<const void*>(&moving_));
   d.Add(static_cast<const void*>(&second_));

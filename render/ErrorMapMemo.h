@@ -45,7 +45,7 @@ class ErrorMapMemo {
 class MemoisedMap {
  public:
   MemoisedMap(ErrorMapMemo* memo, const FstShape& shape, bool directions, CameraModel& moving,
-              const CameraModel& second);
+              const CameraModel& second, ErrorKind error = ErrorKind::kPlain);
   // True when the memo's last map left exactly the state this map starts from, so that
   // mapping it again would change nothing: the map is skipped, and the rays that map set
   // aside are put back.
@@ -64,6 +64,7 @@ class MemoisedMap {
   ErrorMapMemo* const memo_;
   const FstShape& shape_;
   const bool directions_;
+  const ErrorKind error_;
   CameraModel& moving_;
   const CameraModel& second_;
   std::uint64_t sourceDigest_ = 0;  // of shape.sourceVertices, which no map changes

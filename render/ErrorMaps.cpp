@@ -96,7 +96,7 @@ void ScorePlainly(const MapCall& c, const TrialSet& set, double* scores, MapWatc
     DirectionToAngles(p[0], p[1], p[2], a, b);
     SetTrialAngles(c.moving, c.kind, a, b);
     c.moving.UpdateCamera(0);
-    scores[v] = c.second.ReconstructionError();
+    scores[v] = c.second.ReconstructionError(c.settings.error);
     watch.Tick(v + 1);
   }
 }
@@ -135,7 +135,8 @@ void Map(const MapCall& c, std::vector<double>* scoresOut, bool always, ErrorMap
   // Whatever ran before may have left the upper vector halves dirty, which slows the
   // code built for SSE here tenfold; the map leaves them clean for what follows.
   ClearUpperVectorState();
-  MemoisedMap memoised(memo, c.shape, c.kind == MapKind::kDirections, c.moving, c.second);
+  MemoisedMap memoised(memo, c.shape, c.kind == MapKind::kDirections, c.moving, c.second,
+                       c.settings.error);
   if (!always && scoresOut == nullptr && memoised.SkipIfUnchanged()) {
     ClearUpperVectorState();
     return;

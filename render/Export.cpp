@@ -114,6 +114,8 @@ std::string RenderCommandLine(const RenderCommand& command) {
   if (d.plane) words.push_back("--plane");
   if (d.white) words.push_back("--white");
   if (d.legend) words.push_back("--legend");
+  if (d.errorKind != ErrorKind::kPlain)
+    words.push_back(std::string("--error=") + ErrorKindName(d.errorKind));
   // A file named like an option would be read as one after "--".
   if (!command.files.empty()) words.push_back("--");
   for (const std::string& file : command.files) words.push_back(file);

@@ -65,6 +65,18 @@ const Field kFields[] = {
     VELMORA_FLAG("legend", legend),
 };
 
+// Written after the views' lines, so that every line of a text written before these
+// existed keeps its number; a flag, so that such a text reads as the plain error.
+const Field kLaterFields[] = {
+    {"baseline-error", 1,
+     [](const FrameState& s, double* v) {
+       v[0] = s.display.errorKind == ErrorKind::kBaseline ? 1 : 0;
+     },
+     [](FrameState& s, const double* v) {
+       s.display.errorKind = v[0] != 0 ? ErrorKind::kBaseline : ErrorKind::kPlain;
+     }},
+};
+
 // The views' boxes are written as the command line lists them.
 constexpr const char* kViewNames[2] = {"first-view", "second-view"};
 
@@ -75,7 +87,17 @@ constexpr int kMostValues = 7;
 const Field* FindField(std::string_view name) {
   for (const Field& field : kFields)
     if (name == field.name) return &field;
+  for (const Field& field : kLaterFields)
+    if (name == field.name) return &field;
   return nullptr;
+}
+
+void AppendField(const Field& field, const FrameState& state, std::string& text) {
+  double v[kMostValues];
+  field.get(state, v);
+  text += field.name;
+  for (int i = 0; i < field.count; ++i) text += " " + ExactNumber(v[i]);
+  text += "\n";
 }
 
 // A value the field's type keeps as it was read: flags 0 or 1, the sphere size a whole
@@ -131,15 +153,10 @@ bool ParseOverlayBoxList(const std::string& text, OverlayOptions& options, std::
 
 std::string FrameStateText(const FrameState& state) {
   std::string text;
-  for (const Field& field : kFields) {
-    double v[kMostValues];
-    field.get(state, v);
-    text += field.name;
-    for (int i = 0; i < field.count; ++i) text += " " + ExactNumber(v[i]);
-    text += "\n";
-  }
+  for (const Field& field : kFields) AppendField(field, state, text);
   for (int i = 0; i < 2; ++i)
     text += std::string(kViewNames[i]) + " " + OverlayBoxList(state.views[i]) + "\n";
+  for (const Field& field : kLaterFields) AppendField(field, state, text);
   return text;
 }
 

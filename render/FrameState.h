@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "camera/ErrorKind.h"
+
 namespace velmora {
 
 // The observer of a window: its distance from the point it turns about, that point's
@@ -52,6 +54,8 @@ struct DisplayOptions {
   // text: the scene neither draws nor keeps it (Scene::Frame leaves it false, SetFrame
   // ignores it).
   bool legend = false;
+  // The error the corner, the legend and the maps show (K).
+  ErrorKind errorKind = ErrorKind::kPlain;
   bool operator==(const DisplayOptions&) const = default;
 };
 

@@ -1,9 +1,12 @@
 #pragma once
 // How the error maps run: their worker threads, the level of their pair loop and who
 // watches them. The owner of the maps (the workbench) keeps one value and passes it to
-// every map; the maps' results never depend on it. Core code: no OpenGL.
+// every map; the maps' results depend on it only through the error kind. Core code: no
+// OpenGL.
 
 #include <cstddef>
+
+#include "camera/ErrorKind.h"
 
 namespace velmora {
 
@@ -41,6 +44,8 @@ struct MapSettings {
   KernelLevel kernel = KernelLevel::kAvx512;
   // Asked now and then whether to go on; none lets every map run to its end.
   MapProgress* progress = nullptr;
+  // Which error the maps score by.
+  ErrorKind error = ErrorKind::kPlain;
 };
 
 }  // namespace velmora

@@ -19,7 +19,9 @@ namespace {
 // millisecond, a thread costs more than it saves.
 constexpr std::size_t kMinPairTrialsPerWorker = 200000;
 
-std::size_t WorkerCount(int setting, std::size_t vertices, std::size_t pairs) {
+}  // namespace
+
+std::size_t MapWorkerCount(int setting, std::size_t vertices, std::size_t pairs) {
   if (vertices == 0) return 1;
   std::size_t count;
   if (setting > 0) {
@@ -31,6 +33,8 @@ std::size_t WorkerCount(int setting, std::size_t vertices, std::size_t pairs) {
   }
   return std::min(count, vertices);
 }
+
+namespace {
 
 // Where the workers take their blocks of vertices, in increasing order.
 struct Blocks {
@@ -87,7 +91,7 @@ bool ScoreInParallel(const TrialSet& set, CameraModel& moving, const MapSettings
   BuildPairTable(set.kind, moving, settings.kernel, t);
   std::vector<TrialResult> results;
   ResizeOrDie(results, set.vertices);
-  std::vector<TrialWorker> workers(WorkerCount(settings.threads, set.vertices, t.n));
+  std::vector<TrialWorker> workers(MapWorkerCount(settings.threads, set.vertices, t.n));
   for (TrialWorker& w : workers) w.CopyCamera(moving);
   TryEveryVertex(t, set, workers, results.data(), watch);
   if (watch.Stopped()) return true;
@@ -95,13 +99,15 @@ bool ScoreInParallel(const TrialSet& set, CameraModel& moving, const MapSettings
   if (!t.skip) {
     for (std::size_t v = 0; v < set.vertices; ++v) scores[v] = std::log(std::sqrt(results[v].sum));
     written = t.n;
-    return true;
+  } else {
+    for (const TrialWorker& w : workers)
+      if (w.HugeGap()) return false;
+    RejectionReplay replay(t, set, results, workers[0], moving);
+    if (!replay.Score(scores)) return false;
+    written = replay.LeaveRaysAsTheTrialsDo();
   }
-  for (const TrialWorker& w : workers)
-    if (w.HugeGap()) return false;
-  RejectionReplay replay(t, set, results, workers[0], moving);
-  if (!replay.Score(scores)) return false;
-  written = replay.LeaveRaysAsTheTrialsDo();
+  for (std::size_t v = 0; v < set.vertices; ++v)
+    scores[v] = TrialError(t, settings.error, scores[v], results[v].baseline);
   return true;
 }
 

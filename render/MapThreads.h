@@ -14,6 +14,10 @@
 
 namespace velmora {
 
+// How many workers take items trials of pairs pairs each: setting as MapSettings::threads
+// says, at least 1 and at most one per item.
+std::size_t MapWorkerCount(int setting, std::size_t items, std::size_t pairs);
+
 // Scores every vertex of set into scores on worker copies (settings: how many threads, and
 // the level of the pair loop), and gives the real cameras the rayPoints the plain way
 // would leave before its final UpdateCamera(0); written: how many leading pairs the

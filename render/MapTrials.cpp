@@ -28,12 +28,12 @@ void Multiply(const double a[9], const double b[9], double out[9]) {
 // The pair loop's frame from the orbit and look rotations (rows first) and the moving
 // view's centre.
 KernelFrame MakeKernelFrame(const PairTable& t, const double orbit[9], const double look[9],
-                            const Vec3& centre) {
+                            const Vec3& centre, double focal) {
   double m[9];
   Multiply(orbit, look, m);
   KernelFrame k;
   for (int r = 0; r < 3; ++r)
-    k.a[r] = m[3 * r], k.c[r] = m[3 * r + 1], k.k[r] = -t.focal * m[3 * r + 2];
+    k.a[r] = m[3 * r], k.c[r] = m[3 * r + 1], k.k[r] = -focal * m[3 * r + 2];
   k.b[0] = centre.x - t.fixedCentre.x;
   k.b[1] = centre.y - t.fixedCentre.y;
   k.b[2] = centre.z - t.fixedCentre.z;
@@ -42,7 +42,7 @@ KernelFrame MakeKernelFrame(const PairTable& t, const double orbit[9], const dou
 
 // The pair loop's frame from the model's.
 KernelFrame KernelFrameOf(const PairTable& t, const TrialFrame& f) {
-  return MakeKernelFrame(t, f.o, f.l, Vec3{f.cx, f.cy, f.cz});
+  return MakeKernelFrame(t, f.o, f.l, Vec3{f.cx, f.cy, f.cz}, -f.nf);
 }
 
 // The pair loop's frame for the trial at the vertex direction (x, y, z), without
@@ -57,7 +57,8 @@ bool KernelFrameAt(const PairTable& t, double x, double y, double z, KernelFrame
   if (!t.directions) {
     // The orbit rotation at (azimuth, altitude), as ComputeRotations builds it.
     const double o[9] = {c1, s2 * s1, c2 * s1, 0, c2, -s2, -s1, s2 * c1, c2 * c1};
-    k = MakeKernelFrame(t, o, t.look, Vec3{t.radius * o[2], t.radius * o[5], t.radius * o[8]});
+    k = MakeKernelFrame(t, o, t.look, Vec3{t.radius * o[2], t.radius * o[5], t.radius * o[8]},
+                        t.focal);
     return true;
   }
   // The look rotation at (pan, tilt) and the view's roll.
@@ -65,7 +66,7 @@ bool KernelFrameAt(const PairTable& t, double x, double y, double z, KernelFrame
   const double l[9] = {
       cr * c1 + sr * s2 * s1, cr * s2 * s1 - sr * c1, c2 * s1, sr * c2, cr * c2, -s2,
       sr * s2 * c1 - cr * s1, cr * s2 * c1 + sr * s1, c2 * c1};
-  k = MakeKernelFrame(t, t.orbit, l, t.movingCentre);
+  k = MakeKernelFrame(t, t.orbit, l, t.movingCentre, t.focal);
   return true;
 }
 
@@ -132,6 +133,10 @@ TrialFrame TrialWorker::Frame(double a, double b, bool directions) {
     camera_.SetPanTilt(a, b);
   else
     camera_.SetAzAlt(a, b);
+  return CameraFrame();
+}
+
+TrialFrame TrialWorker::CameraFrame() {
   camera_.ComputeRotations();
   camera_.ComputePositionAndCorners(0);
   TrialFrame f;
@@ -146,8 +151,24 @@ TrialFrame TrialWorker::Frame(double a, double b, bool directions) {
   return f;
 }
 
+double TrialError(const PairTable& t, ErrorKind kind, double plainError, double baseline) {
+  if (kind == ErrorKind::kPlain) return plainError;
+  // The moving view's centre lies the orbit radius from the origin whatever its angles.
+  const double reach = std::fabs(t.radius) + std::sqrt(Dot(t.fixedCentre, t.fixedCentre));
+  return BaselineError(plainError, t.n, baseline, reach);
+}
+
 template <class ExactFrame>
 TrialResult TrialWorker::Sum(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact) {
+  TrialResult r = SumGaps(t, frame, exact);
+  // The one more term of the baseline error, from the centres the frame holds.
+  r.baseline =
+      std::sqrt(frame.b[0] * frame.b[0] + frame.b[1] * frame.b[1] + frame.b[2] * frame.b[2]);
+  return r;
+}
+
+template <class ExactFrame>
+TrialResult TrialWorker::SumGaps(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact) {
   const std::size_t n = t.n;
   // Without rejections most trials have no pair to give up on: one check for the whole
   // trial first.
@@ -190,6 +211,12 @@ TrialResult TrialWorker::TrialAt(const PairTable& t, const double* direction) {
 
 TrialResult TrialWorker::TrialAtAngles(const PairTable& t, double a, double b) {
   const TrialFrame model = Frame(a, b, t.directions);
+  return Sum(t, KernelFrameOf(t, model), [&]() -> const TrialFrame& { return model; });
+}
+
+TrialResult TrialWorker::TrialWithParams(const PairTable& t, const CameraParams& params) {
+  camera_.SetParams(params);
+  const TrialFrame model = CameraFrame();
   return Sum(t, KernelFrameOf(t, model), [&]() -> const TrialFrame& { return model; });
 }
 

@@ -82,7 +82,11 @@ PairResult SolvePair(const PairTable& t, const TrialFrame& f, std::size_t i);
 struct TrialResult {
   double sum;              // the gaps of every pair, or of those before the rejected one
   std::size_t rejectedAt;  // the first rejected pair; n when none is
+  double baseline = 0;     // the distance between the two centres
 };
+
+// The error of the given kind from a trial's plain error (log sqrt of its summed gaps).
+double TrialError(const PairTable& t, ErrorKind kind, double plainError, double baseline);
 
 // The trials of one thread, on its own copy of the moving view's parameters.
 class TrialWorker {
@@ -94,15 +98,22 @@ class TrialWorker {
 
   // The model's frame at the trial angles.
   TrialFrame Frame(double a, double b, bool directions);
+  // The model's frame at the parameters the worker's camera holds.
+  TrialFrame CameraFrame();
   // The trial at a vertex direction, and at the given angles.
   TrialResult TrialAt(const PairTable& t, const double* direction);
   TrialResult TrialAtAngles(const PairTable& t, double a, double b);
+  // The trial with all seven parameters given, on a direction map's table (which takes
+  // every rotation, centre and focal length from the trial's frame).
+  TrialResult TrialWithParams(const PairTable& t, const CameraParams& params);
 
  private:
   // The pair loop, and the model's expressions on the chunks it gives up on; exact()
   // returns the model's frame of the trial.
   template <class ExactFrame>
   TrialResult Sum(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact);
+  template <class ExactFrame>
+  TrialResult SumGaps(const PairTable& t, const KernelFrame& frame, ExactFrame&& exact);
 
   CameraModel camera_;  // the moving view's parameters with the trial angles
   bool hugeGap_ = false;

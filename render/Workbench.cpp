@@ -137,6 +137,13 @@ void Workbench::RemapMainSphere() {
   MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
 }
 
+void Workbench::SetErrorKind(ErrorKind kind) {
+  if (kind == mapSettings.error) return;
+  mapSettings.error = kind;
+  // The memos know the kind, so only the maps of the new kind are computed.
+  RecolourAfterViewChange(VIEW_ALL);
+}
+
 int Workbench::MainSphereVertexCount() const {
   for (int k = 0; k < kSampleSphereCount; ++k)
     if (mainSphere == &sampleSpheres[k]) return kSampleSpheres[k].vertexCount;

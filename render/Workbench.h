@@ -93,6 +93,13 @@ class Workbench {
   // Passed to every map the workbench draws (the windows set its watcher).
   MapSettings mapSettings;
 
+  // The error the frame's text and every map show (mapSettings.error); a change maps the
+  // main sphere and the pan/tilt spheres again.
+  ErrorKind GetErrorKind() const { return mapSettings.error; }
+  void SetErrorKind(ErrorKind kind);
+  // The two views' error of that kind, as the frame's corner shows it.
+  double Error() const { return Second().ReconstructionError(mapSettings.error); }
+
  private:
   // The memo of the map last drawn on a shape: a burst of change notifications with
   // nothing changed costs one map. One per sample sphere and per pan/tilt sphere.

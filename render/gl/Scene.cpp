@@ -133,6 +133,7 @@ FrameState Scene::Frame() const {
   d.scale = workbench.Second().GetScale();
   d.wireframe = wireframe;
   d.centreMode = centreMode;
+  d.errorKind = workbench.GetErrorKind();
   for (int i = 0; i < 2; ++i)
     state.views[i] = views[i].options != nullptr ? *views[i].options : ownOptions_[i];
   return state;
@@ -152,6 +153,7 @@ bool Scene::SetFrame(const FrameState& state) {
   for (int i = 0; i < 2; ++i)
     if (views[i].options == nullptr) ownOptions_[i] = state.views[i];
   if (d.distanceMode != workbench.distanceMode) workbench.SetDistanceMode(d.distanceMode);
+  workbench.SetErrorKind(d.errorKind);
   // The scene draws 0 at 1; the views keep the value as given, as the Scale box sends it.
   SetScale(d.scale);
   for (int i = 0; i < 2; ++i) workbench.View(i).SetScale(d.scale);

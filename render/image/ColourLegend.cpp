@@ -23,15 +23,18 @@ QString Bound(double v) {
   return QString::fromStdString(FormatErrorText(v));  // empty when not finite
 }
 
-QString Meaning() {
-  return QStringLiteral("Corner number: ") + QString::fromUtf8(kCornerNumberMeaning);
+QString Meaning(ErrorKind kind) {
+  return QStringLiteral("Corner number: ") + QString::fromUtf8(kind == ErrorKind::kBaseline
+                                                                   ? kBaselineNumberMeaning
+                                                                   : kCornerNumberMeaning);
 }
 
 }  // namespace
 
-ColourLegendLayout LayOutColourLegend(int width, int height, const QFontMetrics& metrics) {
+ColourLegendLayout LayOutColourLegend(int width, int height, const QFontMetrics& metrics,
+                                      ErrorKind kind) {
   const int textWidth = std::max(metrics.horizontalAdvance(QString::fromUtf8(kTitle)),
-                                 metrics.horizontalAdvance(Meaning()));
+                                 metrics.horizontalAdvance(Meaning(kind)));
   const int barWidth = std::max(textWidth, kMinBarWidth);
   const int line = metrics.height();
   // Title, bar, the two bounds, the meaning.
@@ -43,8 +46,9 @@ ColourLegendLayout LayOutColourLegend(int width, int height, const QFontMetrics&
   return layout;
 }
 
-void PaintColourLegend(QPainter& painter, int width, int height, double min, double max) {
-  const ColourLegendLayout layout = LayOutColourLegend(width, height, painter.fontMetrics());
+void PaintColourLegend(QPainter& painter, int width, int height, double min, double max,
+                       ErrorKind kind) {
+  const ColourLegendLayout layout = LayOutColourLegend(width, height, painter.fontMetrics(), kind);
   painter.save();
   painter.setClipRect(layout.box);
   painter.fillRect(layout.box, QColor(255, 255, 255, 220));
@@ -70,7 +74,7 @@ void PaintColourLegend(QPainter& painter, int width, int height, double min, dou
   painter.drawText(bounds, Qt::AlignLeft | Qt::AlignVCenter, Bound(min));
   painter.drawText(bounds, Qt::AlignRight | Qt::AlignVCenter, Bound(max));
   painter.drawText(QRect(left, bounds.bottom() + 1, textWidth, line),
-                   Qt::AlignLeft | Qt::AlignVCenter, Meaning());
+                   Qt::AlignLeft | Qt::AlignVCenter, Meaning(kind));
   painter.restore();
 }
 

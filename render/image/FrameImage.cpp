@@ -27,11 +27,11 @@ void LegendRange(const Workbench& workbench, double& min, double& max) {
 void PaintFrameTexts(QPainter& painter, int width, int height, const Workbench& workbench,
                      bool legend) {
   PaintErrorText(painter, width, height,
-                 QString::fromStdString(FormatErrorText(workbench.Second().ReconstructionError())));
+                 QString::fromStdString(FormatErrorText(workbench.Error())));
   if (!legend) return;
   double min = 0, max = 0;
   LegendRange(workbench, min, max);
-  PaintColourLegend(painter, width, height, min, max);
+  PaintColourLegend(painter, width, height, min, max, workbench.GetErrorKind());
 }
 
 QImage FrameImage(const FramePixels& pixels) {

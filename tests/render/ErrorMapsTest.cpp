@@ -55,11 +55,12 @@ int ExpectLikeLiteral(TwoViews& fast, TwoViews& slow, FstShape& mapped, FstShape
   std::vector<double> ours, literal;
   if (turning == 0) {
     MapScoreOverPositions(mapped, fast.second, &ours, nullptr, settings);
-    LiteralMap(expected, slow.second, slow.second, true, &literal);
+    LiteralMap(expected, slow.second, slow.second, true, &literal, settings.error);
   } else {
     MapScoreOverDirections(mapped, turning == 1 ? fast.first : fast.second, fast.second, &ours,
                            nullptr, settings);
-    LiteralMap(expected, turning == 1 ? slow.first : slow.second, slow.second, false, &literal);
+    LiteralMap(expected, turning == 1 ? slow.first : slow.second, slow.second, false, &literal,
+               settings.error);
   }
   EXPECT_EQ(ours.size(), literal.size());
   int compared = 0;
@@ -143,8 +144,10 @@ TEST(ErrorMapResults, RandomPosesAgreeWithThePlainComputation) {
     FstShape mapped = LoadedSphere(round % 3 == 0 ? "sphere100.fsd" : "sphere1K.fsd");
     FstShape expected = mapped;
     mapped.radialScore = expected.radialScore = kind == 0 && round % 4 == 0;
-    // Every level of the pair loop in turn; the levels this processor lacks give the best.
-    const MapSettings settings{round % 8, static_cast<KernelLevel>(round % 4)};
+    // Every level of the pair loop in turn (the levels this processor lacks give the best),
+    // and the baseline error in every third round.
+    const MapSettings settings{round % 8, static_cast<KernelLevel>(round % 4), nullptr,
+                               round % 3 == 1 ? ErrorKind::kBaseline : ErrorKind::kPlain};
     for (int repeat = 0; repeat < 2; ++repeat)
       compared += ExpectLikeLiteral(fast, slow, mapped, expected, kind, settings, rejectedScores);
   }

@@ -14,7 +14,7 @@ namespace velmora::test {
 
 // The maps as a careful reader would write them from their description.
 inline void LiteralMap(FstShape& shape, CameraModel& moving, CameraModel& second, bool positions,
-                       std::vector<double>* scores = nullptr) {
+                       std::vector<double>* scores = nullptr, ErrorKind kind = ErrorKind::kPlain) {
   double a0, b0;
   positions ? moving.GetAzAlt(a0, b0) : moving.GetPanTilt(a0, b0);
   double min = 1.0e308, max = -1.0e308;
@@ -26,7 +26,7 @@ inline void LiteralMap(FstShape& shape, CameraModel& moving, CameraModel& second
     DirectionToAngles(p[0], p[1], p[2], a, b);
     positions ? moving.SetAzAlt(a, b) : moving.SetPanTilt(a, b);
     moving.UpdateCamera(0);
-    const double s = second.ReconstructionError();
+    const double s = second.ReconstructionError(kind);
     shape.vertexColours[3 * i] = s;
     if (scores) (*scores)[i] = s;
     if (s < min) min = s;
