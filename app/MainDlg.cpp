@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -17,6 +18,7 @@
 #include <cstdlib>
 
 #include "app/AboutDlg.h"
+#include "base/Notify.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
 #include "data/ui/MessageDlg.h"
@@ -59,6 +61,17 @@ void ReportFirstFrame() {
       static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
 }
 
+// A file named on the command line that cannot be opened is named in the message: the
+// loaders' own message does not say which of the files failed.
+bool OpenableNamedFile(const QByteArray& name) {
+  const QFileInfo info(QFile::decodeName(name));
+  if (info.isFile() && info.isReadable()) return true;
+  const char* why = !info.exists() ? "no such file" : info.isFile() ? "not readable" : "not a file";
+  std::fprintf(stderr, "velmora: cannot open %s: %s\n", name.constData(), why);
+  ShowMessage("Cannot open " + name.toStdString() + ": " + why + ".");
+  return false;
+}
+
 }  // namespace
 
 bool WidgetSurface::MakeCurrent() {
@@ -76,6 +89,9 @@ void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
   pending = false;
   for (const QByteArray& name : names) {
     const QByteArray ending = name.right(3);
+    const bool loadable = ending.compare("fsd", Qt::CaseInsensitive) == 0 ||
+                          ending.compare("dtx", Qt::CaseInsensitive) == 0;
+    if (loadable && !OpenableNamedFile(name)) continue;
     if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
       controlPanel.fstPath = QFile::decodeName(name);
       PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(workbench, name));

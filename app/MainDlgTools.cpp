@@ -193,11 +193,16 @@ bool MainDlg::SaveFramePng() {
 }
 
 bool MainDlg::ExportMidpoints() {
+  // Said before the file dialog: there is nothing to choose a name for.
+  std::string why;
+  if (!HasMidpoints(scene.workbench.First(), why)) {
+    ReportFailure(why);
+    return false;
+  }
   const QString path =
       AskSavePath(QStringLiteral("Export midpoints as PLY"), QStringLiteral("midpoints.ply"),
                   QStringLiteral("PLY point clouds (*.ply)"), QStringLiteral("ply"));
   if (path.isEmpty()) return false;
-  std::string why;
   if (WriteMidpointsPly(path.toStdString(), scene.workbench.First(), why)) return true;
   ReportFailure(why);
   return false;

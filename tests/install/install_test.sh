@@ -44,6 +44,25 @@ cd "$work/home"
 version=$("$prefix/bin/velmora" --version)
 [ "$version" = "Velmora 1.25" ] || { echo "velmora --version: $version"; exit 1; }
 
+# The command line answers without a display; a wrong option or no display is one line and
+# a status a launcher's caller can tell apart, not Qt's abort.
+"$prefix/bin/velmora" -h | grep -q '^Usage: velmora' || { echo "velmora -h gives no usage"; exit 1; }
+status=0; "$prefix/bin/velmora" --no-such-option 2>err.txt || status=$?
+[ "$status" = 2 ] && grep -q 'unknown option --no-such-option' err.txt ||
+  { echo "unknown option: status $status"; cat err.txt; exit 1; }
+for display in "" ":97"; do
+  status=0
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$prefix/bin/velmora" 2>err.txt ||
+    status=$?
+  [ "$status" = 1 ] && [ "$(wc -l <err.txt)" = 1 ] ||
+    { echo "display '$display': status $status"; cat err.txt; exit 1; }
+done
+# The man pages name the data folder of this prefix.
+for page in velmora.1 velmora-cli.1; do
+  grep -q "$prefix/share/velmora" "$prefix/share/man/man1/$page" && ! grep -q 'PREFIX\|@' \
+    "$prefix/share/man/man1/$page" || { echo "$page does not name $prefix/share/velmora"; exit 1; }
+done
+
 # The workbench: the sample spheres at start, the picture (P) and the position file (F6).
 printf 'key P\nkey F6\nwait-idle\nprint-error\nquit\n' >script.txt
 VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" \
