@@ -42,13 +42,6 @@ class FlagScope {
   bool& flag_;
 };
 
-// Loads an FST file into the workbench's FST object behind the progress dialog; returns
-// the loader's result.
-int LoadFstObject(Workbench& workbench, const QByteArray& localPath) {
-  ProgDlg progress;
-  return workbench.fstObject.Load(localPath.toStdString(), &progress);
-}
-
 // scripts/first-frame.sh measures the start-up: with VELMORA_FIRST_FRAME set, the wall
 // clock of the first finished frame goes to stderr once.
 void ReportFirstFrame() {
@@ -74,6 +67,11 @@ bool OpenableNamedFile(const QByteArray& name) {
 
 }  // namespace
 
+int LoadFstObject(Workbench& workbench, const QByteArray& localPath) {
+  ProgDlg progress;
+  return workbench.fstObject.Load(localPath.toStdString(), &progress);
+}
+
 bool WidgetSurface::MakeCurrent() {
   if (widget_.context() == nullptr || !widget_.context()->isValid()) return false;
   if (!inCallback) widget_.makeCurrent();
@@ -89,9 +87,11 @@ void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
   pending = false;
   for (const QByteArray& name : names) {
     const QByteArray ending = name.right(3);
-    const bool loadable = ending.compare("fsd", Qt::CaseInsensitive) == 0 ||
+    const bool session = name.right(4).compare("json", Qt::CaseInsensitive) == 0;
+    const bool loadable = session || ending.compare("fsd", Qt::CaseInsensitive) == 0 ||
                           ending.compare("dtx", Qt::CaseInsensitive) == 0;
     if (loadable && !OpenableNamedFile(name)) continue;
+    if (session && openSession) openSession(name);
     if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
       controlPanel.fstPath = QFile::decodeName(name);
       PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(workbench, name));
@@ -110,6 +110,11 @@ MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
       navigation_(*this, *controlPanel),
       controlPanel_(controlPanel),
       startUp_{std::move(arguments.names)} {
+  startUp_.openSession = [this](const QByteArray& name) {
+    QString why;
+    if (!OpenSessionPath(QFile::decodeName(name), why))
+      ShowMessage("Cannot open the session: " + why.toStdString());
+  };
   // Mapped over the second view's positions as the panels first computed it.
   // One dialog stays up for the five loads rather than one opening per file.
   ProgDlg progress;

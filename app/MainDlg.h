@@ -8,6 +8,7 @@
 #include "camera/CameraTransitions.h"
 #include "platform/MessageQueue.h"
 #include "render/Navigator.h"
+#include "render/Session.h"
 #include "render/gl/GlSurface.h"
 #include "render/gl/Scene.h"
 
@@ -109,12 +110,18 @@ class WidgetSurface final : public GlSurface {
   QOpenGLWidget& widget_;
 };
 
+// Loads an FST file into the workbench's FST object behind the progress dialog; returns
+// the loader's result (> 0: loaded).
+int LoadFstObject(Workbench& workbench, const QByteArray& localPath);
+
 // The files named on the command line, loaded once: as soon as the window has its context
 // and the progress dialogs can paint.
 struct StartUpFiles {
   QList<QByteArray> names;
   bool pending = false;  // the context exists, the files wait
   bool done = false;
+  // Opens a session named on the command line (a name ending in "json").
+  std::function<void(const QByteArray& name)> openSession = nullptr;
   void Load(ControlDlg& controlPanel, Workbench& workbench);
 };
 
@@ -208,6 +215,24 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;
+
+  // Sessions (MainSession.cpp).
+ public:
+  // The state a session keeps: the frame as F3 saves it, both cameras, the controlled
+  // view, "No s,t<0" and the loaded files by absolute path.
+  Session CurrentSession() const;
+  // False with why; opening a damaged file, an unknown version or one naming a missing
+  // file changes nothing. Warnings (a changed file) are shown.
+  bool SaveSessionPath(const QString& path, QString& why);
+  bool OpenSessionPath(const QString& path, QString& why);
+  // Each asks for a file and reports a failure; false then or when cancelled.
+  bool SaveSession();
+  bool OpenSession();
+  // The frame set outright, with the control panel's boxes showing it; false when its
+  // main sphere did not load.
+  bool ShowFrame(const FrameState& frame);
+
+ private:
   bool legendOn_ = false;
   bool bareFrame_ = false;  // the scene only: the frame is grabbed for a save
   QString lastSavePath_;

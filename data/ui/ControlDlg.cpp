@@ -324,16 +324,17 @@ void ControlDlg::OnBrowseData() {
   LoadDataFile();
 }
 
-void ControlDlg::LoadDataFile() {
+bool ControlDlg::LoadDataFile() {
   GetDlgItemAs<QLineEdit>(this, IDC_DATA_FILE)->setText(FileTitle(dataPath));
   bool lowMemory = false;
   if (!workbench.LoadDataFile(NativePath(dataPath), &lowMemory)) {
     if (!lowMemory) ShowMessage("Cannot open file to read!");  // else "Low memory!" was said
-    return;
+    return false;
   }
   firstView.ShowLoadedPoints();
   secondView.ShowLoadedPoints();
   PostToMain(UWM_REDRAW, 0, 0);
+  return true;
 }
 
 void ControlDlg::OnCoordinatesClicked() {

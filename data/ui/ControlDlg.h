@@ -67,8 +67,9 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
 
   // Reads dataPath into the workbench (its first half into the first view, its second
-  // half into the second) and shows the points in both panels.
-  void LoadDataFile();
+  // half into the second) and shows the points in both panels; false (the reason shown)
+  // when it did not load.
+  bool LoadDataFile();
 
   // Shows the open-file dialog for a kind of file, starting in the folder of the last
   // chosen file, else in the current directory. Returns the chosen path, which also
@@ -86,6 +87,9 @@ class ControlDlg : public QWidget, public MessageReceiver {
   // The name after the last path separator, or the whole path when there is none.
   static QString FileTitle(const QString& path);
   void ShowViewPanels(bool show);
+  // The boxes, the slider, the size list, the Scale, "No s,t<0" and both panels' boxes
+  // show frame, which the scene was given outright; nothing is posted (ControlFrame.cpp).
+  void ShowFrame(const FrameState& frame, bool skipNegative);
 
   // The open-file dialog; tests replace it. Returns the chosen path or an empty string.
   static std::function<QString(const FileDialogRequest&)> fileDialog;

@@ -64,12 +64,25 @@ for page in velmora.1 velmora-cli.1; do
 done
 
 # The workbench: the sample spheres at start, the picture (P) and the position file (F6).
-printf 'key P\nkey F6\nwait-idle\nprint-error\nquit\n' >script.txt
+printf 'key P\nkey F6\nwait-idle\nprint-error\nsave-session %s\nquit\n' "$PWD/kept.json" >script.txt
 VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" \
   "$prefix/share/velmora/demo.fsd" "$prefix/share/velmora/demo.dtx" >out.txt 2>err.txt || {
   echo "velmora failed"; cat err.txt; exit 1; }
 if grep "not found" err.txt; then exit 1; fi
 grep -q '^error -' out.txt || { echo "no error printed after the glide"; cat out.txt err.txt; exit 1; }
+
+# The session saved there opens from the command line to the same error; one of another
+# version fails the script that opens it, naming the version.
+printf 'print-error\nquit\n' >script.txt
+VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" kept.json >reopened.txt 2>err.txt || {
+  echo "velmora kept.json failed"; cat err.txt; exit 1; }
+cmp -s <(grep '^error' out.txt) reopened.txt || { echo "reopened: $(cat reopened.txt)"; exit 1; }
+sed 's/"version": 1/"version": 9/' kept.json >newer.json
+printf 'open-session %s\nquit\n' "$PWD/newer.json" >script.txt
+status=0
+VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" >/dev/null 2>err.txt || status=$?
+[ "$status" = 3 ] && grep -q 'session version 9 is not one' err.txt ||
+  { echo "newer session: status $status"; cat err.txt; exit 1; }
 
 # The command-line render reads the same files by bare name.
 "$prefix/bin/velmora-cli" render --out frame.png --main-sphere 1K --plane \
