@@ -1,11 +1,12 @@
 #include "app/MainDlg.h"
 
 #include <GL/gl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -18,6 +19,8 @@
 #include <cstdlib>
 
 #include "app/AboutDlg.h"
+#include "app/MainMenu.h"
+#include "app/MainPoses.h"
 #include "base/Notify.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
@@ -57,9 +60,11 @@ void ReportFirstFrame() {
 // A file named on the command line that cannot be opened is named in the message: the
 // loaders' own message does not say which of the files failed.
 bool OpenableNamedFile(const QByteArray& name) {
-  const QFileInfo info(QFile::decodeName(name));
-  if (info.isFile() && info.isReadable()) return true;
-  const char* why = !info.exists() ? "no such file" : info.isFile() ? "not readable" : "not a file";
+  // The bytes as given: a name that is not UTF-8 would not survive a QString.
+  struct stat info {};
+  const bool there = ::stat(name.constData(), &info) == 0;
+  if (there && S_ISREG(info.st_mode) && ::access(name.constData(), R_OK) == 0) return true;
+  const char* why = !there ? "no such file" : S_ISREG(info.st_mode) ? "not readable" : "not a file";
   std::fprintf(stderr, "velmora: cannot open %s: %s\n", name.constData(), why);
   ShowMessage("Cannot open " + name.toStdString() + ": " + why + ".");
   return false;
@@ -110,6 +115,8 @@ MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
       navigation_(*this, *controlPanel),
       controlPanel_(controlPanel),
       startUp_{std::move(arguments.names)} {
+  poses_ = std::make_unique<MainPoses>(*this);
+  scene.drawMarks = [this] { poses_->DrawShownMark(); };
   startUp_.openSession = [this](const QByteArray& name) {
     QString why;
     if (!OpenSessionPath(QFile::decodeName(name), why))
@@ -132,6 +139,7 @@ MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
 
 MainDlg::~MainDlg() {
   navigation_.flights.StopCameraAnimation();
+  poses_.reset();  // its event filter reads this window
 }
 
 // The window's initialisation, once its OpenGL context exists.
@@ -187,7 +195,9 @@ void MainDlg::OnPaint() {
   scene.Draw();
   // A frame grabbed for saving gets its text painted as velmora-cli paints it.
   if (bareFrame_) return;
-  if (ErrorText(scene.workbench.Second().ReconstructionError()).isEmpty() && !legendOn_) return;
+  if (ErrorText(scene.workbench.Second().ReconstructionError()).isEmpty() && !legendOn_ &&
+      poses_->ShownMark() < 0)
+    return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   // The text is the window's, not the scene's: wireframe mode must not outline its glyphs.
@@ -195,6 +205,7 @@ void MainDlg::OnPaint() {
   {
     QPainter painter(this);
     PaintFrameTexts(painter, width(), height(), scene.workbench, legendOn_);
+    poses_->PaintDifference(painter, width(), height());
   }
   glPopAttrib();
 }
@@ -299,17 +310,11 @@ void MainDlg::OnSysCommand(int id) {
 
 void MainDlg::keyPressEvent(QKeyEvent* event) {
   if (!navigation_.FirstPress(*event)) return;
-  switch (event->key()) {
-    case Qt::Key_Escape:  // the standard dialog ending
-      close();
-      return;
-    case Qt::Key_F1:  // there is no system menu to extend: F1 opens the About box
-      OnSysCommand(IDM_ABOUTBOX);
-      return;
-    default:
-      if (!OnToolKey(*event)) navigation_.navigator.OnKeyDown(MainNavigation::Translate(*event));
-      QOpenGLWidget::keyPressEvent(event);
-  }
+  // The menus' keys (Escape ends the window, F1 opens the About box: there is no system
+  // menu to extend), else navigation's.
+  if (OnToolKey(*event)) return;
+  navigation_.navigator.OnKeyDown(MainNavigation::Translate(*event));
+  QOpenGLWidget::keyPressEvent(event);
 }
 
 void MainDlg::keyReleaseEvent(QKeyEvent* event) {

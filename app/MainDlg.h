@@ -4,6 +4,7 @@
 
 #include <QOpenGLWidget>
 #include <functional>
+#include <memory>
 
 #include "camera/CameraTransitions.h"
 #include "platform/MessageQueue.h"
@@ -23,6 +24,7 @@ namespace velmora {
 class ControlDlg;
 class HelpDlg;
 class MainDlg;
+class MainPoses;
 struct RenderCommand;
 
 // System-menu command of the About box.
@@ -150,6 +152,9 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   // True once the window has its context and the files of the command line are loaded.
   bool StartedUp() const { return startUp_.done; }
   MainNavigation& Navigation() { return navigation_; }
+  ControlDlg& ControlPanel() const { return *controlPanel_; }
+  // Undo, redo and the pose bookmarks (MainPoses.cpp).
+  MainPoses& Poses() { return *poses_; }
 
   Scene scene;
 
@@ -177,6 +182,7 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
 
   ControlDlg* controlPanel_;
   StartUpFiles startUp_;
+  std::unique_ptr<MainPoses> poses_;
   WidgetSurface surface_{*this};
 
   // Keeping and explaining the frame (MainDlgTools.cpp): the help window, the colour
@@ -190,7 +196,8 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   };
   // The save-file dialog; tests replace it. Returns the chosen path or an empty string.
   static std::function<QString(QWidget* owner, const SaveDialogRequest&)> saveDialog;
-  // F2, L, F3, E, W and C; false for any other key, which navigation then handles.
+  // Runs the menu command whose key this is (MainCommands); false for any other key,
+  // which navigation then handles.
   bool OnToolKey(const QKeyEvent& event);
   void ShowHelp();
   void ToggleLegend();

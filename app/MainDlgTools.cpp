@@ -18,6 +18,7 @@
 
 #include "app/HelpDlg.h"
 #include "app/MainDlg.h"
+#include "app/MainMenu.h"
 #include "base/Notify.h"
 #include "data/ui/ControlDlg.h"
 #include "render/ErrorMaps.h"
@@ -75,32 +76,10 @@ std::function<QString(QWidget*, const MainDlg::SaveDialogRequest&)> MainDlg::sav
     RunSaveDialog;
 
 bool MainDlg::OnToolKey(const QKeyEvent& event) {
-  // Plain first presses only: a modified letter stays with navigation, and a file dialog
-  // opened under a held Ctrl or Shift would take its release from the caption.
-  if (event.isAutoRepeat() || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
-    return false;
-  switch (event.key()) {
-    case Qt::Key_F2:
-      ShowHelp();
-      return true;
-    case Qt::Key_L:
-      ToggleLegend();
-      return true;
-    case Qt::Key_F3:
-      SaveFramePng();
-      return true;
-    case Qt::Key_E:
-      ExportMidpoints();
-      return true;
-    case Qt::Key_W:
-      WritePositions();
-      return true;
-    case Qt::Key_C:
-      CopyRenderCommand();
-      return true;
-    default:
-      return false;
-  }
+  const int command = CommandForKey(event);
+  if (command < 0) return false;
+  MainCommands()[static_cast<std::size_t>(command)].run(*this);
+  return true;
 }
 
 void MainDlg::AddToolActions(QMenu& menu) {

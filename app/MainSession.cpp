@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/MainDlg.h"
+#include "app/MainPoses.h"
 #include "base/Notify.h"
 #include "data/ui/ControlDlg.h"
 #include "render/Export.h"
@@ -83,6 +84,7 @@ bool MainDlg::SaveSessionPath(const QString& path, QString& why) {
 
 bool MainDlg::OpenSessionPath(const QString& path, QString& why) {
   WindowSessionHost host(*this, *controlPanel_);
+  poses_->BeginGesture();  // opening can be undone like a gesture
   std::string failure;
   std::vector<std::string> warnings;
   const bool opened = OpenSessionFile(QFile::encodeName(path).toStdString(), scene.workbench, host,

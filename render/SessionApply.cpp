@@ -7,6 +7,7 @@
 #include "data/FileWrite.h"
 #include "data/TextBuffer.h"
 #include "data/VectorData.h"
+#include "render/PoseHistory.h"
 
 namespace velmora {
 
@@ -66,13 +67,9 @@ bool ApplySession(const Session& session, Workbench& workbench, SessionHost& hos
       return false;
     }
   }
-  for (int i = 0; i < 2; ++i) {
-    workbench.View(i).SetParams(session.cameras[i]);
-    workbench.View(i).skipNegativeST = session.skipNegative;
-  }
-  for (int i = 0; i < 2; ++i) workbench.View(i).UpdateCamera(VIEW_ALL);
+  for (int i = 0; i < 2; ++i) workbench.View(i).skipNegativeST = session.skipNegative;
+  SetCameras(workbench, session.cameras);
   host.ShowCameras();
-  workbench.RecolourAfterViewChange(VIEW_ALL);
   if (!host.ShowFrame(session.frame))
     warnings.push_back("the session's main sphere (" +
                        std::to_string(session.frame.display.mainSphereSize) +
