@@ -123,13 +123,14 @@ void MainPoses::DrawShownMark() const {
   glPopAttrib();
 }
 
-void MainPoses::PaintDifference(QPainter& painter, int, int height) const {
+void MainPoses::PaintDifference(QPainter& painter, int, int) const {
   const int shown = ShownMark();
   if (shown < 0) return;
   const std::string text =
       BookmarkDifference(main_.scene.workbench, marks[shown], shown == 0 ? "A" : "B");
   painter.setPen(QColor(40, 40, 40));
-  painter.drawText(8, height - 8, QString::fromStdString(text));
+  // Under the error text, clear of the legend in the bottom-right corner.
+  painter.drawText(8, 6 + 2 * painter.fontMetrics().height(), QString::fromStdString(text));
 }
 
 bool MainPoses::eventFilter(QObject* watched, QEvent* event) {

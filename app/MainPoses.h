@@ -34,7 +34,7 @@ class MainPoses : public QObject {
   int ShownMark() const;
   // The faint glyph of the shown bookmark's cameras, in the scene's coordinates.
   void DrawShownMark() const;
-  // Its difference line over the bottom-left corner of the window.
+  // Its difference line under the error text in the top-left corner.
   void PaintDifference(QPainter& painter, int width, int height) const;
 
   PoseHistory history;

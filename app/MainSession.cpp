@@ -110,9 +110,7 @@ bool MainDlg::OpenSession() {
   FileDialogRequest request;
   request.owner = this;
   request.title = QStringLiteral("Open session");
-  request.startPath = controlPanel_->lastOpenPath.isEmpty()
-                          ? QDir::currentPath()
-                          : QFileInfo(controlPanel_->lastOpenPath).absolutePath();
+  request.startPath = ControlDlg::OpenStartFolder(controlPanel_->lastOpenPath);
   request.nameFilters = {QStringLiteral("Sessions (*.json)"), QStringLiteral("All Files (*)")};
   const QString path = ControlDlg::fileDialog ? ControlDlg::fileDialog(request) : QString();
   if (path.isEmpty()) return false;

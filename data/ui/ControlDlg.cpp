@@ -24,6 +24,7 @@
 #include <system_error>
 
 #include "base/Notify.h"
+#include "data/DataFiles.h"
 #include "data/NumberParse.h"
 #include "platform/DialogBuilder.h"
 
@@ -252,12 +253,22 @@ QString ControlDlg::SelectFile(int kind) {
   FileDialogRequest request;
   request.owner = this;
   request.title = QStringLiteral("Select file...");
-  request.startPath =
-      lastOpenPath.isEmpty() ? QDir::currentPath() : QFileInfo(lastOpenPath).absolutePath();
+  request.startPath = OpenStartFolder(lastOpenPath);
   request.nameFilters = NameFilters(kind);
   const QString chosen = fileDialog ? fileDialog(request) : QString();
   if (!chosen.isEmpty()) lastOpenPath = chosen;
   return chosen;
+}
+
+QString ControlDlg::OpenStartFolder(const QString& lastOpenPath) {
+  if (!lastOpenPath.isEmpty()) return QFileInfo(lastOpenPath).absolutePath();
+  // Started from a launcher the current directory is home: the demo's folder is the one
+  // with something to open.
+  const QStringList data = {QStringLiteral("*.fsd"), QStringLiteral("*.dtx"),
+                            QStringLiteral("*.FSD"), QStringLiteral("*.DTX")};
+  if (!QDir::current().entryList(data, QDir::Files).isEmpty()) return QDir::currentPath();
+  const QFileInfo demo(QString::fromStdString(FindDataFile("demo.fsd")));
+  return demo.isFile() ? demo.absolutePath() : QDir::currentPath();
 }
 
 std::string ControlDlg::NativePath(const QString& path) {

@@ -71,10 +71,12 @@ class ControlDlg : public QWidget, public MessageReceiver {
   // when it did not load.
   bool LoadDataFile();
 
-  // Shows the open-file dialog for a kind of file, starting in the folder of the last
-  // chosen file, else in the current directory. Returns the chosen path, which also
-  // becomes lastOpenPath, or an empty string when the user cancelled.
+  // Shows the open-file dialog for a kind of file, starting at OpenStartFolder. Returns the chosen
+  // path, which also becomes lastOpenPath, or an empty string when the user cancelled.
   QString SelectFile(int kind);
+  // Where an open-file dialog starts: the folder of the last chosen file, else the current
+  // directory when it holds FST or data files, else the folder of the installed demo.
+  static QString OpenStartFolder(const QString& lastOpenPath);
   // The bytes of path as the C library needs them. Qt decodes a file name that is not
   // UTF-8 with replacement characters it cannot encode back; such a component is found
   // again among its folder's entries when exactly one of them decodes to it.

@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -152,6 +154,28 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   EXPECT_EQ(requests[1].startPath, "/data/models");
   EXPECT_EQ(control->fstPath, "/data/models/house.fsd");
   EXPECT_TRUE(Posts().empty()) << "cancelled";
+}
+
+// Without a file chosen yet, the dialogs open where there is something to open: the
+// current folder when it holds data, else the installed demo's folder (a launcher starts
+// the workbench at home).
+TEST_F(ControlPanelTest, OpenDialogsStartInTheDemoFolderWhenHereHoldsNoData) {
+  const QString here = QDir::currentPath();
+  ASSERT_TRUE(QFileInfo::exists("demo.fsd"));
+  EXPECT_EQ(ControlDlg::OpenStartFolder(""), here);
+  EXPECT_EQ(ControlDlg::OpenStartFolder("/data/models/house.fsd"), "/data/models");
+  const std::vector<std::string> folders = DataFolders();
+  TempDir home;
+  {
+    test::ScopedCurrentDir atHome(home.path());
+    SetDataFolders({});
+    EXPECT_EQ(ControlDlg::OpenStartFolder(""), QDir::currentPath()) << "no demo anywhere";
+    SetDataFolders({here.toStdString()});
+    EXPECT_EQ(ControlDlg::OpenStartFolder(""), here);
+    home.Write("mine.DTX", "1 2\n3 4\n");
+    EXPECT_EQ(ControlDlg::OpenStartFolder(""), QDir::currentPath());
+  }
+  SetDataFolders(folders);
 }
 
 TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
