@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/AboutDlg.h"
 #include "app/MainMenu.h"
@@ -332,7 +333,9 @@ void MainDlg::contextMenuEvent(QContextMenuEvent* event) {
   if (event->reason() != QContextMenuEvent::Keyboard) return;
   QMenu menu(this);
   menu.addAction(QString::fromUtf8(kAboutMenuText), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
-  AddToolActions(menu);
+  // The menu bar's commands, the About box already first.
+  AddCommandActions(
+      menu, *this, [](const MainCommand& c) { return std::string_view(c.text) != kAboutMenuText; });
   menu.exec(mapToGlobal(QPoint(8, 8)));
 }
 

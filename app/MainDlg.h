@@ -218,7 +218,6 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   void CopyRenderCommand();
 
  private:
-  void AddToolActions(QMenu& menu);
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;

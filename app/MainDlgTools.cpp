@@ -82,18 +82,6 @@ bool MainDlg::OnToolKey(const QKeyEvent& event) {
   return true;
 }
 
-void MainDlg::AddToolActions(QMenu& menu) {
-  menu.addAction(QString::fromUtf8(kHelpMenuText), this, &MainDlg::ShowHelp);
-  QAction* legend = menu.addAction(QStringLiteral("Colour &legend"), this, &MainDlg::ToggleLegend);
-  legend->setCheckable(true);
-  legend->setChecked(legendOn_);
-  menu.addSeparator();
-  menu.addAction(QStringLiteral("&Save frame as PNG..."), this, &MainDlg::SaveFramePng);
-  menu.addAction(QStringLiteral("&Export midpoints as PLY..."), this, &MainDlg::ExportMidpoints);
-  menu.addAction(QStringLiteral("&Write position file..."), this, &MainDlg::WritePositions);
-  menu.addAction(QStringLiteral("&Copy render command"), this, &MainDlg::CopyRenderCommand);
-}
-
 void MainDlg::ShowHelp() {
   if (help_ == nullptr) help_ = new HelpDlg(this);
   help_->show();

@@ -7,10 +7,12 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "app/HelpDlg.h"
 #include "app/MainDlg.h"
 #include "app/MainPoses.h"
 #include "data/DataFiles.h"
 #include "data/ui/ControlDlg.h"
+#include "resources/DialogTemplates.h"
 
 namespace velmora {
 
@@ -61,8 +63,8 @@ const std::vector<MainCommand>& MainCommands() {
       {"&View", "Colour &legend", "L", [](MainDlg& m) { m.ToggleLegend(); },
        [](const MainDlg& m) { return m.LegendShown(); }},
       {"&View", "&Controls window", "F4", [](MainDlg& m) { NavigatorKey(m, NavKey::F4); }},
-      {"&Help", "&Keys and mouse...", "F2", [](MainDlg& m) { m.ShowHelp(); }},
-      {"&Help", "&About Velmora...", "F1", [](MainDlg& m) { m.OnSysCommand(IDM_ABOUTBOX); }},
+      {"&Help", kHelpMenuText, "F2", [](MainDlg& m) { m.ShowHelp(); }},
+      {"&Help", kAboutMenuText, "F1", [](MainDlg& m) { m.OnSysCommand(IDM_ABOUTBOX); }},
   };
   return commands;
 }
@@ -79,6 +81,32 @@ int CommandForKey(const QKeyEvent& event) {
   return -1;
 }
 
+void AddCommandActions(QMenu& menu, MainDlg& main,
+                       const std::function<bool(const MainCommand&)>& keep) {
+  const std::vector<MainCommand>& commands = MainCommands();
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    const MainCommand& c = commands[i];
+    if (!keep(c)) continue;
+    // The key is shown, not bound: the scene takes its keys itself, with their rules for
+    // held and repeated keys, and runs this same entry.
+    QString text = QString::fromUtf8(c.text);
+    if (*c.key != '\0')
+      text +=
+          '\t' + QKeySequence::fromString(QLatin1String(c.key)).toString(QKeySequence::NativeText);
+    QAction* action = menu.addAction(text, &main, [&main, i] {
+      MainCommands()[i].run(main);
+      main.setFocus();
+    });
+    action->setData(static_cast<int>(i));
+    if (c.checked != nullptr) {
+      action->setCheckable(true);
+      action->setChecked(c.checked(main));
+      QObject::connect(&menu, &QMenu::aboutToShow, action,
+                       [&main, action, i] { action->setChecked(MainCommands()[i].checked(main)); });
+    }
+  }
+}
+
 MainFrame::MainFrame(MainDlg& main) : main_(main), bar_(new QMenuBar(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -89,29 +117,13 @@ MainFrame::MainFrame(MainDlg& main) : main_(main), bar_(new QMenuBar(this)) {
   layout->addWidget(&main);
   main.show();  // with the frame
   setFocusProxy(&main);
-  const std::vector<MainCommand>& commands = MainCommands();
-  for (std::size_t i = 0; i < commands.size(); ++i) {
-    const MainCommand& c = commands[i];
+  for (const MainCommand& c : MainCommands()) {
     QMenu* menu = nullptr;
     for (QAction* action : bar_->actions())
       if (action->text() == QLatin1String(c.menu)) menu = action->menu();
-    if (menu == nullptr) menu = bar_->addMenu(QString::fromLatin1(c.menu));
-    // The key is shown, not bound: the scene takes its keys itself, with their rules for
-    // held and repeated keys, and runs this same entry.
-    QString text = QString::fromUtf8(c.text);
-    if (*c.key != '\0')
-      text +=
-          '\t' + QKeySequence::fromString(QLatin1String(c.key)).toString(QKeySequence::NativeText);
-    QAction* action = menu->addAction(text, [this, i] {
-      MainCommands()[i].run(main_);
-      main_.setFocus();
-    });
-    action->setData(static_cast<int>(i));
-    if (c.checked != nullptr) {
-      action->setCheckable(true);
-      connect(menu, &QMenu::aboutToShow, action,
-              [this, action, i] { action->setChecked(MainCommands()[i].checked(main_)); });
-    }
+    if (menu == nullptr)
+      AddCommandActions(*bar_->addMenu(QString::fromLatin1(c.menu)), main,
+                        [&c](const MainCommand& other) { return other.menu == c.menu; });
   }
   setWindowTitle(main.windowTitle());
   setWindowIcon(main.windowIcon());

@@ -4,9 +4,11 @@
 // keeps its own size, caption and keys.
 
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 class QKeyEvent;
+class QMenu;
 class QMenuBar;
 
 namespace velmora {
@@ -30,6 +32,10 @@ const std::vector<MainCommand>& MainCommands();
 // The index of the command whose key this press is (a first press; the keypad counts as
 // the same key), or -1.
 int CommandForKey(const QKeyEvent& event);
+
+// Adds an action for each command that keep accepts, in table order, its key shown.
+void AddCommandActions(QMenu& menu, MainDlg& main,
+                       const std::function<bool(const MainCommand&)>& keep);
 
 // The frame of the main window: the menu bar over the scene. Its caption is the scene's.
 class MainFrame : public QWidget {
