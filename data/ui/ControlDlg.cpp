@@ -310,6 +310,7 @@ void ControlDlg::MoveOnScreen(QPoint wanted) {
     move(wanted);
     return;
   }
+  FitOnScreen(screen->availableGeometry());
   move(PlaceInside(wanted, frameGeometry().size(), screen->availableGeometry()));
 }
 

@@ -20,6 +20,7 @@
 #include "render/Workbench.h"
 
 class QCheckBox;
+class QScrollBar;
 class QComboBox;
 class QSlider;
 
@@ -86,6 +87,9 @@ class ControlDlg : public QWidget, public MessageReceiver {
   static QPoint PlaceInside(QPoint wanted, QSize frame, const QRect& area);
   // Moves the panel to `wanted`, kept inside the available area of the screen there.
   void MoveOnScreen(QPoint wanted);
+  // Takes no more than area (a screen's available geometry) can show with a frame round it;
+  // when the template does not fit, scroll bars move the controls (ControlScroll.cpp).
+  void FitOnScreen(const QRect& area);
   // The name after the last path separator, or the whole path when there is none.
   static QString FileTitle(const QString& path);
   void ShowViewPanels(bool show);
@@ -150,6 +154,12 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void DoDataExchange();
   // Flips a box as a keyboard shortcut does, then runs its click handling.
   void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());
+  // The controls moved to the scroll bars' values.
+  void ScrollContent();
+  QSize contentSize_;  // the template's size
+  QScrollBar* acrossBar_ = nullptr;
+  QScrollBar* downBar_ = nullptr;
+  QPoint scrolled_;
 };
 
 }  // namespace velmora

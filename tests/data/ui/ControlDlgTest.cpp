@@ -9,7 +9,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "camera/ui/ViewDlg.h"
@@ -154,6 +156,39 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   EXPECT_EQ(requests[1].startPath, "/data/models");
   EXPECT_EQ(control->fstPath, "/data/models/house.fsd");
   EXPECT_TRUE(Posts().empty()) << "cancelled";
+}
+
+// On a screen smaller than the panel, the window fits and its bars bring every control
+// into view; on a large one the panel is whole again, with no bar.
+TEST_F(ControlPanelTest, PanelScrollsWhenTheScreenIsSmaller) {
+  const QSize whole = control->size();
+  const QRect firstAt = control->firstView.geometry();
+  // The far edges of the controls: out of view until the bars are at their ends.
+  const auto farthest = [] {
+    QPoint far;
+    for (QWidget* child : control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (qobject_cast<QScrollBar*>(child) == nullptr && child->isVisibleTo(control))
+        far = {std::max(far.x(), child->geometry().right()),
+               std::max(far.y(), child->geometry().bottom())};
+    return far;
+  };
+  control->FitOnScreen(QRect(0, 0, whole.width() / 2, whole.height() / 2 + 40));
+  EXPECT_LE(control->width(), whole.width() / 2);
+  EXPECT_LE(control->height(), whole.height() / 2);
+  QRect shown(QPoint(0, 0), control->size());
+  int bars = 0;
+  for (QScrollBar* bar : control->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly)) {
+    if (!bar->isVisibleTo(control)) continue;
+    ++bars;
+    bar->setValue(bar->maximum());
+    (bar->orientation() == Qt::Vertical ? shown.setRight(bar->x() - 1)
+                                        : shown.setBottom(bar->y() - 1));
+  }
+  ASSERT_EQ(bars, 2);
+  EXPECT_TRUE(shown.contains(farthest())) << farthest().x() << "," << farthest().y();
+  control->FitOnScreen(QRect(0, 0, 4000, 4000));
+  EXPECT_EQ(control->size(), whole);
+  EXPECT_EQ(control->firstView.geometry(), firstAt);
 }
 
 // Without a file chosen yet, the dialogs open where there is something to open: the
