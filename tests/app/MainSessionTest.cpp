@@ -134,5 +134,19 @@ TEST_F(MainSessionTest, SessionsThatCannotOpenChangeNothing) {
   }
 }
 
+// A file named on the command line that is not there is named in the message, and the
+// other files still load.
+TEST_F(MainSessionTest, MissingCommandLineFileIsNamed) {
+  TempDir dir;
+  const std::string gone = (dir.path() / "gone.fsd").string();
+  StartUpFiles files{{QByteArray::fromStdString(gone), "demo.dtx"}};
+  files.pending = true;
+  test::MessageRecorder messages;
+  files.Load(*control, control->workbench);
+  ASSERT_EQ(messages.texts.size(), 1u);
+  EXPECT_EQ(messages.texts[0], "Cannot open " + gone + ": no such file.");
+  EXPECT_EQ(control->dataPath, "demo.dtx");
+}
+
 }  // namespace
 }  // namespace velmora
