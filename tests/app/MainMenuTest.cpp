@@ -1,5 +1,6 @@
 // The menu bar: each entry runs what its key runs, the scene keeps its size and caption.
 
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMenu>
@@ -27,6 +28,7 @@ TEST_F(MainMenuTest, EachEntryIsTheCommandOfTheKeyItShows) {
 
   std::set<QString> menus, keys;
   QAction* legend = nullptr;
+  QAction* demo = nullptr;
   int shown = 0;
   for (QAction* top : frame.menuBar()->actions()) {
     menus.insert(top->text());
@@ -36,6 +38,7 @@ TEST_F(MainMenuTest, EachEntryIsTheCommandOfTheKeyItShows) {
       const int command = action->data().toInt();
       EXPECT_EQ(QString::fromUtf8(MainCommands()[command].text), text.left(tab)) << command;
       if (text.left(tab) == "Colour &legend") legend = action;
+      if (text.left(tab) == "Open de&mo") demo = action;
       if (tab < 0) continue;
       ++shown;
       const QString key = text.mid(tab + 1);
@@ -53,6 +56,15 @@ TEST_F(MainMenuTest, EachEntryIsTheCommandOfTheKeyItShows) {
   EXPECT_GE(shown, 12);
   // A modified letter is not the letter's command: it stays with navigation.
   EXPECT_EQ(CommandForKey(QKeyEvent(QEvent::KeyPress, Qt::Key_E, Qt::ShiftModifier)), -1);
+
+  // Open demo loads the installed demo as the command line would.
+  ASSERT_NE(demo, nullptr);
+  ASSERT_EQ(control->firstView.GetPointCount(), 0);
+  demo->trigger();
+  test::Settle();
+  EXPECT_EQ(control->firstView.GetPointCount(), 154);
+  EXPECT_GT(control->workbench.fstObject.GetPointCount(), 0);
+  EXPECT_EQ(QFileInfo(control->dataPath).fileName(), "demo.dtx");
 
   ASSERT_NE(legend, nullptr);
   const bool was = main->LegendShown();
