@@ -28,6 +28,7 @@ struct RenderOptions {
   std::optional<std::string> scale;       // the Scale value; unset keeps 1.0 or the position file's
   std::optional<std::string> firstBoxes, secondBoxes;  // camera,rays,meanray,azalt,pantilt
   std::optional<std::string> error;                    // plain or baseline
+  std::optional<std::string> session;  // a saved session: its files, cameras and frame
 };
 
 // Adds the subcommand and its options to app; the values land in options on parsing.
