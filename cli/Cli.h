@@ -9,6 +9,7 @@
 #include <string>
 
 #include "camera/CameraModel.h"
+#include "cli/CliImport.h"
 
 namespace velmora {
 
@@ -35,6 +36,7 @@ struct ReconstructOptions {
   CameraParams first, second;
   std::optional<std::string> positionFile;
   bool skipNegative = false;
+  ImportSource import;  // instead of dataFile
 };
 
 struct ScoremapOptions {

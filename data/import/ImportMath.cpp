@@ -63,6 +63,8 @@ CameraParams ParamsFromPose(const double turn[3][3], const Vec3& centre, double 
   p.pan = std::atan2(look[0][2], look[2][2]);
   p.tilt = std::atan2(-look[1][2], std::hypot(look[0][2], look[2][2]));
   p.rotation = std::atan2(look[1][0], look[1][1]);
+  // atan2 gives -0 for a straight camera; the files and the panels show 0.
+  for (double* angle : {&p.azimuth, &p.altitude, &p.pan, &p.tilt, &p.rotation}) *angle += 0.0;
   return p;
 }
 
