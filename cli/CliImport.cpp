@@ -66,14 +66,12 @@ bool ReadImportSource(const ImportSource& s, ImportedViews& views, std::string& 
 
 void ApplyImport(const ImportedViews& v, Workbench& workbench,
                  const std::function<void()>& showValues) {
-  workbench.First().SetParams(v.first);
-  const CameraParams& p = v.second;
-  const double targets[kPositionTargetCount] = {
-      p.azimuth,     p.altitude,       p.rotation,
-      p.focalLength, v.first.distance, p.distance,
-      p.pan,         p.tilt,           static_cast<double>(v.scale)};
-  workbench.ApplyPositionTargets(targets, showValues);
+  // The pairs first: when they do not fit in memory, nothing has changed.
   workbench.LoadPointPairs(v.data);
+  workbench.First().SetParams(v.first);
+  double targets[kPositionTargetCount];
+  PositionTargets(v, targets);
+  workbench.ApplyPositionTargets(targets, showValues);
 }
 
 bool LoadImportedViews(const ImportSource& source, bool skipNegative, const std::string& prefix,

@@ -143,6 +143,15 @@ bool ConvertToViews(const TwoViewInput& in, ImportedViews& out, std::string& why
   return true;
 }
 
+void PositionTargets(const ImportedViews& v, double (&targets)[kPositionTargetCount]) {
+  const CameraParams& p = v.second;
+  targets[POS_AZIMUTH] = p.azimuth, targets[POS_ALTITUDE] = p.altitude;
+  targets[POS_ROTATION] = p.rotation, targets[POS_FOCAL_LENGTH] = p.focalLength;
+  targets[POS_FIRST_DISTANCE] = v.first.distance, targets[POS_SECOND_DISTANCE] = p.distance;
+  targets[POS_PAN] = p.pan, targets[POS_TILT] = p.tilt;
+  targets[POS_SCALE] = v.scale;
+}
+
 bool ImportRigAndMatches(const std::vector<std::string>& rigFiles, const std::string& matches,
                          double pixelOrigin, ImportedViews& out, std::string& why) {
   TwoViewInput input;

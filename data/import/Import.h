@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "camera/CameraModel.h"
+#include "camera/PositionFile.h"
 #include "data/VectorData.h"
 
 namespace velmora {
@@ -76,6 +77,11 @@ bool ReadColmapPair(const std::string& dir, long firstImage, long secondImage, T
 // kMinimumMatches pairs, mismatched counts, coinciding cameras, points behind the first
 // camera.
 bool ConvertToViews(const TwoViewInput& input, ImportedViews& out, std::string& why);
+
+// The nine values of a position file for the imported views: the second view's pose, both
+// distances, the scale. With the first view's parameters set before, applying them as a
+// finished glide does puts the views where the import says.
+void PositionTargets(const ImportedViews& views, double (&targets)[kPositionTargetCount]);
 
 // The text forms of the readers above, for the command line and the dialog.
 bool ImportRigAndMatches(const std::vector<std::string>& rigFiles, const std::string& matches,
