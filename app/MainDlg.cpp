@@ -19,6 +19,7 @@
 #include "app/AboutDlg.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
+#include "data/ui/ImportDlg.h"
 #include "data/ui/MessageDlg.h"
 #include "data/ui/ProgDlg.h"
 #include "platform/AppIcon.h"
@@ -84,6 +85,7 @@ void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
       controlPanel.LoadDataFile();
     }
   }
+  ImportStartUpFiles(controlPanel, names);  // velmora rig.yml matches.csv
   done = true;
 }
 
