@@ -34,6 +34,15 @@ void AddImportSourceOptions(CLI::App& sub, ImportSource& s) {
       ->type_name("X");
   sub.add_option("--colmap", s.colmap, "folder of a COLMAP text model (cameras.txt, images.txt)")
       ->type_name("DIR");
+  sub.add_option("--photos", s.photos,
+                 "two pictures taken with the rig's cameras (with --rig): features matched, "
+                 "the pose from the rig's R and T, or from the essential matrix")
+      ->type_name("A B")
+      ->expected(2);
+  sub.add_option("--baseline", s.baseline,
+                 "the distance between the cameras when the pose comes from the photos "
+                 "(default 1)")
+      ->type_name("LENGTH");
   sub.add_option("--images", s.images, "the two images of the COLMAP model to pair, by id")
       ->type_name("ID1,ID2");
 }
@@ -51,6 +60,18 @@ bool ReadImportSource(const ImportSource& s, ImportedViews& views, std::string& 
       return false;
     }
     return ImportColmap(s.colmap, static_cast<long>(ids[0]), static_cast<long>(ids[1]), views, why);
+  }
+  if (!s.photos.empty()) {
+    double baseline = 1;
+    if (s.rig.empty() || !s.matches.empty()) {
+      why = "--photos goes with --rig and without --matches";
+      return false;
+    }
+    if (!s.baseline.empty() && !cli::ParseNumberList(s.baseline, 1, "LENGTH", &baseline, why)) {
+      why = "--baseline: " + why;
+      return false;
+    }
+    return ImportPhotos(s.photos[0], s.photos[1], s.rig, baseline, views, why);
   }
   if (s.rig.empty() || s.matches.empty()) {
     why = "--rig and --matches go together (or --colmap with --images)";
@@ -94,6 +115,7 @@ std::vector<std::string*> ImportPaths(ImportSource& s) {
   for (std::string& rig : s.rig) paths.push_back(&rig);
   for (std::string* path : {&s.matches, &s.colmap})
     if (!path->empty()) paths.push_back(path);
+  for (std::string& photo : s.photos) paths.push_back(&photo);
   return paths;
 }
 

@@ -20,10 +20,14 @@ namespace velmora {
 struct ImportSource {
   std::vector<std::string> rig;  // one FileStorage file, or intrinsics and extrinsics
   std::string matches;
-  std::string pixelOrigin;  // the top-left pixel's centre in the matches file; empty for 0
-  std::string colmap;       // folder of cameras.txt and images.txt
-  std::string images;       // "ID1,ID2"
-  bool Given() const { return !rig.empty() || !matches.empty() || !colmap.empty(); }
+  std::string pixelOrigin;          // the top-left pixel's centre in the matches file; empty for 0
+  std::string colmap;               // folder of cameras.txt and images.txt
+  std::string images;               // "ID1,ID2"
+  std::vector<std::string> photos;  // two pictures taken with the rig
+  std::string baseline;             // of photos whose rig has no R and T; empty for 1
+  bool Given() const {
+    return !rig.empty() || !matches.empty() || !colmap.empty() || !photos.empty();
+  }
 };
 
 // --rig, --matches, --pixel-origin, --colmap and --images on a subcommand.

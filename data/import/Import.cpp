@@ -157,6 +157,10 @@ bool ImportRigAndMatches(const std::vector<std::string>& rigFiles, const std::st
   TwoViewInput input;
   if (!ReadRigFiles(rigFiles, input, why) || !ReadMatchesFile(matches, pixelOrigin, input, why))
     return false;
+  if (!input.posed) {
+    why = rigFiles.front() + ": no rotation R and translation T";
+    return false;
+  }
   input.source = matches;
   return ConvertToViews(input, out, why);
 }

@@ -39,6 +39,7 @@ struct TwoViewInput {
   CameraPose poses[2];
   std::vector<double> u1, v1, u2, v2;
   std::string source;  // named in messages
+  bool posed = true;   // false: a rig file without R and T (photos take the pose from E)
 };
 
 // What the workbench takes: both views' seven parameters, the common image-plane scale
@@ -82,6 +83,20 @@ bool ConvertToViews(const TwoViewInput& input, ImportedViews& out, std::string& 
 // distances, the scale. With the first view's parameters set before, applying them as a
 // finished glide does puts the views where the import says.
 void PositionTargets(const ImportedViews& views, double (&targets)[kPositionTargetCount]);
+
+// The relative pose two photos were matched back to, and how many matches it rests on.
+struct PhotoMatch {
+  double R[3][3] = {};
+  double t[3] = {};  // c2 = R c1 + t, OpenCV axes
+  int matches = 0, inliers = 0;
+};
+
+// Two photos of a calibrated rig: features detected and matched (with the ratio test), the
+// inliers of a RANSAC essential matrix kept; the pose from the rig's R and T, or from the
+// essential matrix with a baseline of the given length when the rig has none.
+bool ImportPhotos(const std::string& firstPhoto, const std::string& secondPhoto,
+                  const std::vector<std::string>& rigFiles, double baseline, ImportedViews& out,
+                  std::string& why, PhotoMatch* match = nullptr);
 
 // The text forms of the readers above, for the command line and the dialog.
 bool ImportRigAndMatches(const std::vector<std::string>& rigFiles, const std::string& matches,

@@ -114,6 +114,13 @@ bool ReadRigFiles(const std::vector<std::string>& files, TwoViewInput& rig, std:
       return false;
     std::size_t at = 0;
     cv::Mat r = FindMatrix(stores, {"R"}, at);
+    std::size_t atT = 0;
+    if (r.empty() && FindMatrix(stores, {"T"}, atT).empty()) {
+      result.posed = false;  // intrinsics only
+      result.source = files.front();
+      rig = std::move(result);
+      return true;
+    }
     if (r.empty()) {
       why = files.front() + ": no rotation R";
       return false;
