@@ -44,13 +44,13 @@ def main():
     grid = np.array([(i, j) for j in range(6) for i in range(9)], float)
     left = np.stack([-grid[:, 0], grid[:, 1] - 2.5, 20 + 0 * grid[:, 0]], axis=1)
     right = np.stack([0 * grid[:, 0], grid[:, 1] - 2.5, 20 - grid[:, 0]], axis=1)
-    points = np.vstack([left, right]) @ rotation([0, 1, 0], 0.6).T + [3, 0, 4]
+    points = np.vstack([left, right]) @ rotation([0, 1, 0], 0.6).T + [-6, 0, 4]
     K1 = np.array([[700.0, 0, 319.5], [0, 700.0, 239.5], [0, 0, 1]])
     K2 = np.array([[690.0, 0, 322.0], [0, 692.0, 236.0], [0, 0, 1]])
     D1 = np.array([-0.28, 0.09, 0.001, -0.0005, 0.0])
     D2 = np.array([-0.26, 0.08, -0.0008, 0.0006, 0.0])
-    # The second camera 6 squares to the right, turned 0.2 rad towards the boards.
-    R = rotation([0, 1, 0], -0.2)
+    # The second camera 6 squares to the right, turned 0.3 rad back towards the boards.
+    R = rotation([0, 1, 0], 0.3)
     T = -R @ np.array([6.0, 0, 0])
     pixels1 = project(K1, D1, points)
     pixels2 = project(K2, D2, points @ R.T + T)
