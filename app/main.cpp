@@ -13,9 +13,11 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: velmora [FILE.fsd] [FILE.dtx]\n"
+    "       velmora [FILE.fsd] RIG.yml [EXTRINSICS.yml] MATCHES.csv\n"
     "The two-view reconstruction workbench. An argument ending in \"fsd\" (any case) is\n"
-    "loaded as the FST object, one ending in \"dtx\" as the vector data file; other\n"
-    "arguments are ignored.\n"
+    "loaded as the FST object, one ending in \"dtx\" as the vector data file. A calibrated\n"
+    "rig (.yml .yaml .xml .json) with a matches file (.csv .tsv: u1 v1 u2 v2 in pixels)\n"
+    "is imported into both views; other arguments are ignored.\n"
     "\n"
     "  --help     print this text and exit\n"
     "  --version  print the version and exit\n"

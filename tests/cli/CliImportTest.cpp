@@ -64,18 +64,6 @@ TEST(CliImport, WritesFilesThatReconstructAsTheRigDoes) {
   EXPECT_EQ(r["second"], j["second"]);
 }
 
-TEST(CliImport, ColmapModelThroughReconstruct) {
-  TempDir dir;
-  test::SyntheticRig rig;
-  rig.MakeColmapLenses();
-  rig.WriteColmap(dir.path().string());
-  const CliResult r = RunTool({"reconstruct", "--colmap", dir.path().string(), "--images", "1,2"});
-  ASSERT_EQ(r.code, kExitOk) << r.err;
-  const nlohmann::json j = nlohmann::json::parse(r.out);
-  EXPECT_EQ(j["pairs"], 39);
-  EXPECT_LT(j["error"].get<double>(), -20);
-}
-
 TEST(CliImport, MistakesAreNamed) {
   RigFiles f;
   const std::string bad = f.dir.Write("bad.csv", "1 2 3 4\n1 2 x 4\n");

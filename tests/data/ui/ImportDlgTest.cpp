@@ -1,13 +1,10 @@
 // Importing into the workbench: the views, panels and Scale box take the rig's poses,
-// a refused import leaves everything as it was, and the dialog's fields make the request.
+// and a refused import leaves everything as it was.
 
 #include "data/ui/ImportDlg.h"
 
-#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTabWidget>
-#include <QTest>
 
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
@@ -78,30 +75,6 @@ TEST_F(ImportIntoWorkbenchTest, RigPosesTheViewsAndARefusalKeepsThem) {
   EXPECT_EQ(second.GetParams(), expected.second);
   EXPECT_EQ(second.imageY, expected.data.secondY);
   EXPECT_TRUE(log.Take(mainWindow).empty());
-}
-
-TEST_F(ImportIntoWorkbenchTest, DialogFieldsMakeTheRequest) {
-  ImportDlg dialog(nullptr, *control);
-  dialog.rigEdit->setText("in.yml");
-  dialog.extrinsicsEdit->setText("ex.xml");
-  dialog.matchesEdit->setText("m.csv");
-  dialog.originCombo->setCurrentIndex(1);
-  ImportRequest r;
-  std::string why;
-  ASSERT_TRUE(dialog.Request(r, why));
-  EXPECT_EQ(r.kind, ImportRequest::kRigAndMatches);
-  EXPECT_EQ(r.rig, (std::vector<std::string>{"in.yml", "ex.xml"}));
-  EXPECT_EQ(r.pixelOrigin, 0.5);
-  dialog.tabs->setCurrentIndex(1);
-  dialog.colmapEdit->setText("model");
-  dialog.secondImageEdit->setText("7");
-  ASSERT_TRUE(dialog.Request(r, why));
-  EXPECT_EQ(r.kind, ImportRequest::kColmap);
-  EXPECT_EQ(r.firstImage, 1);
-  EXPECT_EQ(r.secondImage, 7);
-  dialog.firstImageEdit->setText("1.5");
-  EXPECT_FALSE(dialog.Request(r, why));
-  EXPECT_EQ(why, "First image id: '1.5' is not an image id");
 }
 
 }  // namespace
