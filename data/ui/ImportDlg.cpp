@@ -22,6 +22,8 @@ namespace velmora {
 bool ReadImportRequest(const ImportRequest& r, ImportedViews& views, std::string& why) {
   if (r.kind == ImportRequest::kColmap)
     return ImportColmap(r.colmapDir, r.firstImage, r.secondImage, views, why);
+  if (r.kind == ImportRequest::kPhotos)
+    return ImportPhotos(r.photos[0], r.photos[1], r.rig, r.baseline, views, why);
   return ImportRigAndMatches(r.rig, r.matches, r.pixelOrigin, views, why);
 }
 
@@ -138,6 +140,16 @@ ImportDlg::ImportDlg(QWidget* parent, ControlDlg& panel) : QDialog(parent), pane
   colmapForm->addRow(tr("Second image id:"), secondImageEdit);
   tabs->addTab(colmapPage, tr("COLMAP model"));
 
+  auto* photoPage = new QWidget(tabs);
+  auto* photoForm = new QFormLayout(photoPage);
+  const QString pictures = tr("Pictures (*.png *.jpg *.jpeg *.tif *.tiff);;All files (*)");
+  photoForm->addRow(tr("First photo:"), PathRow(photoPage, photoEdits[0], false, pictures));
+  photoForm->addRow(tr("Second photo:"), PathRow(photoPage, photoEdits[1], false, pictures));
+  photoForm->addRow(tr("Rig (M1 D1 M2 D2 [R T]):"), PathRow(photoPage, cameraEdit, false, storage));
+  baselineEdit = new QLineEdit(QStringLiteral("1"), photoPage);
+  photoForm->addRow(tr("Baseline, without R T:"), baselineEdit);
+  tabs->addTab(photoPage, tr("Two photos"));
+
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   buttons->button(QDialogButtonBox::Ok)->setText(tr("Import"));
   connect(buttons, &QDialogButtonBox::accepted, this, &ImportDlg::OnImport);
@@ -148,6 +160,17 @@ ImportDlg::ImportDlg(QWidget* parent, ControlDlg& panel) : QDialog(parent), pane
 }
 
 bool ImportDlg::Request(ImportRequest& r, std::string& why) const {
+  if (tabs->currentIndex() == 2) {
+    r.kind = ImportRequest::kPhotos;
+    for (int i = 0; i < 2; ++i) r.photos[i] = photoEdits[i]->text().toStdString();
+    r.rig = {cameraEdit->text().toStdString()};
+    const std::string text = baselineEdit->text().toStdString();
+    if (!IsDecimalNumber(text.c_str(), &r.baseline) || !(r.baseline > 0)) {
+      why = "Baseline: '" + text + "' is not a positive length";
+      return false;
+    }
+    return true;
+  }
   if (tabs->currentIndex() == 1) {
     r.kind = ImportRequest::kColmap;
     r.colmapDir = colmapEdit->text().toStdString();

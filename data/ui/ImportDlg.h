@@ -1,7 +1,8 @@
 #pragma once
-// Import: real data into the workbench, from a calibrated rig with matched pixels or from
-// two images of a COLMAP text model. The menu bar opens it through OpenImportDialog; the
-// command line (velmora rig.yml matches.csv) comes through ImportIntoWorkbench.
+// Import: real data into the workbench, from a calibrated rig with matched pixels, from
+// two images of a COLMAP text model, or from two photos taken with a calibrated rig. The menu bar
+// opens it through OpenImportDialog; the command line (velmora rig.yml matches.csv) comes through
+// ImportIntoWorkbench.
 
 #include <QByteArray>
 #include <QDialog>
@@ -20,12 +21,14 @@ class ControlDlg;
 
 // What the dialog asks for, as a user filled it in.
 struct ImportRequest {
-  enum Kind { kRigAndMatches, kColmap } kind = kRigAndMatches;
-  std::vector<std::string> rig;  // one file, or intrinsics then extrinsics
+  enum Kind { kRigAndMatches, kColmap, kPhotos } kind = kRigAndMatches;
+  std::vector<std::string> rig;  // one file, or intrinsics then extrinsics (photos too)
   std::string matches;
   double pixelOrigin = kOpenCvPixelOrigin;
   std::string colmapDir;
   long firstImage = 1, secondImage = 2;
+  std::string photos[2];
+  double baseline = 1;  // when the rig has no R and T
 };
 
 // Reads and converts the request; false with the reason (file, line) in why.
@@ -55,6 +58,7 @@ class ImportDlg : public QDialog {
   QLineEdit *rigEdit = nullptr, *extrinsicsEdit = nullptr, *matchesEdit = nullptr;
   QComboBox* originCombo = nullptr;
   QLineEdit *colmapEdit = nullptr, *firstImageEdit = nullptr, *secondImageEdit = nullptr;
+  QLineEdit *photoEdits[2] = {}, *cameraEdit = nullptr, *baselineEdit = nullptr;
 
  private:
   // OK: imports and closes, or shows why and stays open with the fields as they are.
