@@ -3,6 +3,9 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -63,6 +66,28 @@ TEST(CliImport, WritesFilesThatReconstructAsTheRigDoes) {
   EXPECT_EQ(r["first"], j["first"]);
   EXPECT_EQ(r["second"], j["second"]);
 }
+
+#ifdef VELMORA_CLI_BINARY
+// render draws real data as it draws the files import writes, pixel for pixel.
+TEST(CliImport, RenderDrawsTheRigAsItsFiles) {
+  RigFiles f;
+  const std::string prefix = (f.dir.path() / "scene").string();
+  ASSERT_EQ(RunTool({"import", "--rig", f.rigFile, "--matches", f.matches, "--out", prefix}).code,
+            kExitOk);
+  const auto render = [&](const std::string& name, const std::string& input) {
+    const std::string out = (f.dir.path() / name).string();
+    const std::string command = std::string("env -u DISPLAY ") + VELMORA_CLI_BINARY +
+                                " render --size 320x240 --out " + out + " " + input +
+                                " > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::ifstream in(out, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  const std::string direct = render("rig.png", "--rig " + f.rigFile + " --matches " + f.matches);
+  EXPECT_GT(direct.size(), 1000u);
+  EXPECT_EQ(direct, render("files.png", prefix + ".dtx --position " + prefix + ".position.txt"));
+}
+#endif
 
 TEST(CliImport, MistakesAreNamed) {
   RigFiles f;
