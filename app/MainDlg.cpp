@@ -14,6 +14,7 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QShowEvent>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,7 @@
 #include "base/Notify.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
+#include "data/ui/ImportDlg.h"
 #include "data/ui/MessageDlg.h"
 #include "data/ui/ProgDlg.h"
 #include "platform/AppIcon.h"
@@ -92,9 +94,13 @@ void WidgetSurface::DoneCurrent() {
 void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
   if (!pending) return;
   pending = false;
+  // A .json beside a matches file is a rig's FileStorage file, not a session.
+  const bool importing = std::any_of(names.begin(), names.end(), [](const QByteArray& name) {
+    return name.toLower().endsWith(".csv") || name.toLower().endsWith(".tsv");
+  });
   for (const QByteArray& name : names) {
     const QByteArray ending = name.right(3);
-    const bool session = name.right(4).compare("json", Qt::CaseInsensitive) == 0;
+    const bool session = !importing && name.right(4).compare("json", Qt::CaseInsensitive) == 0;
     const bool loadable = session || ending.compare("fsd", Qt::CaseInsensitive) == 0 ||
                           ending.compare("dtx", Qt::CaseInsensitive) == 0;
     if (loadable && !OpenableNamedFile(name)) continue;
@@ -107,6 +113,7 @@ void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
       controlPanel.LoadDataFile();
     }
   }
+  ImportStartUpFiles(controlPanel, names);  // velmora rig.yml matches.csv
   done = true;
 }
 

@@ -12,6 +12,7 @@
 #include "app/MainPoses.h"
 #include "data/DataFiles.h"
 #include "data/ui/ControlDlg.h"
+#include "data/ui/ImportDlg.h"
 #include "resources/DialogTemplates.h"
 
 namespace velmora {
@@ -46,6 +47,11 @@ const std::vector<MainCommand>& MainCommands() {
   static const std::vector<MainCommand> commands = {
       {"&File", "Open &data...", "", [](MainDlg& m) { m.ControlPanel().OnBrowseData(); }},
       {"&File", "Open &FST...", "", [](MainDlg& m) { m.ControlPanel().OnBrowseFst(); }},
+      {"&File", "&Import real data...", "",
+       [](MainDlg& m) {
+         m.Poses().BeginGesture();  // the imported poses are one step to undo
+         OpenImportDialog(&m, m.ControlPanel());
+       }},
       {"&File", "Open &session...", "Ctrl+O", [](MainDlg& m) { m.OpenSession(); }},
       {"&File", "Sa&ve session...", "Ctrl+S", [](MainDlg& m) { m.SaveSession(); }},
       {"&File", "Save frame as &PNG...", "F3", [](MainDlg& m) { m.SaveFramePng(); }},

@@ -15,9 +15,12 @@ namespace {
 
 constexpr char kUsage[] =
     "Usage: velmora [OPTION] [FILE.fsd] [FILE.dtx] [SESSION.json]\n"
+    "       velmora [OPTION] [FILE.fsd] RIG.yml [EXTRINSICS.yml] MATCHES.csv\n"
     "The two-view reconstruction workbench. An argument ending in \"fsd\" (any case) is\n"
     "loaded as the FST object, one ending in \"dtx\" as the vector data file, one ending\n"
-    "in \"json\" is opened as a saved session (its files, cameras and frame).\n"
+    "in \"json\" is opened as a saved session (its files, cameras and frame). A calibrated\n"
+    "rig (.yml .yaml .xml .json) with a matches file (.csv .tsv: u1 v1 u2 v2 in pixels)\n"
+    "is imported into both views.\n"
     "\n"
     "  -h, --help  print this text and exit\n"
     "  --version   print the version and exit\n"

@@ -262,6 +262,18 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
     }
     viewsChanged = true;
   }
+  // The scene takes the views' scale: a value the views count as 0 is drawn at 1.
+  const auto takeScale = [&scene, &workbench] { scene.SetScale(workbench.Second().GetScale()); };
+  if (o.import.Given()) {
+    ImportedViews imported;
+    std::string why;
+    if (!ReadImportSource(o.import, imported, why)) {
+      err << Prefix() << why << "\n";
+      return false;
+    }
+    ApplyImport(imported, workbench, takeScale);
+    viewsChanged = true;
+  }
   if (o.position) {
     double targets[kPositionTargetCount];
     if (!LoadPositionFile(*o.position, targets)) {
@@ -269,9 +281,7 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
           << cli::ReadFailure(*o.position) << "\n";
       return false;
     }
-    // The scene takes the views' scale: a value the views count as 0 is drawn at 1.
-    workbench.ApplyPositionTargets(
-        targets, [&scene, &workbench] { scene.SetScale(workbench.Second().GetScale()); });
+    workbench.ApplyPositionTargets(targets, takeScale);
     viewsChanged = true;
   }
   workbench.RecolourAfterViewChange(viewsChanged ? VIEW_ALL : 0);
@@ -410,6 +420,7 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
       "(default camera,rays)";
   option("--first-options", o.firstBoxes, "first view's " + boxes, "BOXES");
   option("--second-options", o.secondBoxes, "second view's " + boxes, "BOXES");
+  AddImportSourceOptions(*render, o.import);
   option("--error", o.error, cli::kErrorHelp, "KIND");
   CLI::Option* session = option(
       "--session", o.session,
@@ -436,6 +447,7 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
   std::vector<std::string*> paths{&o.out};
   for (std::string& file : o.files) paths.push_back(&file);
   if (o.position) paths.push_back(&*o.position);
+  for (std::string* path : ImportPaths(o.import)) paths.push_back(path);
   if (o.session) paths.push_back(&*o.session);
   cli::CurrentDirChange dirChange;
   if (!cli::EnterDataDir(o.dir, paths, dirChange, Prefix(), err)) return kExitBadInput;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliImport.h"
+
 namespace CLI {
 class App;
 }
@@ -29,6 +31,7 @@ struct RenderOptions {
   std::optional<std::string> firstBoxes, secondBoxes;  // camera,rays,meanray,azalt,pantilt
   std::optional<std::string> error;                    // plain or baseline
   std::optional<std::string> session;  // a saved session: its files, cameras and frame
+  ImportSource import;                 // real data, loaded after the files
 };
 
 // Adds the subcommand and its options to app; the values land in options on parsing.

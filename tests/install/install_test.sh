@@ -59,7 +59,7 @@ for display in "" ":97"; do
 done
 # The man pages name the data folder of this prefix.
 for page in velmora.1 velmora-cli.1; do
-  grep -q "$prefix/share/velmora" "$prefix/share/man/man1/$page" && ! grep -q 'PREFIX\|@' \
+  grep -q "$prefix/share/velmora" "$prefix/share/man/man1/$page" && ! grep -q 'PREFIX/share\|@' \
     "$prefix/share/man/man1/$page" || { echo "$page does not name $prefix/share/velmora"; exit 1; }
 done
 
