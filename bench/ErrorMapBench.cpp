@@ -45,41 +45,15 @@
 namespace velmora {
 namespace {
 
+using bench::MakePoints;
+using bench::Views;
+
 using test::LiteralMap;
 
 FstShape Sphere(const char* file, int size) {
   FstShape shape = bench::LoadOrGenerateSphere(file, size, 10);
   AllocateVertexColours(shape);
   return shape;
-}
-
-struct Views {
-  CameraModel first, second;
-  Views() {
-    first.otherView = &second;
-    second.otherView = &first;
-  }
-};
-
-// count random scene points in front of both cameras, their images as the point pairs,
-// with a little image noise so that no pose fits exactly.
-void MakePoints(Views& views, int count) {
-  views.second.SetAzAlt(0.6, -0.2);
-  views.second.SetPanTilt(0.03, -0.02);
-  views.first.UpdateCamera(VIEW_ALL);
-  views.second.UpdateCamera(VIEW_ALL);
-  std::mt19937_64 random(20240611);
-  std::uniform_real_distribution<double> box(-12.0, 12.0), noise(-2e-3, 2e-3);
-  std::vector<double> x1, y1, x2, y2;
-  while (static_cast<int>(x1.size()) < count) {
-    const Vec3 p{box(random), box(random), box(random)};
-    double a, b, c, d;
-    if (!views.first.ProjectToImage(p, a, b) || !views.second.ProjectToImage(p, c, d)) continue;
-    x1.push_back(a + noise(random)), y1.push_back(b + noise(random));
-    x2.push_back(c + noise(random)), y2.push_back(d + noise(random));
-  }
-  LoadImagePoints(views.first, x1.data(), y1.data(), count);
-  LoadImagePoints(views.second, x2.data(), y2.data(), count);
 }
 
 // The demo's pairs at the demo's poses; false when "demo.dtx" cannot be read.

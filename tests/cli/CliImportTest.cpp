@@ -11,6 +11,7 @@
 
 #include "cli/Cli.h"
 #include "tests/TestSupport.h"
+#include "tests/cli/RunTool.h"
 #include "tests/data/import/SyntheticRig.h"
 
 namespace velmora {
@@ -19,22 +20,8 @@ namespace {
 using test::TempDir;
 using testing::HasSubstr;
 
-struct CliResult {
-  int code = -1;
-  std::string out, err;
-};
-
-CliResult RunTool(std::vector<std::string> words) {
-  words.insert(words.begin(), "velmora-cli");
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  std::ostringstream out, err;
-  CliResult r;
-  r.code = RunCli(static_cast<int>(words.size()), argv.data(), out, err);
-  r.out = out.str(), r.err = err.str();
-  return r;
-}
+using test::CliResult;
+using test::RunTool;
 
 struct RigFiles {
   TempDir dir;

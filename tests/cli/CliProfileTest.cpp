@@ -8,6 +8,7 @@
 #include "cli/Cli.h"
 #include "render/FrameState.h"  // ExactNumber
 #include "tests/TestSupport.h"
+#include "tests/cli/RunTool.h"
 
 namespace velmora {
 namespace {
@@ -15,24 +16,11 @@ namespace {
 using nlohmann::json;
 using testing::HasSubstr;
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-Result RunTool(std::vector<std::string> words) {
-  words.insert(words.begin(), "velmora-cli");
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  std::ostringstream out, err;
-  Result r;
-  r.code = RunCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  r.out = out.str(), r.err = err.str();
-  return r;
-}
+using test::CliResult;
+using test::RunTool;
 
 json ReconstructAt(const std::string& second, const std::string& kind) {
-  const Result r = RunTool({"reconstruct", "demo.dtx", "--second", second, "--error", kind});
+  const CliResult r = RunTool({"reconstruct", "demo.dtx", "--second", second, "--error", kind});
   EXPECT_EQ(r.code, kExitOk) << r.err;
   return json::parse(r.out);
 }
@@ -41,7 +29,7 @@ json ReconstructAt(const std::string& second, const std::string& kind) {
 // value's to the bit, in the kind asked for.
 TEST(Profile, SamplesAreReconstructsErrorAtTheirPoses) {
   for (const std::string kind : {"plain", "baseline"}) {
-    const Result r =
+    const CliResult r =
         RunTool({"profile", "demo.dtx", "--position", "position.txt", "--view", "2", "--param",
                  "altitude", "--range", "0.4", "--steps", "5", "--error", kind});
     ASSERT_EQ(r.code, kExitOk) << r.err;
@@ -68,9 +56,9 @@ TEST(Profile, SamplesAreReconstructsErrorAtTheirPoses) {
 }
 
 TEST(Slice, GridOfTwoParametersWithTheFirstFastest) {
-  const Result r = RunTool({"slice", "demo.dtx", "--second", "0.6,-0.2,0,10,50,0,0", "--param",
-                            "azimuth", "--param2", "distance", "--view2", "1", "--range2", "10",
-                            "--steps", "3", "--steps2", "2"});
+  const CliResult r = RunTool({"slice", "demo.dtx", "--second", "0.6,-0.2,0,10,50,0,0", "--param",
+                               "azimuth", "--param2", "distance", "--view2", "1", "--range2", "10",
+                               "--steps", "3", "--steps2", "2"});
   ASSERT_EQ(r.code, kExitOk) << r.err;
   const json j = json::parse(r.out);
   EXPECT_EQ(j["param2"], "distance");
@@ -80,8 +68,8 @@ TEST(Slice, GridOfTwoParametersWithTheFirstFastest) {
   const json& last = j["samples"][5];
   EXPECT_EQ(last["offset"], 0.5);
   EXPECT_EQ(last["value2"], 60.0);
-  const Result at = RunTool({"reconstruct", "demo.dtx", "--first", "0,0,0,10,60,0,0", "--second",
-                             "1.1,-0.2,0,10,50,0,0"});
+  const CliResult at = RunTool({"reconstruct", "demo.dtx", "--first", "0,0,0,10,60,0,0", "--second",
+                                "1.1,-0.2,0,10,50,0,0"});
   EXPECT_NEAR(last["error"].get<double>(), json::parse(at.out)["error"].get<double>(), 1e-9);
 }
 
@@ -104,7 +92,7 @@ TEST(Profile, BadOptionsAreNamed) {
       {{"profile", "missing.dtx"}, "profile: cannot read data file missing.dtx"},
   };
   for (const auto& row : kRows) {
-    const Result r = RunTool(row.words);
+    const CliResult r = RunTool(row.words);
     EXPECT_EQ(r.code, kExitBadInput) << row.message;
     EXPECT_THAT(r.err, HasSubstr(row.message));
     EXPECT_EQ(r.out, "");

@@ -3,6 +3,7 @@
 // (where the Qt side is built) the frames render saves without a display.
 
 #include "cli/Cli.h"
+#include "tests/cli/RunTool.h"
 
 #include <sys/wait.h>
 
@@ -39,24 +40,8 @@ using test::TempDir;
 using testing::HasSubstr;
 using testing::IsEmpty;
 
-struct CliResult {
-  int code = -1;
-  std::string out, err;
-};
-
-// velmora-cli's entry point in this process.
-CliResult RunTool(std::vector<std::string> words) {
-  words.insert(words.begin(), "velmora-cli");
-  std::vector<char*> argv;
-  for (std::string& w : words) argv.push_back(w.data());
-  argv.push_back(nullptr);
-  std::ostringstream out, err;
-  CliResult r;
-  r.code = RunCli(static_cast<int>(words.size()), argv.data(), out, err);
-  r.out = out.str();
-  r.err = err.str();
-  return r;
-}
+using test::CliResult;
+using test::RunTool;
 
 // The program itself through the shell, without a display; before goes ahead of it and
 // args may hold redirections.
