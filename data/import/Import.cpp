@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "camera/ClosestPoints.h"
 #include "data/import/ImportMath.h"
 
 namespace velmora {
@@ -32,7 +33,11 @@ double Norm(const Vec3& v) {
 
 }  // namespace
 
-bool ConvertToViews(const TwoViewInput& in, ImportedViews& out, std::string& why) {
+namespace {
+
+// What no conversion can start from: counts that differ or are too few, a pose that is
+// not a rotation and a finite translation.
+bool CheckInput(const TwoViewInput& in, std::string& why) {
   const std::string& src = in.source;
   const std::size_t n = in.u1.size();
   if (in.v1.size() != n || in.u2.size() != n || in.v2.size() != n) {
@@ -56,11 +61,59 @@ bool ConvertToViews(const TwoViewInput& in, ImportedViews& out, std::string& why
       return false;
     }
   }
-  std::vector<double> x1, y1, x2, y2;
+  return true;
+}
+
+// The median depth, in the first camera's frame, of the midpoints of the rays' closest
+// points (the first camera at the origin, the second at centre2 turned by relT).
+double MedianDepth(const std::vector<double> (&x)[2], const std::vector<double> (&y)[2],
+                   const Mat3& relT, const Vec3& centre2) {
+  const std::size_t n = x[0].size();
+  std::vector<double> depth(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vec3 d2 = Mul(relT, Vec3{x[1][i], y[1][i], 1});
+    const ClosestPoints c =
+        SolveClosestPoints(Vec3{}, Vec3{x[0][i], y[0][i], 1}, centre2, d2, Dot(d2, d2));
+    depth[i] = 0.5 * (c.first.z + c.second.z);
+  }
+  const std::size_t mid = n / 2;
+  std::nth_element(depth.begin(), depth.begin() + mid, depth.end());
+  double median = depth[mid];
+  if (n % 2 == 0) median = 0.5 * (median + *std::max_element(depth.begin(), depth.begin() + mid));
+  return median;
+}
+
+// The undistorted points on both views' image planes (y up) and the Scale that fits them
+// to the plane; false when one is not finite.
+bool PlacePoints(const std::vector<double> (&x)[2], const std::vector<double> (&y)[2], double focal,
+                 VectorData& data, float& scale) {
+  const std::size_t n = x[0].size();
+  data.count = static_cast<int>(n);
+  std::vector<double>* out[2][2] = {{&data.firstX, &data.firstY}, {&data.secondX, &data.secondY}};
+  double reach = 0;  // largest extent as a fraction of the plane at scale 1
+  for (int c = 0; c < 2; ++c) {
+    out[c][0]->resize(n), out[c][1]->resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      (*out[c][0])[i] = focal * x[c][i], (*out[c][1])[i] = -focal * y[c][i];
+      reach = std::max(
+          {reach, std::abs((*out[c][0])[i]) / kHalfWidth, std::abs((*out[c][1])[i]) / kHalfHeight});
+    }
+  }
+  if (!std::isfinite(reach)) return false;
+  scale = reach > 0 ? static_cast<float>(kFill / reach) : 1.0f;
+  return true;
+}
+
+}  // namespace
+
+bool ConvertToViews(const TwoViewInput& in, ImportedViews& out, std::string& why) {
+  const std::string& src = in.source;
+  if (!CheckInput(in, why)) return false;
+  std::vector<double> x[2], y[2];
   for (int c = 0; c < 2; ++c) {
     std::string bad;
-    if (!UndistortPixels(in.cameras[c], c == 0 ? in.u1 : in.u2, c == 0 ? in.v1 : in.v2,
-                         c == 0 ? x1 : x2, c == 0 ? y1 : y2, bad)) {
+    if (!UndistortPixels(in.cameras[c], c == 0 ? in.u1 : in.u2, c == 0 ? in.v1 : in.v2, x[c], y[c],
+                         bad)) {
       why = src + ": camera " + std::to_string(c + 1) + ": " + bad;
       return false;
     }
@@ -85,23 +138,7 @@ bool ConvertToViews(const TwoViewInput& in, ImportedViews& out, std::string& why
   const Vec3 rtT = Mul(relT, t);
   const Vec3 centre2{-rtT.x, -rtT.y, -rtT.z};  // in the first camera's frame
 
-  // Midpoints of the rays' closest points, in the first camera's frame; their depths.
-  std::vector<double> depth(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    const Vec3 d1{x1[i], y1[i], 1};
-    const Vec3 d2 = Mul(relT, Vec3{x2[i], y2[i], 1});
-    const Vec3 w = Sub(Vec3{}, centre2);
-    const double a = Dot(d1, d1), b = Dot(d1, d2), c = Dot(d2, d2);
-    const double e1 = Dot(d1, w), e2 = Dot(d2, w);
-    const double det = a * c - b * b;
-    const double s1 = (b * e2 - c * e1) / det, s2 = (a * e2 - b * e1) / det;
-    depth[i] = 0.5 * (s1 * d1.z + centre2.z + s2 * d2.z);
-  }
-  std::vector<double> sorted = depth;
-  const std::size_t mid = n / 2;
-  std::nth_element(sorted.begin(), sorted.begin() + mid, sorted.end());
-  double median = sorted[mid];
-  if (n % 2 == 0) median = 0.5 * (median + *std::max_element(sorted.begin(), sorted.begin() + mid));
+  const double median = MedianDepth(x, y, relT, centre2);
   if (!(median > 0) || !std::isfinite(median)) {
     why = src + ": the points do not lie in front of the first camera (median depth " +
           std::to_string(median) + ")";
@@ -122,23 +159,10 @@ bool ConvertToViews(const TwoViewInput& in, ImportedViews& out, std::string& why
   result.second = ParamsFromPose(turn, scene2, focal);
   result.sceneScale = s;
   result.medianDepth = median;
-
-  VectorData& data = result.data;
-  data.count = static_cast<int>(n);
-  data.firstX.resize(n), data.firstY.resize(n), data.secondX.resize(n), data.secondY.resize(n);
-  double reach = 0;  // largest extent as a fraction of the plane at scale 1
-  for (std::size_t i = 0; i < n; ++i) {
-    data.firstX[i] = focal * x1[i], data.firstY[i] = -focal * y1[i];
-    data.secondX[i] = focal * x2[i], data.secondY[i] = -focal * y2[i];
-    reach = std::max(
-        {reach, std::abs(data.firstX[i]) / kHalfWidth, std::abs(data.secondX[i]) / kHalfWidth,
-         std::abs(data.firstY[i]) / kHalfHeight, std::abs(data.secondY[i]) / kHalfHeight});
-  }
-  if (!std::isfinite(reach)) {
+  if (!PlacePoints(x, y, focal, result.data, result.scale)) {
     why = src + ": a point does not undistort to a finite position";
     return false;
   }
-  result.scale = reach > 0 ? static_cast<float>(kFill / reach) : 1.0f;
   out = std::move(result);
   return true;
 }
