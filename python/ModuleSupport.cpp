@@ -49,6 +49,20 @@ PointPairs::PointPairs(py::handle points1, py::handle points2)
                           std::to_string(second.shape(0)));
 }
 
+void CheckThreads(int threads) {
+  if (threads < 0)
+    throw py::value_error("threads: expected 0 (one per processor) or more, got " +
+                          std::to_string(threads));
+}
+
+ErrorKind ErrorKindArg(const std::string& text, const char* name) {
+  ErrorKind kind = ErrorKind::kPlain;
+  if (!ParseErrorKind(text, kind))
+    throw py::value_error(std::string(name) + ": expected 'plain' or 'baseline', got '" + text +
+                          "'");
+  return kind;
+}
+
 VectorData PointPairs::Data() const {
   VectorData data;
   data.count = static_cast<int>(first.shape(0));

@@ -1,3 +1,4 @@
+import math
 import os
 import signal
 import struct
@@ -81,6 +82,22 @@ def test_ctrl_c_stops_a_long_map(demo):
     (lambda d: velmora.position_map(velmora.Camera(), d[2], d[0], d[1], np.ones((2, 3)),
                                     threads=-1),
      "threads: expected 0 (one per processor) or more, got -1"),
+    (lambda d: velmora.reconstruct(velmora.Camera(), d[2], d[0], d[1], error="Plain"),
+     "error: expected 'plain' or 'baseline', got 'Plain'"),
+    (lambda d: velmora.direction_map(velmora.Camera(), d[2], d[0], d[1], np.ones((2, 3)),
+                                     error="rms"),
+     "error: expected 'plain' or 'baseline', got 'rms'"),
+    (lambda d: velmora.profile(velmora.Camera(), d[2], d[0], d[1], param="focal_length"),
+     "param: expected azimuth, altitude, rotation, focal, distance, pan or tilt, got "
+     "'focal_length'"),
+    (lambda d: velmora.profile(velmora.Camera(), d[2], d[0], d[1], view=0),
+     "view: expected 1 or 2, got 0"),
+    (lambda d: velmora.profile(velmora.Camera(), d[2], d[0], d[1], range=math.inf),
+     "range: expected a finite number above 0, got inf"),
+    (lambda d: velmora.slice(velmora.Camera(), d[2], d[0], d[1], param2="tilt", steps2=0),
+     "steps2: expected 1 or more, got 0"),
+    (lambda d: velmora.slice(velmora.Camera(), d[2], d[0], d[1], param2="azimuth"),
+     "param2: the same parameter of the same view as param"),
     (lambda d: velmora.load_vector_data("missing.dtx"),
      "cannot read data file missing.dtx: No such file or directory"),
     (lambda d: velmora.load_position_file("/"),
