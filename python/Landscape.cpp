@@ -177,8 +177,8 @@ whose parameter varies. param: str, "azimuth", "altitude", "rotation", "focal", 
 "pan" or "tilt". range: float > 0, the largest offset. steps: int >= 1, points of the linear
 grid from -range to range; the profile adds the current value itself and a geometric ladder
 of offsets near it (from 1e-6 to a tenth of range, both sides), sorted. error: str, "plain"
-or "baseline". threads: int, 0 for one per processor. Runs without the GIL; Ctrl-C is seen
-only when it returns. Returns Profile, with 1-D arrays.)");
+or "baseline". threads: int, 0 for one per processor. Runs without the GIL; Ctrl-C stops
+it with KeyboardInterrupt. Returns Profile, with 1-D arrays.)");
   m.def("slice", &ComputeSliceArrays, py::arg("first"), py::arg("second"), py::arg("points1"),
         py::arg("points2"), py::kw_only(), py::arg("param2"), py::arg("view") = 2,
         py::arg("param") = "azimuth", py::arg("view2") = py::none(), py::arg("range") = 0.5,

@@ -52,14 +52,21 @@ def test_concurrent_maps_agree_with_one_map(demo):
     assert not np.array_equal(results[4], one)
 
 
-def test_ctrl_c_stops_a_long_map(demo):
+# Each runs for minutes with 3080 pairs: a map, a slice of one view (the pair loop) and one
+# of both views (each view recomputed).
+@pytest.mark.parametrize("long_call", [
+    lambda *a: velmora.position_map(*a, sphere(1_000_000), threads=1),
+    lambda *a: velmora.slice(*a, param2="altitude", steps=3000, threads=1),
+    lambda *a: velmora.slice(*a, param2="distance", view2=1, steps=3000),
+])
+def test_ctrl_c_stops_a_long_call(demo, long_call):
     p1, p2, second = demo
-    many = np.tile(p1, (20, 1)), np.tile(p2, (20, 1))  # 3080 pairs x 1M vertices: minutes
+    many = np.tile(p1, (20, 1)), np.tile(p2, (20, 1))
     timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
     start = time.monotonic()
     timer.start()
     with pytest.raises(KeyboardInterrupt):
-        velmora.position_map(velmora.Camera(), second, *many, sphere(1_000_000), threads=1)
+        long_call(velmora.Camera(), second, *many)
     assert time.monotonic() - start < 2.0
     timer.join()
     assert velmora.position_map(velmora.Camera(), second, p1, p2, sphere(10)).shape == (10,)
