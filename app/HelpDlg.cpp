@@ -1,8 +1,10 @@
 #include "app/HelpDlg.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -39,9 +41,7 @@ constexpr HelpRow kRows[] = {
     {"A", "toggle the second view's Az/Alt sphere", ""},
     {"F1, menu key", "About box", ""},
     {"Esc", "quit", ""},
-    {"F2",
-     R"(the help window with this table; also "Keys and mouse..." in the menu of the menu key)",
-     ""},
+    {"F2", R"(the help window with this table; also "Keys and mouse..." in the Help menu)", ""},
     {"L",
      "colour legend on/off: the error maps' scale from the main sphere's best (blue) to worst "
      "(red) score, and what the number in the corner means",
@@ -63,6 +63,20 @@ constexpr HelpRow kRows[] = {
     {"G",
      "the error landscape window: the error along one parameter of either view around its "
      "current value, or over two as a heat map; a click on a sample moves the view there",
+     ""},
+    {"Ctrl+S / Ctrl+O",
+     "save the session (files, both cameras, the frame) / open one (file dialog); "
+     "`velmora FILE.json` opens one at start",
+     ""},
+    {"Ctrl+Z / Ctrl+Shift+Z",
+     "undo / redo the last camera or observer change: a drag, a flight, a typed value or a run "
+     "of wheel steps (Ctrl+Z during a drag is Z)",
+     ""},
+    {"Ctrl+1 / Ctrl+2", "store the pose shown (both cameras and the observer) as bookmark A / B",
+     ""},
+    {"1 / 2",
+     "glide to bookmark A / B; the other bookmark shows as a dashed camera, with how far the pose "
+     "is from it written under the error",
      ""},
 };
 
@@ -106,7 +120,13 @@ HelpDlg::HelpDlg(QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(table);
   layout->addWidget(buttons);
-  resize(1040, 640);
+  // A smaller screen (or a larger scale) gets a smaller window whose table scrolls, with
+  // its Close button in reach.
+  QSize size(1040, 640);
+  if (const QScreen* screen =
+          parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() * 0.9);
+  resize(size);
 }
 
 }  // namespace velmora

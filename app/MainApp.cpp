@@ -4,6 +4,7 @@
 #include <QEventLoop>
 
 #include "app/MainDlg.h"
+#include "app/MainMenu.h"
 #include "data/ui/ControlDlg.h"
 #include "platform/AppIcon.h"
 
@@ -22,10 +23,11 @@ bool MainApp::InitInstance(const QList<QByteArray>& fileNames) {
     {
       MainDlg main(&control, MainDlg::LocalFileNames(fileNames));
       mainWindow = &main;
+      MainFrame frame(main);
       // Modal run: the loop ends when the main window closes, whatever else is open.
       QEventLoop loop;
       QObject::connect(&main, &MainDlg::closed, &loop, &QEventLoop::quit);
-      main.show();
+      frame.show();
       loop.exec();
       mainWindow = nullptr;
     }

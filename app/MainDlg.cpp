@@ -1,6 +1,8 @@
 #include "app/MainDlg.h"
 
 #include <GL/gl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -12,14 +14,20 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QShowEvent>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 #include "app/AboutDlg.h"
+#include "app/MainMenu.h"
+#include "app/MainPoses.h"
 #include "app/ProfileDlg.h"
+#include "base/Notify.h"
 #include "camera/ui/ViewDlg.h"
 #include "data/ui/ControlDlg.h"
+#include "data/ui/ImportDlg.h"
 #include "data/ui/MessageDlg.h"
 #include "data/ui/ProgDlg.h"
 #include "platform/AppIcon.h"
@@ -41,13 +49,6 @@ class FlagScope {
   bool& flag_;
 };
 
-// Loads an FST file into the workbench's FST object behind the progress dialog; returns
-// the loader's result.
-int LoadFstObject(Workbench& workbench, const QByteArray& localPath) {
-  ProgDlg progress;
-  return workbench.fstObject.Load(localPath.toStdString(), &progress);
-}
-
 // scripts/first-frame.sh measures the start-up: with VELMORA_FIRST_FRAME set, the wall
 // clock of the first finished frame goes to stderr once.
 void ReportFirstFrame() {
@@ -60,7 +61,25 @@ void ReportFirstFrame() {
       static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
 }
 
+// A file named on the command line that cannot be opened is named in the message: the
+// loaders' own message does not say which of the files failed.
+bool OpenableNamedFile(const QByteArray& name) {
+  // The bytes as given: a name that is not UTF-8 would not survive a QString.
+  struct stat info {};
+  const bool there = ::stat(name.constData(), &info) == 0;
+  if (there && S_ISREG(info.st_mode) && ::access(name.constData(), R_OK) == 0) return true;
+  const char* why = !there ? "no such file" : S_ISREG(info.st_mode) ? "not readable" : "not a file";
+  std::fprintf(stderr, "velmora: cannot open %s: %s\n", name.constData(), why);
+  ShowMessage("Cannot open " + name.toStdString() + ": " + why + ".");
+  return false;
+}
+
 }  // namespace
+
+int LoadFstObject(Workbench& workbench, const QByteArray& localPath) {
+  ProgDlg progress;
+  return workbench.fstObject.Load(localPath.toStdString(), &progress);
+}
 
 bool WidgetSurface::MakeCurrent() {
   if (widget_.context() == nullptr || !widget_.context()->isValid()) return false;
@@ -75,8 +94,17 @@ void WidgetSurface::DoneCurrent() {
 void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
   if (!pending) return;
   pending = false;
+  // A .json beside a matches file is a rig's FileStorage file, not a session.
+  const bool importing = std::any_of(names.begin(), names.end(), [](const QByteArray& name) {
+    return name.toLower().endsWith(".csv") || name.toLower().endsWith(".tsv");
+  });
   for (const QByteArray& name : names) {
     const QByteArray ending = name.right(3);
+    const bool session = !importing && name.right(4).compare("json", Qt::CaseInsensitive) == 0;
+    const bool loadable = session || ending.compare("fsd", Qt::CaseInsensitive) == 0 ||
+                          ending.compare("dtx", Qt::CaseInsensitive) == 0;
+    if (loadable && !OpenableNamedFile(name)) continue;
+    if (session && openSession) openSession(name);
     if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
       controlPanel.fstPath = QFile::decodeName(name);
       PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(workbench, name));
@@ -85,6 +113,7 @@ void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
       controlPanel.LoadDataFile();
     }
   }
+  ImportStartUpFiles(controlPanel, names);  // velmora rig.yml matches.csv
   done = true;
 }
 
@@ -95,6 +124,13 @@ MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
       navigation_(*this, *controlPanel),
       controlPanel_(controlPanel),
       startUp_{std::move(arguments.names)} {
+  poses_ = std::make_unique<MainPoses>(*this);
+  scene.drawMarks = [this] { poses_->DrawShownMark(); };
+  startUp_.openSession = [this](const QByteArray& name) {
+    QString why;
+    if (!OpenSessionPath(QFile::decodeName(name), why))
+      ShowMessage("Cannot open the session: " + why.toStdString());
+  };
   // Mapped over the second view's positions as the panels first computed it.
   // One dialog stays up for the five loads rather than one opening per file.
   ProgDlg progress;
@@ -112,6 +148,7 @@ MainDlg::MainDlg(ControlDlg* controlPanel, LocalFileNames arguments)
 
 MainDlg::~MainDlg() {
   navigation_.flights.StopCameraAnimation();
+  poses_.reset();  // its event filter reads this window
 }
 
 // The window's initialisation, once its OpenGL context exists.
@@ -167,7 +204,7 @@ void MainDlg::OnPaint() {
   scene.Draw();
   // A frame grabbed for saving gets its text painted as velmora-cli paints it.
   if (bareFrame_) return;
-  if (ErrorText(scene.workbench.Error()).isEmpty() && !legendOn_) return;
+  if (ErrorText(scene.workbench.Error()).isEmpty() && !legendOn_ && poses_->ShownMark() < 0) return;
   // The text painter resets OpenGL state that the scene sets once per resize; keep it.
   glPushAttrib(GL_ALL_ATTRIB_BITS);
   // The text is the window's, not the scene's: wireframe mode must not outline its glyphs.
@@ -175,6 +212,7 @@ void MainDlg::OnPaint() {
   {
     QPainter painter(this);
     PaintFrameTexts(painter, width(), height(), scene.workbench, legendOn_);
+    poses_->PaintDifference(painter, width(), height());
   }
   glPopAttrib();
 }
@@ -280,17 +318,11 @@ void MainDlg::OnSysCommand(int id) {
 
 void MainDlg::keyPressEvent(QKeyEvent* event) {
   if (!navigation_.FirstPress(*event)) return;
-  switch (event->key()) {
-    case Qt::Key_Escape:  // the standard dialog ending
-      close();
-      return;
-    case Qt::Key_F1:  // there is no system menu to extend: F1 opens the About box
-      OnSysCommand(IDM_ABOUTBOX);
-      return;
-    default:
-      if (!OnToolKey(*event)) navigation_.navigator.OnKeyDown(MainNavigation::Translate(*event));
-      QOpenGLWidget::keyPressEvent(event);
-  }
+  // The menus' keys (Escape ends the window, F1 opens the About box: there is no system
+  // menu to extend), else navigation's.
+  if (OnToolKey(*event)) return;
+  navigation_.navigator.OnKeyDown(MainNavigation::Translate(*event));
+  QOpenGLWidget::keyPressEvent(event);
 }
 
 void MainDlg::keyReleaseEvent(QKeyEvent* event) {
@@ -308,7 +340,9 @@ void MainDlg::contextMenuEvent(QContextMenuEvent* event) {
   if (event->reason() != QContextMenuEvent::Keyboard) return;
   QMenu menu(this);
   menu.addAction(QString::fromUtf8(kAboutMenuText), this, [this] { OnSysCommand(IDM_ABOUTBOX); });
-  AddToolActions(menu);
+  // The menu bar's commands, the About box already first.
+  AddCommandActions(
+      menu, *this, [](const MainCommand& c) { return std::string_view(c.text) != kAboutMenuText; });
   menu.exec(mapToGlobal(QPoint(8, 8)));
 }
 

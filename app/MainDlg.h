@@ -4,10 +4,12 @@
 
 #include <QOpenGLWidget>
 #include <functional>
+#include <memory>
 
 #include "camera/CameraTransitions.h"
 #include "platform/MessageQueue.h"
 #include "render/Navigator.h"
+#include "render/Session.h"
 #include "render/gl/GlSurface.h"
 #include "render/gl/Scene.h"
 
@@ -23,6 +25,7 @@ class ControlDlg;
 class HelpDlg;
 class ProfileDlg;
 class MainDlg;
+class MainPoses;
 struct RenderCommand;
 
 // System-menu command of the About box.
@@ -110,12 +113,18 @@ class WidgetSurface final : public GlSurface {
   QOpenGLWidget& widget_;
 };
 
+// Loads an FST file into the workbench's FST object behind the progress dialog; returns
+// the loader's result (> 0: loaded).
+int LoadFstObject(Workbench& workbench, const QByteArray& localPath);
+
 // The files named on the command line, loaded once: as soon as the window has its context
 // and the progress dialogs can paint.
 struct StartUpFiles {
   QList<QByteArray> names;
   bool pending = false;  // the context exists, the files wait
   bool done = false;
+  // Opens a session named on the command line (a name ending in "json").
+  std::function<void(const QByteArray& name)> openSession = nullptr;
   void Load(ControlDlg& controlPanel, Workbench& workbench);
 };
 
@@ -144,6 +153,9 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   // True once the window has its context and the files of the command line are loaded.
   bool StartedUp() const { return startUp_.done; }
   MainNavigation& Navigation() { return navigation_; }
+  ControlDlg& ControlPanel() const { return *controlPanel_; }
+  // Undo, redo and the pose bookmarks (MainPoses.cpp).
+  MainPoses& Poses() { return *poses_; }
 
   Scene scene;
 
@@ -171,6 +183,7 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
 
   ControlDlg* controlPanel_;
   StartUpFiles startUp_;
+  std::unique_ptr<MainPoses> poses_;
   WidgetSurface surface_{*this};
 
   // Keeping and explaining the frame (MainDlgTools.cpp): the help window, the colour
@@ -184,7 +197,8 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   };
   // The save-file dialog; tests replace it. Returns the chosen path or an empty string.
   static std::function<QString(QWidget* owner, const SaveDialogRequest&)> saveDialog;
-  // F2, L, F3, E, W, C and K; false for any other key, which navigation then handles.
+  // Runs the menu command whose key this is (MainCommands); false for any other key,
+  // which navigation then handles.
   bool OnToolKey(const QKeyEvent& event);
   void ShowHelp();
   void ToggleLegend();
@@ -210,11 +224,28 @@ class MainDlg : public QOpenGLWidget, public MessageReceiver {
   void CopyRenderCommand();
 
  private:
-  void AddToolActions(QMenu& menu);
   QString AskSavePath(const QString& title, const QString& name, const QString& filter,
                       const QString& suffix);
   HelpDlg* help_ = nullptr;
   ProfileDlg* profile_ = nullptr;
+
+  // Sessions (MainSession.cpp).
+ public:
+  // The state a session keeps: the frame as F3 saves it, both cameras, the controlled
+  // view, "No s,t<0" and the loaded files by absolute path.
+  Session CurrentSession() const;
+  // False with why; opening a damaged file, an unknown version or one naming a missing
+  // file changes nothing. Warnings (a changed file) are shown.
+  bool SaveSessionPath(const QString& path, QString& why);
+  bool OpenSessionPath(const QString& path, QString& why);
+  // Each asks for a file and reports a failure; false then or when cancelled.
+  bool SaveSession();
+  bool OpenSession();
+  // The frame set outright, with the control panel's boxes showing it; false when its
+  // main sphere did not load.
+  bool ShowFrame(const FrameState& frame);
+
+ private:
   bool legendOn_ = false;
   bool bareFrame_ = false;  // the scene only: the frame is grabbed for a save
   QString lastSavePath_;

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QPainter>
 #include <cctype>
 #include <cmath>
@@ -18,6 +17,8 @@
 
 #include "app/HelpDlg.h"
 #include "app/MainDlg.h"
+#include "app/MainMenu.h"
+#include "app/MainPoses.h"
 #include "app/ProfileDlg.h"
 #include "base/Notify.h"
 #include "data/ui/ControlDlg.h"
@@ -76,50 +77,10 @@ std::function<QString(QWidget*, const MainDlg::SaveDialogRequest&)> MainDlg::sav
     RunSaveDialog;
 
 bool MainDlg::OnToolKey(const QKeyEvent& event) {
-  // Plain first presses only: a modified letter stays with navigation, and a file dialog
-  // opened under a held Ctrl or Shift would take its release from the caption.
-  if (event.isAutoRepeat() || (event.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
-    return false;
-  switch (event.key()) {
-    case Qt::Key_F2:
-      ShowHelp();
-      return true;
-    case Qt::Key_L:
-      ToggleLegend();
-      return true;
-    case Qt::Key_F3:
-      SaveFramePng();
-      return true;
-    case Qt::Key_E:
-      ExportMidpoints();
-      return true;
-    case Qt::Key_W:
-      WritePositions();
-      return true;
-    case Qt::Key_C:
-      CopyRenderCommand();
-      return true;
-    case Qt::Key_K:
-      ToggleErrorKind();
-      return true;
-    case Qt::Key_G:
-      ShowProfile();
-      return true;
-    default:
-      return false;
-  }
-}
-
-void MainDlg::AddToolActions(QMenu& menu) {
-  menu.addAction(QString::fromUtf8(kHelpMenuText), this, &MainDlg::ShowHelp);
-  QAction* legend = menu.addAction(QStringLiteral("Colour &legend"), this, &MainDlg::ToggleLegend);
-  legend->setCheckable(true);
-  legend->setChecked(legendOn_);
-  menu.addSeparator();
-  menu.addAction(QStringLiteral("&Save frame as PNG..."), this, &MainDlg::SaveFramePng);
-  menu.addAction(QStringLiteral("&Export midpoints as PLY..."), this, &MainDlg::ExportMidpoints);
-  menu.addAction(QStringLiteral("&Write position file..."), this, &MainDlg::WritePositions);
-  menu.addAction(QStringLiteral("&Copy render command"), this, &MainDlg::CopyRenderCommand);
+  const int command = CommandForKey(event);
+  if (command < 0) return false;
+  MainCommands()[static_cast<std::size_t>(command)].run(*this);
+  return true;
 }
 
 void MainDlg::ShowHelp() {
@@ -142,10 +103,12 @@ void MainDlg::ToggleErrorKind() {
 
 void MainDlg::ShowProfile() {
   if (profile_ == nullptr) {
-    // A click on a sample is an edit of that view's panel: values shown, view recomputed.
+    // A click on a sample is an edit of that view's panel: values shown, view recomputed,
+    // one step to undo.
     profile_ = new ProfileDlg(
         scene.workbench,
         [this](int index, const CameraParams& params) {
+          poses_->BeginGesture();
           ViewDlg& v = index == 0 ? controlPanel_->firstView : controlPanel_->secondView;
           v.camera.SetParams(params);
           v.UpdatePanel();
@@ -225,11 +188,16 @@ bool MainDlg::SaveFramePng() {
 }
 
 bool MainDlg::ExportMidpoints() {
+  // Said before the file dialog: there is nothing to choose a name for.
+  std::string why;
+  if (!HasMidpoints(scene.workbench.First(), why)) {
+    ReportFailure(why);
+    return false;
+  }
   const QString path =
       AskSavePath(QStringLiteral("Export midpoints as PLY"), QStringLiteral("midpoints.ply"),
                   QStringLiteral("PLY point clouds (*.ply)"), QStringLiteral("ply"));
   if (path.isEmpty()) return false;
-  std::string why;
   if (WriteMidpointsPly(path.toStdString(), scene.workbench.First(), why)) return true;
   ReportFailure(why);
   return false;

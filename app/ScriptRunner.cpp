@@ -124,6 +124,16 @@ bool PrintError(MainDlg& main, const QString&, QString&) {
   return true;
 }
 
+bool SaveSession(MainDlg& main, const QString& argument, QString& why) {
+  return main.SaveSessionPath(argument, why);
+}
+
+bool OpenSession(MainDlg& main, const QString& argument, QString& why) {
+  if (!main.OpenSessionPath(argument, why)) return false;
+  Pump(kSettleMs);  // the loads' and the boxes' messages
+  return true;
+}
+
 bool Quit(MainDlg& main, const QString&, QString&) {
   main.close();
   return true;
@@ -140,6 +150,8 @@ constexpr struct {
      [](MainDlg&, const QString& text, QString& why) { return SetBox(text, false, why); }},
     {"grab", Grab},
     {"print-error", PrintError},
+    {"save-session", SaveSession},
+    {"open-session", OpenSession},
     {"quit", Quit},
 };
 

@@ -11,6 +11,8 @@
 //   uncheck "TEXT"    clear it
 //   grab FILE         save the main window's frame, text included, as FILE
 //   print-error       print "error TEXT" with the error text the window shows
+//   save-session FILE save the session (files, cameras, frame) as FILE
+//   open-session FILE open the session FILE; a damaged one fails the script
 //   quit              close the main window
 // A command that fails is reported on stderr, the main window closes and the program
 // exits with kScriptFailed.

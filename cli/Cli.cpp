@@ -76,9 +76,11 @@ bool ReadErrorOption(const std::string& text, const std::string& prefix, ErrorKi
 CLI::App* AddReconstruct(CLI::App& app, ReconstructArgs& a) {
   CLI::App* reconstruct = app.add_subcommand(
       "reconstruct", "Triangulates the point pairs of a vector data file with two cameras.");
-  reconstruct->add_option("DATA", a.options.dataFile, "vector data file (.dtx, .txt)")
-      ->required()
+  reconstruct
+      ->add_option("DATA", a.options.dataFile,
+                   "vector data file (.dtx, .txt); or real data through the options below")
       ->type_name("");
+  AddImportSourceOptions(*reconstruct, a.options.import);
   a.first = reconstruct->add_option("--first", a.firstText, "first camera: " + ParamHelp())
                 ->type_name("PARAMS");
   a.second = reconstruct->add_option("--second", a.secondText, "second camera, as --first")
@@ -103,6 +105,14 @@ int FinishReconstruct(ReconstructArgs& a, std::ostream& out, std::ostream& err) 
       !ReadErrorOption(a.errorText, prefix, a.options.error, err))
     return kExitBadInput;
   if (*a.position) a.options.positionFile = a.positionFile;
+  if (a.options.dataFile.empty() == !a.options.import.Given()) {
+    err << prefix << "give either DATA or real data (--rig and --matches, or --colmap)\n";
+    return kExitBadInput;
+  }
+  if (a.options.import.Given() && (*a.first || *a.second || *a.position)) {
+    err << prefix << "real data brings its own poses: no --first, --second or --position\n";
+    return kExitBadInput;
+  }
   return RunReconstruct(a.options, out, err);
 }
 
@@ -316,6 +326,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
   LandscapeOptions profileOptions, sliceOptions;
   CLI::App* profile = AddLandscapeSubcommand(app, profileOptions, false);
   CLI::App* slice = AddLandscapeSubcommand(app, sliceOptions, true);
+  ImportOptions importOptions;
+  CLI::App* import = AddImportSubcommand(app, importOptions);
 #ifdef VELMORA_CLI_RENDER
   RenderOptions renderOptions;
   CLI::App* render = AddRenderSubcommand(app, renderOptions);
@@ -338,6 +350,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (scoremap->parsed()) return FinishScoremap(scoremapArgs, out, err);
     if (profile->parsed()) return RunLandscape(profileOptions, out, err);
     if (slice->parsed()) return RunLandscape(sliceOptions, out, err);
+    if (import->parsed()) return RunImport(importOptions, out, err);
 #ifdef VELMORA_CLI_RENDER
     if (render->parsed()) return RunRender(renderOptions, out, err);
 #endif

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "camera/CameraModel.h"
+#include "cli/CliImport.h"
 
 namespace velmora {
 
@@ -36,6 +37,7 @@ struct ReconstructOptions {
   std::optional<std::string> positionFile;
   bool skipNegative = false;
   ErrorKind error = ErrorKind::kPlain;
+  ImportSource import;  // instead of dataFile
 };
 
 struct ScoremapOptions {

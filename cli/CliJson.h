@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+#include "camera/CameraModel.h"
+
 namespace velmora::cli {
 
 using Json = nlohmann::ordered_json;
@@ -14,6 +16,9 @@ using Json = nlohmann::ordered_json;
 // A value's text at the given indentation, as dump(2) writes it inside a document. Bytes
 // that are not UTF-8 (a file name may hold any) become U+FFFD, one for each bad sequence.
 std::string JsonText(const Json& value, int indent);
+
+// A view's seven parameters and its scale, as reconstruct and import print them.
+Json DescribeView(const CameraModel& view);
 
 class JsonObjectWriter {
  public:

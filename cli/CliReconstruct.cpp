@@ -17,7 +17,9 @@ Json ToJson(const Vec3& v) {
   return Json::array({v.x, v.y, v.z});
 }
 
-Json Describe(const CameraModel& view) {
+}  // namespace
+
+Json cli::DescribeView(const CameraModel& view) {
   const CameraParams p = view.GetParams();
   return {{"azimuth", p.azimuth},   {"altitude", p.altitude},
           {"rotation", p.rotation}, {"focalLength", p.focalLength},
@@ -25,15 +27,15 @@ Json Describe(const CameraModel& view) {
           {"tilt", p.tilt},         {"scale", static_cast<double>(view.GetScale())}};
 }
 
-}  // namespace
-
 int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::ostream& err) {
   const std::string prefix = std::string(cli::kProgram) + ": reconstruct: ";
   cli::MessageCapture capture(err);
 
   cli::ViewPair views;
-  if (!cli::LoadViews(options.dataFile, options.first, options.second, options.positionFile,
-                      options.skipNegative, prefix, err, views))
+  if (options.import.Given()
+          ? !LoadImportedViews(options.import, options.skipNegative, prefix, err, views)
+          : !cli::LoadViews(options.dataFile, options.first, options.second, options.positionFile,
+                            options.skipNegative, prefix, err, views))
     return kExitBadInput;
   const CameraModel& first = views.first;
   const CameraModel& second = views.second;
@@ -45,8 +47,8 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
   j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
   j.Field("errorKind", ErrorKindName(options.error));
   j.Field("pairs", n);
-  j.Field("first", Describe(first));
-  j.Field("second", Describe(second));
+  j.Field("first", cli::DescribeView(first));
+  j.Field("second", cli::DescribeView(second));
   j.BeginArray("points");
   for (int i = 0; i < n; ++i) {
     const std::size_t k = static_cast<std::size_t>(i);

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <clocale>
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string_view>
@@ -30,6 +32,7 @@
 #include "data/SampleSpheres.h"
 #include "render/ErrorMaps.h"
 #include "render/Export.h"
+#include "render/SessionApply.h"
 #include "render/Workbench.h"
 #include "render/gl/EglSurface.h"
 #include "render/gl/Scene.h"
@@ -259,6 +262,18 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
     }
     viewsChanged = true;
   }
+  // The scene takes the views' scale: a value the views count as 0 is drawn at 1.
+  const auto takeScale = [&scene, &workbench] { scene.SetScale(workbench.Second().GetScale()); };
+  if (o.import.Given()) {
+    ImportedViews imported;
+    std::string why;
+    if (!ReadImportSource(o.import, imported, why)) {
+      err << Prefix() << why << "\n";
+      return false;
+    }
+    ApplyImport(imported, workbench, takeScale);
+    viewsChanged = true;
+  }
   if (o.position) {
     double targets[kPositionTargetCount];
     if (!LoadPositionFile(*o.position, targets)) {
@@ -266,9 +281,7 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
           << cli::ReadFailure(*o.position) << "\n";
       return false;
     }
-    // The scene takes the views' scale: a value the views count as 0 is drawn at 1.
-    workbench.ApplyPositionTargets(
-        targets, [&scene, &workbench] { scene.SetScale(workbench.Second().GetScale()); });
+    workbench.ApplyPositionTargets(targets, takeScale);
     viewsChanged = true;
   }
   workbench.RecolourAfterViewChange(viewsChanged ? VIEW_ALL : 0);
@@ -297,6 +310,30 @@ QImage DrawFrame(Scene& scene, EglSurface& surface, const RenderCommand& r, doub
   painter.end();
   return image;
 }
+
+// A session opens here through the steps the workbench's window runs, drawn as the other
+// renders are.
+class RenderSessionHost final : public SessionHost {
+ public:
+  RenderSessionHost(Scene& scene, const RenderCommand& r, cli::MessageCapture& capture)
+      : scene_(scene), r_(r), capture_(capture) {}
+  bool LoadFst(const std::string& path) override {
+    const int messages = capture_.count();
+    scene_.workbench.fstObject.Load(path, nullptr);
+    return capture_.count() == messages;
+  }
+  bool LoadData(const std::string& path) override { return scene_.workbench.LoadDataFile(path); }
+  bool ShowFrame(const FrameState& frame) override {
+    const bool shown = scene_.SetFrame(frame);
+    scene_.Resize(r_.width, r_.height);  // applies the background colour
+    return shown;
+  }
+
+ private:
+  Scene& scene_;
+  const RenderCommand& r_;
+  cli::MessageCapture& capture_;
+};
 
 bool PrintResult(const RenderOptions& o, const RenderCommand& r, double error, std::ostream& out) {
   cli::JsonObjectWriter j(out);
@@ -383,7 +420,17 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
       "(default camera,rays)";
   option("--first-options", o.firstBoxes, "first view's " + boxes, "BOXES");
   option("--second-options", o.secondBoxes, "second view's " + boxes, "BOXES");
+  AddImportSourceOptions(*render, o.import);
   option("--error", o.error, cli::kErrorHelp, "KIND");
+  CLI::Option* session = option(
+      "--session", o.session,
+      "a session saved by the workbench: its files, both cameras and the frame, drawn as the "
+      "workbench showed them; only --out, --size and --dir go with it",
+      "FILE");
+  for (CLI::Option* other : render->get_options())
+    if (other != session && other->get_name() != "--out" && other->get_name() != "--size" &&
+        other->get_name() != "--dir" && other->get_name() != "--help")
+      session->excludes(other);
   return render;
 }
 
@@ -400,8 +447,16 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
   std::vector<std::string*> paths{&o.out};
   for (std::string& file : o.files) paths.push_back(&file);
   if (o.position) paths.push_back(&*o.position);
+  for (std::string* path : ImportPaths(o.import)) paths.push_back(path);
+  if (o.session) paths.push_back(&*o.session);
   cli::CurrentDirChange dirChange;
   if (!cli::EnterDataDir(o.dir, paths, dirChange, Prefix(), err)) return kExitBadInput;
+  Session session;
+  if (o.session) {
+    if (!ReadSessionFile(*o.session, session, why)) return fail("--session: " + why);
+    std::copy(std::begin(session.cameras), std::end(session.cameras), request.cameras);
+    request.frame = session.frame;
+  }
 
   GuiApplicationScope gui;
   if (!gui.Usable()) return fail("the text needs a Qt GUI application, and another kind runs");
@@ -416,9 +471,17 @@ int RunRender(const RenderOptions& typed, std::ostream& out, std::ostream& err) 
   Scene scene(workbench);
   scene.Init(&surface);
   scene.imageDecoder = DecodeImageFile;
-  if (!LoadFiles(o, workbench, scene, capture, err)) return kExitBadInput;
-  if (!ShowFrame(o, request, scene))
-    return fail("--main-sphere: the sphere of that size did not load");
+  if (o.session) {
+    RenderSessionHost host(scene, request, capture);
+    std::vector<std::string> warnings;
+    const bool opened = ApplySession(session, workbench, host, why, warnings);
+    for (const std::string& warning : warnings) err << Prefix() << warning << "\n";
+    if (!opened) return fail("--session: " + why);
+  } else {
+    if (!LoadFiles(o, workbench, scene, capture, err)) return kExitBadInput;
+    if (!ShowFrame(o, request, scene))
+      return fail("--main-sphere: the sphere of that size did not load");
+  }
 
   double error = 0;
   const QImage image = DrawFrame(scene, surface, request, error);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliImport.h"
+
 namespace CLI {
 class App;
 }
@@ -28,6 +30,8 @@ struct RenderOptions {
   std::optional<std::string> scale;       // the Scale value; unset keeps 1.0 or the position file's
   std::optional<std::string> firstBoxes, secondBoxes;  // camera,rays,meanray,azalt,pantilt
   std::optional<std::string> error;                    // plain or baseline
+  std::optional<std::string> session;  // a saved session: its files, cameras and frame
+  ImportSource import;                 // real data, loaded after the files
 };
 
 // Adds the subcommand and its options to app; the values land in options on parsing.

@@ -43,7 +43,22 @@ bool ReadVectorData(const std::string& path, VectorData& out, bool* lowMemory) {
   }
 }
 
+namespace {
+long long g_coloursDrawn = 0;
+}  // namespace
+
+long long PairColoursDrawn() {
+  return g_coloursDrawn;
+}
+
+void RestartPairColours(long long drawn) {
+  std::srand(1);  // the state of a generator that was never seeded
+  for (long long i = 0; i < drawn; ++i) NextPairColor();
+  g_coloursDrawn = drawn;
+}
+
 Vec3 NextPairColor() {
+  ++g_coloursDrawn;
   // rand()'s range is not the same everywhere; scaling by RAND_MAX keeps each component
   // in 0..1 as the colours need (where RAND_MAX is 32767 this is the plain / 32767).
   constexpr double kMax = RAND_MAX;

@@ -28,5 +28,11 @@ bool ReadVectorData(const std::string& path, VectorData& out, bool* lowMemory = 
 // The colour of the next point pair: three successive rand() values as red, green and
 // blue, each scaled into 0..1.
 Vec3 NextPairColor();
+// How many pair colours have been drawn since start-up, as far as the colours go: the
+// next colour is the same whenever this count is.
+long long PairColoursDrawn();
+// Makes the next colour the one drawn after `drawn` colours since start-up, as though the
+// program had just drawn them: a reopened session colours its pairs as they were.
+void RestartPairColours(long long drawn);
 
 }  // namespace velmora

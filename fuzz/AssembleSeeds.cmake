@@ -2,7 +2,7 @@
 # hand-made cases in HAND_DIR/<target>/. A shape seed is the shape file, the line
 # "%%cols.fcd" and the colour table, as the shape target splits its input.
 file(REMOVE_RECURSE ${OUT_DIR})
-foreach(target fst_shape vector_data position_file image_decode)
+foreach(target fst_shape vector_data position_file image_decode matches_file colmap_model)
   file(MAKE_DIRECTORY ${OUT_DIR}/${target})
   file(GLOB hand ${HAND_DIR}/${target}/*)
   if(hand)

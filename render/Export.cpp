@@ -50,9 +50,12 @@ std::string SphereLabel(int size) {
 
 }  // namespace
 
-bool WriteMidpointsPly(const std::string& path, const CameraModel& first, std::string& why) {
+namespace {
+
+// The PLY body: one line per pair whose rays both views hold; count says how many.
+std::string MidpointLines(const CameraModel& first, int& count) {
   std::string body;
-  int count = 0;
+  count = 0;
   for (int i = 0; i < first.GetPointCount(); ++i) {
     constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
     Vec3 m{kNone, kNone, kNone};
@@ -65,6 +68,24 @@ bool WriteMidpointsPly(const std::string& path, const CameraModel& first, std::s
             std::to_string(ColourByte(c.z)) + "\n";
     ++count;
   }
+  return body;
+}
+
+}  // namespace
+
+bool HasMidpoints(const CameraModel& first, std::string& why) {
+  int count = 0;
+  MidpointLines(first, count);
+  if (count > 0) return true;
+  why = "no reconstructed points to export: load a vector data file with point pairs first";
+  return false;
+}
+
+bool WriteMidpointsPly(const std::string& path, const CameraModel& first, std::string& why) {
+  int count = 0;
+  const std::string body = MidpointLines(first, count);
+  // A PLY without vertices is refused by the readers it is meant for.
+  if (count == 0) return HasMidpoints(first, why);
   const std::string header =
       "ply\nformat ascii 1.0\ncomment Velmora: midpoints of the reconstructed point pairs\n"
       "element vertex " +

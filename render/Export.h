@@ -13,8 +13,11 @@ namespace velmora {
 
 // The midpoint of every pair whose rays both views hold (CameraModel::GetMidpoint of
 // first), with its pair colour, as an ASCII PLY file: x y z as doubles, red green blue
-// as bytes. Pairs without ray points are left out. False with why on a write error.
+// as bytes. Pairs without ray points are left out. False with why on a write error, and
+// without writing when no pair has a midpoint.
 bool WriteMidpointsPly(const std::string& path, const CameraModel& first, std::string& why);
+// Whether WriteMidpointsPly has a point to write; false with the reason in why.
+bool HasMidpoints(const CameraModel& first, std::string& why);
 
 // The nine lines of the position file: the second view's pose, both distances and scale,
 // the Scale value of the main scene. LoadPositionFile reads back the same numbers.

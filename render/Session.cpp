@@ -140,14 +140,16 @@ std::string SessionText(const Session& session) {
     for (const auto& [name, member] : kParams) camera[name] = p.*member;
     cameras.push_back(camera);
   }
-  const Json document = {{"format", kFormat},
-                         {"version", kSessionVersion},
-                         {"frame", FrameJson(session.frame)},
-                         {"cameras", cameras},
-                         {"controlledView", kViewNames[session.controlledView == 0 ? 0 : 1]},
-                         {"skipNegative", session.skipNegative},
-                         {"fstFile", FileJson(session.fstFile)},
-                         {"dataFile", FileJson(session.dataFile)}};
+  Json document = {{"format", kFormat},
+                   {"version", kSessionVersion},
+                   {"frame", FrameJson(session.frame)},
+                   {"cameras", cameras},
+                   {"controlledView", kViewNames[session.controlledView == 0 ? 0 : 1]},
+                   {"skipNegative", session.skipNegative},
+                   {"fstFile", FileJson(session.fstFile)},
+                   {"dataFile", FileJson(session.dataFile)}};
+  if (!session.dataFile.path.empty())
+    document["dataFile"]["pairColourStart"] = session.pairColourStart;
   return document.dump(2) + "\n";
 }
 
@@ -191,6 +193,15 @@ bool ParseSessionText(const std::string& text, Session& session, std::string& wh
     read.skipNegative = skip.get<bool>();
     read.fstFile = ReadFile(document, "fstFile");
     read.dataFile = ReadFile(document, "dataFile");
+    // Left out, the colours are those of a data file loaded first after start-up.
+    read.pairColourStart = 0;
+    const Json& data = document.at("dataFile");
+    if (data.is_object() && data.contains("pairColourStart")) {
+      const Json& start = data.at("pairColourStart");
+      if (!start.is_number_integer() || start.get<long long>() < 0)
+        Damaged("\"pairColourStart\" is not a count");
+      read.pairColourStart = start.get<long long>();
+    }
   } catch (const std::runtime_error& e) {
     why = std::string("damaged session file: ") + e.what();
     return false;

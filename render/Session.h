@@ -26,6 +26,9 @@ struct Session {
   int controlledView = 1;  // 0 the first view, 1 the second
   bool skipNegative = false;
   SessionFile fstFile, dataFile;
+  // The pair colours drawn before the data file's (PairColoursDrawn): its pairs get the
+  // same colours again.
+  long long pairColourStart = 0;
   bool operator==(const Session&) const = default;
 };
 

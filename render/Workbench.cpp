@@ -49,6 +49,7 @@ void Workbench::LoadPointPairs(const VectorData& data) {
   StoreImagePoints(Second(), std::move(second), data.secondX.data(), data.secondY.data());
   First().UpdateCamera(VIEW_ALL);
   Second().UpdateCamera(VIEW_ALL);
+  pairColourStart = PairColoursDrawn();
   for (int i = 0; i < data.count; ++i) {
     const Vec3 colour = NextPairColor();
     const auto k = static_cast<std::size_t>(i);

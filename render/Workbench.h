@@ -52,6 +52,8 @@ class Workbench {
   // one colour per pair (NextPairColor) in both. Throws std::bad_alloc, both views
   // unchanged, when the points do not fit in memory.
   void LoadPointPairs(const VectorData& data);
+  // PairColoursDrawn when the pairs loaded last took their colours: a session keeps it.
+  long long pairColourStart = 0;
   // Reads path and loads it as above. False when it cannot be read, or after "Low memory!"
   // when its points do not fit (lowMemory, when given, tells which); nothing changes then.
   bool LoadDataFile(const std::string& path, bool* lowMemory = nullptr);

@@ -10,20 +10,22 @@ declare -A allowed=(
   [base]=""
   [camera]="base data"
   [data]="base"
+  [data/import]="base camera data"
   [render]="base camera data"
   [resources]=""
   [render/gl]="base camera data render"
   [render/image]="base camera data render"
   [platform]="base camera data render render/gl render/image resources"
   [camera/ui]="base camera data render render/gl render/image resources platform"
-  [data/ui]="base camera data render render/gl render/image resources platform camera/ui"
-  [app]="base camera data render render/gl render/image resources platform camera/ui data/ui"
-  [cli]="base camera data render"
+  [data/ui]="base camera data data/import render render/gl render/image resources platform camera/ui"
+  [app]="base camera data data/import render render/gl render/image resources platform camera/ui data/ui"
+  [cli]="base camera data data/import render"
   [tools]="base camera data render"
   [python]="base camera data render render/gl data/import"
 )
-# Folders that may include Qt, OpenGL or EGL headers.
+# Folders that may include Qt, OpenGL, EGL or OpenCV headers.
 declare -A system=(
+  [data/import]="CV"
   [render/gl]="GL EGL"
   [render/image]="Q"
   [platform]="Q"
@@ -51,7 +53,7 @@ for folder in "${!allowed[@]}"; do
         bad=1
       else
         kind=""
-        case "$header" in Q*|qt*) kind=Q ;; GL/*) kind=GL ;; EGL/*) kind=EGL ;; esac
+        case "$header" in Q*|qt*) kind=Q ;; GL/*) kind=GL ;; EGL/*) kind=EGL ;; opencv2/*) kind=CV ;; esac
         [ -z "$kind" ] && continue
         [[ " $sys " == *" $kind "* ]] && continue
         echo "$file: $line (no $kind headers in $folder/)"

@@ -16,7 +16,8 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 build=$(realpath -m "${VELMORA_FUZZ_BUILD:-build-fuzz}")
 root=$PWD
-targets=(fuzz_fst_shape fuzz_vector_data fuzz_position_file fuzz_image_decode)
+targets=(fuzz_fst_shape fuzz_vector_data fuzz_position_file fuzz_image_decode fuzz_matches_file
+  fuzz_colmap_model)
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

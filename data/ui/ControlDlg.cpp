@@ -24,6 +24,7 @@
 #include <system_error>
 
 #include "base/Notify.h"
+#include "data/DataFiles.h"
 #include "data/NumberParse.h"
 #include "platform/DialogBuilder.h"
 
@@ -260,12 +261,22 @@ QString ControlDlg::SelectFile(int kind) {
   FileDialogRequest request;
   request.owner = this;
   request.title = QStringLiteral("Select file...");
-  request.startPath =
-      lastOpenPath.isEmpty() ? QDir::currentPath() : QFileInfo(lastOpenPath).absolutePath();
+  request.startPath = OpenStartFolder(lastOpenPath);
   request.nameFilters = NameFilters(kind);
   const QString chosen = fileDialog ? fileDialog(request) : QString();
   if (!chosen.isEmpty()) lastOpenPath = chosen;
   return chosen;
+}
+
+QString ControlDlg::OpenStartFolder(const QString& lastOpenPath) {
+  if (!lastOpenPath.isEmpty()) return QFileInfo(lastOpenPath).absolutePath();
+  // Started from a launcher the current directory is home: the demo's folder is the one
+  // with something to open.
+  const QStringList data = {QStringLiteral("*.fsd"), QStringLiteral("*.dtx"),
+                            QStringLiteral("*.FSD"), QStringLiteral("*.DTX")};
+  if (!QDir::current().entryList(data, QDir::Files).isEmpty()) return QDir::currentPath();
+  const QFileInfo demo(QString::fromStdString(FindDataFile("demo.fsd")));
+  return demo.isFile() ? demo.absolutePath() : QDir::currentPath();
 }
 
 std::string ControlDlg::NativePath(const QString& path) {
@@ -307,6 +318,7 @@ void ControlDlg::MoveOnScreen(QPoint wanted) {
     move(wanted);
     return;
   }
+  FitOnScreen(screen->availableGeometry());
   move(PlaceInside(wanted, frameGeometry().size(), screen->availableGeometry()));
 }
 
@@ -332,16 +344,17 @@ void ControlDlg::OnBrowseData() {
   LoadDataFile();
 }
 
-void ControlDlg::LoadDataFile() {
+bool ControlDlg::LoadDataFile() {
   GetDlgItemAs<QLineEdit>(this, IDC_DATA_FILE)->setText(FileTitle(dataPath));
   bool lowMemory = false;
   if (!workbench.LoadDataFile(NativePath(dataPath), &lowMemory)) {
     if (!lowMemory) ShowMessage("Cannot open file to read!");  // else "Low memory!" was said
-    return;
+    return false;
   }
   firstView.ShowLoadedPoints();
   secondView.ShowLoadedPoints();
   PostToMain(UWM_REDRAW, 0, 0);
+  return true;
 }
 
 void ControlDlg::OnCoordinatesClicked() {

@@ -20,6 +20,7 @@
 #include "render/Workbench.h"
 
 class QCheckBox;
+class QScrollBar;
 class QComboBox;
 class QSlider;
 
@@ -67,13 +68,16 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void WindowProc(unsigned msg, WPARAM wParam, LPARAM lParam) override;
 
   // Reads dataPath into the workbench (its first half into the first view, its second
-  // half into the second) and shows the points in both panels.
-  void LoadDataFile();
+  // half into the second) and shows the points in both panels; false (the reason shown)
+  // when it did not load.
+  bool LoadDataFile();
 
-  // Shows the open-file dialog for a kind of file, starting in the folder of the last
-  // chosen file, else in the current directory. Returns the chosen path, which also
-  // becomes lastOpenPath, or an empty string when the user cancelled.
+  // Shows the open-file dialog for a kind of file, starting at OpenStartFolder. Returns the chosen
+  // path, which also becomes lastOpenPath, or an empty string when the user cancelled.
   QString SelectFile(int kind);
+  // Where an open-file dialog starts: the folder of the last chosen file, else the current
+  // directory when it holds FST or data files, else the folder of the installed demo.
+  static QString OpenStartFolder(const QString& lastOpenPath);
   // The bytes of path as the C library needs them. Qt decodes a file name that is not
   // UTF-8 with replacement characters it cannot encode back; such a component is found
   // again among its folder's entries when exactly one of them decodes to it.
@@ -83,9 +87,15 @@ class ControlDlg : public QWidget, public MessageReceiver {
   static QPoint PlaceInside(QPoint wanted, QSize frame, const QRect& area);
   // Moves the panel to `wanted`, kept inside the available area of the screen there.
   void MoveOnScreen(QPoint wanted);
+  // Takes no more than area (a screen's available geometry) can show with a frame round it;
+  // when the template does not fit, scroll bars move the controls (ControlScroll.cpp).
+  void FitOnScreen(const QRect& area);
   // The name after the last path separator, or the whole path when there is none.
   static QString FileTitle(const QString& path);
   void ShowViewPanels(bool show);
+  // The boxes, the slider, the size list, the Scale, "No s,t<0" and both panels' boxes
+  // show frame, which the scene was given outright; nothing is posted (ControlFrame.cpp).
+  void ShowFrame(const FrameState& frame, bool skipNegative);
 
   // The open-file dialog; tests replace it. Returns the chosen path or an empty string.
   static std::function<QString(const FileDialogRequest&)> fileDialog;
@@ -144,6 +154,12 @@ class ControlDlg : public QWidget, public MessageReceiver {
   void DoDataExchange();
   // Flips a box as a keyboard shortcut does, then runs its click handling.
   void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());
+  // The controls moved to the scroll bars' values.
+  void ScrollContent();
+  QSize contentSize_;  // the template's size
+  QScrollBar* acrossBar_ = nullptr;
+  QScrollBar* downBar_ = nullptr;
+  QPoint scrolled_;
 };
 
 }  // namespace velmora

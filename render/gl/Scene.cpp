@@ -106,6 +106,7 @@ void Scene::Draw() {
                  keepOverlayLists ? &overlayLists_[i] : nullptr);
   }
 
+  if (drawMarks) drawMarks();
   if (showPlane) DrawPlane();
 
   if (const FstShape* sphere = workbench.mainSphere) {

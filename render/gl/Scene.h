@@ -38,6 +38,9 @@ class Scene : public GlContext {
 
   // Renders and presents one complete frame.
   void Draw();
+  // Drawn after the views' overlays in the scene's coordinates: marks a window adds to
+  // its own frame (a bookmark's camera), which saved frames leave out.
+  std::function<void()> drawMarks;
 
   // What the frame shows now. The main sphere and the distance mode are the workbench's,
   // the Scale value the views', the white background the clear colour's.

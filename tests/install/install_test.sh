@@ -44,13 +44,45 @@ cd "$work/home"
 version=$("$prefix/bin/velmora" --version)
 [ "$version" = "Velmora 1.25" ] || { echo "velmora --version: $version"; exit 1; }
 
+# The command line answers without a display; a wrong option or no display is one line and
+# a status a launcher's caller can tell apart, not Qt's abort.
+"$prefix/bin/velmora" -h | grep -q '^Usage: velmora' || { echo "velmora -h gives no usage"; exit 1; }
+status=0; "$prefix/bin/velmora" --no-such-option 2>err.txt || status=$?
+[ "$status" = 2 ] && grep -q 'unknown option --no-such-option' err.txt ||
+  { echo "unknown option: status $status"; cat err.txt; exit 1; }
+for display in "" ":97"; do
+  status=0
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$prefix/bin/velmora" 2>err.txt ||
+    status=$?
+  [ "$status" = 1 ] && [ "$(wc -l <err.txt)" = 1 ] ||
+    { echo "display '$display': status $status"; cat err.txt; exit 1; }
+done
+# The man pages name the data folder of this prefix.
+for page in velmora.1 velmora-cli.1; do
+  grep -q "$prefix/share/velmora" "$prefix/share/man/man1/$page" && ! grep -q 'PREFIX/share\|@' \
+    "$prefix/share/man/man1/$page" || { echo "$page does not name $prefix/share/velmora"; exit 1; }
+done
+
 # The workbench: the sample spheres at start, the picture (P) and the position file (F6).
-printf 'key P\nkey F6\nwait-idle\nprint-error\nquit\n' >script.txt
+printf 'key P\nkey F6\nwait-idle\nprint-error\nsave-session %s\nquit\n' "$PWD/kept.json" >script.txt
 VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" \
   "$prefix/share/velmora/demo.fsd" "$prefix/share/velmora/demo.dtx" >out.txt 2>err.txt || {
   echo "velmora failed"; cat err.txt; exit 1; }
 if grep "not found" err.txt; then exit 1; fi
 grep -q '^error -' out.txt || { echo "no error printed after the glide"; cat out.txt err.txt; exit 1; }
+
+# The session saved there opens from the command line to the same error; one of another
+# version fails the script that opens it, naming the version.
+printf 'print-error\nquit\n' >script.txt
+VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" kept.json >reopened.txt 2>err.txt || {
+  echo "velmora kept.json failed"; cat err.txt; exit 1; }
+cmp -s <(grep '^error' out.txt) reopened.txt || { echo "reopened: $(cat reopened.txt)"; exit 1; }
+sed 's/"version": 1/"version": 9/' kept.json >newer.json
+printf 'open-session %s\nquit\n' "$PWD/newer.json" >script.txt
+status=0
+VELMORA_SCRIPT=$PWD/script.txt "$prefix/bin/velmora" >/dev/null 2>err.txt || status=$?
+[ "$status" = 3 ] && grep -q 'session version 9 is not one' err.txt ||
+  { echo "newer session: status $status"; cat err.txt; exit 1; }
 
 # The command-line render reads the same files by bare name.
 "$prefix/bin/velmora-cli" render --out frame.png --main-sphere 1K --plane \

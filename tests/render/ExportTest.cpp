@@ -1,6 +1,7 @@
 #include "render/Export.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -56,6 +57,14 @@ TEST(Export, PlyReadsBackAsTheMidpointsAndPairColours) {
     }
     EXPECT_FALSE(std::getline(in, line)) << "more rows than vertices: " << line;
   }
+  // No pair left with a midpoint: refused, and no empty PLY is left behind.
+  v.second.rayPoints.clear();
+  const std::string empty = (dir.path() / "empty.ply").string();
+  std::string why;
+  EXPECT_FALSE(HasMidpoints(v.first, why));
+  EXPECT_FALSE(WriteMidpointsPly(empty, v.first, why));
+  EXPECT_NE(why.find("no reconstructed points"), std::string::npos) << why;
+  EXPECT_FALSE(std::filesystem::exists(empty));
 }
 
 // The shell gives velmora-cli the words back unchanged, and the numbers are exact: a

@@ -3,11 +3,15 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <algorithm>
 #include <filesystem>
 
 #include "camera/ui/ViewDlg.h"
@@ -152,6 +156,61 @@ TEST_F(ControlPanelTest, BrowseForAnFstFileShowsItsNameAndAsksForTheLoad) {
   EXPECT_EQ(requests[1].startPath, "/data/models");
   EXPECT_EQ(control->fstPath, "/data/models/house.fsd");
   EXPECT_TRUE(Posts().empty()) << "cancelled";
+}
+
+// On a screen smaller than the panel, the window fits and its bars bring every control
+// into view; on a large one the panel is whole again, with no bar.
+TEST_F(ControlPanelTest, PanelScrollsWhenTheScreenIsSmaller) {
+  const QSize whole = control->size();
+  const QRect firstAt = control->firstView.geometry();
+  // The far edges of the controls: out of view until the bars are at their ends.
+  const auto farthest = [] {
+    QPoint far;
+    for (QWidget* child : control->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (qobject_cast<QScrollBar*>(child) == nullptr && child->isVisibleTo(control))
+        far = {std::max(far.x(), child->geometry().right()),
+               std::max(far.y(), child->geometry().bottom())};
+    return far;
+  };
+  control->FitOnScreen(QRect(0, 0, whole.width() / 2, whole.height() / 2 + 40));
+  EXPECT_LE(control->width(), whole.width() / 2);
+  EXPECT_LE(control->height(), whole.height() / 2);
+  QRect shown(QPoint(0, 0), control->size());
+  int bars = 0;
+  for (QScrollBar* bar : control->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly)) {
+    if (!bar->isVisibleTo(control)) continue;
+    ++bars;
+    bar->setValue(bar->maximum());
+    (bar->orientation() == Qt::Vertical ? shown.setRight(bar->x() - 1)
+                                        : shown.setBottom(bar->y() - 1));
+  }
+  ASSERT_EQ(bars, 2);
+  EXPECT_TRUE(shown.contains(farthest())) << farthest().x() << "," << farthest().y();
+  control->FitOnScreen(QRect(0, 0, 4000, 4000));
+  EXPECT_EQ(control->size(), whole);
+  EXPECT_EQ(control->firstView.geometry(), firstAt);
+}
+
+// Without a file chosen yet, the dialogs open where there is something to open: the
+// current folder when it holds data, else the installed demo's folder (a launcher starts
+// the workbench at home).
+TEST_F(ControlPanelTest, OpenDialogsStartInTheDemoFolderWhenHereHoldsNoData) {
+  const QString here = QDir::currentPath();
+  ASSERT_TRUE(QFileInfo::exists("demo.fsd"));
+  EXPECT_EQ(ControlDlg::OpenStartFolder(""), here);
+  EXPECT_EQ(ControlDlg::OpenStartFolder("/data/models/house.fsd"), "/data/models");
+  const std::vector<std::string> folders = DataFolders();
+  TempDir home;
+  {
+    test::ScopedCurrentDir atHome(home.path());
+    SetDataFolders({});
+    EXPECT_EQ(ControlDlg::OpenStartFolder(""), QDir::currentPath()) << "no demo anywhere";
+    SetDataFolders({here.toStdString()});
+    EXPECT_EQ(ControlDlg::OpenStartFolder(""), here);
+    home.Write("mine.DTX", "1 2\n3 4\n");
+    EXPECT_EQ(ControlDlg::OpenStartFolder(""), QDir::currentPath());
+  }
+  SetDataFolders(folders);
 }
 
 TEST_F(ControlPanelTest, BrowseForDataLoadsBothHalvesWithSharedColours) {
