@@ -130,14 +130,7 @@ py::tuple LoadVectorData(const Path& path) {
   if (!read)
     throw py::value_error(
         scope.Text("cannot read data file " + path.string() + ": " + ReadFailure(path.string())));
-  const auto n = static_cast<std::size_t>(data.count);
-  std::vector<double> first(2 * n), second(2 * n);
-  for (std::size_t i = 0; i < n; ++i) {
-    first[2 * i] = data.firstX[i], first[2 * i + 1] = data.firstY[i];
-    second[2 * i] = data.secondX[i], second[2 * i + 1] = data.secondY[i];
-  }
-  const auto rows = static_cast<py::ssize_t>(n);
-  return py::make_tuple(Owned(std::move(first), {rows, 2}), Owned(std::move(second), {rows, 2}));
+  return PointArrays(data);
 }
 
 py::array_t<double> LoadPositionFileArray(const Path& path) {
@@ -266,6 +259,7 @@ in scene units. The derived arrays are computed from the parameters as they are 
 
 void DefineRender(py::module_& m);     // Render.cpp
 void DefineLandscape(py::module_& m);  // Landscape.cpp
+void DefineImport(py::module_& m);     // Import.cpp
 
 void DefineModule(py::module_& m) {
   m.doc() = "Two-view reconstruction: the core of Velmora over numpy arrays.";
@@ -370,6 +364,7 @@ list[numpy.ndarray (k,) int32], colours numpy.ndarray (F, 3) uint8 per face). Ra
 ValueError with the reader's message when the file or cols.fcd is refused.)");
   DefineRender(m);
   DefineLandscape(m);
+  DefineImport(m);
   m.def(
       "_set_data_folders",
       [](std::vector<std::string> folders) { SetDataFolders(std::move(folders)); },

@@ -42,6 +42,9 @@ struct PointPairs {
   VectorData Data() const;
 };
 
+// The pairs as two N x 2 arrays, the first view's and the second's.
+py::tuple PointArrays(const VectorData& data);
+
 // Two linked views as velmora-cli's subcommands pose and load them.
 struct Views {
   CameraModel first, second;
