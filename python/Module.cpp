@@ -33,21 +33,9 @@ namespace {
 
 using Path = std::filesystem::path;
 
-// Two linked views as velmora-cli's subcommands pose and load them.
-struct Views {
-  CameraModel first, second;
-  Workbench workbench{first, second};
-
-  Views(const CameraParams& a, const CameraParams& b, const PointPairs& pairs, bool skipNegative) {
-    first.SetParams(a);
-    second.SetParams(b);
-    first.skipNegativeST = second.skipNegativeST = skipNegative;
-    workbench.LoadPointPairs(pairs.Data());
-  }
-};
-
 struct Reconstruction {
   double error = 0;
+  std::string errorKind;
   py::array midpoints, rayPoints, gaps, points1, points2;
 };
 
@@ -60,17 +48,19 @@ std::vector<double> Flat(const std::vector<Vec3>& points, std::size_t n) {
 }
 
 Reconstruction Reconstruct(const CameraParams& first, const CameraParams& second, ArrayLike points1,
-                           ArrayLike points2, bool skipNegative) {
+                           ArrayLike points2, bool skipNegative, const std::string& error) {
   PointPairs pairs(points1, points2);
+  const ErrorKind kind = ErrorKindArg(error);
   const auto n = static_cast<std::size_t>(pairs.first.shape(0));
   const auto rows = static_cast<py::ssize_t>(n);
   Reconstruction r;
+  r.errorKind = ErrorKindName(kind);
   std::vector<double> mid(3 * n), rays, gaps(n);
   {
     MessageScope scope;
     py::gil_scoped_release release;
     Views v(first, second, pairs, skipNegative);
-    r.error = v.second.ReconstructionError();
+    r.error = v.second.ReconstructionError(kind);
     for (std::size_t i = 0; i < n; ++i) {
       Vec3 m;
       v.second.GetMidpoint(static_cast<int>(i), m);
@@ -96,14 +86,14 @@ Reconstruction Reconstruct(const CameraParams& first, const CameraParams& second
 // otherwise the turning view ("first" or "second") pans and tilts toward it.
 py::array_t<double> Map(bool positions, const CameraParams& first, const CameraParams& second,
                         ArrayLike points1, ArrayLike points2, ArrayLike vertices,
-                        const std::string& view, bool skipNegative, int threads) {
+                        const std::string& view, const std::string& error, bool skipNegative,
+                        int threads) {
   PointPairs pairs(points1, points2);
   const py::array_t<double> v = FloatRows(vertices, "vertices", 3);
   if (view != "first" && view != "second")
     throw py::value_error("view: expected 'first' or 'second', got '" + view + "'");
-  if (threads < 0)
-    throw py::value_error("threads: expected 0 (one per processor) or more, got " +
-                          std::to_string(threads));
+  const ErrorKind kind = ErrorKindArg(error);
+  CheckThreads(threads);
   const auto m = static_cast<std::size_t>(v.shape(0));
   std::vector<double> scores;
   InterruptWatch watch;
@@ -117,6 +107,7 @@ py::array_t<double> Map(bool positions, const CameraParams& first, const CameraP
     MapSettings settings;
     settings.threads = threads;
     settings.progress = &watch;
+    settings.error = kind;
     if (positions)
       MapScoreOverPositions(sphere, views.second, &scores, nullptr, settings);
     else
@@ -139,14 +130,7 @@ py::tuple LoadVectorData(const Path& path) {
   if (!read)
     throw py::value_error(
         scope.Text("cannot read data file " + path.string() + ": " + ReadFailure(path.string())));
-  const auto n = static_cast<std::size_t>(data.count);
-  std::vector<double> first(2 * n), second(2 * n);
-  for (std::size_t i = 0; i < n; ++i) {
-    first[2 * i] = data.firstX[i], first[2 * i + 1] = data.firstY[i];
-    second[2 * i] = data.secondX[i], second[2 * i + 1] = data.secondY[i];
-  }
-  const auto rows = static_cast<py::ssize_t>(n);
-  return py::make_tuple(Owned(std::move(first), {rows, 2}), Owned(std::move(second), {rows, 2}));
+  return PointArrays(data);
 }
 
 py::array_t<double> LoadPositionFileArray(const Path& path) {
@@ -273,7 +257,9 @@ in scene units. The derived arrays are computed from the parameters as they are 
 
 }  // namespace
 
-void DefineRender(py::module_& m);  // Render.cpp
+void DefineRender(py::module_& m);     // Render.cpp
+void DefineLandscape(py::module_& m);  // Landscape.cpp
+void DefineImport(py::module_& m);     // Import.cpp
 
 void DefineModule(py::module_& m) {
   m.doc() = "Two-view reconstruction: the core of Velmora over numpy arrays.";
@@ -283,7 +269,11 @@ void DefineModule(py::module_& m) {
 
   py::class_<Reconstruction>(m, "Reconstruction", "The triangulated point pairs of two views.")
       .def_readonly("error", &Reconstruction::error,
-                    "float: ln of the root of the summed squared gaps (-inf without pairs)")
+                    "float: the error of error_kind; plain: ln of the root of the summed squared "
+                    "gaps (-inf without pairs), baseline: ln of the root mean squared gap over "
+                    "the distance between the centres")
+      .def_readonly("error_kind", &Reconstruction::errorKind,
+                    "str: 'plain' or 'baseline', as reconstruct was asked")
       .def_readonly("midpoints", &Reconstruction::midpoints,
                     "numpy.ndarray (N, 3) float64: the reconstructed points")
       .def_readonly("ray_points", &Reconstruction::rayPoints,
@@ -296,30 +286,35 @@ void DefineModule(py::module_& m) {
                     "numpy.ndarray (N, 2) float64: the second view's points as read");
 
   m.def("reconstruct", &Reconstruct, py::arg("first"), py::arg("second"), py::arg("points1"),
-        py::arg("points2"), py::arg("skip_negative") = false,
+        py::arg("points2"), py::arg("skip_negative") = false, py::arg("error") = "plain",
         R"(Triangulates every pair of image points of two cameras.
 
 first, second: Camera. points1, points2: array-like (N, 2), image-plane points of each
 view. skip_negative: bool, reject pairs whose closest points lie behind an image plane (the
-first rejected pair makes the error 50 and ends the triangulation). Returns Reconstruction.)");
+first rejected pair makes the error 50 and ends the triangulation). error: str, the kind
+of Reconstruction.error, "plain" or "baseline" (50 when the centres coincide). Returns
+Reconstruction.)");
 
   const auto mapArgs = [](auto... extra) {
     return std::make_tuple(py::arg("first"), py::arg("second"), py::arg("points1"),
                            py::arg("points2"), py::arg("vertices"), py::kw_only(), extra...,
-                           py::arg("skip_negative") = false, py::arg("threads") = 0);
+                           py::arg("error") = "plain", py::arg("skip_negative") = false,
+                           py::arg("threads") = 0);
   };
   std::apply(
       [&](auto... args) {
         m.def(
             "position_map",
             [](const CameraParams& a, const CameraParams& b, ArrayLike p1, ArrayLike p2,
-               ArrayLike vertices, bool skip,
-               int threads) { return Map(true, a, b, p1, p2, vertices, "first", skip, threads); },
+               ArrayLike vertices, const std::string& error, bool skip, int threads) {
+              return Map(true, a, b, p1, p2, vertices, "first", error, skip, threads);
+            },
             args...,
             R"(The error with the second camera moved to every vertex direction.
 
 vertices: array-like (M, 3); each row's direction from the origin gives the second camera's
-azimuth and altitude. threads: int, 0 for one per processor. Runs without the GIL; Ctrl-C
+azimuth and altitude. error: str, "plain" or "baseline". threads: int, 0 for one per
+processor. Runs without the GIL; Ctrl-C
 stops it with KeyboardInterrupt. Returns numpy.ndarray (M,) float64, one error per vertex.)");
       },
       mapArgs());
@@ -328,14 +323,16 @@ stops it with KeyboardInterrupt. Returns numpy.ndarray (M,) float64, one error p
         m.def(
             "direction_map",
             [](const CameraParams& a, const CameraParams& b, ArrayLike p1, ArrayLike p2,
-               ArrayLike vertices, const std::string& view, bool skip,
-               int threads) { return Map(false, a, b, p1, p2, vertices, view, skip, threads); },
+               ArrayLike vertices, const std::string& view, const std::string& error, bool skip,
+               int threads) {
+              return Map(false, a, b, p1, p2, vertices, view, error, skip, threads);
+            },
             args...,
             R"(The error with one camera turned toward every vertex direction.
 
 vertices: array-like (M, 3); each row's direction gives the turning camera's pan and tilt.
-view: str, "first" or "second", the camera that turns. threads: int, 0 for one per
-processor. Runs without the GIL; Ctrl-C stops it with KeyboardInterrupt. Returns
+view: str, "first" or "second", the camera that turns. error: str, "plain" or "baseline".
+threads: int, 0 for one per processor. Runs without the GIL; Ctrl-C stops it with KeyboardInterrupt. Returns
 numpy.ndarray (M,) float64, one error per vertex.)");
       },
       mapArgs(py::arg("view") = "first"));
@@ -366,6 +363,8 @@ path: str or os.PathLike. Returns (vertices numpy.ndarray (N, 3) float64, faces
 list[numpy.ndarray (k,) int32], colours numpy.ndarray (F, 3) uint8 per face). Raises
 ValueError with the reader's message when the file or cols.fcd is refused.)");
   DefineRender(m);
+  DefineLandscape(m);
+  DefineImport(m);
   m.def(
       "_set_data_folders",
       [](std::vector<std::string> folders) { SetDataFolders(std::move(folders)); },

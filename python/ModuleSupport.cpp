@@ -49,6 +49,31 @@ PointPairs::PointPairs(py::handle points1, py::handle points2)
                           std::to_string(second.shape(0)));
 }
 
+py::tuple PointArrays(const VectorData& data) {
+  const auto n = static_cast<std::size_t>(data.count);
+  std::vector<double> first(2 * n), second(2 * n);
+  for (std::size_t i = 0; i < n; ++i) {
+    first[2 * i] = data.firstX[i], first[2 * i + 1] = data.firstY[i];
+    second[2 * i] = data.secondX[i], second[2 * i + 1] = data.secondY[i];
+  }
+  const auto rows = static_cast<py::ssize_t>(n);
+  return py::make_tuple(Owned(std::move(first), {rows, 2}), Owned(std::move(second), {rows, 2}));
+}
+
+void CheckThreads(int threads) {
+  if (threads < 0)
+    throw py::value_error("threads: expected 0 (one per processor) or more, got " +
+                          std::to_string(threads));
+}
+
+ErrorKind ErrorKindArg(const std::string& text, const char* name) {
+  ErrorKind kind = ErrorKind::kPlain;
+  if (!ParseErrorKind(text, kind))
+    throw py::value_error(std::string(name) + ": expected 'plain' or 'baseline', got '" + text +
+                          "'");
+  return kind;
+}
+
 VectorData PointPairs::Data() const {
   VectorData data;
   data.count = static_cast<int>(first.shape(0));

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "camera/CameraModel.h"
+#include "camera/ErrorKind.h"
 #include "data/VectorData.h"
 #include "render/MapSettings.h"
+#include "render/Workbench.h"
 
 namespace velmora::python {
 
@@ -38,6 +41,29 @@ struct PointPairs {
   // The pairs as the vector data reader gives them, for the workbench to load.
   VectorData Data() const;
 };
+
+// The pairs as two N x 2 arrays, the first view's and the second's.
+py::tuple PointArrays(const VectorData& data);
+
+// Two linked views as velmora-cli's subcommands pose and load them.
+struct Views {
+  CameraModel first, second;
+  Workbench workbench{first, second};
+
+  Views(const CameraParams& a, const CameraParams& b, const PointPairs& pairs, bool skipNegative) {
+    first.SetParams(a);
+    second.SetParams(b);
+    first.skipNegativeST = second.skipNegativeST = skipNegative;
+    workbench.LoadPointPairs(pairs.Data());
+  }
+};
+
+// threads= of the long calls: 0 (one per processor) or more, else ValueError.
+void CheckThreads(int threads);
+
+// The error kind an argument names ("plain" or "baseline"); ValueError naming the argument
+// otherwise.
+ErrorKind ErrorKindArg(const std::string& text, const char* name = "error");
 
 // The vector's buffer handed to numpy without a copy: the array owns it through a capsule.
 template <typename T>

@@ -16,6 +16,7 @@
 #include "render/MapKernel.h"
 #include "render/MapThreads.h"
 #include "render/MapTrials.h"
+#include "render/MapWatch.h"
 
 namespace velmora {
 
@@ -91,16 +92,21 @@ bool AllZero(const double* point, std::size_t count) {
   return std::all_of(point, point + count, [](double v) { return v == 0; });
 }
 
-// fn(worker, point) for every point, on the workers MapWorkerCount gives.
+// fn(worker, point) for every point, on the workers MapWorkerCount gives, until the watch
+// stops them; the calling thread (worker 0) asks it.
 template <class Fn>
-void ForEachPoint(std::size_t points, std::size_t workers, Fn&& fn) {
+void ForEachPoint(std::size_t points, std::size_t workers, MapWatch& watch, Fn&& fn) {
   std::atomic<std::size_t> next{0};
   const std::size_t block = std::max<std::size_t>(1, points / (8 * workers));
   const auto run = [&](std::size_t worker) {
     for (;;) {
       const std::size_t first = next.fetch_add(block);
       if (first >= points) return;
-      for (std::size_t i = first; i < std::min(points, first + block); ++i) fn(worker, i);
+      for (std::size_t i = first; i < std::min(points, first + block); ++i) {
+        if (watch.Stopped()) return;
+        fn(worker, i);
+        if (worker == 0) watch.Tick(i);
+      }
     }
   };
   std::vector<std::thread> threads;
@@ -117,7 +123,7 @@ void ForEachPoint(std::size_t points, std::size_t workers, Fn&& fn) {
 
 void ScoreFast(const CameraModel& moving, const std::vector<LandscapeAxis>& axes,
                const std::vector<double>& offsets, ErrorKind kind, const MapSettings& settings,
-               std::vector<double>& errors) {
+               MapWatch& watch, std::vector<double>& errors) {
   // The direction map's table keeps the image points as they are and takes every rotation,
   // centre and focal length from the trial's frame, so it serves any of the parameters.
   PairTable t;
@@ -127,7 +133,7 @@ void ScoreFast(const CameraModel& moving, const std::vector<LandscapeAxis>& axes
   for (TrialWorker& w : workers) w.CopyCamera(moving);
   const CameraParams current = moving.GetParams();
   const int view = axes.front().view;
-  ForEachPoint(points, workers.size(), [&](std::size_t worker, std::size_t i) {
+  ForEachPoint(points, workers.size(), watch, [&](std::size_t worker, std::size_t i) {
     const double* point = &offsets[i * dims];
     if (AllZero(point, dims)) return;  // read from the cameras as they stand
     const TrialResult r = workers[worker].TrialWithParams(t, ParamsAt(current, view, axes, point));
@@ -136,13 +142,14 @@ void ScoreFast(const CameraModel& moving, const std::vector<LandscapeAxis>& axes
 }
 
 void ScorePlainly(CameraModel* views[2], const std::vector<LandscapeAxis>& axes,
-                  const std::vector<double>& offsets, ErrorKind kind, std::vector<double>& errors) {
+                  const std::vector<double>& offsets, ErrorKind kind, MapWatch& watch,
+                  std::vector<double>& errors) {
   const ViewSnapshot saved[2] = {ViewSnapshot(*views[0]), ViewSnapshot(*views[1])};
   bool moves[2] = {false, false};
   for (const LandscapeAxis& a : axes) moves[a.view] = true;
   const bool rejects = views[0]->skipNegativeST || views[1]->skipNegativeST;
   const std::size_t dims = axes.size();
-  for (std::size_t i = 0; i < errors.size(); ++i) {
+  for (std::size_t i = 0; i < errors.size() && !watch.Stopped(); watch.Tick(i++)) {
     const double* point = &offsets[i * dims];
     if (AllZero(point, dims)) continue;
     for (int v = 0; v < 2; ++v)
@@ -229,11 +236,13 @@ std::vector<double> ScoreLandscape(CameraModel& first, CameraModel& second,
   if (axes.empty()) return errors;
   ResizeOrDie(errors, offsets.size() / axes.size(), second.ReconstructionError(kind));
   CameraModel* views[2] = {&first, &second};
+  MapWatch watch(settings.progress, errors.size(), second.imagePointCount);
+  if (!watch.Ask(0)) return errors;
   ClearUpperVectorState();
   if (FastPathApplies(first, second, axes))
-    ScoreFast(*views[axes.front().view], axes, offsets, kind, settings, errors);
+    ScoreFast(*views[axes.front().view], axes, offsets, kind, settings, watch, errors);
   else
-    ScorePlainly(views, axes, offsets, kind, errors);
+    ScorePlainly(views, axes, offsets, kind, watch, errors);
   ClearUpperVectorState();
   return errors;
 }

@@ -49,7 +49,8 @@ struct LandscapeSample {
 // the error of the given kind: the axes' parameters set to their current values plus the
 // offsets, every other parameter as it stands. An all-zero point scores the cameras as they
 // stand, without recomputing, so it is what the views show. The cameras end exactly as they
-// started. Both views must be linked to each other.
+// started. Both views must be linked to each other. A watcher (settings.progress) that says
+// stop leaves the points not yet scored at the current pose's error: the caller drops them.
 std::vector<double> ScoreLandscape(CameraModel& first, CameraModel& second,
                                    const std::vector<LandscapeAxis>& axes,
                                    const std::vector<double>& offsets, ErrorKind kind,

@@ -1,5 +1,6 @@
-"""The reconstruction error of the demo as the second camera's azimuth sweeps through the
-true pose (0.6 rad): plotted with matplotlib when it is installed, else printed.
+"""The reconstruction error of the demo along the second camera's azimuth, from a guess
+(0.5 rad) out to +-0.6 rad, through the true pose (0.6 rad): plotted with matplotlib when
+it is installed, else printed.
 
     python3 error_along_azimuth.py [OUTPUT_FOLDER]
 """
@@ -11,10 +12,10 @@ import numpy as np
 import velmora
 
 p1, p2 = velmora.load_vector_data(velmora.data_file("demo.dtx"))
-azimuths = np.linspace(0.0, 1.2, 25)
-errors = [velmora.reconstruct(velmora.Camera(), velmora.Camera(azimuth=a, altitude=-0.2),
-                              p1, p2).error for a in azimuths]
-best = azimuths[int(np.argmin(errors))]
+guess = velmora.Camera(azimuth=0.5, altitude=-0.2)
+along = velmora.profile(velmora.Camera(), guess, p1, p2, view=2, param="azimuth", range=0.6,
+                        steps=121)
+best = along.value[np.argmin(along.error)]
 
 try:
     import matplotlib
@@ -22,11 +23,12 @@ try:
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
 except ImportError:
-    for a, e in zip(azimuths, errors):
-        print(f"azimuth {a:5.2f}  error {e:8.3f}")
+    for a, e in zip(along.value, along.error):
+        print(f"azimuth {a:8.5f}  error {e:8.3f}")
 else:
     out = Path(sys.argv[1] if len(sys.argv) > 1 else ".") / "error_along_azimuth.png"
-    plt.plot(azimuths, errors)
+    plt.plot(along.value, along.error)
+    plt.axvline(along.current, linestyle=":")
     plt.xlabel("second camera's azimuth (rad)")
     plt.ylabel("reconstruction error")
     plt.savefig(out)

@@ -7,7 +7,8 @@
     print(r.error, r.midpoints.shape)
 
 Arrays are numpy float64; results own their buffers, and float64 C-contiguous inputs are
-read in place. Long maps release the GIL and stop on Ctrl-C.
+read in place. Long maps release the GIL and stop on Ctrl-C. Every error takes
+error="plain" or "baseline".
 """
 
 from __future__ import annotations
@@ -21,32 +22,44 @@ import numpy as np
 
 from ._core import (
     Camera,
+    Profile,
     Reconstruction,
+    Slice,
     __version__,
     apply_position,
     direction_map,
+    import_colmap,
+    import_rig,
     load_fst,
     load_position_file,
     load_vector_data,
     position_map,
+    profile,
     reconstruct,
     render,
+    slice,
 )
 from . import _core
 
 __all__ = [
     "Camera",
+    "Profile",
     "Reconstruction",
+    "Slice",
     "apply_position",
     "data_file",
     "data_folders",
     "direction_map",
+    "import_colmap",
+    "import_rig",
     "load_fst",
     "load_position_file",
     "load_vector_data",
     "position_map",
+    "profile",
     "reconstruct",
     "render",
+    "slice",
     "write_png",
 ]
 

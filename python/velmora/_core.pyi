@@ -38,6 +38,8 @@ class Reconstruction:
     @property
     def error(self) -> float: ...
     @property
+    def error_kind(self) -> str: ...
+    @property
     def midpoints(self) -> numpy.ndarray: ...
     @property
     def ray_points(self) -> numpy.ndarray: ...
@@ -54,6 +56,7 @@ def reconstruct(
     points1: numpy.typing.ArrayLike,
     points2: numpy.typing.ArrayLike,
     skip_negative: bool = False,
+    error: str = "plain",
 ) -> Reconstruction: ...
 def position_map(
     first: Camera,
@@ -62,6 +65,7 @@ def position_map(
     points2: numpy.typing.ArrayLike,
     vertices: numpy.typing.ArrayLike,
     *,
+    error: str = "plain",
     skip_negative: bool = False,
     threads: int = 0,
 ) -> numpy.ndarray: ...
@@ -73,9 +77,81 @@ def direction_map(
     vertices: numpy.typing.ArrayLike,
     *,
     view: str = "first",
+    error: str = "plain",
     skip_negative: bool = False,
     threads: int = 0,
 ) -> numpy.ndarray: ...
+class Profile:
+    @property
+    def view(self) -> int: ...
+    @property
+    def param(self) -> str: ...
+    @property
+    def error_kind(self) -> str: ...
+    @property
+    def current(self) -> float: ...
+    @property
+    def offset(self) -> numpy.ndarray: ...
+    @property
+    def value(self) -> numpy.ndarray: ...
+    @property
+    def error(self) -> numpy.ndarray: ...
+    @property
+    def rejected(self) -> numpy.ndarray: ...
+
+class Slice(Profile):
+    @property
+    def view2(self) -> int: ...
+    @property
+    def param2(self) -> str: ...
+    @property
+    def current2(self) -> float: ...
+    @property
+    def offset2(self) -> numpy.ndarray: ...
+    @property
+    def value2(self) -> numpy.ndarray: ...
+
+def profile(
+    first: Camera,
+    second: Camera,
+    points1: numpy.typing.ArrayLike,
+    points2: numpy.typing.ArrayLike,
+    *,
+    view: int = 2,
+    param: str = "azimuth",
+    range: float = 0.5,
+    steps: int = 201,
+    error: str = "plain",
+    skip_negative: bool = False,
+    threads: int = 0,
+) -> Profile: ...
+def slice(
+    first: Camera,
+    second: Camera,
+    points1: numpy.typing.ArrayLike,
+    points2: numpy.typing.ArrayLike,
+    *,
+    param2: str,
+    view: int = 2,
+    param: str = "azimuth",
+    view2: int | None = None,
+    range: float = 0.5,
+    range2: float | None = None,
+    steps: int = 101,
+    steps2: int | None = None,
+    error: str = "plain",
+    skip_negative: bool = False,
+    threads: int = 0,
+) -> Slice: ...
+def import_rig(
+    rig: str | os.PathLike[str] | list[str | os.PathLike[str]],
+    matches: str | os.PathLike[str],
+    *,
+    pixel_origin: float = 0.0,
+) -> tuple[Camera, Camera, numpy.ndarray, numpy.ndarray]: ...
+def import_colmap(
+    dir: str | os.PathLike[str], *, images: tuple[int, int]
+) -> tuple[Camera, Camera, numpy.ndarray, numpy.ndarray]: ...
 def load_vector_data(path: str | os.PathLike[str]) -> tuple[numpy.ndarray, numpy.ndarray]: ...
 def load_position_file(path: str | os.PathLike[str]) -> numpy.ndarray: ...
 def apply_position(

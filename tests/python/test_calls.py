@@ -1,3 +1,4 @@
+import math
 import os
 import signal
 import struct
@@ -51,14 +52,21 @@ def test_concurrent_maps_agree_with_one_map(demo):
     assert not np.array_equal(results[4], one)
 
 
-def test_ctrl_c_stops_a_long_map(demo):
+# Each runs for minutes with 3080 pairs: a map, a slice of one view (the pair loop) and one
+# of both views (each view recomputed).
+@pytest.mark.parametrize("long_call", [
+    lambda *a: velmora.position_map(*a, sphere(1_000_000), threads=1),
+    lambda *a: velmora.slice(*a, param2="altitude", steps=3000, threads=1),
+    lambda *a: velmora.slice(*a, param2="distance", view2=1, steps=3000),
+])
+def test_ctrl_c_stops_a_long_call(demo, long_call):
     p1, p2, second = demo
-    many = np.tile(p1, (20, 1)), np.tile(p2, (20, 1))  # 3080 pairs x 1M vertices: minutes
+    many = np.tile(p1, (20, 1)), np.tile(p2, (20, 1))
     timer = threading.Timer(0.3, os.kill, (os.getpid(), signal.SIGINT))
     start = time.monotonic()
     timer.start()
     with pytest.raises(KeyboardInterrupt):
-        velmora.position_map(velmora.Camera(), second, *many, sphere(1_000_000), threads=1)
+        long_call(velmora.Camera(), second, *many)
     assert time.monotonic() - start < 2.0
     timer.join()
     assert velmora.position_map(velmora.Camera(), second, p1, p2, sphere(10)).shape == (10,)
@@ -81,6 +89,22 @@ def test_ctrl_c_stops_a_long_map(demo):
     (lambda d: velmora.position_map(velmora.Camera(), d[2], d[0], d[1], np.ones((2, 3)),
                                     threads=-1),
      "threads: expected 0 (one per processor) or more, got -1"),
+    (lambda d: velmora.reconstruct(velmora.Camera(), d[2], d[0], d[1], error="Plain"),
+     "error: expected 'plain' or 'baseline', got 'Plain'"),
+    (lambda d: velmora.direction_map(velmora.Camera(), d[2], d[0], d[1], np.ones((2, 3)),
+                                     error="rms"),
+     "error: expected 'plain' or 'baseline', got 'rms'"),
+    (lambda d: velmora.profile(velmora.Camera(), d[2], d[0], d[1], param="focal_length"),
+     "param: expected azimuth, altitude, rotation, focal, distance, pan or tilt, got "
+     "'focal_length'"),
+    (lambda d: velmora.profile(velmora.Camera(), d[2], d[0], d[1], view=0),
+     "view: expected 1 or 2, got 0"),
+    (lambda d: velmora.profile(velmora.Camera(), d[2], d[0], d[1], range=math.inf),
+     "range: expected a finite number above 0, got inf"),
+    (lambda d: velmora.slice(velmora.Camera(), d[2], d[0], d[1], param2="tilt", steps2=0),
+     "steps2: expected 1 or more, got 0"),
+    (lambda d: velmora.slice(velmora.Camera(), d[2], d[0], d[1], param2="azimuth"),
+     "param2: the same parameter of the same view as param"),
     (lambda d: velmora.load_vector_data("missing.dtx"),
      "cannot read data file missing.dtx: No such file or directory"),
     (lambda d: velmora.load_position_file("/"),

@@ -114,3 +114,51 @@ def test_maps_equal_the_cli(demo, cli, args, view):
     np.testing.assert_allclose(scores[finite], scores_of(out)[finite], rtol=1e-12)
     assert np.array_equal(finite, ~np.isnan(scores_of(out)))
     assert np.ptp(scores[finite]) > 1  # a real map, not a flat one
+
+
+def test_baseline_kind_equals_the_cli(demo, cli):
+    p1, p2, second = demo
+    out = cli("reconstruct", "demo.dtx", "--second", "0.6,-0.2,0,10,50,0,0", "--error", "baseline")
+    r = velmora.reconstruct(velmora.Camera(), second, p1, p2, error="baseline")
+    assert (r.error, r.error_kind) == (out["error"], "baseline")
+    assert r.error != velmora.reconstruct(velmora.Camera(), second, p1, p2).error
+
+    out = cli("scoremap", "--data", "demo.dtx", "--second", "0.6,-0.2,0,10,50,0,0", "--sphere",
+              "sphere100.fsd", "--map", "positions", "--error", "baseline")
+    vertices = velmora.load_fst(velmora.data_file("sphere100.fsd"))[0]
+    scores = velmora.position_map(velmora.Camera(), second, p1, p2, vertices, error="baseline")
+    np.testing.assert_allclose(scores, scores_of(out), rtol=1e-12)
+
+
+# The moving view alone (the pair loop), with rejections, both views moving, and a slice's
+# second axis taking the first one's view, range and steps.
+@pytest.mark.parametrize("args, kwargs", [
+    (["profile"], {}),
+    (["profile", "--view", "1", "--param", "altitude", "--range", "3", "--steps", "31",
+      "--skip-negative"], dict(view=1, param="altitude", range=3, steps=31, skip_negative=True)),
+    (["slice", "--param2", "distance", "--view2", "1", "--steps", "5", "--steps2", "3",
+      "--range2", "20", "--error", "baseline"],
+     dict(param2="distance", view2=1, steps=5, steps2=3, range2=20, error="baseline")),
+    (["slice", "--param2", "altitude", "--steps", "9"], dict(param2="altitude", steps=9)),
+])
+def test_profile_and_slice_equal_the_cli(demo, cli, args, kwargs):
+    p1, p2, second = demo
+    out = cli(*args, "demo.dtx", "--second", "0.6,-0.2,0,10,50,0,0")
+    call = velmora.slice if args[0] == "slice" else velmora.profile
+    got = call(velmora.Camera(), second, p1, p2, **kwargs)
+    samples = out["samples"]
+    fields = ["offset", "value", "error", "rejected"]
+    if call is velmora.slice:
+        assert got.error.shape == (kwargs.get("steps2", kwargs["steps"]), kwargs["steps"])
+        assert (got.view2, got.param2, got.current2) == (out["view2"], out["param2"],
+                                                         out["value2"])
+        fields += ["offset2", "value2"]
+    assert (got.view, got.param, got.current, got.error_kind) == (
+        out["view"], out["param"], out["value"], out["errorKind"])
+    for name in fields:
+        want = [math.nan if s[name] is None else s[name] for s in samples]
+        np.testing.assert_array_equal(getattr(got, name).ravel(), want, err_msg=name)
+    assert got.rejected.dtype == np.bool_
+    assert np.ptp(got.error[~got.rejected]) > 1
+    if "--skip-negative" in args:
+        assert got.rejected.any()
