@@ -1,11 +1,14 @@
 // A calibrated rig from OpenCV FileStorage files (YAML, XML or JSON), as stereo
 // calibration writes them.
 
+#include <unistd.h>
+
 #include <opencv2/calib3d.hpp>
 #include <opencv2/core.hpp>
 
 #include <cmath>
 
+#include "data/TextBuffer.h"
 #include "data/import/Import.h"
 #include "data/import/ImportMath.h"
 
@@ -95,6 +98,13 @@ bool ReadRigFiles(const std::vector<std::string>& files, TwoViewInput& rig, std:
   }
   std::vector<cv::FileStorage> stores;
   for (const std::string& file : files) {
+    // A file that cannot be opened is named here, before the library logs its own line.
+    const int fd = OpenRegularFile(file);
+    if (fd < 0) {
+      why = file + ": " + ReadFailure(file);
+      return false;
+    }
+    ::close(fd);
     try {
       cv::FileStorage fs(file, cv::FileStorage::READ);
       if (!fs.isOpened()) {
