@@ -427,10 +427,16 @@ CLI::App* AddRenderSubcommand(CLI::App& app, RenderOptions& o) {
       "a session saved by the workbench: its files, both cameras and the frame, drawn as the "
       "workbench showed them; only --out, --size and --dir go with it",
       "FILE");
-  for (CLI::Option* other : render->get_options())
-    if (other != session && other->get_name() != "--out" && other->get_name() != "--size" &&
-        other->get_name() != "--dir" && other->get_name() != "--help")
-      session->excludes(other);
+  // Checked once parsed rather than as exclusions, which the help would list under every
+  // option.
+  render->parse_complete_callback([render, session] {
+    if (session->count() == 0) return;
+    for (const CLI::Option* other : render->get_options())
+      if (other != session && other->count() > 0 && other->get_name() != "--out" &&
+          other->get_name() != "--size" && other->get_name() != "--dir")
+        throw CLI::ValidationError(other->get_name(),
+                                   "does not go with --session (only --out, --size and --dir do)");
+  });
   return render;
 }
 

@@ -405,6 +405,7 @@ TEST(Cli, ArgumentsGiveTheirExitStatusAndMessage) {
            {"demo.txt", {"cannot read demo.txt: No such file or directory"}},
            {"--position no-such.txt", {"position file no-such.txt"}},
            {"--plane --dir data demo.fsd demo.dtx", {"Cannot load image plane.png"}},
+           {"--session s.json --legend", {"--legend: does not go with --session"}},
        })
     rows.push_back({"render --out bad.png " + args, kExitBadInput, says, ""});
   // An output nobody can write, and no EGL vendor library at all (what a machine without
