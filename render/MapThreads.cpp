@@ -52,7 +52,12 @@ void RunBlocks(TrialWorker& worker, Blocks& blocks, MapWatch& watch, bool asks) 
   std::atomic<std::size_t>& next = blocks.next;
   for (;;) {
     const std::size_t first = next.fetch_add(block);
-    if (first >= vertices) return;
+    if (first >= vertices) {
+      // The others may have taken every block while the watcher held up its answer: one
+      // more question if one is due, so that it still hears from this map.
+      if (asks) watch.AskIfDue(vertices);
+      return;
+    }
     const std::size_t last = std::min(vertices, first + block);
     for (std::size_t v = first; v < last; ++v) {
       if (watch.Stopped()) return;

@@ -32,10 +32,10 @@ class MapWatch {
     sinceClockRead_ = 0;
     AskIfDue(done);
   }
-
- private:
+  // Asks when the last question is long enough ago.
   void AskIfDue(std::size_t done);
 
+ private:
   MapProgress* const progress_;
   const std::size_t total_;
   const std::size_t every_;  // vertices between two readings of the clock
