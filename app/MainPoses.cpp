@@ -134,6 +134,18 @@ void MainPoses::PaintDifference(QPainter& painter, int, int) const {
 }
 
 bool MainPoses::eventFilter(QObject* watched, QEvent* event) {
+  // Every event of the program passes here: the few that begin a gesture first.
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::FocusIn:
+    case QEvent::Wheel:
+      break;
+    default:
+      return false;
+  }
   const auto* widget = qobject_cast<const QWidget*>(watched);
   if (widget == nullptr) return false;
   const ControlDlg& control = main_.ControlPanel();

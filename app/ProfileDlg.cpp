@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "render/Workbench.h"
@@ -14,9 +15,6 @@
 namespace velmora {
 
 namespace {
-
-// Grid points: a profile's line (its ladder comes on top), a slice's side.
-constexpr int kProfileSteps = 201, kSliceSteps = 101;
 
 bool IsLength(CameraParam p) {
   return p == CameraParam::kFocalLength || p == CameraParam::kDistance;
@@ -100,19 +98,30 @@ ProfileDlg::ProfileDlg(Workbench& workbench, MoveView moveView, QWidget* parent)
   layout->addLayout(second);
   layout->addWidget(plot_, 1);
 
+  // One refresh a choice; the second axis's choices count in a slice only.
   const auto refresh = [this] { Refresh(); };
-  for (QComboBox* box : {mode, kind, view, view2, param2})
+  const auto refreshSlice = [this] {
+    if (mode->currentIndex() == 1) Refresh();
+  };
+  for (QComboBox* box : {mode, kind, view})
     connect(box, &QComboBox::currentIndexChanged, this, refresh);
+  connect(view2, &QComboBox::currentIndexChanged, this, refreshSlice);
+  connect(range, &QDoubleSpinBox::valueChanged, this, refresh);
+  connect(range2, &QDoubleSpinBox::valueChanged, this, refreshSlice);
   // A length's useful range is larger than an angle's.
-  connect(param, &QComboBox::currentIndexChanged, this, [this](int index) {
-    range->setValue(IsLength(static_cast<CameraParam>(index)) ? 5.0 : 0.5);
+  const auto rangeFor = [](int index) {
+    return IsLength(static_cast<CameraParam>(index)) ? 5.0 : 0.5;
+  };
+  connect(param, &QComboBox::currentIndexChanged, this, [this, rangeFor](int index) {
+    const QSignalBlocker blocker(range);
+    range->setValue(rangeFor(index));
     Refresh();
   });
-  connect(param2, &QComboBox::currentIndexChanged, this, [this](int index) {
-    range2->setValue(IsLength(static_cast<CameraParam>(index)) ? 5.0 : 0.5);
+  connect(param2, &QComboBox::currentIndexChanged, this, [this, rangeFor, refreshSlice](int index) {
+    const QSignalBlocker blocker(range2);
+    range2->setValue(rangeFor(index));
+    refreshSlice();
   });
-  for (QDoubleSpinBox* box : {range, range2})
-    connect(box, &QDoubleSpinBox::valueChanged, this, refresh);
 }
 
 LandscapeAxis ProfileDlg::Axis(const QComboBox* v, const QComboBox* p, const QDoubleSpinBox* r,

@@ -14,6 +14,7 @@
 
 #include "bench/BenchSupport.h"
 #include "camera/CameraModel.h"
+#include "data/FileWrite.h"
 #include "data/VectorData.h"
 #include "data/import/Import.h"
 #include "tests/data/import/SyntheticRig.h"
@@ -61,12 +62,7 @@ void BM_ReadVectorData(benchmark::State& state) {
   ImportedViews v;
   std::string why;
   if (!ImportRigAndMatches({f.rig}, f.matches, 0, v, why)) return state.SkipWithError(why.c_str());
-  std::FILE* out = std::fopen(f.data.c_str(), "w");
-  for (int half = 0; half < 2; ++half)
-    for (int i = 0; i < v.data.count; ++i)
-      std::fprintf(out, "%.17g %.17g\n", half ? v.data.secondX[i] : v.data.firstX[i],
-                   half ? v.data.secondY[i] : v.data.firstY[i]);
-  std::fclose(out);
+  if (!WriteWholeFile(f.data, VectorDataText(v.data), why)) return state.SkipWithError(why.c_str());
   for (auto _ : state) {
     VectorData data;
     ReadVectorData(f.data, data);

@@ -5,7 +5,6 @@
 #include <CLI/CLI.hpp>
 
 #include <cmath>
-#include <cstdio>
 #include <ostream>
 
 #include "camera/PositionFile.h"
@@ -140,19 +139,8 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
     return kExitBadInput;
   std::string why;
 
-  const VectorData& d = imported.data;
-  std::string text;
-  char line[64];
-  for (int half = 0; half < 2; ++half)
-    for (int i = 0; i < d.count; ++i) {
-      const std::size_t k = static_cast<std::size_t>(i);
-      // Seventeen digits: atof reads the same double back.
-      std::snprintf(line, sizeof line, "%.17g %.17g\n", half ? d.secondX[k] : d.firstX[k],
-                    half ? d.secondY[k] : d.firstY[k]);
-      text += line;
-    }
   const std::string dataFile = o.out + ".dtx", positionFile = o.out + ".position.txt";
-  if (!WriteWholeFile(dataFile, text, why) ||
+  if (!WriteWholeFile(dataFile, VectorDataText(imported.data), why) ||
       !WritePositionFile(positionFile, views.first, views.second, imported.scale, why)) {
     err << prefix << why << "\n";
     return kExitBadInput;
@@ -163,7 +151,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
   j.Field("position", positionFile);
   const double error = views.second.ReconstructionError();
   j.Field("error", std::isfinite(error) ? cli::Json(error) : cli::Json(nullptr));
-  j.Field("pairs", d.count);
+  j.Field("pairs", imported.data.count);
   j.Field("first", cli::DescribeView(views.first));
   j.Field("second", cli::DescribeView(views.second));
   j.Field("sceneScale", imported.sceneScale);

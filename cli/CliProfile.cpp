@@ -20,7 +20,6 @@ namespace {
 
 using cli::Json;
 
-constexpr int kProfileSteps = 201, kSliceSteps = 101;
 // Enough to draw a slice at frame rate; more only costs time.
 constexpr int kMostSteps = 100000;
 

@@ -93,11 +93,11 @@ bool OutputWritable(const std::string& path, std::string& why) {
   return ok;
 }
 
-// The text needs Qt's fonts, so a GUI application must exist; on the offscreen platform it
-// needs no display. A caller that already runs one (a test) keeps its own.
 // The size of a profile's or slice's picture.
 constexpr int kPlotWidth = 900, kPlotHeight = 600;
 
+// The text needs Qt's fonts, so a GUI application must exist; on the offscreen platform it
+// needs no display. A caller that already runs one (a test) keeps its own.
 class GuiApplicationScope {
  public:
   GuiApplicationScope() {
@@ -291,11 +291,15 @@ bool LoadFiles(const RenderOptions& o, Workbench& workbench, Scene& scene,
 // The control panel's boxes, set after the views as a user would tick them; the Scale
 // the files left unless the command gives one. False when the main sphere asked for did
 // not load.
+bool ShowSized(Scene& scene, const FrameState& frame, int width, int height) {
+  const bool shown = scene.SetFrame(frame);
+  scene.Resize(width, height);  // applies the background colour
+  return shown;
+}
+
 bool ShowFrame(const RenderOptions& o, RenderCommand& r, Scene& scene) {
   if (!o.scale) r.frame.display.scale = scene.Frame().display.scale;
-  const bool shown = scene.SetFrame(r.frame);
-  scene.Resize(r.width, r.height);  // applies the background colour
-  return shown;
+  return ShowSized(scene, r.frame, r.width, r.height);
 }
 
 // Draws the frame with the second view's error (and the legend, when asked) written on it,
@@ -324,9 +328,7 @@ class RenderSessionHost final : public SessionHost {
   }
   bool LoadData(const std::string& path) override { return scene_.workbench.LoadDataFile(path); }
   bool ShowFrame(const FrameState& frame) override {
-    const bool shown = scene_.SetFrame(frame);
-    scene_.Resize(r_.width, r_.height);  // applies the background colour
-    return shown;
+    return ShowSized(scene_, frame, r_.width, r_.height);
   }
 
  private:

@@ -10,6 +10,7 @@
 #include "cli/CliSupport.h"
 #include "data/DataFiles.h"
 #include "data/FstShape.h"
+#include "render/ErrorColourScale.h"
 #include "render/ErrorMaps.h"
 
 namespace velmora {
@@ -29,13 +30,10 @@ int PrintScores(const ScoremapOptions& options, int pairs, const FstShape& spher
                 const std::string& prefix) {
   // The bounds the colours were scaled by: every score for the minimum, and in the
   // position map only the ordinary ones (below 50) for the maximum.
-  double min = 1.0e308, max = -1.0e308;
-  for (double s : scores) {
-    if (s < min) min = s;
-    if (s > max && (options.directions || s < kRejectedScore)) max = s;
-  }
+  double min = 0, max = 0;
   // Without pairs every score is log 0: no bounds, and then neither is printed.
-  const bool bounded = min <= max && std::isfinite(min) && std::isfinite(max);
+  const bool bounded = ScoreRange(scores, min, max, !options.directions) && min <= max &&
+                       std::isfinite(min) && std::isfinite(max);
 
   cli::JsonObjectWriter j(out);
   j.Field("sphere", options.sphereFile);

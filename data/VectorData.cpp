@@ -1,5 +1,6 @@
 #include "data/VectorData.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -67,6 +68,19 @@ Vec3 NextPairColor() {
   colour.y = std::rand() / kMax;
   colour.z = std::rand() / kMax;
   return colour;
+}
+
+std::string VectorDataText(const VectorData& data) {
+  std::string text;
+  char line[64];
+  for (int half = 0; half < 2; ++half)
+    for (int i = 0; i < data.count; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i);
+      std::snprintf(line, sizeof line, "%.17g %.17g\n", half ? data.secondX[k] : data.firstX[k],
+                    half ? data.secondY[k] : data.firstY[k]);
+      text += line;
+    }
+  return text;
 }
 
 }  // namespace velmora

@@ -25,6 +25,10 @@ struct VectorData {
 // the first.
 bool ReadVectorData(const std::string& path, VectorData& out, bool* lowMemory = nullptr);
 
+// data as a vector data file's text: the first view's points, then the second's, each with
+// seventeen digits, so that reading the text back gives the same doubles.
+std::string VectorDataText(const VectorData& data);
+
 // The colour of the next point pair: three successive rand() values as red, green and
 // blue, each scaled into 0..1.
 Vec3 NextPairColor();

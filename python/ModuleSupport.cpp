@@ -79,9 +79,11 @@ VectorData PointPairs::Data() const {
   data.count = static_cast<int>(first.shape(0));
   const double* p = first.data();
   const double* q = second.data();
-  for (int i = 0; i < data.count; ++i) {
-    data.firstX.push_back(p[2 * i]), data.firstY.push_back(p[2 * i + 1]);
-    data.secondX.push_back(q[2 * i]), data.secondY.push_back(q[2 * i + 1]);
+  const auto n = static_cast<std::size_t>(data.count);
+  data.firstX.resize(n), data.firstY.resize(n), data.secondX.resize(n), data.secondY.resize(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    data.firstX[i] = p[2 * i], data.firstY[i] = p[2 * i + 1];
+    data.secondX[i] = q[2 * i], data.secondY[i] = q[2 * i + 1];
   }
   return data;
 }

@@ -48,11 +48,6 @@ std::size_t MappedVertices(const FstShape& shape) {
   return std::min(static_cast<std::size_t>(shape.pointCount), shape.sourceVertices.size() / 3);
 }
 
-bool HoldsPoints(const CameraModel& view, std::size_t n) {
-  return view.imageX.size() >= n && view.imageY.size() >= n && view.planePoints.size() >= n &&
-         view.rayPoints.size() >= n;
-}
-
 // True when the moving view triangulates against fixed and the score is read from the
 // same pair, every pair of both views is used, and nothing else differs from the plain
 // per-vertex recomputation.

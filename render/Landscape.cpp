@@ -2,13 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -57,11 +54,6 @@ struct ViewSnapshot {
   std::vector<Vec3> planePoints, rayPoints;
 };
 
-bool HoldsPoints(const CameraModel& view, std::size_t n) {
-  return view.imageX.size() >= n && view.imageY.size() >= n && view.planePoints.size() >= n &&
-         view.rayPoints.size() >= n;
-}
-
 // The pair loop applies when one view moves, the two are linked to each other with the same
 // pairs, and no pair can be rejected (a rejection leaves later pairs as they were, which
 // only the model's own recomputation reproduces).
@@ -92,35 +84,6 @@ bool AllZero(const double* point, std::size_t count) {
   return std::all_of(point, point + count, [](double v) { return v == 0; });
 }
 
-// fn(worker, point) for every point, on the workers MapWorkerCount gives, until the watch
-// stops them; the calling thread (worker 0) asks it.
-template <class Fn>
-void ForEachPoint(std::size_t points, std::size_t workers, MapWatch& watch, Fn&& fn) {
-  std::atomic<std::size_t> next{0};
-  const std::size_t block = std::max<std::size_t>(1, points / (8 * workers));
-  const auto run = [&](std::size_t worker) {
-    for (;;) {
-      const std::size_t first = next.fetch_add(block);
-      if (first >= points) return;
-      for (std::size_t i = first; i < std::min(points, first + block); ++i) {
-        if (watch.Stopped()) return;
-        fn(worker, i);
-        if (worker == 0) watch.Tick(i);
-      }
-    }
-  };
-  std::vector<std::thread> threads;
-  for (std::size_t k = 1; k < workers; ++k) {
-    try {
-      threads.emplace_back(run, k);
-    } catch (const std::system_error&) {
-      break;  // the others take the blocks
-    }
-  }
-  run(0);
-  for (std::thread& th : threads) th.join();
-}
-
 void ScoreFast(const CameraModel& moving, const std::vector<LandscapeAxis>& axes,
                const std::vector<double>& offsets, ErrorKind kind, const MapSettings& settings,
                MapWatch& watch, std::vector<double>& errors) {
@@ -133,7 +96,7 @@ void ScoreFast(const CameraModel& moving, const std::vector<LandscapeAxis>& axes
   for (TrialWorker& w : workers) w.CopyCamera(moving);
   const CameraParams current = moving.GetParams();
   const int view = axes.front().view;
-  ForEachPoint(points, workers.size(), watch, [&](std::size_t worker, std::size_t i) {
+  RunInBlocks(points, workers.size(), watch, [&](std::size_t worker, std::size_t i) {
     const double* point = &offsets[i * dims];
     if (AllZero(point, dims)) return;  // read from the cameras as they stand
     const TrialResult r = workers[worker].TrialWithParams(t, ParamsAt(current, view, axes, point));

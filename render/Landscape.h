@@ -21,12 +21,16 @@ bool ParseCameraParam(const std::string& text, CameraParam& param);
 double GetCameraParam(const CameraParams& p, CameraParam param);
 void SetCameraParam(CameraParams& p, CameraParam param, double value);
 
+// Grid points unless told otherwise: a profile's line (its ladder comes on top), a
+// slice's side.
+inline constexpr int kProfileSteps = 201, kSliceSteps = 101;
+
 // One parameter of one view (0 first, 1 second), tried over offsets within +-range.
 struct LandscapeAxis {
   int view = 1;
   CameraParam param = CameraParam::kAzimuth;
   double range = 0.5;
-  int steps = 201;  // points of the linear grid, both ends included
+  int steps = kProfileSteps;  // points of the linear grid, both ends included
 };
 
 // Where the profile of an axis samples, ascending and without repeats: 0 (the exact

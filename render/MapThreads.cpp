@@ -13,6 +13,11 @@
 
 namespace velmora {
 
+bool HoldsPoints(const CameraModel& view, std::size_t n) {
+  return view.imageX.size() >= n && view.imageY.size() >= n && view.planePoints.size() >= n &&
+         view.rayPoints.size() >= n;
+}
+
 namespace {
 
 // Below this many pairs tried (vertices times pairs) per worker, about a fifth of a
@@ -37,55 +42,13 @@ std::size_t MapWorkerCount(int setting, std::size_t vertices, std::size_t pairs)
 namespace {
 
 // Where the workers take their blocks of vertices, in increasing order.
-struct Blocks {
-  const PairTable& pairs;
-  const TrialSet& set;
-  TrialResult* results;
-  std::size_t size;
-  std::atomic<std::size_t> next{0};
-};
-
-// Takes blocks until none are left or the watch says stop; on the calling thread (asks)
-// it also lets the watch ask the watcher.
-void RunBlocks(TrialWorker& worker, Blocks& blocks, MapWatch& watch, bool asks) {
-  const std::size_t vertices = blocks.set.vertices, block = blocks.size;
-  std::atomic<std::size_t>& next = blocks.next;
-  for (;;) {
-    const std::size_t first = next.fetch_add(block);
-    if (first >= vertices) {
-      // The others may have taken every block while the watcher held up its answer: one
-      // more question if one is due, so that it still hears from this map.
-      if (asks) watch.AskIfDue(vertices);
-      return;
-    }
-    const std::size_t last = std::min(vertices, first + block);
-    for (std::size_t v = first; v < last; ++v) {
-      if (watch.Stopped()) return;
-      blocks.results[v] = worker.TrialAt(blocks.pairs, blocks.set.directions + 3 * v);
-      if (asks) watch.Tick(next.load(std::memory_order_relaxed));
-    }
-  }
-}
-
 // Every vertex's trial into results, one worker on the calling thread and the others on
 // threads of their own.
 void TryEveryVertex(const PairTable& t, const TrialSet& set, std::vector<TrialWorker>& workers,
                     TrialResult* results, MapWatch& watch) {
-  // Blocks small enough to keep every worker busy to the end, even when another program
-  // holds a core for a while.
-  Blocks blocks{t, set, results, std::max<std::size_t>(1, set.vertices / (8 * workers.size()))};
-  std::vector<std::thread> threads;
-  threads.reserve(workers.size());
-  for (std::size_t k = 1; k < workers.size(); ++k) {
-    try {
-      threads.emplace_back(RunBlocks, std::ref(workers[k]), std::ref(blocks), std::ref(watch),
-                           false);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the others take the blocks
-    }
-  }
-  RunBlocks(workers[0], blocks, watch, true);
-  for (std::thread& th : threads) th.join();
+  RunInBlocks(set.vertices, workers.size(), watch, [&](std::size_t worker, std::size_t v) {
+    results[v] = workers[worker].TrialAt(t, set.directions + 3 * v);
+  });
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "render/ObserverMath.h"
+
 namespace velmora {
 
 namespace {
@@ -57,7 +59,6 @@ PoseBookmark MarkPose(const Workbench& workbench, const ObserverPose& observer) 
 std::string BookmarkDifference(const Workbench& workbench, const PoseBookmark& mark,
                                const std::string& name) {
   if (!mark.stored) return {};
-  constexpr double kDegrees = 180.0 / 3.14159265358979323846;
   std::string text = name + ":";
   char part[160];
   for (int i = 0; i < 2; ++i) {
@@ -66,9 +67,9 @@ std::string BookmarkDifference(const Workbench& workbench, const PoseBookmark& m
     if (now == then) continue;
     const Vec3 d = Sub(workbench.View(i).cameraPosition, mark.centres[i]);
     std::snprintf(part, sizeof part, " %s view %+.2f/%+.2f/%+.2f deg, centre %.3g off;",
-                  i == 0 ? "first" : "second", (now.azimuth - then.azimuth) * kDegrees,
-                  (now.altitude - then.altitude) * kDegrees,
-                  (now.rotation - then.rotation) * kDegrees, std::sqrt(Dot(d, d)));
+                  i == 0 ? "first" : "second", (now.azimuth - then.azimuth) * kDegreesPerRadian,
+                  (now.altitude - then.altitude) * kDegreesPerRadian,
+                  (now.rotation - then.rotation) * kDegreesPerRadian, std::sqrt(Dot(d, d)));
     text += part;
   }
   std::snprintf(part, sizeof part, " error %.4f (there %.4f)", workbench.Error(), mark.error);

@@ -131,13 +131,6 @@ void Workbench::SetDistanceMode(bool on) {
   SetRadialScore(*mainSphere, distanceMode, Second(), MemoOf(mainSphere), mapSettings);
 }
 
-void Workbench::RemapMainSphere() {
-  if (mainSphere == nullptr) return;
-  MapRun run(mapSettings.progress, {{kMainSphereStep, mainSphere}});
-  run.Enter(0);
-  MapScoreOverPositions(*mainSphere, Second(), nullptr, MemoOf(mainSphere), mapSettings);
-}
-
 void Workbench::SetErrorKind(ErrorKind kind) {
   if (kind == mapSettings.error) return;
   mapSettings.error = kind;

@@ -79,7 +79,6 @@ class Workbench {
   // mode says); none when off or index is out of range.
   void SelectMainSphere(int index, bool on);
   void SetDistanceMode(bool on);
-  void RemapMainSphere();
   // The range the main sphere's last map coloured by; false (min and max untouched)
   // without a main sphere or a range.
   bool MainSphereScoreRange(double& min, double& max) const;

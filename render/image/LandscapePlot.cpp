@@ -62,6 +62,7 @@ LandscapeLayout LayOutLandscape(const QRect& area, const LandscapeFigure& f) {
   const int right = area.right() - kPadding - (f.slice ? 28 : 0);
   l.plot = QRect(QPoint(left, top), QPoint(std::max(left + 10, right), std::max(top + 10, bottom)));
   if (f.samples.empty()) return l;
+  ErrorRange(f, l.errorMin, l.errorMax);
   const auto [lo, hi] = std::minmax_element(
       f.samples.begin(), f.samples.end(),
       [](const LandscapeSample& a, const LandscapeSample& b) { return a.value < b.value; });
@@ -72,7 +73,7 @@ LandscapeLayout LayOutLandscape(const QRect& area, const LandscapeFigure& f) {
         [](const LandscapeSample& a, const LandscapeSample& b) { return a.value2 < b.value2; });
     l.yMin = lo2->value2, l.yMax = hi2->value2;
   } else {
-    ErrorRange(f, l.yMin, l.yMax);
+    l.yMin = l.errorMin, l.yMax = l.errorMax;
   }
   if (l.xMin == l.xMax) l.xMin -= 0.5, l.xMax += 0.5;
   if (l.yMin == l.yMax) l.yMin -= 0.5, l.yMax += 0.5;
@@ -99,8 +100,7 @@ void PaintLandscape(QPainter& p, const QRect& area, const LandscapeFigure& f) {
 
   const auto x = [&](double v) { return Scale(v, l.xMin, l.xMax, r.left(), r.right()); };
   const auto y = [&](double v) { return Scale(v, l.yMin, l.yMax, r.bottom(), r.top()); };
-  double lo = 0, hi = 1;
-  ErrorRange(f, lo, hi);
+  const double lo = l.errorMin, hi = l.errorMax;
   if (f.slice && f.columns > 0 && f.rows > 0) {
     // One cell per sample, the first axis across and the second up.
     const double w = static_cast<double>(r.width()) / f.columns;

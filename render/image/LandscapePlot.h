@@ -17,6 +17,7 @@ namespace velmora {
 struct LandscapeLayout {
   QRect plot;
   double xMin = 0, xMax = 1, yMin = 0, yMax = 1;
+  double errorMin = 0, errorMax = 1;  // the ordinary samples' errors
 };
 LandscapeLayout LayOutLandscape(const QRect& area, const LandscapeFigure& figure);
 
