@@ -84,16 +84,6 @@ bool ReadImportSource(const ImportSource& s, ImportedViews& views, std::string& 
   return ImportRigAndMatches(s.rig, s.matches, origin, views, why);
 }
 
-void ApplyImport(const ImportedViews& v, Workbench& workbench,
-                 const std::function<void()>& showValues) {
-  // The pairs first: when they do not fit in memory, nothing has changed.
-  workbench.LoadPointPairs(v.data);
-  workbench.First().SetParams(v.first);
-  double targets[kPositionTargetCount];
-  PositionTargets(v, targets);
-  workbench.ApplyPositionTargets(targets, showValues);
-}
-
 bool LoadImportedViews(const ImportSource& source, bool skipNegative, const std::string& prefix,
                        std::ostream& err, cli::ViewPair& views, ImportedViews* imported) {
   ImportedViews read;

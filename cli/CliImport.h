@@ -36,12 +36,6 @@ void AddImportSourceOptions(CLI::App& sub, ImportSource& source);
 // Reads and converts what the options name; false with the reason (file, line) in why.
 bool ReadImportSource(const ImportSource& source, ImportedViews& views, std::string& why);
 
-// Loads the pairs, then poses the views as the import says through the same steps as a
-// position file (first view's parameters, then the second's pose, both distances and the
-// scale; showValues between, as there).
-void ApplyImport(const ImportedViews& views, Workbench& workbench,
-                 const std::function<void()>& showValues = {});
-
 // ReadImportSource then ApplyImport into views, with the rejection flag set as LoadViews
 // sets it; false with prefix and the reason on err. imported, when given, receives what
 // was read.

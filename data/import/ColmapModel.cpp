@@ -9,6 +9,7 @@
 #include "data/NumberParse.h"
 #include "data/TextBuffer.h"
 #include "data/import/Import.h"
+#include "data/import/ImportMath.h"
 
 namespace velmora {
 
@@ -90,23 +91,22 @@ bool ReadCameras(const std::string& path, std::map<long, PinholeCamera>& cameras
   }
   while (const char* line = text.NextLine()) {
     if (IsComment(line) || IsBlank(line)) continue;
-    const std::string where = path + ":" + std::to_string(text.LineNumber()) + ": ";
     const std::vector<std::string> f = Fields(line);
     long id = 0;
     if (f.size() < 4 || !Integer(f[0], id)) {
-      why = where + "expected CAMERA_ID MODEL WIDTH HEIGHT PARAMS...";
+      why = LineAt(path, text.LineNumber()) + "expected CAMERA_ID MODEL WIDTH HEIGHT PARAMS...";
       return false;
     }
     std::vector<double> params(f.size() - 4);
     for (std::size_t i = 4; i < f.size(); ++i)
       if (!Number(f[i], params[i - 4])) {
-        why = where + "'" + f[i] + "' is not a finite number";
+        why = LineAt(path, text.LineNumber()) + "'" + f[i] + "' is not a finite number";
         return false;
       }
     PinholeCamera camera;
     const std::string bad = MakeCamera(f[1], params, camera);
     if (!bad.empty()) {
-      why = where + bad;
+      why = LineAt(path, text.LineNumber()) + bad;
       return false;
     }
     cameras[id] = camera;
@@ -131,7 +131,7 @@ bool ReadImages(const std::string& path, const long wanted[2], ImageEntry found[
   }
   while (const char* line = text.NextLine()) {
     if (IsComment(line) || IsBlank(line)) continue;
-    const std::string where = path + ":" + std::to_string(text.LineNumber()) + ": ";
+    const auto poseLine = text.LineNumber();
     const std::vector<std::string> f = Fields(line);
     long id = 0;
     double q[4], t[3];
@@ -140,7 +140,7 @@ bool ReadImages(const std::string& path, const long wanted[2], ImageEntry found[
     for (int i = 0; ok && i < 4; ++i) ok = Number(f[1 + i], q[i]);
     for (int i = 0; ok && i < 3; ++i) ok = Number(f[5 + i], t[i]);
     if (!ok) {
-      why = where + "expected IMAGE_ID QW QX QY QZ TX TY TZ CAMERA_ID NAME";
+      why = LineAt(path, poseLine) + "expected IMAGE_ID QW QX QY QZ TX TY TZ CAMERA_ID NAME";
       return false;
     }
     // The points line follows, empty for an image without points.
@@ -149,23 +149,23 @@ bool ReadImages(const std::string& path, const long wanted[2], ImageEntry found[
     if (slot < 0 || pointsLine == nullptr) continue;
     const double norm = std::sqrt(q[0] * q[0] + q[1] * q[1] + q[2] * q[2] + q[3] * q[3]);
     if (!(norm > 1e-12)) {
-      why = where + "the rotation quaternion is zero";
+      why = LineAt(path, poseLine) + "the rotation quaternion is zero";
       return false;
     }
     for (double& c : q) c /= norm;
     QuaternionToRotation(q, entry.pose.R);
     for (int i = 0; i < 3; ++i) entry.pose.t[i] = t[i];
-    const std::string pointsWhere = path + ":" + std::to_string(text.LineNumber()) + ": ";
     const std::vector<std::string> p = Fields(pointsLine);
     if (p.size() % 3 != 0) {
-      why = pointsWhere + "the 2D points are not X Y POINT3D_ID triples";
+      why = LineAt(path, text.LineNumber()) + "the 2D points are not X Y POINT3D_ID triples";
       return false;
     }
     for (std::size_t i = 0; i < p.size(); i += 3) {
       double x = 0, y = 0;
       long point = 0;
       if (!Number(p[i], x) || !Number(p[i + 1], y) || !Integer(p[i + 2], point)) {
-        why = pointsWhere + "point " + std::to_string(i / 3 + 1) + " is not X Y POINT3D_ID";
+        why = LineAt(path, text.LineNumber()) + "point " + std::to_string(i / 3 + 1) +
+              " is not X Y POINT3D_ID";
         return false;
       }
       if (point >= 0) entry.points.emplace(point, std::make_pair(x, y));

@@ -196,4 +196,14 @@ bool ImportColmap(const std::string& dir, long firstImage, long secondImage, Imp
          ConvertToViews(input, out, why);
 }
 
+void ApplyImport(const ImportedViews& v, Workbench& workbench,
+                 const std::function<void()>& showValues) {
+  // The pairs first: when they do not fit in memory, nothing has changed.
+  workbench.LoadPointPairs(v.data);
+  workbench.First().SetParams(v.first);
+  double targets[kPositionTargetCount];
+  PositionTargets(v, targets);
+  workbench.ApplyPositionTargets(targets, showValues);
+}
+
 }  // namespace velmora

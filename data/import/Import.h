@@ -10,12 +10,14 @@
 //   principal axis at the median depth of the triangulated points.
 // No OpenCV type appears in this header: the rest of the core never sees it.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "camera/CameraModel.h"
 #include "camera/PositionFile.h"
 #include "data/VectorData.h"
+#include "render/Workbench.h"
 
 namespace velmora {
 
@@ -83,6 +85,13 @@ bool ConvertToViews(const TwoViewInput& input, ImportedViews& out, std::string& 
 // distances, the scale. With the first view's parameters set before, applying them as a
 // finished glide does puts the views where the import says.
 void PositionTargets(const ImportedViews& views, double (&targets)[kPositionTargetCount]);
+
+// Loads the pairs, then poses the views as the import says through the same steps as a
+// position file (first view's parameters, then the second's pose, both distances and the
+// scale; showValues between, as there). Throws std::bad_alloc, nothing changed, when the
+// pairs do not fit in memory.
+void ApplyImport(const ImportedViews& views, Workbench& workbench,
+                 const std::function<void()>& showValues = {});
 
 // The relative pose two photos were matched back to, and how many matches it rests on.
 struct PhotoMatch {

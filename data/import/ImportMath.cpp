@@ -88,4 +88,8 @@ std::string CheckRotation(const double r[3][3]) {
   return {};
 }
 
+std::string LineAt(const std::string& path, std::size_t line) {
+  return path + ":" + std::to_string(line) + ": ";
+}
+
 }  // namespace velmora

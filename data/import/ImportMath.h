@@ -35,4 +35,7 @@ namespace velmora {
 // otherwise, empty when fine.
 std::string CheckRotation(const double r[3][3]);
 
+// "path:line: ", the start of a refusal of one line of a text file.
+std::string LineAt(const std::string& path, std::size_t line);
+
 }  // namespace velmora

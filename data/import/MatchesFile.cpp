@@ -7,6 +7,7 @@
 #include "data/NumberParse.h"
 #include "data/TextBuffer.h"
 #include "data/import/Import.h"
+#include "data/import/ImportMath.h"
 
 namespace velmora {
 
@@ -44,7 +45,6 @@ bool ReadMatchesFile(const std::string& path, double pixelOrigin, TwoViewInput& 
   bool headerAllowed = true;
   while (char* line = text.NextLine()) {
     if (char* hash = std::strchr(line, '#')) *hash = '\0';
-    const std::string where = path + ":" + std::to_string(text.LineNumber()) + ": ";
     char* fields[4];
     const int count = SplitFields(line, fields);
     if (count == 0) continue;
@@ -59,16 +59,17 @@ bool ReadMatchesFile(const std::string& path, double pixelOrigin, TwoViewInput& 
     }
     headerAllowed = false;
     if (!numbers) {
-      why = where + "'" + fields[bad] + "' is not a number";
+      why = LineAt(path, text.LineNumber()) + "'" + fields[bad] + "' is not a number";
       return false;
     }
     if (count != 4) {
-      why = where + std::to_string(count) + " fields; a match is u1 v1 u2 v2";
+      why = LineAt(path, text.LineNumber()) + std::to_string(count) +
+            " fields; a match is u1 v1 u2 v2";
       return false;
     }
     for (int i = 0; i < 4; ++i) {
       if (!std::isfinite(values[i])) {
-        why = where + "'" + fields[i] + "' is not a finite number";
+        why = LineAt(path, text.LineNumber()) + "'" + fields[i] + "' is not a finite number";
         return false;
       }
       columns[i].push_back(values[i] - pixelOrigin);

@@ -125,7 +125,8 @@ bool ReadRigFiles(const std::vector<std::string>& files, TwoViewInput& rig, std:
     std::size_t at = 0;
     cv::Mat r = FindMatrix(stores, {"R"}, at);
     std::size_t atT = 0;
-    if (r.empty() && FindMatrix(stores, {"T"}, atT).empty()) {
+    const cv::Mat t = FindMatrix(stores, {"T"}, atT);
+    if (r.empty() && t.empty()) {
       result.posed = false;  // intrinsics only
       result.source = files.front();
       rig = std::move(result);
@@ -152,13 +153,12 @@ bool ReadRigFiles(const std::vector<std::string>& files, TwoViewInput& rig, std:
       why = rWhere + bad;
       return false;
     }
-    const cv::Mat t = FindMatrix(stores, {"T"}, at);
     if (t.empty()) {
       why = files.front() + ": no translation T";
       return false;
     }
     if (t.total() * static_cast<std::size_t>(t.channels()) != 3 || !AllFinite(t)) {
-      why = files[at] + ": T: not three finite numbers";
+      why = files[atT] + ": T: not three finite numbers";
       return false;
     }
     const cv::Mat column = t.reshape(1, 3);

@@ -29,13 +29,8 @@ bool ReadImportRequest(const ImportRequest& r, ImportedViews& views, std::string
 
 void ApplyImportedViews(ControlDlg& panel, const ImportedViews& v) {
   Workbench& workbench = panel.workbench;
-  // The pairs first: when they do not fit in memory, nothing has changed.
-  workbench.LoadPointPairs(v.data);
-  workbench.First().SetParams(v.first);
-  double targets[kPositionTargetCount];
-  PositionTargets(v, targets);
   // As at the end of a glide to the position file: the Scale box, the scene and the panels.
-  workbench.ApplyPositionTargets(targets, [&workbench] {
+  ApplyImport(v, workbench, [&workbench] {
     const LPARAM scale = FloatToLParam(workbench.Second().GetScale());
     PostAppMessage(g_hControlWnd.load(), UWM_SET_SCALE, 0, scale);
     PostAppMessage(g_hMainWnd.load(), UWM_SET_SCALE, 0, scale);
