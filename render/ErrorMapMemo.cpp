@@ -4,56 +4,11 @@
 #include <bit>
 #include <cstring>
 
+#include "base/Digest.h"
+
 namespace velmora {
 
 namespace {
-
-// A 64-bit digest of everything a map reads or writes, to tell "nothing changed". Arrays
-// are mixed four words at a time, so a large sphere costs a fraction of a millisecond.
-class Digest {
- public:
-  void Add(std::uint64_t w) { h_ = Mix(h_ ^ w); }
-  void Add(double d) { Add(std::bit_cast<std::uint64_t>(d)); }
-  void Add(const void* p) { Add(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p))); }
-  void Add(const std::vector<double>& v) { AddWords(v.data(), v.size()); }
-  void Add(const std::vector<Vec3>& v) {
-    static_assert(sizeof(Vec3) == 3 * sizeof(double));
-    AddWords(v.data(), 3 * v.size());
-  }
-  std::uint64_t value() const { return h_; }
-
-  // The digest of a whole array.
-  static std::uint64_t Of(const std::vector<double>& v) {
-    Digest d;
-    d.Add(v);
-    return d.value();
-  }
-
- private:
-  static std::uint64_t Mix(std::uint64_t h) {
-    h *= 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 29);
-  }
-  void AddWords(const void* data, std::size_t count) {
-    Add(static_cast<std::uint64_t>(count));
-    const unsigned char* bytes = static_cast<const unsigned char*>(data);
-    std::uint64_t lane[4] = {h_, h_ + 1, h_ + 2, h_ + 3};
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-      std::uint64_t w[4];
-      std::memcpy(w, bytes + 8 * i, sizeof w);
-      for (int k = 0; k < 4; ++k) lane[k] = Mix(lane[k] ^ w[k]);
-    }
-    for (; i < count; ++i) {
-      std::uint64_t w;
-      std::memcpy(&w, bytes + 8 * i, sizeof w);
-      lane[0] = Mix(lane[0] ^ w);
-    }
-    for (std::uint64_t l : lane) Add(l);
-  }
-
-  std::uint64_t h_ = 0x243F6A8885A308D3ull;
-};
 
 // The cameras a map can read: the moving one, the score's view and their other views.
 int InvolvedCameras(const CameraModel& moving, const CameraModel& second,

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/Digest.h"
 #include "render/ObserverMath.h"
 #include "render/gl/FstShapeDraw.h"
 
@@ -142,48 +143,12 @@ struct PixelGrid {
   }
 };
 
-// A 64-bit digest of bytes in four lanes. Each step is a bijection of its lane, and the
-// lanes are folded through bijections, so a change within one lane's words always
-// changes the digest; other changes collide with a chance of about 2^-64.
-class Digest {
- public:
-  void Add(const void* data, std::size_t bytes) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    std::uint64_t w[4];
-    for (; bytes >= sizeof w; bytes -= sizeof w, p += sizeof w) {
-      std::memcpy(w, p, sizeof w);
-      for (int k = 0; k < 4; ++k) lane_[k] = Step(lane_[k], w[k]);
-    }
-    for (; bytes > 0; --bytes, ++p) lane_[0] = Step(lane_[0], *p);
-  }
-  template <typename T>
-  void AddValue(const T& value) {
-    Add(&value, sizeof value);
-  }
-  void Add(const PixelGrid& g) {
-    Add(g.mvp, sizeof g.mvp);
-    Add(g.viewport, sizeof g.viewport);
-    AddValue(static_cast<int>(g.centreSampled));
-  }
-
-  std::uint64_t Value() const {
-    std::uint64_t h = 0;
-    for (std::uint64_t lane : lane_) h = Mix(h ^ lane);
-    return h;
-  }
-
- private:
-  static std::uint64_t Step(std::uint64_t h, std::uint64_t w) {
-    h = (h ^ w) * 0x9E3779B97F4A7C15ull;
-    return h ^ (h >> 31);
-  }
-  static std::uint64_t Mix(std::uint64_t h) {
-    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
-    h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
-    return h ^ (h >> 31);
-  }
-  std::uint64_t lane_[4] = {1, 2, 3, 4};
-};
+// What decides the pixels a small sphere covers.
+void AddGrid(Digest& d, const PixelGrid& g) {
+  d.AddBytes(g.mvp, sizeof g.mvp);
+  d.AddBytes(g.viewport, sizeof g.viewport);
+  d.AddValue(static_cast<int>(g.centreSampled));
+}
 
 // Keeps kept.list when its digest is digest; otherwise records record into it afresh.
 // The list's name survives a rebuild.
@@ -236,9 +201,10 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
     }
     const PixelGrid grid = PixelGrid::Current();
     Digest d;
-    d.AddValue(n), d.AddValue(cache->sphere_), d.Add(grid);
-    d.Add(view.planePoints.data(), n * sizeof(Vec3));
-    Rebuild(cache->points_.list, cache->points_.digest, d.Value(), [&] {
+    d.AddValue(n), d.AddValue(cache->sphere_);
+    AddGrid(d, grid);
+    d.AddBytes(view.planePoints.data(), n * sizeof(Vec3));
+    Rebuild(cache->points_.list, cache->points_.digest, d.value(), [&] {
       // GLU's vertices lie on the radius to single precision.
       constexpr double reach = kPointRadius * 1.001;
       for (std::size_t i = 0; i < n; ++i) {
@@ -275,10 +241,10 @@ void DrawOverlays(const CameraModel& view, int index, const OverlayOptions& opti
     if (cache != nullptr) {
       Digest d;
       d.AddValue(n), d.AddValue(pairs), d.AddValue(c);
-      d.Add(view.pointColors.data(), n * sizeof(Vec3));
-      d.Add(view.rayPoints.data(), n * sizeof(Vec3));
-      if (pairs > 0) d.Add(other->rayPoints.data(), pairs * sizeof(Vec3));
-      Rebuild(cache->rays_.list, cache->rays_.digest, d.Value(), [&] { EmitRays(view, n, pairs); });
+      d.AddBytes(view.pointColors.data(), n * sizeof(Vec3));
+      d.AddBytes(view.rayPoints.data(), n * sizeof(Vec3));
+      if (pairs > 0) d.AddBytes(other->rayPoints.data(), pairs * sizeof(Vec3));
+      Rebuild(cache->rays_.list, cache->rays_.digest, d.value(), [&] { EmitRays(view, n, pairs); });
       glCallList(cache->rays_.list);
     } else {
       EmitRays(view, n, pairs);
