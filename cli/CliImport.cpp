@@ -12,6 +12,7 @@
 #include "cli/CliJson.h"
 #include "cli/CliSupport.h"
 #include "data/FileWrite.h"
+#include "data/NumberParse.h"
 #include "render/Export.h"
 
 namespace velmora {
@@ -53,8 +54,8 @@ bool ReadImportSource(const ImportSource& s, ImportedViews& views, std::string& 
       return false;
     }
     double ids[2];
-    if (!cli::ParseNumberList(s.images, 2, "ID1, ID2", ids, why) || ids[0] != std::floor(ids[0]) ||
-        ids[1] != std::floor(ids[1]) || std::abs(ids[0]) > 1e15 || std::abs(ids[1]) > 1e15) {
+    if (!cli::ParseNumberList(s.images, 2, "ID1, ID2", ids, why) || !IsWholeNumber(ids[0]) ||
+        !IsWholeNumber(ids[1])) {
       why = "--images: " + (why.empty() ? "'" + s.images + "' is not two image ids" : why);
       return false;
     }
@@ -140,7 +141,7 @@ int RunImport(const ImportOptions& o, std::ostream& out, std::ostream& err) {
   j.Field("data", dataFile);
   j.Field("position", positionFile);
   const double error = views.second.ReconstructionError();
-  j.Field("error", std::isfinite(error) ? cli::Json(error) : cli::Json(nullptr));
+  j.Field("error", cli::JsonNumber(error));
   j.Field("pairs", imported.data.count);
   j.Field("first", cli::DescribeView(views.first));
   j.Field("second", cli::DescribeView(views.second));

@@ -3,6 +3,7 @@
 // arrays element by element, so that a million pairs or vertices are never held as one
 // JSON value. The text is the same, byte for byte, as nlohmann's dump(2) of the whole.
 
+#include <cmath>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
@@ -16,6 +17,11 @@ using Json = nlohmann::ordered_json;
 // A value's text at the given indentation, as dump(2) writes it inside a document. Bytes
 // that are not UTF-8 (a file name may hold any) become U+FFFD, one for each bad sequence.
 std::string JsonText(const Json& value, int indent);
+
+// A number, or null where JSON has none (infinite or NaN: an error of no pairs).
+inline Json JsonNumber(double v) {
+  return std::isfinite(v) ? Json(v) : Json(nullptr);
+}
 
 // A view's seven parameters and its scale, as reconstruct and import print them.
 Json DescribeView(const CameraModel& view);

@@ -58,13 +58,9 @@ bool ReadAxis(const std::string& view, const std::string& param, double range, i
   return true;
 }
 
-Json Number(double v) {
-  return std::isfinite(v) ? Json(v) : Json(nullptr);
-}
-
 int Print(const LandscapeOptions& o, const LandscapeFigure& f, const LandscapeAxis& a,
-          const LandscapeAxis& b, ErrorKind kind, int pairs, const std::string& prefix,
-          std::ostream& out, std::ostream& err) {
+          const LandscapeAxis& b, int pairs, const std::string& prefix, std::ostream& out,
+          std::ostream& err) {
   cli::JsonObjectWriter j(out);
   j.Field("view", a.view + 1);
   j.Field("param", CameraParamName(a.param));
@@ -74,7 +70,7 @@ int Print(const LandscapeOptions& o, const LandscapeFigure& f, const LandscapeAx
     j.Field("param2", CameraParamName(b.param));
     j.Field("value2", f.current2);
   }
-  j.Field("errorKind", ErrorKindName(kind));
+  j.Field("errorKind", ErrorKindName(f.kind));
   j.Field("pairs", pairs);
   j.BeginArray("samples");
   for (const LandscapeSample& s : f.samples) {
@@ -85,7 +81,7 @@ int Print(const LandscapeOptions& o, const LandscapeFigure& f, const LandscapeAx
       entry["offset2"] = s.offset2;
       entry["value2"] = s.value2;
     }
-    entry["error"] = Number(s.error);
+    entry["error"] = cli::JsonNumber(s.error);
     entry["rejected"] = s.rejected;
     if (!j.Element(entry)) return cli::OutputFailed(prefix, err);
   }
@@ -187,7 +183,7 @@ int RunLandscape(const LandscapeOptions& o, std::ostream& out, std::ostream& err
 #ifdef VELMORA_CLI_RENDER
   if (!o.png.empty() && !WriteLandscapePng(figure, o.png, why)) return fail("--png: " + why);
 #endif
-  return Print(o, figure, a, b, kind, views.pairs, prefix, out, err);
+  return Print(o, figure, a, b, views.pairs, prefix, out, err);
 }
 
 }  // namespace velmora

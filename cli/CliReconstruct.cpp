@@ -44,7 +44,7 @@ int RunReconstruct(const ReconstructOptions& options, std::ostream& out, std::os
 
   cli::JsonObjectWriter j(out);
   const double error = second.ReconstructionError(options.error);
-  j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
+  j.Field("error", cli::JsonNumber(error));
   j.Field("errorKind", ErrorKindName(options.error));
   j.Field("pairs", n);
   j.Field("first", cli::DescribeView(first));

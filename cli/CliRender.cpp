@@ -342,7 +342,7 @@ bool PrintResult(const RenderOptions& o, const RenderCommand& r, double error, s
   j.Field("out", o.out);
   j.Field("width", r.width);
   j.Field("height", r.height);
-  j.Field("error", std::isfinite(error) ? Json(error) : Json(nullptr));
+  j.Field("error", cli::JsonNumber(error));
   j.Field("errorKind", ErrorKindName(r.frame.display.errorKind));
   return j.Finish();
 }

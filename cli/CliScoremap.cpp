@@ -19,10 +19,6 @@ namespace {
 
 using cli::Json;
 
-Json Number(double v) {
-  return std::isfinite(v) ? Json(v) : Json(nullptr);
-}
-
 // The map as JSON: its bounds, then per vertex the score, where it lies, its colour and,
 // in radial mode, where it was drawn.
 int PrintScores(const ScoremapOptions& options, int pairs, const FstShape& sphere,
@@ -47,7 +43,7 @@ int PrintScores(const ScoremapOptions& options, int pairs, const FstShape& spher
   j.BeginArray("vertices");
   for (std::size_t v = 0; v < scores.size(); ++v) {
     Json entry;
-    entry["score"] = Number(scores[v]);
+    entry["score"] = cli::JsonNumber(scores[v]);
     // Where the vertex lies on the sphere: the direction it scores.
     entry["position"] = Json::array({sphere.sourceVertices[3 * v], sphere.sourceVertices[3 * v + 1],
                                      sphere.sourceVertices[3 * v + 2]});

@@ -2,6 +2,7 @@
 
 #include <locale.h>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <system_error>
@@ -159,6 +160,17 @@ bool IsDecimalNumber(const char* text, double* value) {
   while (IsSpace(*end)) ++end;
   if (*end != '\0') return false;
   if (value) *value = number;
+  return true;
+}
+
+bool IsWholeNumber(double v) {
+  return v == std::floor(v) && std::abs(v) <= 1e15;
+}
+
+bool ParseWholeNumber(const char* text, long& value) {
+  double d = 0;
+  if (!IsDecimalNumber(text, &d) || !IsWholeNumber(d)) return false;
+  value = static_cast<long>(d);
   return true;
 }
 

@@ -20,6 +20,12 @@ double ParseAtof(const char* text);
 // receives it. A number too large for a double is one and gives an infinity.
 bool IsDecimalNumber(const char* text, double* value = nullptr);
 
+// Whether v is a whole number within +-1e15, which a double holds exactly and a long
+// takes: an id or a count written as a decimal number.
+bool IsWholeNumber(double v);
+// IsDecimalNumber of a whole number; value receives it.
+bool ParseWholeNumber(const char* text, long& value);
+
 // As strtol(text, nullptr, 16): optional sign and 0x prefix; saturates on overflow.
 inline long ParseHex(const char* text);
 

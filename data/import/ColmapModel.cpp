@@ -34,10 +34,7 @@ bool Number(const std::string& text, double& v) {
 }
 
 bool Integer(const std::string& text, long& v) {
-  double d;
-  if (!Number(text, d) || d != std::floor(d) || std::abs(d) > 1e15) return false;
-  v = static_cast<long>(d);
-  return true;
+  return ParseWholeNumber(text.c_str(), v);
 }
 
 bool IsComment(const char* line) {

@@ -123,11 +123,8 @@ void ControlDlg::OnInitDialog() {
     const QSignalBlocker blocker(box);
     box->setChecked(true);
   }
-  const bool mainSphere = ButtonState(mainSphereCheck) == BST_CHECKED;
-  frontOnlyCheck->setEnabled(mainSphere);
-  distanceCheck->setEnabled(mainSphere);
-  sphereSizeCombo->setEnabled(mainSphere);
-  alphaSlider->setEnabled(mainSphere || ButtonState(fstObjectCheck) == BST_CHECKED);
+  EnableSphereControls(ButtonState(mainSphereCheck) == BST_CHECKED,
+                       ButtonState(fstObjectCheck) == BST_CHECKED);
   {
     const QSignalBlocker blocker(alphaSlider);
     alphaSlider->setValue(50);
@@ -367,14 +364,18 @@ void ControlDlg::OnFstObjectClicked() {
   PostToMain(UWM_SHOW_FST_OBJECT, 0, ButtonState(fstObjectCheck));
 }
 
+void ControlDlg::EnableSphereControls(bool sphere, bool fstObject) {
+  frontOnlyCheck->setEnabled(sphere);
+  distanceCheck->setEnabled(sphere);
+  sphereSizeCombo->setEnabled(sphere);
+  alphaSlider->setEnabled(sphere || fstObject);
+}
+
 void ControlDlg::OnMainSphereClicked() {
   const int selection = sphereSizeCombo->currentIndex();
   const int state = ButtonState(mainSphereCheck);
   const bool on = state == BST_CHECKED && selection != -1;
-  frontOnlyCheck->setEnabled(on);
-  distanceCheck->setEnabled(on);
-  sphereSizeCombo->setEnabled(on);
-  alphaSlider->setEnabled(on || ButtonState(fstObjectCheck) == BST_CHECKED);
+  EnableSphereControls(on, ButtonState(fstObjectCheck) == BST_CHECKED);
   PostToMain(UWM_SHOW_MAIN_SPHERE, static_cast<WPARAM>(static_cast<LPARAM>(selection)), state);
 }
 

@@ -152,6 +152,9 @@ class ControlDlg : public QWidget, public MessageReceiver {
     return &progress;
   }
   void DoDataExchange();
+  // The main sphere's own controls follow whether it is shown; Alpha also serves the FST
+  // object.
+  void EnableSphereControls(bool sphere, bool fstObject);
   // Flips a box as a keyboard shortcut does, then runs its click handling.
   void ToggleCheck(QCheckBox* box, void (ControlDlg::*onClicked)());
   // The controls moved to the scroll bars' values.

@@ -42,10 +42,7 @@ void ControlDlg::ShowFrame(const FrameState& frame, bool skipNegative) {
     const QSignalBlocker blocker(sphereSizeCombo);
     sphereSizeCombo->setCurrentIndex(item);
   }
-  frontOnlyCheck->setEnabled(item >= 0);
-  distanceCheck->setEnabled(item >= 0);
-  sphereSizeCombo->setEnabled(item >= 0);
-  alphaSlider->setEnabled(item >= 0 || d.fstObject);
+  EnableSphereControls(item >= 0, d.fstObject);
   {
     const QSignalBlocker blocker(alphaSlider);
     alphaSlider->setValue(static_cast<int>(std::lround(d.alpha * 100)));

@@ -95,15 +95,10 @@ QWidget* PathRow(QWidget* parent, QLineEdit*& edit, bool folder, const QString& 
 }
 
 bool ReadId(const QLineEdit* edit, const char* name, long& id, std::string& why) {
-  double value = 0;
   const std::string text = edit->text().toStdString();
-  if (!IsDecimalNumber(text.c_str(), &value) ||
-      value != static_cast<double>(static_cast<long>(value))) {
-    why = std::string(name) + ": '" + text + "' is not an image id";
-    return false;
-  }
-  id = static_cast<long>(value);
-  return true;
+  if (ParseWholeNumber(text.c_str(), id)) return true;
+  why = std::string(name) + ": '" + text + "' is not an image id";
+  return false;
 }
 
 }  // namespace
