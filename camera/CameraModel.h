@@ -35,6 +35,12 @@ struct CameraParams {
   bool operator==(const CameraParams&) const = default;
 };
 
+// The seven parameters, in the order the panels list them.
+inline constexpr double CameraParams::*kCameraParamMembers[] = {
+    &CameraParams::azimuth,     &CameraParams::altitude, &CameraParams::rotation,
+    &CameraParams::focalLength, &CameraParams::distance, &CameraParams::pan,
+    &CameraParams::tilt};
+
 // The five per-point arrays of a view, zero-filled, made aside: a load that does not fit in
 // memory then changes no view.
 struct PointArrays {

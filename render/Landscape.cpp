@@ -144,29 +144,11 @@ bool ParseCameraParam(const std::string& text, CameraParam& param) {
 }
 
 double GetCameraParam(const CameraParams& p, CameraParam param) {
-  switch (param) {
-    case CameraParam::kAzimuth:
-      return p.azimuth;
-    case CameraParam::kAltitude:
-      return p.altitude;
-    case CameraParam::kRotation:
-      return p.rotation;
-    case CameraParam::kFocalLength:
-      return p.focalLength;
-    case CameraParam::kDistance:
-      return p.distance;
-    case CameraParam::kPan:
-      return p.pan;
-    case CameraParam::kTilt:
-      return p.tilt;
-  }
-  return 0;
+  return p.*kCameraParamMembers[static_cast<int>(param)];
 }
 
 void SetCameraParam(CameraParams& p, CameraParam param, double value) {
-  double* fields[kCameraParamCount] = {&p.azimuth,  &p.altitude, &p.rotation, &p.focalLength,
-                                       &p.distance, &p.pan,      &p.tilt};
-  *fields[static_cast<int>(param)] = value;
+  p.*kCameraParamMembers[static_cast<int>(param)] = value;
 }
 
 std::vector<double> GridOffsets(double range, int steps) {

@@ -9,10 +9,6 @@ namespace velmora {
 
 namespace {
 
-constexpr double CameraParams::*kParams[] = {&CameraParams::azimuth,  &CameraParams::altitude,
-                                             &CameraParams::rotation, &CameraParams::focalLength,
-                                             &CameraParams::distance, &CameraParams::pan,
-                                             &CameraParams::tilt};
 constexpr double ObserverPose::*kObserver[] = {
     &ObserverPose::distance, &ObserverPose::offsetX, &ObserverPose::offsetY, &ObserverPose::offsetZ,
     &ObserverPose::angleX,   &ObserverPose::angleY,  &ObserverPose::angleZ};
@@ -40,7 +36,7 @@ void SetCameras(Workbench& workbench, const CameraParams (&cameras)[2]) {
 Pose PoseBetween(const Pose& a, const Pose& b, double t) {
   Pose pose = b;
   for (int i = 0; i < 2; ++i)
-    for (auto member : kParams)
+    for (auto member : kCameraParamMembers)
       pose.cameras[i].*member = Between(a.cameras[i].*member, b.cameras[i].*member, t);
   for (auto member : kObserver)
     pose.observer.*member = Between(a.observer.*member, b.observer.*member, t);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -20,12 +21,10 @@ using Json = nlohmann::ordered_json;
 constexpr const char* kFormat = "velmora-session";
 constexpr const char* kViewNames[2] = {"first", "second"};
 
-// The seven parameters in the order the panels list them.
-constexpr std::pair<const char*, double CameraParams::*> kParams[] = {
-    {"azimuth", &CameraParams::azimuth},   {"altitude", &CameraParams::altitude},
-    {"rotation", &CameraParams::rotation}, {"focalLength", &CameraParams::focalLength},
-    {"distance", &CameraParams::distance}, {"pan", &CameraParams::pan},
-    {"tilt", &CameraParams::tilt}};
+// The seven parameters' names, in the order of kCameraParamMembers.
+constexpr const char* kParamNames[] = {"azimuth",  "altitude", "rotation", "focalLength",
+                                       "distance", "pan",      "tilt"};
+static_assert(std::size(kParamNames) == std::size(kCameraParamMembers));
 
 // The frame is kept as its text form says it: one field per line, a number, a list of
 // numbers or a list of boxes.
@@ -137,7 +136,8 @@ std::string SessionText(const Session& session) {
   Json cameras = Json::array();
   for (const CameraParams& p : session.cameras) {
     Json camera = Json::object();
-    for (const auto& [name, member] : kParams) camera[name] = p.*member;
+    for (std::size_t k = 0; k < std::size(kParamNames); ++k)
+      camera[kParamNames[k]] = p.*kCameraParamMembers[k];
     cameras.push_back(camera);
   }
   Json document = {{"format", kFormat},
@@ -181,9 +181,9 @@ bool ParseSessionText(const std::string& text, Session& session, std::string& wh
     const Json& cameras = Field(document, "cameras");
     if (!cameras.is_array() || cameras.size() != 2) Damaged("\"cameras\" is not two cameras");
     for (std::size_t i = 0; i < 2; ++i)
-      for (const auto& [name, member] : kParams)
-        read.cameras[i].*member =
-            Finite(cameras[i], name, std::string(kViewNames[i]) + " camera's " + name);
+      for (std::size_t k = 0; k < std::size(kParamNames); ++k)
+        read.cameras[i].*kCameraParamMembers[k] = Finite(
+            cameras[i], kParamNames[k], std::string(kViewNames[i]) + " camera's " + kParamNames[k]);
     const std::string controlled = Text(document, "controlledView");
     if (controlled != kViewNames[0] && controlled != kViewNames[1])
       Damaged("\"controlledView\" is neither \"first\" nor \"second\"");
