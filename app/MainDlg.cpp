@@ -81,6 +81,13 @@ int LoadFstObject(Workbench& workbench, const QByteArray& localPath) {
   return workbench.fstObject.Load(localPath.toStdString(), &progress);
 }
 
+int LoadFstForPanel(ControlDlg& panel, const QByteArray& localPath) {
+  panel.fstPath = QFile::decodeName(localPath);
+  const int loaded = LoadFstObject(panel.workbench, localPath);
+  PostAppMessage(&panel, UWM_FST_LOADED, 0, loaded);
+  return loaded;
+}
+
 bool WidgetSurface::MakeCurrent() {
   if (widget_.context() == nullptr || !widget_.context()->isValid()) return false;
   if (!inCallback) widget_.makeCurrent();
@@ -91,7 +98,7 @@ void WidgetSurface::DoneCurrent() {
   if (!inCallback) widget_.doneCurrent();
 }
 
-void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
+void StartUpFiles::Load(ControlDlg& controlPanel) {
   if (!pending) return;
   pending = false;
   // A .json beside a matches file is a rig's FileStorage file, not a session.
@@ -106,8 +113,7 @@ void StartUpFiles::Load(ControlDlg& controlPanel, Workbench& workbench) {
     if (loadable && !OpenableNamedFile(name)) continue;
     if (session && openSession) openSession(name);
     if (ending.compare("fsd", Qt::CaseInsensitive) == 0) {
-      controlPanel.fstPath = QFile::decodeName(name);
-      PostAppMessage(g_hControlWnd.load(), UWM_FST_LOADED, 0, LoadFstObject(workbench, name));
+      LoadFstForPanel(controlPanel, name);
     } else if (ending.compare("dtx", Qt::CaseInsensitive) == 0) {
       controlPanel.dataPath = QFile::decodeName(name);
       controlPanel.LoadDataFile();
@@ -167,7 +173,7 @@ void MainDlg::initializeGL() {
   // call.
   startUp_.pending = true;
   QMetaObject::invokeMethod(
-      this, [this] { startUp_.Load(*controlPanel_, scene.workbench); }, Qt::QueuedConnection);
+      this, [this] { startUp_.Load(*controlPanel_); }, Qt::QueuedConnection);
   controlPanel_->firstView.SetVectorsTitle(QStringLiteral("Left view"));
   controlPanel_->secondView.SetVectorsTitle(QStringLiteral("Right view"));
 }
@@ -175,7 +181,7 @@ void MainDlg::initializeGL() {
 void MainDlg::showEvent(QShowEvent* event) {
   QOpenGLWidget::showEvent(event);
   // Shown before the event loop runs: the files load before any input is handled.
-  startUp_.Load(*controlPanel_, scene.workbench);
+  startUp_.Load(*controlPanel_);
 }
 
 // Qt calls it only once the context exists.

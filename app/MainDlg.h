@@ -116,6 +116,9 @@ class WidgetSurface final : public GlSurface {
 // Loads an FST file into the workbench's FST object behind the progress dialog; returns
 // the loader's result (> 0: loaded).
 int LoadFstObject(Workbench& workbench, const QByteArray& localPath);
+// The same for a file the Controls window then names: its FST path set, the file loaded
+// and the result posted to it (UWM_FST_LOADED).
+int LoadFstForPanel(ControlDlg& panel, const QByteArray& localPath);
 
 // The files named on the command line, loaded once: as soon as the window has its context
 // and the progress dialogs can paint.
@@ -125,7 +128,7 @@ struct StartUpFiles {
   bool done = false;
   // Opens a session named on the command line (a name ending in "json").
   std::function<void(const QByteArray& name)> openSession = nullptr;
-  void Load(ControlDlg& controlPanel, Workbench& workbench);
+  void Load(ControlDlg& controlPanel);
 };
 
 class MainDlg : public QOpenGLWidget, public MessageReceiver {

@@ -30,7 +30,7 @@ void OpenDemo(MainDlg& main) {
   for (const char* name : {"demo.fsd", "demo.dtx"})
     demo.names.append(QByteArray::fromStdString(FindDataFile(name)));
   demo.pending = true;
-  demo.Load(main.ControlPanel(), main.scene.workbench);
+  demo.Load(main.ControlPanel());
 }
 
 // Ctrl+Z during a drag is Z held for a finer drag, as without Ctrl.

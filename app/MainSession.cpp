@@ -24,10 +24,7 @@ class WindowSessionHost final : public SessionHost {
   WindowSessionHost(MainDlg& main, ControlDlg& control) : main_(main), control_(control) {}
 
   bool LoadFst(const std::string& path) override {
-    control_.fstPath = QFile::decodeName(QByteArray::fromStdString(path));
-    const int loaded = LoadFstObject(control_.workbench, QByteArray::fromStdString(path));
-    PostAppMessage(&control_, UWM_FST_LOADED, 0, loaded);
-    return loaded > 0;
+    return LoadFstForPanel(control_, QByteArray::fromStdString(path)) > 0;
   }
   bool LoadData(const std::string& path) override {
     control_.dataPath = QFile::decodeName(QByteArray::fromStdString(path));

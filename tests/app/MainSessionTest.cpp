@@ -142,7 +142,7 @@ TEST_F(MainSessionTest, MissingCommandLineFileIsNamed) {
   StartUpFiles files{{QByteArray::fromStdString(gone), "demo.dtx"}};
   files.pending = true;
   test::MessageRecorder messages;
-  files.Load(*control, control->workbench);
+  files.Load(*control);
   ASSERT_EQ(messages.texts.size(), 1u);
   EXPECT_EQ(messages.texts[0], "Cannot open " + gone + ": no such file.");
   EXPECT_EQ(control->dataPath, "demo.dtx");
